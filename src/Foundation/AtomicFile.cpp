@@ -1,0 +1,54 @@
+#include "Foundation/AtomicFile.h"
+
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace AtomicFile {
+
+namespace {
+
+bool writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+} // namespace
+
+bool write(const QString& path, QByteArrayView bytes)
+{
+    const QFileInfo info(path);
+    QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()
+                                        + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    // mkstemp creates 0600; keep the usual permissions of a file we create.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+
+    bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = ::rename(temp.constData(), QFile::encodeName(path).constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    return ok;
+}
+
+} // namespace AtomicFile

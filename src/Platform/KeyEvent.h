@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// Modifier flags of a key event, with the values the keyboard event services use.
+namespace EventFlags {
+inline constexpr std::uint64_t capsLock = 0x10000;
+inline constexpr std::uint64_t shift = 0x20000;
+inline constexpr std::uint64_t control = 0x40000;
+inline constexpr std::uint64_t option = 0x80000;
+inline constexpr std::uint64_t command = 0x100000;
+inline constexpr std::uint64_t numericPad = 0x200000;
+inline constexpr std::uint64_t function = 0x800000;
+} // namespace EventFlags
+
+// Virtual key codes of the keys the program itself names.
+namespace KeyCodes {
+inline constexpr std::uint16_t c = 8;
+inline constexpr std::uint16_t v = 9;
+} // namespace KeyCodes
+
+// One keyboard event as it travels through the system.
+struct KeyEvent {
+    std::uint16_t keyCode = 0;
+    bool isDown = true;
+    bool isRepeat = false;
+    std::uint64_t flags = 0;
+    // The event source's user-data field; the program marks the events it posts here.
+    std::int64_t userData = 0;
+    // The text the key types, when known (what a window receiving the event would insert).
+    QString characters;
+
+    bool operator==(const KeyEvent&) const = default;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Platform/KeyboardTap.h"
+
+#include <functional>
+#include <memory>
+
+// Keyboard event services: the session-wide tap and synthetic key events.
+class KeyboardEvents {
+public:
+    // Called on the main thread for each tapped event. For the "disabled" notices the event is empty and
+    // the verdict is ignored.
+    using TapCallback = std::function<KeyboardTap::Verdict(KeyboardTap::Notice, const KeyEvent&)>;
+
+    virtual ~KeyboardEvents() = default;
+
+    // Installs an enabled tap for key-down and key-up events. Nothing (nullptr) when it cannot be created,
+    // typically because the process is not trusted for accessibility.
+    virtual std::unique_ptr<KeyboardTap> createTap(TapCallback callback) = 0;
+
+    // Posts one key event at the lowest level, so that it passes every installed tap like typed input.
+    // Flags and user data are exactly as given. False when the event could not be created.
+    virtual bool post(const KeyEvent& event) = 0;
+};

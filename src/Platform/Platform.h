@@ -1,0 +1,19 @@
+#pragma once
+
+class KeyboardEvents;
+class Pasteboard;
+class Scheduler;
+class StandardPaths;
+class UserDefaultsStore;
+class Workspace;
+
+// One implementation of every platform service, chosen by the process entry (or a test) and handed to
+// the objects that need them. Plain references: the services outlive everything that uses them.
+struct Platform {
+    Scheduler& scheduler;
+    Pasteboard& pasteboard;
+    Workspace& workspace;
+    KeyboardEvents& keyboard;
+    StandardPaths& paths;
+    UserDefaultsStore& defaults;
+};

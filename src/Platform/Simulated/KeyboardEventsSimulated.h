@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Platform/KeyboardEvents.h"
+
+#include <QString>
+
+#include <deque>
+#include <vector>
+
+class WorkspaceSimulated;
+
+// The system's keyboard path in-process. A key event, typed or posted, passes every enabled tap (the most
+// recently installed first); what no tap drops goes to this app's key window when it takes keys, or else
+// to the application in front. Every event's fate is recorded.
+class KeyboardEventsSimulated final : public KeyboardEvents {
+public:
+    enum class Fate { Dropped, App, Panel };
+    struct Delivery {
+        KeyEvent event;
+        bool posted = false; // the app posted it, rather than the user typing it
+        Fate fate = Fate::App;
+        QString application; // the receiving application's bundle identifier, for Fate::App
+    };
+
+    explicit KeyboardEventsSimulated(const WorkspaceSimulated& workspace);
+    ~KeyboardEventsSimulated() override;
+
+    std::unique_ptr<KeyboardTap> createTap(TapCallback callback) override;
+    bool post(const KeyEvent& event) override;
+
+    // A hardware key event enters the system.
+    void type(const KeyEvent& event);
+
+    // The accessibility trust the tap depends on, and a failure switch for tap creation.
+    void setTrusted(bool trusted) { m_trusted = trusted; }
+    bool isTrusted() const { return m_trusted; }
+    void setTapCreationFails(bool fails) { m_tapCreationFails = fails; }
+    void setPostingFails(bool fails) { m_postingFails = fails; }
+
+    // This app's key window, when it takes key events: returns true when it consumed the event.
+    std::function<bool(const KeyEvent&)> keyWindow;
+    // Told of every delivery as it happens.
+    std::function<void(const Delivery&)> onDelivery = [](const Delivery&) {};
+
+    // The system switches every installed tap off for being too slow, and tells its callback.
+    void disableTapsByTimeout();
+    void disableTapsByUserInput();
+
+    const std::vector<Delivery>& deliveries() const { return m_deliveries; }
+    void clearDeliveries() { m_deliveries.clear(); }
+    int installedTapCount() const { return static_cast<int>(m_taps.size()); }
+    int postedCount() const { return m_postedCount; }
+
+private:
+    class Tap;
+    friend class Tap;
+
+    void dispatch(const KeyEvent& event, bool posted);
+    void deliver(const KeyEvent& event, bool posted);
+    void disableTaps(KeyboardTap::Notice notice);
+
+    const WorkspaceSimulated& m_workspace;
+    std::vector<Tap*> m_taps;
+    std::vector<Delivery> m_deliveries;
+    std::deque<std::pair<KeyEvent, bool>> m_queue;
+    bool m_dispatching = false;
+    bool m_trusted = true;
+    bool m_tapCreationFails = false;
+    bool m_postingFails = false;
+    int m_postedCount = 0;
+};

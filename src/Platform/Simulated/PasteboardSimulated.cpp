@@ -1,0 +1,50 @@
+#include "Platform/Simulated/PasteboardSimulated.h"
+
+#include "Platform/PasteboardTypes.h"
+
+QStringList PasteboardSimulated::types() const
+{
+    QStringList result;
+    for (const auto& item : m_items)
+        for (const auto& [type, data] : item.representations)
+            if (!result.contains(type))
+                result.append(type);
+    return result;
+}
+
+long long PasteboardSimulated::clearContents()
+{
+    m_items.clear();
+    return ++m_changeCount;
+}
+
+bool PasteboardSimulated::writeItems(const std::vector<PasteboardItem>& items)
+{
+    if (items.empty())
+        return false;
+    m_items.insert(m_items.end(), items.begin(), items.end());
+    onWrite(m_writer);
+    return true;
+}
+
+bool PasteboardSimulated::writeUrls(const std::vector<QUrl>& urls)
+{
+    std::vector<PasteboardItem> items;
+    for (const auto& url : urls) {
+        if (!url.isValid())
+            continue;
+        PasteboardItem item;
+        item.setData(url.isLocalFile() ? PasteboardTypes::fileUrl : PasteboardTypes::url, url.toEncoded());
+        items.push_back(std::move(item));
+    }
+    return writeItems(items);
+}
+
+void PasteboardSimulated::userCopy(const std::vector<PasteboardItem>& items)
+{
+    clearContents();
+    m_writer = Writer::User;
+    m_items = items;
+    onWrite(Writer::User);
+    m_writer = Writer::App;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Platform/Workspace.h"
+
+#include <QList>
+
+// The running applications as a script sets them, and a record of what the app asked the desktop to do.
+class WorkspaceSimulated final : public Workspace {
+public:
+    static inline const QString selfBundleIdentifier = QStringLiteral("com.drimo.copy");
+
+    std::optional<Application> frontmostApplication() const override { return m_frontmost; }
+    bool openUrl(const QUrl& url) override;
+    void activateSelf() override;
+
+    // Puts an application in front; each bundle identifier keeps one stable process identifier.
+    void setFrontmost(const std::optional<QString>& bundleIdentifier);
+    void setNoFrontmost() { m_frontmost.reset(); }
+    bool selfIsFrontmost() const;
+
+    const QList<QUrl>& openedUrls() const { return m_openedUrls; }
+    int activationCount() const { return m_activations; }
+
+private:
+    long long processIdentifier(const QString& bundleIdentifier);
+
+    std::optional<Application> m_frontmost;
+    QList<QString> m_knownBundles;
+    QList<QUrl> m_openedUrls;
+    int m_activations = 0;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// The desktop's notion of running applications and of opening things.
+class Workspace {
+public:
+    struct Application {
+        std::optional<QString> bundleIdentifier; // absent when the application has none
+        long long processIdentifier = 0;
+    };
+
+    virtual ~Workspace() = default;
+
+    // The application in front, or nothing when no application is in front.
+    virtual std::optional<Application> frontmostApplication() const = 0;
+    // Asks the desktop to open `url`. False when it could not be handed over.
+    virtual bool openUrl(const QUrl& url) = 0;
+    // Brings this application to the front, even when another one is active. Best effort; never fails.
+    virtual void activateSelf() = 0;
+};

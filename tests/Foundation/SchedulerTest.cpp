@@ -1,0 +1,113 @@
+#include "Foundation/EventLoopScheduler.h"
+#include "Foundation/VirtualScheduler.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+TEST(VirtualScheduler, RunsDueTasksInTimeOrderFifoAtEqualTimes)
+{
+    VirtualScheduler scheduler;
+    std::vector<std::pair<int, double>> ran;
+    auto record = [&](int id) { return [&, id](bool) { ran.emplace_back(id, scheduler.now()); }; };
+    scheduler.after(1.0, record(1));
+    scheduler.after(0.5, record(2));
+    scheduler.after(1.0, record(3));
+    scheduler.after(2.0, record(4));
+
+    scheduler.advance(0.4);
+    EXPECT_TRUE(ran.empty());
+    scheduler.advance(0.6);
+    ASSERT_EQ(ran.size(), 3u);
+    EXPECT_EQ(ran[0], std::make_pair(2, 0.5));
+    EXPECT_EQ(ran[1], std::make_pair(1, 1.0));
+    EXPECT_EQ(ran[2], std::make_pair(3, 1.0));
+    EXPECT_DOUBLE_EQ(scheduler.now(), 1.0);
+    EXPECT_EQ(scheduler.pendingCount(), 1u);
+    EXPECT_DOUBLE_EQ(scheduler.currentDate(), VirtualScheduler::defaultStartDate + 1.0);
+}
+
+TEST(VirtualScheduler, CancelEndsTheWaitEarlyAndTheContinuationSeesIt)
+{
+    VirtualScheduler scheduler;
+    std::vector<std::pair<bool, double>> seen;
+    TaskHandle handle = scheduler.after(5.0, [&](bool cancelled) { seen.emplace_back(cancelled, scheduler.now()); });
+    scheduler.advance(1.0);
+    EXPECT_TRUE(handle.isPending());
+    handle.cancel();
+    EXPECT_TRUE(seen.empty()) << "never runs inside cancel()";
+    scheduler.runDue();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].first);
+    EXPECT_DOUBLE_EQ(seen[0].second, 1.0);
+    EXPECT_FALSE(handle.isPending());
+
+    handle.cancel(); // harmless after the fact
+    scheduler.advance(10);
+    EXPECT_EQ(seen.size(), 1u);
+
+    bool ran = false;
+    TaskHandle posted = scheduler.post([&] { ran = true; });
+    posted.cancel();
+    scheduler.runDue();
+    EXPECT_FALSE(ran) << "posted work is skipped once cancelled";
+    TaskHandle {}.cancel(); // an empty handle is harmless
+}
+
+TEST(VirtualScheduler, TasksScheduledWhileRunningAndUnsafeDelays)
+{
+    VirtualScheduler scheduler;
+    std::vector<double> ticks;
+    std::function<void(bool)> tick = [&](bool) {
+        ticks.push_back(scheduler.now());
+        if (ticks.size() < 4)
+            scheduler.after(0.4, tick);
+    };
+    scheduler.after(0.4, tick);
+    scheduler.advance(2.0);
+    EXPECT_EQ(ticks.size(), 4u);
+    EXPECT_NEAR(ticks.back(), 1.6, 1e-9);
+
+    EXPECT_EQ(Scheduler::sanitizedDelay(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(Scheduler::sanitizedDelay(-3), 0);
+    EXPECT_EQ(Scheduler::sanitizedDelay(std::numeric_limits<double>::infinity()), Scheduler::maximumDelay);
+    EXPECT_EQ(Scheduler::sanitizedDelay(1e300), Scheduler::maximumDelay);
+    bool ran = false;
+    scheduler.after(std::numeric_limits<double>::quiet_NaN(), [&](bool) { ran = true; });
+    scheduler.runDue();
+    EXPECT_TRUE(ran);
+}
+
+TEST(VirtualScheduler, HandlesOutlivingTheSchedulerAreHarmless)
+{
+    TaskHandle handle;
+    {
+        VirtualScheduler scheduler;
+        handle = scheduler.after(1, [](bool) {});
+    }
+    handle.cancel();
+    SUCCEED();
+}
+
+TEST(EventLoopScheduler, RunsOnTheEventLoopAndCancelWakesAtOnce)
+{
+    EventLoopScheduler scheduler;
+    bool shortRan = false;
+    scheduler.after(0.01, [&](bool cancelled) { shortRan = !cancelled; });
+    EXPECT_FALSE(shortRan);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shortRan; }, 5000));
+
+    std::optional<bool> longResult;
+    TaskHandle handle = scheduler.after(3600, [&](bool cancelled) { longResult = cancelled; });
+    handle.cancel();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return longResult.has_value(); }, 5000));
+    EXPECT_TRUE(*longResult);
+
+    const double before = scheduler.now();
+    QTest::qWait(20);
+    EXPECT_GT(scheduler.now(), before);
+    EXPECT_GT(scheduler.currentDate(), 788'918'400.0) << "after 2026 in reference-date seconds";
+}
