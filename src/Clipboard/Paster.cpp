@@ -1,0 +1,133 @@
+#include "Clipboard/Paster.h"
+
+#include "Clipboard/ClipboardHistory.h"
+#include "Platform/KeyEvent.h"
+#include "Platform/KeyboardEvents.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/PasteboardTypes.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QUrl>
+
+namespace Paster {
+
+namespace {
+
+std::optional<QByteArray> readFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+// The TIFF copy that applications which only read TIFF need; nothing when the bytes are not an image.
+std::optional<QByteArray> tiffFromImage(const QByteArray& bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        return std::nullopt;
+    QByteArray tiff;
+    QBuffer out(&tiff);
+    out.open(QIODevice::WriteOnly);
+    if (!image.save(&out, "TIFF"))
+        return std::nullopt;
+    return tiff;
+}
+
+void addWithTiff(PasteboardItem& item, const QString& type, const QByteArray& bytes)
+{
+    item.setData(type, bytes);
+    if (type == PasteboardTypes::png)
+        if (auto tiff = tiffFromImage(bytes))
+            item.setData(PasteboardTypes::tiff, *tiff);
+}
+
+std::optional<long long> writeFiles(const ClipboardItem& item, const QString& folder, Pasteboard& pasteboard)
+{
+    std::vector<QUrl> urls;
+    for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
+        const auto bytes = readFile(folder + u'/' + QString::number(i) + QStringLiteral("-0"));
+        if (!bytes)
+            continue;
+        const QString text = QString::fromUtf8(*bytes);
+        if (text.toUtf8() != *bytes)
+            continue; // not UTF-8
+        const QUrl url(text, QUrl::StrictMode);
+        if (!url.isValid() || url.isEmpty())
+            continue;
+        urls.push_back(url);
+    }
+    if (urls.empty())
+        return std::nullopt;
+    pasteboard.clearContents();
+    pasteboard.writeUrls(urls);
+    return pasteboard.changeCount();
+}
+
+std::optional<long long> writeRepresentations(const ClipboardItem& item, const QString& folder,
+                                              Pasteboard& pasteboard)
+{
+    std::vector<PasteboardItem> items;
+    for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
+        PasteboardItem restored;
+        const QStringList& types = item.itemTypes[i];
+        for (qsizetype j = 0; j < types.size(); ++j) {
+            const auto bytes = readFile(folder + u'/' + QString::number(i) + u'-' + QString::number(j));
+            if (!bytes)
+                continue;
+            addWithTiff(restored, types[j], *bytes);
+        }
+        if (!restored.representations.empty())
+            items.push_back(std::move(restored));
+    }
+    // Clearing the user's clipboard for an entry whose files are all gone would lose what they had copied
+    // and paste nothing, so such an entry writes nothing at all.
+    if (items.empty())
+        return std::nullopt;
+    pasteboard.clearContents();
+    pasteboard.writeItems(items);
+    return pasteboard.changeCount();
+}
+
+} // namespace
+
+std::optional<long long> write(const ClipboardItem& item, const ClipboardHistory& history, Pasteboard& pasteboard)
+{
+    const QString folder = history.entryFolder(item);
+    if (item.kind == ClipboardItem::Kind::Files)
+        return writeFiles(item, folder, pasteboard);
+    return writeRepresentations(item, folder, pasteboard);
+}
+
+void copyImage(const QByteArray& png, Pasteboard& pasteboard)
+{
+    PasteboardItem item;
+    addWithTiff(item, PasteboardTypes::png, png);
+    pasteboard.clearContents();
+    pasteboard.writeItems({ item });
+}
+
+void press(std::uint16_t keyCode, KeyboardEvents& keyboard)
+{
+    KeyEvent event;
+    event.keyCode = keyCode;
+    event.flags = EventFlags::command;
+    event.userData = syntheticMarker;
+    event.isDown = true;
+    if (!keyboard.post(event))
+        return;
+    event.isDown = false;
+    keyboard.post(event);
+}
+
+} // namespace Paster
