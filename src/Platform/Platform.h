@@ -3,6 +3,7 @@
 class KeyboardEvents;
 class Pasteboard;
 class Scheduler;
+class Screens;
 class StandardPaths;
 class UserDefaultsStore;
 class Workspace;
@@ -16,4 +17,5 @@ struct Platform {
     KeyboardEvents& keyboard;
     StandardPaths& paths;
     UserDefaultsStore& defaults;
+    Screens& screens;
 };

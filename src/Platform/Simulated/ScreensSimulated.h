@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Platform/Screens.h"
+
+// Screens and the pointer as a script sets them. Until a screen is added there is one 1440×900 screen at
+// backing scale 2 with a 25-point menu bar.
+class ScreensSimulated final : public Screens {
+public:
+    ScreensSimulated();
+
+    std::vector<Screen> screens() const override { return m_screens; }
+    std::optional<Screen> mainScreen() const override;
+    QPointF mouseLocation() const override { return m_mouse; }
+
+    // The first screen added replaces the default one and is the primary.
+    void addScreen(const Screen& screen);
+    void removeAllScreens();
+    void setMouseLocation(QPointF location) { m_mouse = location; }
+
+private:
+    std::vector<Screen> m_screens;
+    bool m_usingDefault = true;
+    QPointF m_mouse;
+};
