@@ -37,6 +37,7 @@ public:
     void clear();
 
 Q_SIGNALS:
+    // Around every change of the list; an operation that changes nothing signals nothing.
     void listAboutToChange();
     void listChanged();
 
@@ -47,6 +48,8 @@ private:
     bool writeEntryFiles(const QString& folder, const PasteboardCapture& capture);
     template <typename Change>
     void changeList(Change&& change);
+    bool contains(const QString& id) const;
+    bool wouldTrim(std::optional<int> maximum) const;
 
     HistoryList m_list;
     std::optional<int> m_limit = 15;

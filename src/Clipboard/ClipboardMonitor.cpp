@@ -1,0 +1,81 @@
+#include "Clipboard/ClipboardMonitor.h"
+
+#include "Clipboard/ClipboardHistory.h"
+#include "Clipboard/PasteboardCapture.h"
+#include "Foundation/Scheduler.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/Workspace.h"
+#include "Support/AppSettings.h"
+
+// The loop's own state, shared with its pending task so that cancelling reaches whichever wait is current
+// and a task never touches a monitor that has gone away.
+struct ClipboardMonitor::Loop {
+    ClipboardMonitor* monitor = nullptr;
+    bool cancelled = false;
+    TaskHandle wait;
+};
+
+ClipboardMonitor::ClipboardMonitor(ClipboardHistory& history, const AppSettings& settings,
+                                   const Pasteboard& pasteboard, const Workspace& workspace, Scheduler& scheduler)
+    : m_history(history)
+    , m_settings(settings)
+    , m_pasteboard(pasteboard)
+    , m_workspace(workspace)
+    , m_scheduler(scheduler)
+    , m_lastChangeCount(pasteboard.changeCount())
+{
+}
+
+ClipboardMonitor::~ClipboardMonitor()
+{
+    stop();
+}
+
+void ClipboardMonitor::start()
+{
+    stop();
+    m_loop = std::make_shared<Loop>();
+    m_loop->monitor = this;
+    schedule(m_loop, 0);
+}
+
+void ClipboardMonitor::stop()
+{
+    if (!m_loop)
+        return;
+    m_loop->cancelled = true;
+    m_loop->monitor = nullptr;
+    m_loop->wait.cancel();
+    m_loop.reset();
+}
+
+void ClipboardMonitor::schedule(const std::shared_ptr<Loop>& loop, double delay)
+{
+    loop->wait = m_scheduler.after(delay, [loop](bool) {
+        if (loop->cancelled || !loop->monitor)
+            return;
+        ClipboardMonitor* monitor = loop->monitor;
+        monitor->poll();
+        // poll() may have stopped or restarted the monitor through an observer.
+        if (!loop->cancelled && loop->monitor)
+            monitor->schedule(loop, pollInterval);
+    });
+}
+
+void ClipboardMonitor::poll()
+{
+    const long long changeCount = m_pasteboard.changeCount();
+    if (changeCount == m_lastChangeCount)
+        return;
+    // Consumed first, so each change is handled once whatever happens next (paused, or not recordable).
+    m_lastChangeCount = changeCount;
+    if (m_settings.paused())
+        return;
+    const auto capture = PasteboardCapture::read(m_pasteboard);
+    if (!capture)
+        return;
+    std::optional<QString> source;
+    if (const auto front = m_workspace.frontmostApplication())
+        source = front->bundleIdentifier;
+    m_history.add(*capture, source);
+}

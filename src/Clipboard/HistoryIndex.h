@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Clipboard/ClipboardItem.h"
+
+#include <QByteArray>
+
+#include <optional>
+#include <vector>
+
+// The "index.json" format: a compact JSON array of entries, newest first, keys in a fixed order.
+namespace HistoryIndex {
+
+QByteArray encode(const std::vector<ClipboardItem>& items);
+
+// The entries, or nothing when the bytes are not a valid index. One bad entry spoils the whole file:
+// every "id" must be a UUID (it becomes a folder name), every "kind" known, every required key present.
+std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes);
+
+} // namespace HistoryIndex

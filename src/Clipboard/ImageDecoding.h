@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+
+#include <optional>
+
+// Decoding of image data that came from other applications, so every step assumes hostile input: sizes
+// are read from the header first, and nothing larger than `maximumPixels` is ever decoded.
+namespace ImageDecoding {
+
+// 8K by 8K: more than any screen, small enough that decoding stays a bounded allocation.
+inline constexpr qint64 maximumPixels = 8192LL * 8192LL;
+
+// The pixel size stated by the header, without decoding pixels; invalid when it cannot be read.
+QSize headerSize(const QByteArray& bytes);
+
+// The decoded picture turned upright per its orientation; null when undecodable or too large.
+QImage decodeUpright(const QByteArray& bytes);
+
+// A PNG of the upright picture, scaled down (never up) so its longer side is at most `maxSide`.
+std::optional<QByteArray> thumbnailPng(const QByteArray& bytes, int maxSide);
+
+// The same picture encoded as PNG; nothing when the bytes do not decode.
+std::optional<QByteArray> reencodeAsPng(const QByteArray& bytes);
+
+QByteArray encodePng(const QImage& image);
+
+// The EXIF orientation (1–8) stored in a PNG's eXIf chunk; 1 when there is none or it is unreadable.
+int pngExifOrientation(const QByteArray& png);
+
+} // namespace ImageDecoding

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Clipboard/ClipboardItem.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class Pasteboard;
+struct PasteboardItem;
+
+// One recordable snapshot of the pasteboard: what kind of copy it is, the representations worth keeping,
+// the preview line, the fingerprint that recognises the same copy again, and for images a thumbnail.
+class PasteboardCapture final {
+public:
+    struct Representation {
+        QString type;
+        QByteArray data;
+        bool operator==(const Representation&) const = default;
+    };
+
+    // The most a text or image copy may hold in total; anything larger is not recorded.
+    static constexpr qsizetype maximumBytes = 50'000'000;
+    static constexpr int previewLength = 2000; // user-perceived characters
+    static constexpr int thumbnailMaxPixelSize = 96;
+
+    ClipboardItem::Kind kind = ClipboardItem::Kind::Text;
+    QString preview;
+    std::vector<std::vector<Representation>> items;
+    QString fingerprint;
+    std::optional<QByteArray> thumbnail;
+
+    // What the pasteboard holds now, or nothing when it must not or cannot be recorded.
+    static std::optional<PasteboardCapture> read(const Pasteboard& pasteboard);
+
+    // True for the types by which other tools mark a copy as secret, transient or generated.
+    static bool isPrivateMarker(const QString& type);
+    // SHA-256 of the kind's raw value followed by the bytes, as 64 lower-case hex digits.
+    static QString fingerprintOf(ClipboardItem::Kind kind, QByteArrayView bytes);
+    // "Изображение W×H" from the image header alone, or "Изображение" when the size cannot be read.
+    static QString imageTitle(const QByteArray& image);
+    // A PNG at most 96 pixels on its longer side, upright; nothing when the image cannot be decoded.
+    static std::optional<QByteArray> thumbnailOf(const QByteArray& image);
+    // The same picture as PNG; nothing when the bytes are not a decodable image.
+    static std::optional<QByteArray> pngFromTiff(const QByteArray& tiff);
+
+private:
+    static std::optional<PasteboardCapture> content(const PasteboardItem& item);
+    static std::optional<PasteboardCapture> files(const std::vector<PasteboardItem>& items);
+};

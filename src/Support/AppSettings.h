@@ -1,0 +1,69 @@
+#pragma once
+
+#include "Clipboard/HistoryLimit.h"
+
+#include <QLocale>
+#include <QObject>
+#include <QString>
+
+class UserDefaultsStore;
+
+// The user's preferences. Each field is loaded from the user-defaults store once, written back on every
+// assignment, and announced by its own signal only when its value actually changes.
+class AppSettings final : public QObject {
+    Q_OBJECT
+public:
+    explicit AppSettings(UserDefaultsStore& store, QObject* parent = nullptr);
+
+    HistoryLimit historyLimit() const { return m_historyLimit; }
+    bool holdToPaste() const { return m_holdToPaste; }
+    bool holdToScreenshot() const { return m_holdToScreenshot; }
+    double holdDelay() const { return m_holdDelay; }
+    bool paused() const { return m_paused; }
+    bool screenshotSave() const { return m_screenshotSave; }
+    QString screenshotFolder() const { return m_screenshotFolder; }
+    bool screenshotCopy() const { return m_screenshotCopy; }
+    bool screenshotThumbnail() const { return m_screenshotThumbnail; }
+    bool screenshotSound() const { return m_screenshotSound; }
+
+    void setHistoryLimit(HistoryLimit value);
+    void setHoldToPaste(bool value);
+    void setHoldToScreenshot(bool value);
+    void setHoldDelay(double value);
+    void setPaused(bool value);
+    void setScreenshotSave(bool value);
+    void setScreenshotFolder(const QString& value);
+    void setScreenshotCopy(bool value);
+    void setScreenshotThumbnail(bool value);
+    void setScreenshotSound(bool value);
+
+    // The label of a hold delay: the seconds with at most one decimal in the locale's style, then " с".
+    static QString titleForDelay(double seconds, const QLocale& locale = QLocale());
+
+Q_SIGNALS:
+    void historyLimitChanged();
+    void holdToPasteChanged();
+    void holdToScreenshotChanged();
+    void holdDelayChanged();
+    void pausedChanged();
+    void screenshotSaveChanged();
+    void screenshotFolderChanged();
+    void screenshotCopyChanged();
+    void screenshotThumbnailChanged();
+    void screenshotSoundChanged();
+
+private:
+    bool objectBool(const QString& key, bool fallback) const;
+
+    UserDefaultsStore& m_store;
+    HistoryLimit m_historyLimit = HistoryLimit::Fifteen;
+    bool m_holdToPaste = true;
+    bool m_holdToScreenshot = true;
+    double m_holdDelay = 0.6;
+    bool m_paused = false;
+    bool m_screenshotSave = true;
+    QString m_screenshotFolder;
+    bool m_screenshotCopy = true;
+    bool m_screenshotThumbnail = true;
+    bool m_screenshotSound = false;
+};

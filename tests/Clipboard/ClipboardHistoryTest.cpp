@@ -1,0 +1,273 @@
+#include "Clipboard/ClipboardHistory.h"
+#include "Clipboard/HistoryIndex.h"
+#include "Clipboard/PasteboardCapture.h"
+#include "Foundation/VirtualScheduler.h"
+
+#include "TestSupport/Captures.h"
+#include "TestSupport/TemporaryHome.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include <nlohmann/json.hpp>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+class ClipboardHistoryTest : public ::testing::Test {
+protected:
+    QString historyDir() const { return m_home.file(QStringLiteral("Application Support/com.drimo.copy/History")); }
+    std::unique_ptr<ClipboardHistory> open() { return std::make_unique<ClipboardHistory>(historyDir(), m_clock); }
+    QStringList folders() const
+    {
+        return QDir(historyDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    QByteArray index() const { return TemporaryHome::readFile(historyDir() + QStringLiteral("/index.json")); }
+    QStringList previews(const ClipboardHistory& history) const
+    {
+        QStringList result;
+        for (const auto& item : history.items())
+            result.append(item.preview);
+        return result;
+    }
+
+    TemporaryHome m_home;
+    VirtualScheduler m_clock;
+};
+
+PasteboardCapture imageCapture()
+{
+    PasteboardCapture capture;
+    capture.kind = ClipboardItem::Kind::Image;
+    capture.preview = QStringLiteral("Изображение 2×1");
+    capture.items = { { { QStringLiteral("public.utf8-plain-text"), "alt" }, { QStringLiteral("public.png"), "PNG" } },
+                      { { QStringLiteral("public.rtf"), "second item" } } };
+    capture.fingerprint = PasteboardCapture::fingerprintOf(capture.kind, "PNG");
+    capture.thumbnail = QByteArray("THUMB");
+    return capture;
+}
+
+} // namespace
+
+TEST_F(ClipboardHistoryTest, AddStoresRawDataAndACompactIndexThatReadsBackIdentically)
+{
+    auto history = open();
+    EXPECT_EQ(QFileInfo(historyDir()).permissions() & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadUser
+                  | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    EXPECT_EQ(history->limit(), 15);
+
+    m_clock.advance(0.123456789);
+    history->add(imageCapture(), QStringLiteral("com.apple.Preview"));
+    history->add(Captures::text(QStringLiteral("  first\n\"line\" ")), std::nullopt);
+    ASSERT_EQ(history->items().size(), 2u);
+
+    const ClipboardItem& image = history->items()[1];
+    EXPECT_EQ(image.id, image.id.toUpper());
+    const QString folder = historyDir() + u'/' + image.id;
+    EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/0-0")), "alt");
+    EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/0-1")), "PNG");
+    EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/1-0")), "second item");
+    EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/thumb.png")), "THUMB");
+    EXPECT_EQ(image.itemTypes, (std::vector<QStringList> { { QStringLiteral("public.utf8-plain-text"), QStringLiteral("public.png") },
+                                                           { QStringLiteral("public.rtf") } }));
+    EXPECT_FALSE(QFileInfo::exists(historyDir() + u'/' + history->items()[0].id + QStringLiteral("/thumb.png")));
+
+    const QByteArray stored = index();
+    EXPECT_FALSE(stored.contains('\n')) << "compact";
+    EXPECT_FALSE(stored.contains(": "));
+    const auto json = nlohmann::ordered_json::parse(stored.toStdString());
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : json[1].items())
+        keys.push_back(key);
+    EXPECT_EQ(keys, (std::vector<std::string> { "id", "date", "kind", "preview", "itemTypes", "fingerprint",
+                                                "sourceBundleID" }));
+    EXPECT_FALSE(json[0].contains("sourceBundleID")) << "left out when absent";
+    EXPECT_EQ(json[1]["kind"], "image");
+    EXPECT_DOUBLE_EQ(json[1]["date"].get<double>(), VirtualScheduler::defaultStartDate + 0.123456789);
+
+    const auto reopened = open();
+    EXPECT_EQ(reopened->items(), history->items()) << "dates, ids and the absent source read back exactly";
+}
+
+TEST_F(ClipboardHistoryTest, RepeatedCopyMovesEntryToTopKeepingIdFilesAndSource)
+{
+    auto history = open();
+    history->add(Captures::text(QStringLiteral("a")), QStringLiteral("com.apple.TextEdit"));
+    m_clock.advance(1);
+    history->add(Captures::text(QStringLiteral("b")), QStringLiteral("com.apple.Safari"));
+    const ClipboardItem first = history->items()[1];
+    m_clock.advance(1);
+    history->add(Captures::text(QStringLiteral("a")), QStringLiteral("com.apple.Notes"));
+
+    ASSERT_EQ(history->items().size(), 2u);
+    const ClipboardItem& top = history->items()[0];
+    EXPECT_EQ(top.id, first.id);
+    EXPECT_EQ(top.sourceBundleID, QStringLiteral("com.apple.TextEdit"));
+    EXPECT_DOUBLE_EQ(top.date, VirtualScheduler::defaultStartDate + 2);
+    EXPECT_EQ(folders().size(), 2);
+    EXPECT_EQ(open()->items()[0].id, first.id) << "the move was saved";
+}
+
+TEST_F(ClipboardHistoryTest, LimitTrimsTheOldestEntriesAndTheirFolders)
+{
+    auto history = open();
+    history->apply(HistoryLimit::Five);
+    for (int i = 1; i <= 6; ++i)
+        history->add(Captures::text(QString::number(i)), std::nullopt);
+    EXPECT_EQ(previews(*history), (QStringList { u"6"_qs, u"5"_qs, u"4"_qs, u"3"_qs, u"2"_qs }));
+    EXPECT_EQ(folders().size(), 5);
+
+    history->apply(HistoryLimit::All);
+    for (int i = 7; i <= 13; ++i)
+        history->add(Captures::text(QString::number(i)), std::nullopt);
+    EXPECT_EQ(history->items().size(), 12u);
+    EXPECT_FALSE(history->limit());
+
+    history->apply(HistoryLimit::Five);
+    EXPECT_EQ(previews(*history), (QStringList { u"13"_qs, u"12"_qs, u"11"_qs, u"10"_qs, u"9"_qs }));
+    EXPECT_EQ(folders().size(), 5);
+    EXPECT_EQ(open()->items().size(), 5u);
+
+    history->apply(HistoryLimit::All);
+    EXPECT_EQ(history->items().size(), 5u) << "nothing comes back";
+
+    QFile::remove(historyDir() + QStringLiteral("/index.json"));
+    history->apply(HistoryLimit::Fifteen);
+    EXPECT_FALSE(index().isEmpty()) << "apply saves even when nothing was trimmed";
+}
+
+TEST_F(ClipboardHistoryTest, OperationsOnEntriesNoLongerListedChangeNothing)
+{
+    auto history = open();
+    history->add(Captures::text(QStringLiteral("kept")), std::nullopt);
+    history->add(Captures::text(QStringLiteral("gone")), std::nullopt);
+    const ClipboardItem gone = history->items()[0];
+    history->remove(gone);
+    EXPECT_EQ(previews(*history), QStringList { u"kept"_qs });
+    EXPECT_FALSE(QFileInfo::exists(historyDir() + u'/' + gone.id));
+
+    QFile::remove(historyDir() + QStringLiteral("/index.json"));
+    QSignalSpy changed(history.get(), &ClipboardHistory::listChanged);
+    QSignalSpy aboutToChange(history.get(), &ClipboardHistory::listAboutToChange);
+    history->remove(gone);
+    history->touch(gone);
+    EXPECT_TRUE(index().isEmpty()) << "no save";
+    EXPECT_EQ(changed.count(), 0);
+
+    m_clock.advance(5);
+    history->touch(history->items()[0]);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(aboutToChange.count(), 1);
+    EXPECT_DOUBLE_EQ(history->items()[0].date, VirtualScheduler::defaultStartDate + 5);
+    EXPECT_FALSE(index().isEmpty());
+}
+
+TEST_F(ClipboardHistoryTest, LoadKeepsFileOrderAndDropsEntriesWithoutFolders)
+{
+    {
+        auto history = open();
+        for (const char* text : { "old", "middle", "new" }) {
+            m_clock.advance(1);
+            history->add(Captures::text(QString::fromUtf8(text)), std::nullopt);
+        }
+    }
+    // Reverse the dates in the file: order must still follow the file, not the dates.
+    auto items = *HistoryIndex::decode(index());
+    std::swap(items[0].date, items[2].date);
+    TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), HistoryIndex::encode(items));
+    QDir(historyDir() + u'/' + items[1].id).removeRecursively();
+    QDir(historyDir()).mkdir(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E")); // a stray folder
+
+    const QByteArray before = index();
+    auto history = open();
+    EXPECT_EQ(previews(*history), (QStringList { u"new"_qs, u"old"_qs }));
+    EXPECT_EQ(index(), before) << "loading does not rewrite the index";
+    EXPECT_TRUE(QFileInfo::exists(historyDir() + QStringLiteral("/0F8FAD5B-D9CB-469F-A165-70867728950E")));
+    history->clear();
+    EXPECT_EQ(index(), "[]");
+    EXPECT_EQ(folders(), QStringList { u"0F8FAD5B-D9CB-469F-A165-70867728950E"_qs }) << "only its own folders go";
+}
+
+TEST_F(ClipboardHistoryTest, UnreadableIndexGivesEmptyHistoryAndNeverEscapesTheFolder)
+{
+    const QString victim = m_home.file(QStringLiteral("victim"));
+    QDir().mkpath(victim);
+    TemporaryHome::writeFile(victim + QStringLiteral("/precious"), "keep me");
+    QDir().mkpath(historyDir());
+
+    const std::string valid
+        = R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":1.5,"kind":"text","preview":"p","itemTypes":[["public.utf8-plain-text"]],"fingerprint":"f"})";
+    const std::vector<QByteArray> unreadable {
+        QByteArray(),
+        QByteArray("[") + QByteArray::fromStdString(valid).left(40),
+        QByteArray("[\"\xff\xfe\"]"),
+        QByteArray("{}"),
+        QByteArray::fromStdString("[" + valid + R"(,{"id":"../../victim","date":1,"kind":"text","preview":"","itemTypes":[],"fingerprint":""}])"),
+        QByteArray::fromStdString("[" + valid + R"(,{"id":"0F8FAD5B-D9CB-469F-A165-70867728950F","date":1,"kind":"video","preview":"","itemTypes":[],"fingerprint":""}])"),
+        QByteArray::fromStdString("[" + valid + R"(,{"id":"0F8FAD5B-D9CB-469F-A165-70867728950F","date":1,"kind":"text","itemTypes":[],"fingerprint":""}])"),
+        QByteArray::fromStdString(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":"x","kind":"text","preview":"p","itemTypes":[],"fingerprint":"f"}])"),
+        QByteArray::fromStdString(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":1,"kind":"text","preview":"p","itemTypes":[[1]],"fingerprint":"f"}])"),
+        QByteArray::fromStdString(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":1,"kind":"text","preview":"p","itemTypes":[],"fingerprint":"f","sourceBundleID":7}])"),
+        QByteArray(100000, '['),
+    };
+    QDir().mkpath(historyDir() + QStringLiteral("/0F8FAD5B-D9CB-469F-A165-70867728950E"));
+    for (const QByteArray& bytes : unreadable) {
+        ASSERT_TRUE(TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), bytes));
+        auto history = open();
+        EXPECT_TRUE(history->items().empty()) << bytes.left(80).toStdString();
+        history->clear();
+    }
+    EXPECT_EQ(TemporaryHome::readFile(victim + QStringLiteral("/precious")), "keep me");
+
+    TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), "garbage");
+    auto history = open();
+    history->add(Captures::text(QStringLiteral("fresh")), std::nullopt);
+    auto reread = HistoryIndex::decode(index());
+    ASSERT_TRUE(reread);
+    ASSERT_EQ(reread->size(), 1u);
+    EXPECT_EQ((*reread)[0].preview, QStringLiteral("fresh"));
+
+    // A lower-case id is a UUID all the same; it is read in its canonical form.
+    const auto lower = HistoryIndex::decode(QByteArray::fromStdString(
+        R"([{"id":"0f8fad5b-d9cb-469f-a165-70867728950e","date":1,"kind":"files","preview":"p","itemTypes":[],"fingerprint":"f","sourceBundleID":null}])"));
+    ASSERT_TRUE(lower);
+    EXPECT_EQ((*lower)[0].id, QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+    EXPECT_FALSE((*lower)[0].sourceBundleID);
+}
+
+TEST_F(ClipboardHistoryTest, FailedWriteLeavesNoPartialEntryAndRecordsNothing)
+{
+    auto history = open();
+    history->add(Captures::text(QStringLiteral("before")), std::nullopt);
+    const QByteArray indexBefore = index();
+
+    // A file-size limit makes the second data file fail half-way, like a full disk, even for root.
+    PasteboardCapture big = Captures::text(QStringLiteral("small"));
+    big.items[0].push_back({ QStringLiteral("public.rtf"), QByteArray(64 * 1024, 'r') });
+    big.fingerprint = QStringLiteral("big");
+    struct rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 16 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    history->add(big, std::nullopt);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(previews(*history), QStringList { u"before"_qs });
+    EXPECT_EQ(folders().size(), 1);
+    EXPECT_EQ(index(), indexBefore);
+
+    // The history folder vanishing under us is a failure too, not a crash.
+    QDir(historyDir()).removeRecursively();
+    TemporaryHome::writeFile(historyDir(), "a file where the folder was");
+    history->add(Captures::text(QStringLiteral("nowhere")), std::nullopt);
+    EXPECT_EQ(previews(*history), QStringList { u"before"_qs });
+}

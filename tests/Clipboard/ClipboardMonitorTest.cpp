@@ -1,0 +1,134 @@
+#include "Clipboard/ClipboardHistory.h"
+#include "Clipboard/ClipboardMonitor.h"
+#include "Clipboard/Paster.h"
+#include "Foundation/VirtualScheduler.h"
+#include "Platform/PasteboardTypes.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
+#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
+#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Support/AppSettings.h"
+
+#include "TestSupport/TemporaryHome.h"
+#include "TestSupport/TestImages.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ClipboardMonitorTest : public ::testing::Test {
+protected:
+    ClipboardMonitorTest()
+        : history(home.file(QStringLiteral("History")), scheduler)
+        , settings(defaults)
+    {
+        workspace.setFrontmost(QStringLiteral("com.apple.TextEdit"));
+    }
+
+    void copyText(const char* text)
+    {
+        PasteboardItem item;
+        item.setData(PasteboardTypes::plainText, QByteArray(text));
+        pasteboard.userCopy({ item });
+    }
+    QStringList previews() const
+    {
+        QStringList result;
+        for (const auto& item : history.items())
+            result.append(item.preview);
+        return result;
+    }
+
+    TemporaryHome home;
+    VirtualScheduler scheduler;
+    PasteboardSimulated pasteboard;
+    WorkspaceSimulated workspace;
+    UserDefaultsStoreSimulated defaults;
+    ClipboardHistory history;
+    AppSettings settings;
+};
+
+} // namespace
+
+TEST_F(ClipboardMonitorTest, RecordsEachNewCopyWithTheFrontApplicationButNotWhatWasThereAtLaunch)
+{
+    copyText("there before launch");
+    ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
+    EXPECT_EQ(monitor.lastChangeCount(), pasteboard.changeCount());
+    monitor.start();
+    scheduler.advance(1);
+    EXPECT_TRUE(history.items().empty());
+
+    copyText("one");
+    scheduler.advance(0.4);
+    ASSERT_EQ(previews(), QStringList { u"one"_qs });
+    EXPECT_EQ(history.items()[0].sourceBundleID, QStringLiteral("com.apple.TextEdit"));
+
+    // Two copies inside one interval: only the later is seen.
+    copyText("two");
+    workspace.setNoFrontmost();
+    copyText("three");
+    scheduler.advance(0.4);
+    EXPECT_EQ(previews(), (QStringList { u"three"_qs, u"one"_qs }));
+    EXPECT_FALSE(history.items()[0].sourceBundleID);
+
+    // A private copy is consumed without a trace.
+    PasteboardItem secret;
+    secret.setData(PasteboardTypes::plainText, "hunter2");
+    secret.setData(QStringLiteral("org.nspasteboard.ConcealedType"), "");
+    pasteboard.userCopy({ secret });
+    scheduler.advance(0.4);
+    EXPECT_EQ(history.items().size(), 2u);
+    EXPECT_EQ(monitor.lastChangeCount(), pasteboard.changeCount());
+}
+
+TEST_F(ClipboardMonitorTest, PausedCopiesAreConsumedAndNeverRecordedLater)
+{
+    ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
+    monitor.start();
+    settings.setPaused(true);
+    copyText("while paused");
+    scheduler.advance(0.4);
+    settings.setPaused(false);
+    scheduler.advance(2);
+    EXPECT_TRUE(history.items().empty());
+    copyText("after");
+    scheduler.advance(0.4);
+    EXPECT_EQ(previews(), QStringList { u"after"_qs });
+}
+
+TEST_F(ClipboardMonitorTest, OwnWritesAreSkippedOnlyWhenTheirChangeCountIsHandedOver)
+{
+    ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
+    monitor.start();
+    copyText("entry");
+    scheduler.advance(0.4);
+    const auto written = Paster::write(history.items()[0], history, pasteboard);
+    ASSERT_TRUE(written);
+    monitor.setLastChangeCount(*written);
+    scheduler.advance(0.4);
+    EXPECT_EQ(history.items().size(), 1u);
+
+    Paster::copyImage(TestImages::png(8, 6), pasteboard);
+    scheduler.advance(0.4);
+    ASSERT_EQ(history.items().size(), 2u) << "a screenshot the app copies is an ordinary copy";
+    EXPECT_EQ(history.items()[0].kind, ClipboardItem::Kind::Image);
+}
+
+TEST_F(ClipboardMonitorTest, StartingAgainKeepsOneLoopAndStoppingLeavesNoTask)
+{
+    {
+        ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
+        monitor.start();
+        monitor.start();
+        scheduler.advance(0.01);
+        EXPECT_EQ(scheduler.pendingCount(), 1u);
+        scheduler.advance(4);
+        EXPECT_EQ(scheduler.pendingCount(), 1u);
+        monitor.stop();
+        scheduler.runDue();
+        EXPECT_EQ(scheduler.pendingCount(), 0u);
+        monitor.start();
+    }
+    scheduler.advance(1);
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "a destroyed monitor's loop ends";
+}

@@ -1,0 +1,142 @@
+#include "Clipboard/ClipboardHistory.h"
+#include "Clipboard/Paster.h"
+#include "Clipboard/PasteboardCapture.h"
+#include "Foundation/VirtualScheduler.h"
+#include "Platform/PasteboardTypes.h"
+#include "Platform/Simulated/KeyboardEventsSimulated.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
+#include "Platform/Simulated/WorkspaceSimulated.h"
+
+#include "TestSupport/TemporaryHome.h"
+#include "TestSupport/TestImages.h"
+
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PasterTest : public ::testing::Test {
+protected:
+    PasterTest()
+        : history(home.file(QStringLiteral("History")), scheduler)
+    {
+    }
+
+    const ClipboardItem& record(ClipboardItem::Kind kind, std::vector<std::vector<PasteboardCapture::Representation>> items)
+    {
+        PasteboardCapture capture;
+        capture.kind = kind;
+        capture.preview = QStringLiteral("p");
+        capture.items = std::move(items);
+        capture.fingerprint = QString::number(++m_counter);
+        history.add(capture, std::nullopt);
+        return history.items()[0];
+    }
+    QStringList types(std::size_t item) const
+    {
+        QStringList result;
+        const auto items = pasteboard.items();
+        for (const auto& [type, data] : items.at(item).representations)
+            result.append(type);
+        return result;
+    }
+
+    TemporaryHome home;
+    VirtualScheduler scheduler;
+    ClipboardHistory history;
+    PasteboardSimulated pasteboard;
+    int m_counter = 0;
+};
+
+} // namespace
+
+TEST_F(PasterTest, TextAndImageEntriesComeBackAsCopiedWithATiffAfterEachPng)
+{
+    const QByteArray png = TestImages::png(5, 4);
+    const ClipboardItem text = record(ClipboardItem::Kind::Text, { { { PasteboardTypes::plainText, "hi" },
+                                                                      { PasteboardTypes::rtf, "{\\rtf1 hi}" },
+                                                                      { PasteboardTypes::png, png } } });
+    const auto count = Paster::write(text, history, pasteboard);
+    ASSERT_TRUE(count);
+    EXPECT_EQ(*count, pasteboard.changeCount());
+    ASSERT_EQ(pasteboard.items().size(), 1u);
+    EXPECT_EQ(types(0), (QStringList { PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::png,
+                                       PasteboardTypes::tiff }));
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::rtf), QByteArray("{\\rtf1 hi}"));
+    const QImage tiff = QImage::fromData(*pasteboard.items()[0].data(PasteboardTypes::tiff), "TIFF");
+    EXPECT_EQ(tiff.size(), QSize(5, 4));
+
+    // An entry that lost one of its files still restores the rest.
+    const ClipboardItem partial = record(ClipboardItem::Kind::Text, { { { PasteboardTypes::plainText, "a" },
+                                                                         { PasteboardTypes::html, "<i>a</i>" } } });
+    QFile::remove(history.entryFolder(partial) + QStringLiteral("/0-0"));
+    ASSERT_TRUE(Paster::write(partial, history, pasteboard));
+    EXPECT_EQ(types(0), QStringList { PasteboardTypes::html });
+}
+
+TEST_F(PasterTest, EntriesWithNothingReadableLeaveTheClipboardAlone)
+{
+    const ClipboardItem text = record(ClipboardItem::Kind::Text, { { { PasteboardTypes::plainText, "gone" } } });
+    const ClipboardItem files = record(ClipboardItem::Kind::Files, { { { PasteboardTypes::fileUrl, "file:///a" } } });
+    const ClipboardItem empty = record(ClipboardItem::Kind::Image, {});
+    QFile::remove(history.entryFolder(text) + QStringLiteral("/0-0"));
+    TemporaryHome::writeFile(history.entryFolder(files) + QStringLiteral("/0-0"), "\xff not utf-8");
+
+    PasteboardItem users;
+    users.setData(PasteboardTypes::plainText, "what the user copied");
+    pasteboard.userCopy({ users });
+    const long long before = pasteboard.changeCount();
+    for (const ClipboardItem* item : { &text, &files, &empty })
+        EXPECT_FALSE(Paster::write(*item, history, pasteboard));
+    EXPECT_EQ(pasteboard.changeCount(), before);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), QByteArray("what the user copied"));
+}
+
+TEST_F(PasterTest, FileEntriesRestoreOneUrlPerReadableItem)
+{
+    const ClipboardItem files = record(ClipboardItem::Kind::Files,
+                                       { { { PasteboardTypes::fileUrl, "file:///Users/me/a.txt" } },
+                                         { { PasteboardTypes::fileUrl, "file:///Users/me/b%20b.pdf" } } });
+    ASSERT_TRUE(Paster::write(files, history, pasteboard));
+    ASSERT_EQ(pasteboard.items().size(), 2u);
+    EXPECT_EQ(pasteboard.items()[1].data(PasteboardTypes::fileUrl), QByteArray("file:///Users/me/b%20b.pdf"));
+
+    QFile::remove(history.entryFolder(files) + QStringLiteral("/0-0"));
+    ASSERT_TRUE(Paster::write(files, history, pasteboard));
+    ASSERT_EQ(pasteboard.items().size(), 1u);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::fileUrl), QByteArray("file:///Users/me/b%20b.pdf"));
+}
+
+TEST_F(PasterTest, CopyImageAddsTiffOnlyForRealImages)
+{
+    Paster::copyImage(TestImages::png(3, 3), pasteboard);
+    EXPECT_EQ(types(0), (QStringList { PasteboardTypes::png, PasteboardTypes::tiff }));
+    Paster::copyImage("not an image", pasteboard);
+    ASSERT_EQ(pasteboard.items().size(), 1u);
+    EXPECT_EQ(types(0), QStringList { PasteboardTypes::png });
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::png), QByteArray("not an image"));
+}
+
+TEST(Paster, PressPostsAMarkedCommandPressThatReachesTheFrontApplication)
+{
+    WorkspaceSimulated workspace;
+    workspace.setFrontmost(QStringLiteral("com.apple.TextEdit"));
+    KeyboardEventsSimulated keyboard(workspace);
+    Paster::press(KeyCodes::v, keyboard);
+    ASSERT_EQ(keyboard.deliveries().size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        const auto& delivery = keyboard.deliveries()[i];
+        EXPECT_EQ(delivery.event.keyCode, KeyCodes::v);
+        EXPECT_EQ(delivery.event.isDown, i == 0);
+        EXPECT_EQ(delivery.event.flags, EventFlags::command) << "only Command, whatever the user holds";
+        EXPECT_EQ(delivery.event.userData, 0x44524D50);
+        EXPECT_TRUE(delivery.posted);
+        EXPECT_EQ(delivery.application, QStringLiteral("com.apple.TextEdit"));
+    }
+
+    keyboard.setPostingFails(true);
+    Paster::press(KeyCodes::v, keyboard);
+    EXPECT_EQ(keyboard.deliveries().size(), 2u) << "nothing half-posted";
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// Image bytes for tests: opaque pictures whose pixels vary, so encodings differ per size.
+namespace TestImages {
+
+QImage picture(int width, int height);
+QByteArray png(int width, int height);
+QByteArray tiff(int width, int height);
+// A PNG whose header claims the given size but whose pixel data is absent.
+QByteArray pngHeaderOnly(quint32 width, quint32 height);
+// Inserts an eXIf chunk carrying an EXIF orientation (1–8) right after the header chunk.
+QByteArray withExifOrientation(const QByteArray& png, int orientation);
+
+} // namespace TestImages
