@@ -1,0 +1,166 @@
+#include "Clipboard/ClipboardHistory.h"
+#include "Clipboard/PasteboardCapture.h"
+#include "Foundation/VirtualScheduler.h"
+#include "Platform/PasteboardTypes.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray text(qsizetype size, char variant)
+{
+    QByteArray bytes(size, 'x');
+    for (qsizetype i = 0; i < size; i += 61)
+        bytes[i] = i % 122 == 0 ? '\n' : 'a' + static_cast<char>((i / 61) % 26);
+    bytes[0] = variant;
+    return bytes;
+}
+
+QByteArray screenshotPng()
+{
+    QImage image(5120, 2880, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = qRgb((x / 40) * 9 & 255, (y / 30) * 7 & 255, (x ^ y) & 0x3f);
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+void copyOne(PasteboardSimulated& pasteboard, const QString& type, const QByteArray& data)
+{
+    PasteboardItem item;
+    item.setData(type, data);
+    pasteboard.userCopy({ item });
+}
+
+void RecordTextCopy40MB(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    VirtualScheduler clock;
+    ClipboardHistory history(dir.filePath(QStringLiteral("History")), clock);
+    PasteboardSimulated pasteboard;
+    const QByteArray variants[2] = { text(40'000'000, 'A'), text(40'000'000, 'B') };
+    int n = 0;
+    for (auto _ : state) {
+        copyOne(pasteboard, PasteboardTypes::plainText, variants[n++ % 2]);
+        // Each copy must be new to the history, or it would only be moved to the top.
+        state.PauseTiming();
+        history.clear();
+        state.ResumeTiming();
+        const auto capture = PasteboardCapture::read(pasteboard);
+        history.add(*capture, std::nullopt);
+    }
+    state.SetBytesProcessed(state.iterations() * 40'000'000);
+}
+
+void WriteSameBytesToDisk40MB(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QByteArray bytes = text(40'000'000, 'A');
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("plain")));
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        benchmark::DoNotOptimize(::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())));
+        ::close(fd);
+        state.PauseTiming();
+        ::unlink(path.constData());
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * 40'000'000);
+}
+
+void RecordScreenshotPng5K(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    VirtualScheduler clock;
+    ClipboardHistory history(dir.filePath(QStringLiteral("History")), clock);
+    PasteboardSimulated pasteboard;
+    const QByteArray png = screenshotPng();
+    state.counters["png_bytes"] = static_cast<double>(png.size());
+    for (auto _ : state) {
+        copyOne(pasteboard, PasteboardTypes::png, png);
+        state.PauseTiming();
+        history.clear();
+        state.ResumeTiming();
+        const auto capture = PasteboardCapture::read(pasteboard);
+        history.add(*capture, std::nullopt);
+    }
+}
+
+// A history of 10,000 short entries on disk, as a heavy user with no limit would have.
+class LargeHistory : public benchmark::Fixture {
+public:
+    void SetUp(benchmark::State&) override
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        ClipboardHistory history(directory(), m_clock);
+        history.apply(HistoryLimit::All);
+        PasteboardSimulated pasteboard;
+        for (int i = 0; i < 10'000; ++i) {
+            copyOne(pasteboard, PasteboardTypes::plainText,
+                    QByteArrayLiteral("Запись номер ") + QByteArray::number(i) + " with some ordinary text after it");
+            history.add(*PasteboardCapture::read(pasteboard), QStringLiteral("com.apple.TextEdit"));
+        }
+    }
+    void TearDown(benchmark::State&) override { m_dir.reset(); }
+    QString directory() const { return m_dir->filePath(QStringLiteral("History")); }
+
+protected:
+    VirtualScheduler m_clock;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+BENCHMARK_DEFINE_F(LargeHistory, Load10k)(benchmark::State& state)
+{
+    for (auto _ : state) {
+        ClipboardHistory history(directory(), m_clock);
+        benchmark::DoNotOptimize(history.items().size());
+    }
+}
+
+BENCHMARK_DEFINE_F(LargeHistory, Add10k)(benchmark::State& state)
+{
+    ClipboardHistory history(directory(), m_clock);
+    history.apply(HistoryLimit::All);
+    PasteboardSimulated pasteboard;
+    int n = 0;
+    for (auto _ : state) {
+        copyOne(pasteboard, PasteboardTypes::plainText, QByteArrayLiteral("new copy ") + QByteArray::number(n++));
+        history.add(*PasteboardCapture::read(pasteboard), std::nullopt);
+        state.PauseTiming();
+        history.remove(history.items().front()); // back to 10,000
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK_DEFINE_F(LargeHistory, Touch10k)(benchmark::State& state)
+{
+    ClipboardHistory history(directory(), m_clock);
+    for (auto _ : state)
+        history.touch(history.items().back()); // the oldest: the longest move
+}
+
+} // namespace
+
+BENCHMARK(RecordTextCopy40MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteSameBytesToDisk40MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(RecordScreenshotPng5K)->Unit(benchmark::kMillisecond);
+BENCHMARK_REGISTER_F(LargeHistory, Load10k)->Unit(benchmark::kMillisecond);
+BENCHMARK_REGISTER_F(LargeHistory, Add10k)->Unit(benchmark::kMillisecond);
+BENCHMARK_REGISTER_F(LargeHistory, Touch10k)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();
