@@ -1,5 +1,8 @@
 #include "Clipboard/ClipboardHistory.h"
+#include "Clipboard/HistoryIndex.h"
 #include "Clipboard/PasteboardCapture.h"
+#include "Foundation/Sha256.h"
+#include "Foundation/Uuid.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -107,15 +110,29 @@ class LargeHistory : public benchmark::Fixture {
 public:
     void SetUp(benchmark::State&) override
     {
+        // Written directly: recording 10,000 copies one by one would rewrite the index 10,000 times.
         m_dir = std::make_unique<QTemporaryDir>();
-        ClipboardHistory history(directory(), m_clock);
-        history.apply(HistoryLimit::All);
-        PasteboardSimulated pasteboard;
+        QDir().mkpath(directory());
+        std::vector<ClipboardItem> items;
         for (int i = 0; i < 10'000; ++i) {
-            copyOne(pasteboard, PasteboardTypes::plainText,
-                    QByteArrayLiteral("Запись номер ") + QByteArray::number(i) + " with some ordinary text after it");
-            history.add(*PasteboardCapture::read(pasteboard), QStringLiteral("com.apple.TextEdit"));
+            ClipboardItem item;
+            item.id = Uuid::create();
+            item.date = 788'918'400.0 - i * 61.7;
+            item.kind = ClipboardItem::Kind::Text;
+            item.preview = QStringLiteral("Запись номер %1 with some ordinary text after it").arg(i);
+            item.itemTypes = { { QStringLiteral("public.utf8-plain-text"), QStringLiteral("public.rtf") } };
+            item.fingerprint = QString::fromLatin1(Sha256::hexDigest(item.preview.toUtf8()));
+            item.sourceBundleID = QStringLiteral("com.apple.TextEdit");
+            const QString folder = directory() + u'/' + item.id;
+            QDir().mkdir(folder);
+            QFile data(folder + QStringLiteral("/0-0"));
+            data.open(QIODevice::WriteOnly);
+            data.write(item.preview.toUtf8());
+            items.push_back(std::move(item));
         }
+        QFile index(directory() + QStringLiteral("/index.json"));
+        index.open(QIODevice::WriteOnly);
+        index.write(HistoryIndex::encode(items));
     }
     void TearDown(benchmark::State&) override { m_dir.reset(); }
     QString directory() const { return m_dir->filePath(QStringLiteral("History")); }
@@ -131,6 +148,23 @@ BENCHMARK_DEFINE_F(LargeHistory, Load10k)(benchmark::State& state)
         ClipboardHistory history(directory(), m_clock);
         benchmark::DoNotOptimize(history.items().size());
     }
+}
+
+BENCHMARK_DEFINE_F(LargeHistory, DecodeIndex10k)(benchmark::State& state)
+{
+    QFile file(directory() + QStringLiteral("/index.json"));
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    state.counters["index_bytes"] = static_cast<double>(bytes.size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(HistoryIndex::decode(bytes));
+}
+
+BENCHMARK_DEFINE_F(LargeHistory, EncodeIndex10k)(benchmark::State& state)
+{
+    ClipboardHistory history(directory(), m_clock);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(HistoryIndex::encode(history.items()));
 }
 
 BENCHMARK_DEFINE_F(LargeHistory, Add10k)(benchmark::State& state)
@@ -161,6 +195,8 @@ BENCHMARK(RecordTextCopy40MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteSameBytesToDisk40MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordScreenshotPng5K)->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(LargeHistory, Load10k)->Unit(benchmark::kMillisecond);
+BENCHMARK_REGISTER_F(LargeHistory, DecodeIndex10k)->Unit(benchmark::kMillisecond);
+BENCHMARK_REGISTER_F(LargeHistory, EncodeIndex10k)->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(LargeHistory, Add10k)->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(LargeHistory, Touch10k)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

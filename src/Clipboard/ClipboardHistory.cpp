@@ -9,10 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <algorithm>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,14 +88,37 @@ void ClipboardHistory::load()
     auto decoded = HistoryIndex::decode(file.readAll());
     if (!decoded)
         return;
+    const QSet<QString> folders = entryFolders();
     std::vector<ClipboardItem> kept;
     kept.reserve(decoded->size());
     for (auto& item : *decoded) {
-        if (QFileInfo(entryFolder(item)).isDir())
+        if (folders.contains(item.id))
             kept.push_back(std::move(item));
     }
     if (!kept.empty())
         changeList([&](HistoryList& list) { list.items = std::move(kept); });
+}
+
+QSet<QString> ClipboardHistory::entryFolders() const
+{
+    // One pass over the folder instead of one lookup per entry: a large history loads in a blink.
+    QSet<QString> names;
+    const QByteArray path = QFile::encodeName(m_directory);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {};
+            const QByteArray full = path + '/' + entry->d_name;
+            isFolder = ::stat(full.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (isFolder)
+            names.insert(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
 }
 
 void ClipboardHistory::save()

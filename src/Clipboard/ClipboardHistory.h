@@ -4,6 +4,7 @@
 #include "Clipboard/HistoryList.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class PasteboardCapture;
@@ -45,6 +46,7 @@ private:
     void load();
     void save();
     void deleteFiles(const std::vector<ClipboardItem>& items);
+    QSet<QString> entryFolders() const;
     bool writeEntryFiles(const QString& folder, const PasteboardCapture& capture);
     template <typename Change>
     void changeList(Change&& change);

@@ -2,7 +2,9 @@
 
 #include "Foundation/Uuid.h"
 
-#include <nlohmann/json.hpp>
+#include <simdjson.h>
+
+#include <QStringEncoder>
 
 #include <charconv>
 #include <cmath>
@@ -11,10 +13,17 @@ namespace HistoryIndex {
 
 namespace {
 
-void appendString(QByteArray& out, const QString& text)
+bool needsEscaping(QStringView text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c == u'"' || c == u'\\')
+            return true;
+    return false;
+}
+
+void appendEscaped(QByteArray& out, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    out.append('"');
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);
@@ -46,6 +55,21 @@ void appendString(QByteArray& out, const QString& text)
         }
     }
     out.append(utf8.constData() + runStart, utf8.size() - runStart);
+}
+
+void appendString(QByteArray& out, const QString& text)
+{
+    out.append('"');
+    if (needsEscaping(text)) {
+        appendEscaped(out, text);
+    } else {
+        // The common case: encode straight into the output, no temporary per string.
+        QStringEncoder encoder(QStringEncoder::Utf8);
+        const qsizetype start = out.size();
+        out.resize(start + encoder.requiredSpace(text.size()));
+        char* end = encoder.appendToBuffer(out.data() + start, text);
+        out.resize(end - out.constData());
+    }
     out.append('"');
 }
 
@@ -58,17 +82,23 @@ void appendDate(QByteArray& out, double date)
     out.append(buffer, result.ptr - buffer);
 }
 
-std::optional<QString> stringField(const nlohmann::json& object, const char* key)
+QString toQString(std::string_view text)
 {
-    const auto found = object.find(key);
-    if (found == object.end() || !found->is_string())
-        return std::nullopt;
-    return QString::fromStdString(found->get_ref<const std::string&>());
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::optional<ClipboardItem> decodeItem(const nlohmann::json& object)
+std::optional<QString> stringField(simdjson::dom::object object, std::string_view key)
 {
-    if (!object.is_object())
+    std::string_view text;
+    if (object.at_key(key).get_string().get(text) != simdjson::SUCCESS)
+        return std::nullopt;
+    return toQString(text);
+}
+
+std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
+{
+    simdjson::dom::object object;
+    if (element.get_object().get(object) != simdjson::SUCCESS)
         return std::nullopt;
     ClipboardItem item;
 
@@ -78,11 +108,7 @@ std::optional<ClipboardItem> decodeItem(const nlohmann::json& object)
         return std::nullopt;
     item.id = *canonicalId;
 
-    const auto date = object.find("date");
-    if (date == object.end() || !date->is_number())
-        return std::nullopt;
-    item.date = date->get<double>();
-    if (!std::isfinite(item.date))
+    if (object.at_key("date").get_double().get(item.date) != simdjson::SUCCESS || !std::isfinite(item.date))
         return std::nullopt;
 
     const auto kindText = stringField(object, "kind");
@@ -98,28 +124,32 @@ std::optional<ClipboardItem> decodeItem(const nlohmann::json& object)
     item.preview = *preview;
     item.fingerprint = *fingerprint;
 
-    const auto itemTypes = object.find("itemTypes");
-    if (itemTypes == object.end() || !itemTypes->is_array())
+    simdjson::dom::array itemTypes;
+    if (object.at_key("itemTypes").get_array().get(itemTypes) != simdjson::SUCCESS)
         return std::nullopt;
-    item.itemTypes.reserve(itemTypes->size());
-    for (const auto& types : *itemTypes) {
-        if (!types.is_array())
+    item.itemTypes.reserve(itemTypes.size());
+    for (simdjson::dom::element types : itemTypes) {
+        simdjson::dom::array typeArray;
+        if (types.get_array().get(typeArray) != simdjson::SUCCESS)
             return std::nullopt;
         QStringList list;
-        list.reserve(static_cast<qsizetype>(types.size()));
-        for (const auto& type : types) {
-            if (!type.is_string())
+        list.reserve(static_cast<qsizetype>(typeArray.size()));
+        for (simdjson::dom::element type : typeArray) {
+            std::string_view text;
+            if (type.get_string().get(text) != simdjson::SUCCESS)
                 return std::nullopt;
-            list.append(QString::fromStdString(type.get_ref<const std::string&>()));
+            list.append(toQString(text));
         }
         item.itemTypes.push_back(std::move(list));
     }
 
     // An explicit null reads as absent, as an optional key does.
-    if (const auto source = object.find("sourceBundleID"); source != object.end() && !source->is_null()) {
-        if (!source->is_string())
+    simdjson::dom::element source;
+    if (object.at_key("sourceBundleID").get(source) == simdjson::SUCCESS && !source.is_null()) {
+        std::string_view text;
+        if (source.get_string().get(text) != simdjson::SUCCESS)
             return std::nullopt;
-        item.sourceBundleID = QString::fromStdString(source->get_ref<const std::string&>());
+        item.sourceBundleID = toQString(text);
     }
     return item;
 }
@@ -169,12 +199,15 @@ QByteArray encode(const std::vector<ClipboardItem>& items)
 
 std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)
 {
-    const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    if (json.is_discarded() || !json.is_array())
+    // The parser validates the whole document, UTF-8 included, before anything is read from it.
+    simdjson::dom::parser parser;
+    const simdjson::padded_string padded(bytes.constData(), static_cast<size_t>(bytes.size()));
+    simdjson::dom::array array;
+    if (parser.parse(padded).get_array().get(array) != simdjson::SUCCESS)
         return std::nullopt;
     std::vector<ClipboardItem> items;
-    items.reserve(json.size());
-    for (const auto& entry : json) {
+    items.reserve(array.size());
+    for (simdjson::dom::element entry : array) {
         auto item = decodeItem(entry);
         if (!item)
             return std::nullopt;
