@@ -25,14 +25,14 @@ struct KeyChord {
 // - A macOS event tap sees every key-down, auto-repeat and key-up in the session.
 // - An X11 backend grabs each chord with a synchronous passive grab (XGrabKey, keyboard mode GrabModeSync,
 //   once per combination of the lock modifiers, which must not matter). A key-down or auto-repeat that
-//   matches a chord freezes the keyboard until the callback answers: Pass is XAllowEvents(ReplayKeyboard),
-//   which releases the grab and hands the event on as if no grab existed, so the rest of that press is
-//   not shown; Drop is XAllowEvents(AsyncKeyboard), which keeps the grab until the key is released, so
-//   every key event up to and including that key-up is shown (those the callback passes are re-posted
-//   with XTest). Auto-repeat must be made detectable (XkbSetDetectableAutoRepeat) so that a held key gives
-//   repeated key-downs and one key-up. Posting goes through XTest; the server carries no user data, so
-//   the backend remembers what it posted and reports those events with their user data as they come back.
-//   The "disabled" notices stand for losing the grab.
+//   matches a chord freezes the keyboard until the callback answers. Pass is XAllowEvents(ReplayKeyboard):
+//   the grab ends and the event goes on as if no grab existed, so the rest of that press is not shown.
+//   Drop is XAllowEvents(AsyncKeyboard): the grab stays. While any key whose down was dropped is held,
+//   every key event is shown; the backend keeps the keyboard with XGrabKeyboard when the passive grab
+//   ends first, and re-posts with XTest what the callback passes. Auto-repeat must be made detectable
+//   (XkbSetDetectableAutoRepeat) so that a held key gives repeated key-downs and one key-up. Posting goes
+//   through XTest; the server carries no user data, so the backend remembers what it posted and reports
+//   those events with their user data as they come back. The "disabled" notices stand for a lost grab.
 class KeyboardTap {
 public:
     enum class Verdict { Pass, Drop };

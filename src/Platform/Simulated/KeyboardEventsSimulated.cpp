@@ -19,7 +19,7 @@ public:
     void setEnabled(bool enabled) override
     {
         m_enabled = enabled;
-        m_grabbedKey.reset();
+        m_grabbedKeys.clear();
     }
     bool isEnabled() const override { return m_enabled; }
 
@@ -27,32 +27,31 @@ public:
     {
         if (!m_enabled)
             return false;
-        if (model == TapModel::EventTap || m_grabbedKey)
+        if (model == TapModel::EventTap || !m_grabbedKeys.empty())
             return true;
         return event.isDown && std::any_of(m_chords.begin(), m_chords.end(), [&](const KeyChord& c) {
             return c.matches(event);
         });
     }
 
-    // A dropped chord press keeps the keyboard grabbed until that key comes up; a passed one is replayed
-    // and releases the grab.
+    // The keyboard stays grabbed while any key whose down was dropped is held; a passed chord press is
+    // replayed and takes no grab.
     void noteVerdict(const KeyEvent& event, Verdict verdict, TapModel model)
     {
         if (model != TapModel::KeyGrab)
             return;
-        if (m_grabbedKey) {
-            if (!event.isDown && event.keyCode == *m_grabbedKey)
-                m_grabbedKey.reset();
-        } else if (verdict == Verdict::Drop) {
-            m_grabbedKey = event.keyCode;
-        }
+        if (!event.isDown)
+            std::erase(m_grabbedKeys, event.keyCode);
+        else if (verdict == Verdict::Drop
+            && std::find(m_grabbedKeys.begin(), m_grabbedKeys.end(), event.keyCode) == m_grabbedKeys.end())
+            m_grabbedKeys.push_back(event.keyCode);
     }
 
     KeyboardEventsSimulated* m_owner;
     std::vector<KeyChord> m_chords;
     TapCallback m_callback;
     bool m_enabled = true;
-    std::optional<std::uint16_t> m_grabbedKey;
+    std::vector<std::uint16_t> m_grabbedKeys;
 };
 
 KeyboardEventsSimulated::KeyboardEventsSimulated(const WorkspaceSimulated& workspace)
