@@ -354,6 +354,28 @@ TEST_P(HoldMonitorTest, StopRemovesTheTapAndLeavesNoTimer)
     EXPECT_EQ(type(KeyCodes::c, false), Fate::App);
 }
 
+TEST_P(HoldMonitorTest, ACallbackMayStopTheMonitor)
+{
+    monitor.onPasteInPicker = [this] { monitor.stop(); };
+    monitor.onHold = [this](Key key) {
+        holds.push_back(key);
+        monitor.stop();
+    };
+    ASSERT_TRUE(monitor.start());
+    pickerOpen = true;
+    EXPECT_EQ(type(KeyCodes::v, true, 0), Fate::Dropped) << "the answer given before stopping stands";
+    EXPECT_EQ(keyboard.installedTapCount(), 0);
+    EXPECT_EQ(type(KeyCodes::v, false, 0), Fate::App);
+
+    pickerOpen = false;
+    ASSERT_TRUE(monitor.start());
+    type(KeyCodes::c, true);
+    scheduler.advance(1);
+    EXPECT_EQ(holds, std::vector<Key> { Key::Copy });
+    EXPECT_FALSE(monitor.isRunning());
+    EXPECT_EQ(pendingAfterRunningDue(), 0u);
+}
+
 TEST_P(HoldMonitorTest, ADestroyedMonitorLeavesNothingBehind)
 {
     auto owned = std::make_unique<HoldMonitor>(keyboard, scheduler);
