@@ -62,48 +62,40 @@ void reportPerEvent(benchmark::State& state, int eventsPerIteration)
             benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// Every key the user types passes the tap; for all but C and V that is the whole cost.
-void TapCallbackOtherKey(benchmark::State& state)
+// Sends `before` once, then `events` in every iteration; no scheduler work is left to run.
+void tapEvents(
+    benchmark::State& state, const std::vector<KeyEvent>& before, const std::vector<KeyEvent>& events)
 {
     CapturingKeyboard keyboard;
     VirtualScheduler scheduler;
     HoldMonitor monitor(keyboard, scheduler);
     monitor.start();
-    const KeyEvent events[] = { keyEvent(0, true, 0), keyEvent(0, false, 0) };
+    for (const KeyEvent& event : before)
+        keyboard.callback(notice(event), event);
     for (auto _ : state)
         for (const KeyEvent& event : events)
             benchmark::DoNotOptimize(keyboard.callback(notice(event), event));
-    reportPerEvent(state, 2);
+    reportPerEvent(state, static_cast<int>(events.size()));
+}
+
+// Every key the user types passes the tap; for all but C and V that is the whole cost.
+void TapCallbackOtherKey(benchmark::State& state)
+{
+    tapEvents(state, {}, { keyEvent(0, true, 0), keyEvent(0, false, 0) });
 }
 
 void TapCallbackSyntheticPaste(benchmark::State& state)
 {
-    CapturingKeyboard keyboard;
-    VirtualScheduler scheduler;
-    HoldMonitor monitor(keyboard, scheduler);
-    monitor.start();
-    const KeyEvent events[]
-        = { keyEvent(KeyCodes::v, true, EventFlags::command, false, Paster::syntheticMarker),
-              keyEvent(KeyCodes::v, false, EventFlags::command, false, Paster::syntheticMarker) };
-    for (auto _ : state)
-        for (const KeyEvent& event : events)
-            benchmark::DoNotOptimize(keyboard.callback(notice(event), event));
-    reportPerEvent(state, 2);
+    tapEvents(state, {},
+        { keyEvent(KeyCodes::v, true, EventFlags::command, false, Paster::syntheticMarker),
+            keyEvent(KeyCodes::v, false, EventFlags::command, false, Paster::syntheticMarker) });
 }
 
 // The auto-repeats of a held Command-V: one transition, no timer work.
 void TapCallbackRepeatWhileHeld(benchmark::State& state)
 {
-    CapturingKeyboard keyboard;
-    VirtualScheduler scheduler;
-    HoldMonitor monitor(keyboard, scheduler);
-    monitor.start();
-    const KeyEvent down = keyEvent(KeyCodes::v, true, EventFlags::command);
-    keyboard.callback(notice(down), down);
-    const KeyEvent repeat = keyEvent(KeyCodes::v, true, EventFlags::command, true);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(keyboard.callback(notice(repeat), repeat));
-    reportPerEvent(state, 1);
+    tapEvents(state, { keyEvent(KeyCodes::v, true, EventFlags::command) },
+        { keyEvent(KeyCodes::v, true, EventFlags::command, true) });
 }
 
 // A short Command-V: the down starts the hold timer, the up cancels it and posts the resend. The
