@@ -1,5 +1,5 @@
-#include "Platform/Simulated/PasteboardSimulated.h"
 #include "Platform/PasteboardTypes.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ TEST(PasteboardSimulated, ChangeCountMovesOnEveryClearAndWritesAreReported)
     pasteboard.userCopy({ first, second });
     EXPECT_EQ(pasteboard.changeCount(), 1);
     EXPECT_EQ(pasteboard.types(),
-        (QStringList { PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::png }));
+              (QStringList { PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::png }));
     EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::rtf), QByteArray("{\\rtf1 hi}"));
     EXPECT_FALSE(pasteboard.items().at(0).data(PasteboardTypes::png));
 
@@ -25,7 +25,7 @@ TEST(PasteboardSimulated, ChangeCountMovesOnEveryClearAndWritesAreReported)
     EXPECT_TRUE(pasteboard.types().isEmpty());
     EXPECT_FALSE(pasteboard.writeItems({}));
     EXPECT_TRUE(pasteboard.writeUrls({ QUrl::fromLocalFile(QStringLiteral("/tmp/b b.pdf")),
-        QUrl(QStringLiteral("https://example.org/")) }));
+                                       QUrl(QStringLiteral("https://example.org/")) }));
     EXPECT_EQ(pasteboard.changeCount(), 2) << "writing after a clear is the same change";
     ASSERT_EQ(pasteboard.items().size(), 2u);
     EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::fileUrl), QByteArray("file:///tmp/b%20b.pdf"));

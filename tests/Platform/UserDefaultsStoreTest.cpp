@@ -19,8 +19,7 @@ TEST(UserDefaultsStoreDesktop, KeepsKindsAcrossProcessesAndWritesAtomically)
         store.set(QStringLiteral("screenshotFolder"), QStringLiteral("~/Снимки"));
         store.set(QStringLiteral("updates.lastCheck"), DefaultsValue::Date { 786'297'600.25 });
         store.set(QStringLiteral("blob"), QByteArray("\x01\x02", 2));
-        store.setValue(
-            QStringLiteral("com.apple.screencapture"), QStringLiteral("location"), QStringLiteral("~/S"));
+        store.setValue(QStringLiteral("com.apple.screencapture"), QStringLiteral("location"), QStringLiteral("~/S"));
         store.set(QStringLiteral("gone"), 1);
         store.removeValue(UserDefaultsStore::appDomain, QStringLiteral("gone"));
     }
@@ -30,11 +29,10 @@ TEST(UserDefaultsStoreDesktop, KeepsKindsAcrossProcessesAndWritesAtomically)
     EXPECT_EQ(reread.object(QStringLiteral("holdDelay"))->asDouble(), 1.0);
     EXPECT_TRUE(reread.boolValue(QStringLiteral("paused")));
     EXPECT_EQ(reread.stringValue(QStringLiteral("screenshotFolder")), QStringLiteral("~/Снимки"));
-    EXPECT_EQ(
-        reread.object(QStringLiteral("updates.lastCheck"))->asDate()->secondsSinceReference, 786'297'600.25);
+    EXPECT_EQ(reread.object(QStringLiteral("updates.lastCheck"))->asDate()->secondsSinceReference, 786'297'600.25);
     EXPECT_EQ(reread.object(QStringLiteral("blob"))->asData(), QByteArray("\x01\x02", 2));
     EXPECT_EQ(reread.value(QStringLiteral("com.apple.screencapture"), QStringLiteral("location"))->asString(),
-        QStringLiteral("~/S"));
+              QStringLiteral("~/S"));
     EXPECT_FALSE(reread.object(QStringLiteral("gone")));
     EXPECT_FALSE(reread.boolValue(QStringLiteral("absent")));
     EXPECT_FALSE(reread.stringValue(QStringLiteral("absent")));

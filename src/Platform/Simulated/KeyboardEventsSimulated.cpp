@@ -10,7 +10,8 @@ public:
         : m_owner(owner)
         , m_chords(std::move(chords))
         , m_callback(std::move(callback))
-    { }
+    {
+    }
     ~Tap() override
     {
         if (m_owner)
@@ -56,7 +57,8 @@ public:
 
 KeyboardEventsSimulated::KeyboardEventsSimulated(const WorkspaceSimulated& workspace)
     : m_workspace(workspace)
-{ }
+{
+}
 
 KeyboardEventsSimulated::~KeyboardEventsSimulated()
 {

@@ -3,7 +3,8 @@
 ScreensSimulated::ScreensSimulated()
     : m_screens { Screen { QRectF(0, 0, 1440, 900), QRectF(0, 0, 1440, 875), 2.0 } }
     , m_mouse(720, 450)
-{ }
+{
+}
 
 std::optional<Screens::Screen> ScreensSimulated::mainScreen() const
 {

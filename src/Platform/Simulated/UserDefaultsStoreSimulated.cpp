@@ -1,7 +1,6 @@
 #include "Platform/Simulated/UserDefaultsStoreSimulated.h"
 
-std::optional<DefaultsValue> UserDefaultsStoreSimulated::value(
-    const QString& domain, const QString& key) const
+std::optional<DefaultsValue> UserDefaultsStoreSimulated::value(const QString& domain, const QString& key) const
 {
     const auto d = m_domains.find(domain);
     if (d == m_domains.end())
@@ -12,8 +11,7 @@ std::optional<DefaultsValue> UserDefaultsStoreSimulated::value(
     return v->second;
 }
 
-void UserDefaultsStoreSimulated::setValue(
-    const QString& domain, const QString& key, const DefaultsValue& value)
+void UserDefaultsStoreSimulated::setValue(const QString& domain, const QString& key, const DefaultsValue& value)
 {
     m_domains[domain].insert_or_assign(key, value);
     ++m_writes[{ domain, key }];
