@@ -13,6 +13,8 @@ inline constexpr std::uint64_t option = 0x80000;
 inline constexpr std::uint64_t command = 0x100000;
 inline constexpr std::uint64_t numericPad = 0x200000;
 inline constexpr std::uint64_t function = 0x800000;
+// The modifiers that make a shortcut different: Caps Lock, Fn and the rest never do.
+inline constexpr std::uint64_t shortcutModifiers = shift | control | option | command;
 } // namespace EventFlags
 
 // Virtual key codes of the keys the program itself names.

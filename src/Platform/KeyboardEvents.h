@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Keyboard event services: the session-wide tap and synthetic key events.
 class KeyboardEvents {
@@ -14,9 +15,11 @@ public:
 
     virtual ~KeyboardEvents() = default;
 
-    // Installs an enabled tap for key-down and key-up events. Nothing (nullptr) when it cannot be created,
+    // Installs an enabled tap for key-down and key-up events that is shown at least the presses of `chords`
+    // (KeyboardTap says what else each backend shows). The callback is called on the main thread and may
+    // post events; those are handled after it returns. Nothing (nullptr) when the tap cannot be created,
     // typically because the process is not trusted for accessibility.
-    virtual std::unique_ptr<KeyboardTap> createTap(TapCallback callback) = 0;
+    virtual std::unique_ptr<KeyboardTap> createTap(std::vector<KeyChord> chords, TapCallback callback) = 0;
 
     // Posts one key event at the lowest level, so that it passes every installed tap like typed input.
     // Flags and user data are exactly as given. False when the event could not be created.

@@ -6,8 +6,9 @@
 
 class KeyboardEventsSimulated::Tap final : public KeyboardTap {
 public:
-    Tap(KeyboardEventsSimulated* owner, TapCallback callback)
+    Tap(KeyboardEventsSimulated* owner, std::vector<KeyChord> chords, TapCallback callback)
         : m_owner(owner)
+        , m_chords(std::move(chords))
         , m_callback(std::move(callback))
     {
     }
@@ -16,12 +17,42 @@ public:
         if (m_owner)
             std::erase(m_owner->m_taps, this);
     }
-    void setEnabled(bool enabled) override { m_enabled = enabled; }
+    void setEnabled(bool enabled) override
+    {
+        m_enabled = enabled;
+        m_grabbedKeys.clear();
+    }
     bool isEnabled() const override { return m_enabled; }
 
+    bool shows(const KeyEvent& event, TapModel model) const
+    {
+        if (!m_enabled)
+            return false;
+        if (model == TapModel::EventTap || !m_grabbedKeys.empty())
+            return true;
+        return event.isDown && std::any_of(m_chords.begin(), m_chords.end(), [&](const KeyChord& c) {
+            return c.matches(event);
+        });
+    }
+
+    // The keyboard stays grabbed while any key whose down was dropped is held; a passed chord press is
+    // replayed and takes no grab.
+    void noteVerdict(const KeyEvent& event, Verdict verdict, TapModel model)
+    {
+        if (model != TapModel::KeyGrab)
+            return;
+        if (!event.isDown)
+            std::erase(m_grabbedKeys, event.keyCode);
+        else if (verdict == Verdict::Drop
+            && std::find(m_grabbedKeys.begin(), m_grabbedKeys.end(), event.keyCode) == m_grabbedKeys.end())
+            m_grabbedKeys.push_back(event.keyCode);
+    }
+
     KeyboardEventsSimulated* m_owner;
+    std::vector<KeyChord> m_chords;
     TapCallback m_callback;
     bool m_enabled = true;
+    std::vector<std::uint16_t> m_grabbedKeys;
 };
 
 KeyboardEventsSimulated::KeyboardEventsSimulated(const WorkspaceSimulated& workspace)
@@ -35,11 +66,12 @@ KeyboardEventsSimulated::~KeyboardEventsSimulated()
         tap->m_owner = nullptr;
 }
 
-std::unique_ptr<KeyboardTap> KeyboardEventsSimulated::createTap(TapCallback callback)
+std::unique_ptr<KeyboardTap> KeyboardEventsSimulated::createTap(
+    std::vector<KeyChord> chords, TapCallback callback)
 {
     if (!m_trusted || m_tapCreationFails)
         return nullptr;
-    auto tap = std::make_unique<Tap>(this, std::move(callback));
+    auto tap = std::make_unique<Tap>(this, std::move(chords), std::move(callback));
     // Head insertion: a newer tap sees events before older ones.
     m_taps.insert(m_taps.begin(), tap.get());
     return tap;
@@ -81,10 +113,15 @@ void KeyboardEventsSimulated::deliver(const KeyEvent& event, bool posted)
     const auto notice = event.isDown ? KeyboardTap::Notice::KeyDown : KeyboardTap::Notice::KeyUp;
     // A callback may remove taps, so walk a copy and skip those that went away.
     const std::vector<Tap*> taps = m_taps;
+    const auto installed
+        = [this](Tap* tap) { return std::find(m_taps.begin(), m_taps.end(), tap) != m_taps.end(); };
     for (Tap* tap : taps) {
-        if (std::find(m_taps.begin(), m_taps.end(), tap) == m_taps.end() || !tap->m_enabled)
+        if (!installed(tap) || !tap->shows(event, m_tapModel))
             continue;
-        if (tap->m_callback(notice, event) == KeyboardTap::Verdict::Drop) {
+        const auto verdict = tap->m_callback(notice, event);
+        if (installed(tap))
+            tap->noteVerdict(event, verdict, m_tapModel);
+        if (verdict == KeyboardTap::Verdict::Drop) {
             delivery.fate = Fate::Dropped;
             break;
         }
@@ -116,7 +153,7 @@ void KeyboardEventsSimulated::disableTaps(KeyboardTap::Notice notice)
     for (Tap* tap : taps) {
         if (std::find(m_taps.begin(), m_taps.end(), tap) == m_taps.end())
             continue;
-        tap->m_enabled = false;
+        tap->setEnabled(false);
         tap->m_callback(notice, KeyEvent {});
     }
 }

@@ -10,11 +10,14 @@
 class WorkspaceSimulated;
 
 // The system's keyboard path in-process. A key event, typed or posted, passes every enabled tap (the most
-// recently installed first); what no tap drops goes to this app's key window when it takes keys, or else
-// to the application in front. Every event's fate is recorded.
+// recently installed first) that is shown it; what no tap drops goes to this app's key window when it
+// takes keys, or else to the application in front. Every event's fate is recorded.
 class KeyboardEventsSimulated final : public KeyboardEvents {
 public:
     enum class Fate { Dropped, App, Panel };
+    // Which events a tap is shown (see KeyboardTap): every key event, as by a macOS event tap, or only
+    // what a synchronous passive key grab on its chords would show.
+    enum class TapModel { EventTap, KeyGrab };
     struct Delivery {
         KeyEvent event;
         bool posted = false; // the app posted it, rather than the user typing it
@@ -25,7 +28,7 @@ public:
     explicit KeyboardEventsSimulated(const WorkspaceSimulated& workspace);
     ~KeyboardEventsSimulated() override;
 
-    std::unique_ptr<KeyboardTap> createTap(TapCallback callback) override;
+    std::unique_ptr<KeyboardTap> createTap(std::vector<KeyChord> chords, TapCallback callback) override;
     bool post(const KeyEvent& event) override;
 
     // A hardware key event enters the system.
@@ -36,6 +39,7 @@ public:
     bool isTrusted() const { return m_trusted; }
     void setTapCreationFails(bool fails) { m_tapCreationFails = fails; }
     void setPostingFails(bool fails) { m_postingFails = fails; }
+    void setTapModel(TapModel model) { m_tapModel = model; }
 
     // This app's key window, when it takes key events: returns true when it consumed the event.
     std::function<bool(const KeyEvent&)> keyWindow;
@@ -67,5 +71,6 @@ private:
     bool m_trusted = true;
     bool m_tapCreationFails = false;
     bool m_postingFails = false;
+    TapModel m_tapModel = TapModel::EventTap;
     int m_postedCount = 0;
 };

@@ -1,0 +1,144 @@
+#include "Keyboard/HoldMonitor.h"
+
+#include "Clipboard/Paster.h"
+#include "Foundation/Scheduler.h"
+#include "Platform/KeyboardEvents.h"
+
+HoldMonitor::HoldMonitor(KeyboardEvents& keyboard, Scheduler& scheduler)
+    : m_keyboard(keyboard)
+    , m_scheduler(scheduler)
+    , m_alive(std::make_shared<HoldMonitor*>(this))
+{ }
+
+HoldMonitor::~HoldMonitor()
+{
+    stop();
+}
+
+bool HoldMonitor::start()
+{
+    if (m_tap)
+        return true;
+    // V with any modifiers: while the picker is open a bare V is ours too, and a gesture left fired by the
+    // picker ends at the next V key-up whatever its modifiers.
+    m_tap = m_keyboard.createTap(
+        { KeyChord { KeyCodes::c, EventFlags::command }, KeyChord { KeyCodes::v, std::nullopt } },
+        [this](KeyboardTap::Notice notice, const KeyEvent& event) { return holdCallback(notice, event); });
+    return m_tap != nullptr;
+}
+
+void HoldMonitor::stop()
+{
+    m_tap.reset();
+    reset();
+}
+
+void HoldMonitor::reset()
+{
+    for (TaskHandle& timer : m_timers) {
+        timer.cancel();
+        timer = {};
+    }
+    m_gestures = {};
+}
+
+KeyboardTap::Verdict HoldMonitor::holdCallback(KeyboardTap::Notice notice, const KeyEvent& event)
+{
+    switch (notice) {
+    case KeyboardTap::Notice::DisabledByTimeout:
+    case KeyboardTap::Notice::DisabledByUserInput:
+        // A press in progress may have lost events while the tap was off; forget it rather than guess.
+        if (m_tap)
+            m_tap->setEnabled(true);
+        reset();
+        return KeyboardTap::Verdict::Pass;
+    case KeyboardTap::Notice::KeyDown:
+    case KeyboardTap::Notice::KeyUp: {
+        const TapKey key { event.keyCode, notice == KeyboardTap::Notice::KeyDown, event.isRepeat, event.flags,
+            event.userData == Paster::syntheticMarker };
+        return handle(key) ? KeyboardTap::Verdict::Drop : KeyboardTap::Verdict::Pass;
+    }
+    }
+    return KeyboardTap::Verdict::Pass;
+}
+
+bool HoldMonitor::handle(const TapKey& tapKey)
+{
+    Key key;
+    if (tapKey.keyCode == KeyCodes::v) {
+        if (tapKey.isSynthetic)
+            return false;
+        if (pickerIsOpen()) {
+            // Every V event is the picker's while it is open, so that none reaches it or any other app.
+            if (tapKey.isDown && !tapKey.isRepeat)
+                onPasteInPicker();
+            return true;
+        }
+        key = Key::Paste;
+    } else if (tapKey.keyCode == KeyCodes::c) {
+        if (tapKey.isSynthetic)
+            return false;
+        key = Key::Copy;
+    } else {
+        return false;
+    }
+
+    // Key-ups and auto-repeats belong to the press in progress, even when Command was let go or another
+    // modifier joined since its first key-down: judged by their own flags, the repeats of a held Command-V
+    // would reach the application as typed V's. Without a press in progress the gesture passes them.
+    if (!tapKey.isDown)
+        return feed(HoldGesture::Input::Up, key);
+    if (tapKey.isRepeat)
+        return feed(HoldGesture::Input::AutoRepeat, key);
+    if ((tapKey.flags & EventFlags::shortcutModifiers) != EventFlags::command)
+        return false;
+    if (!isEnabled(key))
+        return false;
+    return feed(HoldGesture::Input::Down, key);
+}
+
+bool HoldMonitor::feed(HoldGesture::Input input, Key key)
+{
+    HoldGesture& gesture = m_gestures[slot(key)];
+    const HoldGesture::Decision decision = gesture.handle(input);
+    perform(decision.effects, key);
+    return decision.swallow;
+}
+
+void HoldMonitor::perform(const HoldGesture::Effects& effects, Key key)
+{
+    for (const HoldGesture::Effect effect : effects) {
+        switch (effect) {
+        case HoldGesture::Effect::StartTimer:
+            startTimer(key);
+            break;
+        case HoldGesture::Effect::CancelTimer:
+            m_timers[slot(key)].cancel();
+            m_timers[slot(key)] = {};
+            break;
+        case HoldGesture::Effect::Resend:
+            // Posted, so the marked press enters the event stream after this tap callback has answered.
+            m_scheduler.post([&keyboard = m_keyboard, code = static_cast<std::uint16_t>(key)] {
+                Paster::press(code, keyboard);
+            });
+            break;
+        case HoldGesture::Effect::Held:
+            onHold(key);
+            break;
+        }
+    }
+}
+
+void HoldMonitor::startTimer(Key key)
+{
+    TaskHandle& timer = m_timers[slot(key)];
+    timer.cancel();
+    timer
+        = m_scheduler.after(holdDelay(), [alive = std::weak_ptr<HoldMonitor*>(m_alive), key](bool cancelled) {
+              const auto monitor = alive.lock();
+              if (cancelled || !monitor)
+                  return;
+              (*monitor)->m_timers[slot(key)] = {};
+              (*monitor)->feed(HoldGesture::Input::TimerFired, key);
+          });
+}

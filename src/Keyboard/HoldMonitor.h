@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Foundation/TaskHandle.h"
+#include "Keyboard/HoldGesture.h"
+#include "Platform/KeyboardTap.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class KeyboardEvents;
+class Scheduler;
+
+// Turns holding Command-C and Command-V into application actions through a session-wide keyboard tap,
+// while short presses of those shortcuts still copy and paste as usual: the user's own key events are
+// swallowed and, when the key comes up early, an equivalent marked press is posted.
+class HoldMonitor final {
+public:
+    // Raw values are the keys' virtual key codes.
+    enum class Key : std::uint16_t { Copy = 8, Paste = 9 };
+
+    HoldMonitor(KeyboardEvents& keyboard, Scheduler& scheduler);
+    ~HoldMonitor();
+    HoldMonitor(const HoldMonitor&) = delete;
+    HoldMonitor& operator=(const HoldMonitor&) = delete;
+
+    // How long a key must be held, in seconds; asked each time a hold timer starts.
+    std::function<double()> holdDelay = [] { return 0.6; };
+    // Whether holding this key is handled at all.
+    std::function<bool(Key)> isEnabled = [](Key) { return true; };
+    std::function<void(Key)> onHold = [](Key) {};
+    // Whether the history picker is visible: then V pastes the picker's selection instead.
+    std::function<bool()> pickerIsOpen = [] { return false; };
+    std::function<void()> onPasteInPicker = [] {};
+
+    // Installs the tap unless it is installed. False when the tap could not be created (typically without
+    // the accessibility permission); nothing is installed then.
+    bool start();
+    // Removes the tap and forgets every press in progress and its timer.
+    void stop();
+    bool isRunning() const { return m_tap != nullptr; }
+
+private:
+    // One key event as the tap sees it.
+    struct TapKey {
+        std::int64_t keyCode = 0;
+        bool isDown = false;
+        bool isRepeat = false;
+        std::uint64_t flags = 0;
+        bool isSynthetic = false;
+    };
+
+    KeyboardTap::Verdict holdCallback(KeyboardTap::Notice notice, const KeyEvent& event);
+    void reset();
+    bool handle(const TapKey& key);
+    bool feed(HoldGesture::Input input, Key key);
+    void perform(const HoldGesture::Effects& effects, Key key);
+    void startTimer(Key key);
+
+    static std::size_t slot(Key key) { return key == Key::Copy ? 0 : 1; }
+
+    KeyboardEvents& m_keyboard;
+    Scheduler& m_scheduler;
+    std::unique_ptr<KeyboardTap> m_tap;
+    // Indexed by slot(): two keys need no map, and an untouched gesture is simply idle.
+    std::array<HoldGesture, 2> m_gestures {};
+    std::array<TaskHandle, 2> m_timers {};
+    // Timer continuations hold this weakly, so that one outliving the monitor does nothing.
+    std::shared_ptr<HoldMonitor*> m_alive;
+};
