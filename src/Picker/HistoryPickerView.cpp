@@ -73,7 +73,9 @@ HistoryPickerView::HistoryPickerView(HistoryPickerModel& model, std::function<do
     m_message->setFont(PickerStyle::font(13));
     m_message->setAlignment(Qt::AlignCenter);
     m_message->setWordWrap(true);
-    m_message->setMargin(24);
+    // Side padding as designed; above and below the text only centres, because a wrapped message in the
+    // one-row panel would not fit between two full paddings.
+    m_message->setContentsMargins(24, 0, 24, 0);
     m_message->setTextFormat(Qt::PlainText);
     setTextColor(m_message, PickerStyle::secondary(palette));
     m_stack->addWidget(m_message);

@@ -55,7 +55,8 @@ Offset offset(double date, double now)
 const icu::RelativeDateTimeFormatter* formatter(const QLocale& locale)
 {
     static QHash<QString, std::shared_ptr<icu::RelativeDateTimeFormatter>> formatters;
-    const auto name = locale.name();
+    // The C locale has no wording of its own; ICU's root data would not even get the plurals right.
+    const auto name = locale.language() == QLocale::C ? QStringLiteral("en_US") : locale.name();
     auto found = formatters.find(name);
     if (found == formatters.end()) {
         UErrorCode status = U_ZERO_ERROR;

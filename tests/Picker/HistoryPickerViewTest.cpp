@@ -195,4 +195,5 @@ TEST(RelativeDate, ShortStyleInTheGivenLocale)
     EXPECT_EQ(RelativeDate::text(now - 400 * 86400, now, english), QStringLiteral("1 yr. ago"));
     EXPECT_EQ(RelativeDate::text(now + 120, now, english), QStringLiteral("in 2 min."));
     EXPECT_EQ(RelativeDate::text(now, now, english), QStringLiteral("0 sec. ago"));
+    EXPECT_EQ(RelativeDate::text(now - 86400, now, QLocale::c()), QStringLiteral("1 day ago"));
 }

@@ -102,6 +102,8 @@ int main(int argc, char** argv)
         return 2;
     }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The program's users read Russian; dates are worded as they would see them.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     if (argc > 2 && QString::fromLocal8Bit(argv[2]) == u"dark") {
         QPalette dark;
         dark.setColor(QPalette::Window, QColor(40, 40, 44));
