@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -86,6 +87,9 @@ void HistoryPanel::show(std::vector<ClipboardItem> items, HistoryPickerModel::Th
     m_panel->raise();
     m_panel->activateWindow();
     m_panel->setFocus(Qt::PopupFocusReason);
+    // Readying the search after the first paint keeps it off both the opening and the first keystroke:
+    // nobody types within a few milliseconds of the picker appearing.
+    QTimer::singleShot(0, this, [this] { m_model.prepareSearch(); });
 }
 
 void HistoryPanel::close()

@@ -11,12 +11,28 @@ HistoryPickerModel::HistoryPickerModel(QObject* parent)
 
 void HistoryPickerModel::reset(std::vector<ClipboardItem> items, ThumbnailLoader loadThumbnail)
 {
-    setItems(std::move(items));
+    // All fields take their new values before anyone is told, so that no observer (and no filter run)
+    // ever sees the new entries under the previous opening's query.
+    const bool itemsDiffer = items != m_items;
+    const bool queryDiffers = !m_query.isEmpty();
+    const bool selectionDiffers = m_selection != 0;
+    if (itemsDiffer) {
+        m_items = std::move(items);
+        m_foldedValid = false;
+        m_foldedPreviews.clear();
+    }
     m_loadThumbnail = loadThumbnail ? std::move(loadThumbnail)
                                     : [](const ClipboardItem&) { return std::optional<QImage>(); };
     m_thumbnails.clear();
-    setQuery(QString());
-    setSelection(0);
+    m_query.clear();
+    m_selection = 0;
+    m_visibleRows.clear();
+    if (itemsDiffer)
+        emit itemsChanged();
+    if (queryDiffers)
+        emit queryChanged();
+    if (selectionDiffers)
+        emit selectionChanged();
 }
 
 void HistoryPickerModel::setItems(std::vector<ClipboardItem> items)

@@ -42,6 +42,10 @@ public:
     std::vector<ClipboardItem> visible() const;
     std::optional<ClipboardItem> selectedItem() const;
 
+    // Case-folds the previews for searching now rather than on the first keystroke; the panel calls it
+    // once the picker is on screen, while the user has yet to type.
+    void prepareSearch() { foldedPreviews(); }
+
     // Moves the selection by `step` rows, wrapping around the visible entries.
     void move(int step);
     // Drops every entry with the item's id; the selection only ever moves up to stay on a row.

@@ -16,10 +16,6 @@ KeyablePanel::KeyablePanel(QWidget* parent)
 bool KeyablePanel::event(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::ShortcutOverride:
-        // Every key belongs to the picker while it is open, application shortcuts included.
-        event->accept();
-        return true;
     case QEvent::KeyPress:
         if (onKeyDown && onKeyDown(static_cast<const QKeyEvent&>(*event))) {
             event->accept();

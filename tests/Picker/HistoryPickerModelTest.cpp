@@ -190,3 +190,26 @@ TEST(HistoryPickerModel, NotifiesOnlyWhenAValueChanges)
     EXPECT_EQ(model.selection(), 0);
     EXPECT_EQ(items.count(), 2);
 }
+
+TEST(HistoryPickerModel, ResetNotifiesInOrderWithEveryFieldAlreadyNew)
+{
+    HistoryPickerModel model;
+    model.reset(pickerItems(3), nullptr);
+    model.setQuery("2");
+    model.setSelection(5);
+
+    QStringList seen;
+    const auto record = [&](const char* name) {
+        seen.append(QStringLiteral("%1 %2 %3 %4")
+                        .arg(name)
+                        .arg(model.items().size())
+                        .arg(model.query())
+                        .arg(model.selection()));
+    };
+    QObject::connect(&model, &HistoryPickerModel::itemsChanged, [&] { record("items"); });
+    QObject::connect(&model, &HistoryPickerModel::queryChanged, [&] { record("query"); });
+    QObject::connect(&model, &HistoryPickerModel::selectionChanged, [&] { record("selection"); });
+    model.reset(pickerItems(4), nullptr);
+    EXPECT_EQ(seen, (QStringList { "items 4  0", "query 4  0", "selection 4  0" }));
+    EXPECT_EQ(model.visible().size(), 4u);
+}
