@@ -111,8 +111,8 @@ void FilterKeystroke(benchmark::State& state)
     benchmark::DoNotOptimize(picker.panel.model().visibleCount());
 }
 
-// The first letter after opening once the picker has had its idle moment after the first paint.
-void FirstKeystrokeAfterShow(benchmark::State& state)
+// The first letter typed after opening a history that changed in its oldest entry only.
+void firstKeystroke(benchmark::State& state, bool afterIdleMoment)
 {
     OpenPicker picker;
     const auto first = largeHistory();
@@ -125,12 +125,25 @@ void FirstKeystrokeAfterShow(benchmark::State& state)
         state.PauseTiming();
         picker.panel.show(flip ? second : first, smallThumbnail, nullptr, nullptr);
         paint(picker.panel);
-        QCoreApplication::processEvents();
+        if (afterIdleMoment)
+            QCoreApplication::processEvents();
         flip = !flip;
         state.ResumeTiming();
         picker.panel.handle(letter);
         paint(picker.panel);
     }
+}
+
+// Once the picker has had its idle moment after the first paint, the search is ready.
+void FirstKeystrokeAfterShow(benchmark::State& state)
+{
+    firstKeystroke(state, true);
+}
+
+// A letter typed before that moment came folds every preview itself.
+void KeystrokeBeforeSearchIsReady(benchmark::State& state)
+{
+    firstKeystroke(state, false);
 }
 
 // What that idle moment costs: case-folding every preview of a changed history.
@@ -147,27 +160,6 @@ void PrepareSearch(benchmark::State& state)
         flip = !flip;
         state.ResumeTiming();
         model.prepareSearch();
-    }
-}
-
-// A letter typed before the idle moment came: the keystroke folds every preview itself.
-void KeystrokeBeforeSearchIsReady(benchmark::State& state)
-{
-    OpenPicker picker;
-    const auto first = largeHistory();
-    auto second = first;
-    second.back().date -= 1;
-    bool flip = false;
-    PickerKey letter;
-    letter.characters = QStringLiteral("О");
-    for (auto _ : state) {
-        state.PauseTiming();
-        picker.panel.show(flip ? second : first, smallThumbnail, nullptr, nullptr);
-        paint(picker.panel);
-        flip = !flip;
-        state.ResumeTiming();
-        picker.panel.handle(letter);
-        paint(picker.panel);
     }
 }
 

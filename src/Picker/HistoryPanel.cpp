@@ -6,6 +6,7 @@
 
 #include <QBoxLayout>
 #include <QKeyEvent>
+#include <QListView>
 #include <QRegularExpression>
 #include <QTextBoundaryFinder>
 #include <QTimer>
@@ -72,6 +73,8 @@ void HistoryPanel::show(std::vector<ClipboardItem> items, HistoryPickerModel::Th
     m_model.reset(std::move(items), std::move(thumbnail));
     if (!m_panel)
         makePanel();
+    // The list may have been scrolled by hand last time; every opening starts at the top.
+    m_view->list()->scrollToTop();
 
     const auto panelSize = size(count);
     const auto panelOrigin = origin(panelSize);

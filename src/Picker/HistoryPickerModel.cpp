@@ -105,9 +105,23 @@ void HistoryPickerModel::move(int step)
 
 void HistoryPickerModel::remove(const ClipboardItem& item)
 {
-    auto kept = m_items;
-    std::erase_if(kept, [&](const ClipboardItem& candidate) { return candidate.id == item.id; });
-    setItems(std::move(kept));
+    std::vector<ClipboardItem> kept;
+    std::vector<QString> keptFolded;
+    kept.reserve(m_items.size());
+    for (size_t row = 0; row < m_items.size(); ++row) {
+        if (m_items[row].id == item.id)
+            continue;
+        kept.push_back(m_items[row]);
+        if (m_foldedValid)
+            keptFolded.push_back(m_foldedPreviews[row]);
+    }
+    if (kept.size() != m_items.size()) {
+        // The remaining previews keep their folded forms; a deletion never refolds the whole history.
+        m_items = std::move(kept);
+        m_foldedPreviews = std::move(keptFolded);
+        refilter();
+        emit itemsChanged();
+    }
     setSelection(std::min(m_selection, std::max(visibleCount() - 1, 0)));
 }
 

@@ -213,3 +213,21 @@ TEST(HistoryPickerModel, ResetNotifiesInOrderWithEveryFieldAlreadyNew)
     EXPECT_EQ(seen, (QStringList { "items 4  0", "query 4  0", "selection 4  0" }));
     EXPECT_EQ(model.visible().size(), 4u);
 }
+
+TEST(HistoryPickerModel, RemovingWhileSearchingKeepsTheFilterRight)
+{
+    HistoryPickerModel model;
+    model.reset(
+        { pickerItem(0, "Альфа"), pickerItem(1, "бета"), pickerItem(2, "АЛЬФА два"), pickerItem(3, "гамма") },
+        nullptr);
+    model.setQuery("альфа");
+    model.setSelection(1);
+    model.remove(pickerItem(1, "бета"));
+    EXPECT_EQ(previews(model.visible()), (QStringList { "Альфа", "АЛЬФА два" }));
+    EXPECT_EQ(model.selection(), 1);
+    model.remove(pickerItem(0, "Альфа"));
+    EXPECT_EQ(previews(model.visible()), QStringList { "АЛЬФА два" });
+    EXPECT_EQ(model.selection(), 0);
+    model.setQuery("гам");
+    EXPECT_EQ(previews(model.visible()), QStringList { "гамма" });
+}
