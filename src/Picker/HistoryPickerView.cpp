@@ -118,10 +118,7 @@ HistoryPickerView::HistoryPickerView(HistoryPickerModel& model, std::function<do
     setTextColor(m_footer, PickerStyle::secondary(palette));
     layout->addWidget(m_footer);
 
-    connect(m_list, &QListView::clicked, this, [this](const QModelIndex& index) {
-        if (index.row() < m_model.visibleCount())
-            onChoose(m_model.visibleItem(index.row()));
-    });
+    connect(m_list, &QListView::clicked, this, [this](const QModelIndex& index) { chooseRow(index.row()); });
     connect(&m_model, &HistoryPickerModel::itemsChanged, this, [this] {
         updateContent();
         m_list->scrollToTop();
@@ -134,6 +131,12 @@ HistoryPickerView::HistoryPickerView(HistoryPickerModel& model, std::function<do
     connect(&m_model, &HistoryPickerModel::selectionChanged, this, &HistoryPickerView::revealSelection);
     updateHeader();
     updateContent();
+}
+
+void HistoryPickerView::chooseRow(int row)
+{
+    if (row >= 0 && row < m_model.visibleCount())
+        onChoose(m_model.visibleItem(row));
 }
 
 QString HistoryPickerView::headerText() const

@@ -28,6 +28,9 @@ public:
     // Called with the entry the user clicked.
     std::function<void(const ClipboardItem&)> onChoose = [](const ClipboardItem&) {};
 
+    // Chooses visible row `row` (0 at the top) as a click on it does; nothing for a row that is not there.
+    void chooseRow(int row);
+
     // What is on show, for the panel and for tests.
     QString headerText() const;
     QString messageText() const; // empty while the list is shown

@@ -28,6 +28,21 @@ QString symbolName(ClipboardItem::Kind kind)
 
 } // namespace
 
+QFont HistoryRow::numberFont() const
+{
+    // Long histories reach four- and five-digit numbers. Centred on its box, a number may spread over the
+    // row's side padding; wider ones shrink rather than run into the icon or off the row.
+    const auto text = QString::number(number);
+    auto font = PickerStyle::font(11, QFont::DemiBold);
+    for (int pixels = 11; pixels > 7; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetricsF(font).horizontalAdvance(text) <= numberWidth + 2 * padding)
+            return font;
+    }
+    font.setPixelSize(7);
+    return font;
+}
+
 HistoryRow::Geometry HistoryRow::geometry(const QRectF& rect)
 {
     Geometry geometry;
@@ -94,7 +109,7 @@ void HistoryRow::paint(QPainter& painter, const QRectF& rect, const QPalette& pa
     const auto secondary = PickerStyle::secondary(palette);
     const auto parts = geometry(rect);
 
-    painter.setFont(PickerStyle::font(11, QFont::DemiBold));
+    painter.setFont(numberFont());
     painter.setPen(secondary);
     painter.drawText(parts.number, Qt::AlignCenter | Qt::TextDontClip, QString::number(number));
 

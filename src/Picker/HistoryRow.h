@@ -2,6 +2,7 @@
 
 #include "Clipboard/ClipboardItem.h"
 
+#include <QFont>
 #include <QImage>
 #include <QRectF>
 #include <QStringList>
@@ -35,6 +36,9 @@ struct HistoryRow {
     // Text entries show up to two lines, images and files one; what does not fit ends in an ellipsis.
     int maximumPreviewLines() const { return item.kind == ClipboardItem::Kind::Text ? 2 : 1; }
     QStringList previewLines(double width) const;
+
+    // Size 11 semibold, smaller only for numbers too wide for their box and its margins.
+    QFont numberFont() const;
 
     void paint(QPainter& painter, const QRectF& rect, const QPalette& palette) const;
 };

@@ -7,6 +7,7 @@
 
 #include "PickerTestItems.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QListView>
 #include <QScrollBar>
@@ -196,4 +197,16 @@ TEST(RelativeDate, ShortStyleInTheGivenLocale)
     EXPECT_EQ(RelativeDate::text(now + 120, now, english), QStringLiteral("in 2 min."));
     EXPECT_EQ(RelativeDate::text(now, now, english), QStringLiteral("0 sec. ago"));
     EXPECT_EQ(RelativeDate::text(now - 86400, now, QLocale::c()), QStringLiteral("1 day ago"));
+}
+
+TEST(HistoryRow, LongNumbersShrinkToStayClearOfTheIcon)
+{
+    HistoryRow row;
+    row.number = 7;
+    EXPECT_EQ(row.numberFont().pixelSize(), 11);
+    row.number = 10000;
+    const auto font = row.numberFont();
+    EXPECT_LT(font.pixelSize(), 11);
+    EXPECT_LE(
+        QFontMetricsF(font).horizontalAdvance("10000"), HistoryRow::numberWidth + 2 * HistoryRow::padding);
 }

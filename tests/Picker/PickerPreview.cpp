@@ -142,5 +142,7 @@ int main(int argc, char** argv)
     shot(sampleHistory(20), QStringLiteral("picker-20.png"), {}, 2);
     shot(sampleHistory(20), QStringLiteral("picker-20-search.png"), QStringLiteral("МИР"));
     shot(sampleHistory(3), QStringLiteral("picker-3-nothing-found.png"), QStringLiteral("жираф"));
+    // Deep in a long history the row numbers grow to five digits.
+    shot(sampleHistory(10'000), QStringLiteral("picker-10000-end.png"), {}, 9'998);
     return ok ? 0 : 1;
 }
