@@ -8,6 +8,7 @@
 #include "Picker/PickerStyle.h"
 
 #include <QBoxLayout>
+#include <QCursor>
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
@@ -170,6 +171,13 @@ void HistoryPickerView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     updateHeader();
+}
+
+void HistoryPickerView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A picker that opens under a resting pointer keeps its first row selected until the pointer moves.
+    m_lastPointer = QCursor::pos();
 }
 
 bool HistoryPickerView::eventFilter(QObject* watched, QEvent* event)

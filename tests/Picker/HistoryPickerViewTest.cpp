@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 
@@ -127,6 +128,13 @@ TEST_F(PickerWindow, ArrowKeysScrollTheSelectionIntoView)
 TEST_F(PickerWindow, PointerSelectsOnHoverAndChoosesOnClick)
 {
     open(pickerItems(5));
+    // The window appearing under a pointer that stays put selects nothing.
+    const auto row3 = list()->visualRect(list()->model()->index(3, 0)).center();
+    QMouseEvent resting(
+        QEvent::MouseMove, row3, QPointF(QCursor::pos()), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(list()->viewport(), &resting);
+    EXPECT_EQ(panel.model().selection(), 0);
+
     const auto row2 = list()->visualRect(list()->model()->index(2, 0)).center();
     QTest::mouseMove(list()->viewport(), row2);
     EXPECT_EQ(panel.model().selection(), 2);
