@@ -60,7 +60,11 @@ QStringList HistoryRow::previewLines(double width) const
 {
     const auto font = PickerStyle::font(previewPoints);
     const QFontMetricsF metrics(font);
-    auto text = item.preview;
+    // Two lines never hold more than a few hundred characters; shaping all 2,000 a preview may have would
+    // make every paint of a long entry slow.
+    const qsizetype budget = 160 * maximumPreviewLines();
+    const bool cut = item.preview.size() > budget;
+    auto text = item.preview.left(budget);
     text.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
@@ -79,7 +83,7 @@ QStringList HistoryRow::previewLines(double width) const
         line.setLineWidth(width);
         auto piece = text.mid(line.textStart(), line.textLength());
         const bool last = lines.size() == maximum - 1;
-        const bool more = line.textStart() + line.textLength() < text.size();
+        const bool more = cut || line.textStart() + line.textLength() < text.size();
         if (last && more) {
             // The last line we may show says that more follows: a line cut by a line break gets an
             // ellipsis, one cut by wrapping carries on until it no longer fits.
