@@ -1,5 +1,6 @@
 #pragma once
 
+class Accessibility;
 class KeyboardEvents;
 class Pasteboard;
 class Scheduler;
@@ -18,4 +19,5 @@ struct Platform {
     StandardPaths& paths;
     UserDefaultsStore& defaults;
     Screens& screens;
+    Accessibility& accessibility;
 };

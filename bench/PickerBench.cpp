@@ -1,0 +1,182 @@
+#include "Picker/HistoryPanel.h"
+#include "Picker/KeyablePanel.h"
+#include "Platform/Simulated/ScreensSimulated.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace {
+
+const double now = 800'000'000.0;
+const int historySize = 10'000;
+
+// A history as a heavy user would collect it: mostly short snippets in Russian and English, some
+// paragraphs, a few previews at the 2,000-character cap, images and file lists.
+std::vector<ClipboardItem> largeHistory()
+{
+    static const QStringList words { QStringLiteral("договор"), QStringLiteral("встреча"),
+        QStringLiteral("отчёт"), QStringLiteral("Москва"), QStringLiteral("квартал"),
+        QStringLiteral("release"), QStringLiteral("merge"), QStringLiteral("https://example.org/a/b"),
+        QStringLiteral("ПРИВЕТ"), QStringLiteral("Straße"), QStringLiteral("42"), QStringLiteral("функция"),
+        QStringLiteral("clipboard"), QStringLiteral("письмо") };
+    std::mt19937 random(7);
+    std::vector<ClipboardItem> items;
+    items.reserve(historySize);
+    for (int n = 0; n < historySize; ++n) {
+        ClipboardItem item;
+        item.id = QStringLiteral("BENCH-%1").arg(n);
+        item.date = now - 37.0 * n;
+        const auto roll = random() % 100;
+        if (roll < 8) {
+            item.kind = ClipboardItem::Kind::Image;
+            item.preview = QStringLiteral("Снимок экрана %1").arg(n);
+        } else if (roll < 13) {
+            item.kind = ClipboardItem::Kind::Files;
+            item.preview = QStringLiteral("Документ %1.pdf, Таблица %1.xlsx").arg(n);
+        } else {
+            const auto length = roll < 15 ? 2000 : roll < 40 ? 400 : 60;
+            QString text;
+            while (text.size() < length)
+                text += words[static_cast<qsizetype>(random() % words.size())] + QLatin1Char(' ');
+            item.preview = text.left(length).trimmed();
+        }
+        item.fingerprint = QString::number(n).rightJustified(64, QLatin1Char('0'));
+        items.push_back(item);
+    }
+    return items;
+}
+
+std::optional<QImage> smallThumbnail(const ClipboardItem& item)
+{
+    if (item.kind != ClipboardItem::Kind::Image)
+        return std::nullopt;
+    QImage image(96, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::darkCyan);
+    return image;
+}
+
+struct OpenPicker {
+    ScreensSimulated screens;
+    HistoryPanel panel { screens, [] { return QRectF(200, 600, 1, 18); }, [] { return now; } };
+};
+
+// Paints the whole window as the screen would get it; rendering into an image does not depend on the
+// offscreen window having been exposed yet.
+void paint(HistoryPanel& panel)
+{
+    static QImage frame(440, 486, QImage::Format_ARGB32_Premultiplied);
+    panel.window()->render(&frame);
+}
+
+// The controller hands over the history on every opening; the second list differs only in its oldest
+// entry, so every opening compares the whole list and then rebuilds the rows.
+void ShowResetAndFirstPaint(benchmark::State& state)
+{
+    OpenPicker picker;
+    const auto first = largeHistory();
+    auto second = first;
+    second.back().date -= 1;
+    bool flip = false;
+    for (auto _ : state) {
+        picker.panel.show(flip ? second : first, smallThumbnail, nullptr, nullptr);
+        paint(picker.panel);
+        state.PauseTiming();
+        picker.panel.close();
+        flip = !flip;
+        state.ResumeTiming();
+    }
+}
+
+// Typing one more letter of a query, and taking it back, each filtering all 10,000 previews.
+void FilterKeystroke(benchmark::State& state)
+{
+    OpenPicker picker;
+    picker.panel.show(largeHistory(), smallThumbnail, nullptr, nullptr);
+    PickerKey letter;
+    letter.keyCode = 0;
+    letter.characters = QStringLiteral("о");
+    picker.panel.handle(letter);
+    letter.characters = QStringLiteral("т");
+    PickerKey erase;
+    erase.keyCode = PickerKey::deleteKey;
+    bool typing = true;
+    for (auto _ : state) {
+        picker.panel.handle(typing ? letter : erase);
+        paint(picker.panel);
+        typing = !typing;
+    }
+    benchmark::DoNotOptimize(picker.panel.model().visibleCount());
+}
+
+// The first letter typed after opening a history that changed in its oldest entry only.
+void firstKeystroke(benchmark::State& state, bool afterIdleMoment)
+{
+    OpenPicker picker;
+    const auto first = largeHistory();
+    auto second = first;
+    second.back().date -= 1;
+    bool flip = false;
+    PickerKey letter;
+    letter.characters = QStringLiteral("О");
+    for (auto _ : state) {
+        state.PauseTiming();
+        picker.panel.show(flip ? second : first, smallThumbnail, nullptr, nullptr);
+        paint(picker.panel);
+        if (afterIdleMoment)
+            QCoreApplication::processEvents();
+        flip = !flip;
+        state.ResumeTiming();
+        picker.panel.handle(letter);
+        paint(picker.panel);
+    }
+}
+
+// Once the picker has had its idle moment after the first paint, the search is ready.
+void FirstKeystrokeAfterShow(benchmark::State& state)
+{
+    firstKeystroke(state, true);
+}
+
+// A letter typed before that moment came folds every preview itself.
+void KeystrokeBeforeSearchIsReady(benchmark::State& state)
+{
+    firstKeystroke(state, false);
+}
+
+// What that idle moment costs: case-folding every preview of a changed history.
+void PrepareSearch(benchmark::State& state)
+{
+    HistoryPickerModel model;
+    const auto first = largeHistory();
+    auto second = first;
+    second.back().date -= 1;
+    bool flip = false;
+    for (auto _ : state) {
+        state.PauseTiming();
+        model.reset(flip ? second : first, nullptr);
+        flip = !flip;
+        state.ResumeTiming();
+        model.prepareSearch();
+    }
+}
+
+} // namespace
+
+BENCHMARK(ShowResetAndFirstPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(FilterKeystroke)->Unit(benchmark::kMillisecond);
+BENCHMARK(FirstKeystrokeAfterShow)->Unit(benchmark::kMillisecond);
+BENCHMARK(PrepareSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(KeystrokeBeforeSearchIsReady)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

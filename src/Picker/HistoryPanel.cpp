@@ -1,0 +1,240 @@
+#include "Picker/HistoryPanel.h"
+
+#include "Picker/HistoryPickerView.h"
+#include "Picker/KeyablePanel.h"
+#include "Platform/Screens.h"
+
+#include <QBoxLayout>
+#include <QKeyEvent>
+#include <QListView>
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const double caretGap = 6;
+const double screenMargin = 8;
+// Where windows go when no screen is attached at all.
+const QRectF fallbackArea(0, 0, 1440, 900);
+
+bool containsPoint(const QRectF& rect, QPointF point)
+{
+    // Frames share their edges; a point on a shared edge belongs to the screen that starts there.
+    return point.x() >= rect.x() && point.x() < rect.x() + rect.width() && point.y() >= rect.y()
+        && point.y() < rect.y() + rect.height();
+}
+
+QString withoutLastCharacter(const QString& text)
+{
+    // One user-perceived character, so an emoji or an accented letter goes as a whole.
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.toEnd();
+    const auto previous = finder.toPreviousBoundary();
+    return text.left(std::max<qsizetype>(previous, 0));
+}
+
+std::optional<int> digitChoice(const QString& characters)
+{
+    static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
+    if (!integer.match(characters).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const auto value = characters.toInt(&ok);
+    if (!ok || value < 1 || value > 9)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+HistoryPanel::HistoryPanel(
+    const Screens& screens, CaretLocation caretRect, std::function<double()> now, QObject* parent)
+    : QObject(parent)
+    , m_screens(screens)
+    , m_caretRect(std::move(caretRect))
+    , m_now(std::move(now))
+{ }
+
+HistoryPanel::~HistoryPanel()
+{
+    delete m_panel.data();
+}
+
+void HistoryPanel::show(std::vector<ClipboardItem> items, HistoryPickerModel::ThumbnailLoader thumbnail,
+    ItemCallback onChoose, ItemCallback onDelete)
+{
+    this->onChoose = onChoose ? std::move(onChoose) : [](const ClipboardItem&) {};
+    this->onDelete = onDelete ? std::move(onDelete) : [](const ClipboardItem&) {};
+    const auto count = items.size();
+    m_model.reset(std::move(items), std::move(thumbnail));
+    if (!m_panel)
+        makePanel();
+    // The list may have been scrolled by hand last time; every opening starts at the top.
+    m_view->list()->scrollToTop();
+
+    const auto panelSize = size(count);
+    const auto panelOrigin = origin(panelSize);
+    m_frame = QRectF(panelOrigin, panelSize);
+    // Qt places windows from the top-left of the primary screen, y downwards.
+    const auto screens = m_screens.screens();
+    const auto primaryHeight = screens.empty() ? fallbackArea.height() : screens.front().frame.height();
+    const QRect geometry(static_cast<int>(panelOrigin.x()),
+        static_cast<int>(std::lround(primaryHeight - panelOrigin.y() - panelSize.height())),
+        static_cast<int>(panelSize.width()), static_cast<int>(panelSize.height()));
+    m_panel->setGeometry(geometry);
+    m_panel->show();
+    m_panel->raise();
+    m_panel->activateWindow();
+    m_panel->setFocus(Qt::PopupFocusReason);
+    // Readying the search after the first paint keeps it off both the opening and the first keystroke:
+    // nobody types within a few milliseconds of the picker appearing.
+    QTimer::singleShot(0, this, [this] { m_model.prepareSearch(); });
+}
+
+void HistoryPanel::close()
+{
+    orderOut();
+}
+
+bool HistoryPanel::isOpen() const
+{
+    return m_panel && m_panel->isVisible();
+}
+
+void HistoryPanel::chooseSelected()
+{
+    if (const auto entry = m_model.selectedItem())
+        choose(*entry);
+}
+
+bool HistoryPanel::handle(const PickerKey& key)
+{
+    if (key.command) {
+        if (key.keyCode != PickerKey::deleteKey)
+            return false;
+        const auto entry = m_model.selectedItem();
+        if (!entry)
+            return false;
+        onDelete(*entry);
+        m_model.remove(*entry);
+        return true;
+    }
+
+    switch (key.keyCode) {
+    case PickerKey::returnKey:
+    case PickerKey::keypadEnter:
+        chooseSelected();
+        return true;
+    case PickerKey::tab:
+        m_model.move(key.shift ? -1 : 1);
+        return true;
+    case PickerKey::deleteKey:
+        if (!m_model.query().isEmpty())
+            m_model.setQuery(withoutLastCharacter(m_model.query()));
+        return true;
+    case PickerKey::escape:
+        if (m_model.query().isEmpty())
+            orderOut();
+        else
+            m_model.setQuery(QString());
+        return true;
+    case PickerKey::downArrow:
+        m_model.move(1);
+        return true;
+    case PickerKey::upArrow:
+        m_model.move(-1);
+        return true;
+    default:
+        break;
+    }
+
+    // Digits choose only until something has been typed; after that they are search text.
+    if (m_model.query().isEmpty()) {
+        if (const auto number = digitChoice(key.characters)) {
+            if (*number <= m_model.visibleCount())
+                choose(m_model.visibleItem(*number - 1));
+            return true;
+        }
+    }
+    if (key.control || key.characters.isEmpty() || !key.isPrintable())
+        return true;
+    m_model.setQuery(m_model.query() + key.characters);
+    return true;
+}
+
+QSizeF HistoryPanel::size(std::size_t entries)
+{
+    const auto rows = std::clamp<std::size_t>(entries, 1, 8);
+    return QSizeF(width, 86 + 50 * static_cast<double>(rows));
+}
+
+QPointF HistoryPanel::origin(QSizeF size) const
+{
+    QRectF anchor;
+    if (const auto caret = m_caretRect ? m_caretRect() : std::nullopt)
+        anchor = *caret;
+    else
+        anchor = QRectF(m_screens.mouseLocation(), QSizeF(0, 0));
+
+    auto area = fallbackArea;
+    const auto screens = m_screens.screens();
+    const auto holder = std::find_if(screens.begin(), screens.end(),
+        [&](const Screens::Screen& screen) { return containsPoint(screen.frame, anchor.center()); });
+    if (holder != screens.end())
+        area = holder->visibleFrame;
+    else if (const auto main = m_screens.mainScreen())
+        area = main->visibleFrame;
+
+    const auto areaTop = area.y() + area.height();
+    const auto areaRight = area.x() + area.width();
+    auto x = anchor.x();
+    auto y = anchor.y() - caretGap - size.height();
+    if (y < area.y())
+        y = anchor.y() + anchor.height() + caretGap;
+
+    // The upper bounds go last: a panel larger than the area keeps its top and right margins.
+    x = std::max(x, area.x() + screenMargin);
+    x = std::min(x, areaRight - size.width() - screenMargin);
+    y = std::max(y, area.y() + screenMargin);
+    y = std::min(y, areaTop - size.height() - screenMargin);
+    return QPointF(std::round(x), std::round(y));
+}
+
+void HistoryPanel::makePanel()
+{
+    m_panel = new KeyablePanel();
+    m_panel->resize(static_cast<int>(width), 300);
+    QPointer<HistoryPanel> self(this);
+    m_panel->onKeyDown = [self](const QKeyEvent& event) {
+        return self ? self->handle(PickerKey::fromQKeyEvent(event)) : false;
+    };
+    m_panel->onResignKey = [self] {
+        if (self)
+            self->orderOut();
+    };
+    m_view = new HistoryPickerView(m_model, m_now, m_panel);
+    m_view->onChoose = [self](const ClipboardItem& item) {
+        if (self)
+            self->choose(item);
+    };
+    auto* layout = new QVBoxLayout(m_panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+}
+
+void HistoryPanel::orderOut()
+{
+    if (m_panel && m_panel->isVisible())
+        m_panel->hide();
+}
+
+void HistoryPanel::choose(const ClipboardItem& item)
+{
+    // The window goes first so that the paste lands in the application underneath.
+    orderOut();
+    onChoose(item);
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Clipboard/ClipboardItem.h"
+#include "Picker/HistoryPickerModel.h"
+#include "Picker/PickerKey.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class HistoryPickerView;
+class KeyablePanel;
+class Screens;
+
+// The history picker: a floating list next to the text caret, driven from the keyboard. It owns the
+// picker model and one window, made on the first opening and reused for every later one.
+class HistoryPanel final : public QObject {
+    Q_OBJECT
+
+public:
+    using ItemCallback = std::function<void(const ClipboardItem&)>;
+    using CaretLocation = std::function<std::optional<QRectF>()>;
+
+    static constexpr double width = 440;
+
+    // `caretRect` finds the text caret in desktop coordinates (origin bottom-left, y up) or nothing;
+    // `now` is the current time in seconds since 2001-01-01 UTC, for the rows' relative dates.
+    HistoryPanel(const Screens& screens, CaretLocation caretRect, std::function<double()> now,
+        QObject* parent = nullptr);
+    ~HistoryPanel() override;
+
+    // Called with the entry the user picks (after the window has gone) or deletes. `show` replaces them.
+    ItemCallback onChoose = [](const ClipboardItem&) {};
+    ItemCallback onDelete = [](const ClipboardItem&) {};
+
+    HistoryPickerModel& model() { return m_model; }
+    const HistoryPickerModel& model() const { return m_model; }
+
+    // Opens the picker on `items` next to the caret, or at the pointer when the caret is unknown.
+    void show(std::vector<ClipboardItem> items, HistoryPickerModel::ThumbnailLoader thumbnail,
+        ItemCallback onChoose, ItemCallback onDelete);
+    void close();
+    bool isOpen() const;
+    // Chooses the selected entry as Return would; nothing when no entry is selected.
+    void chooseSelected();
+
+    // Applies one key press; false when the key is not the picker's and should take the normal way.
+    bool handle(const PickerKey& key);
+
+    // One row per entry, between one and eight rows, plus header and footer.
+    static QSizeF size(std::size_t entries);
+    // Where a panel of `size` goes, in desktop coordinates, whole points.
+    QPointF origin(QSizeF size) const;
+    // The window's frame in desktop coordinates; nothing before the first opening.
+    std::optional<QRectF> frame() const { return m_frame; }
+
+    // The window, once made; for the application's own bookkeeping and for tests.
+    KeyablePanel* window() const { return m_panel; }
+    HistoryPickerView* view() const { return m_view; }
+
+private:
+    void makePanel();
+    void orderOut();
+    void choose(const ClipboardItem& item);
+
+    const Screens& m_screens;
+    CaretLocation m_caretRect;
+    std::function<double()> m_now;
+    HistoryPickerModel m_model;
+    QPointer<KeyablePanel> m_panel;
+    HistoryPickerView* m_view = nullptr;
+    std::optional<QRectF> m_frame;
+};

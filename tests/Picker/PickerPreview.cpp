@@ -1,0 +1,148 @@
+// Renders the history picker with sample histories (empty, three entries, twenty entries, and a search)
+// to PNG files, for looking at the layout without a desktop:  picker-preview OUTPUT_FOLDER [dark]
+#include "Picker/HistoryPanel.h"
+#include "Picker/HistoryPickerView.h"
+#include "Picker/KeyablePanel.h"
+#include "Platform/Simulated/ScreensSimulated.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QStyleFactory>
+
+#include <cstdio>
+
+namespace {
+
+const double now = 800'000'000.0;
+
+ClipboardItem entry(int n, ClipboardItem::Kind kind, const QString& preview, double ageSeconds)
+{
+    ClipboardItem item;
+    item.id = QStringLiteral("PREVIEW-%1").arg(n);
+    item.kind = kind;
+    item.preview = preview;
+    item.date = now - ageSeconds;
+    return item;
+}
+
+std::vector<ClipboardItem> sampleHistory(int count)
+{
+    using Kind = ClipboardItem::Kind;
+    const std::vector<ClipboardItem> samples {
+        entry(0, Kind::Text,
+            QStringLiteral("Встреча перенесена на четверг, 15:30. Захвати, пожалуйста, распечатку отчёта."),
+            40),
+        entry(1, Kind::Image, QStringLiteral("Изображение 1280 × 720"), 5 * 60),
+        entry(2, Kind::Files, QStringLiteral("Отчёт за квартал.pdf, Смета 2026.xlsx"), 3 * 3600),
+        entry(3, Kind::Text, QStringLiteral("git rebase -i origin/main\ngit push --force-with-lease"),
+            26 * 3600),
+        entry(4, Kind::Text, QStringLiteral("https://example.org/docs/clipboard?lang=ru"), 2 * 86400),
+        entry(5, Kind::Image, QStringLiteral("Снимок экрана 2026-03-14 в 10.42.17"), 9 * 86400),
+        entry(6, Kind::Text, QStringLiteral("Москва, ул. Тверская, д. 7, кв. 12"), 40 * 86400),
+        entry(7, Kind::Text, QStringLiteral("Hello, world! Привет, мир!"), 400 * 86400),
+    };
+    std::vector<ClipboardItem> items;
+    for (int n = 0; n < count; ++n) {
+        auto item = samples[static_cast<size_t>(n) % samples.size()];
+        item.id = QStringLiteral("PREVIEW-%1").arg(n);
+        item.date -= n * 3600.0;
+        items.push_back(item);
+    }
+    return items;
+}
+
+std::optional<QImage> sampleThumbnail(const ClipboardItem& item)
+{
+    if (item.kind != ClipboardItem::Kind::Image)
+        return std::nullopt;
+    QImage image(96, 64, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 0, 64);
+    sky.setColorAt(0, QColor(88, 156, 230));
+    sky.setColorAt(1, QColor(190, 222, 250));
+    painter.fillRect(image.rect(), sky);
+    painter.setBrush(QColor(70, 140, 80));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(30, 80), 60, 36);
+    painter.setBrush(QColor(250, 210, 90));
+    painter.drawEllipse(QPointF(74, 16), 9, 9);
+    return image;
+}
+
+bool render(HistoryPanel& panel, const QString& path)
+{
+    QApplication::processEvents();
+    auto* window = panel.window();
+    const auto picker = window->grab();
+    // A plain desktop behind it, so the translucent corners and the border read as they would on screen.
+    QImage canvas(
+        picker.size() + QSize(48, 48) * picker.devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(picker.devicePixelRatio());
+    QPainter painter(&canvas);
+    QLinearGradient desktop(0, 0, 0, canvas.height());
+    desktop.setColorAt(0, QColor(206, 214, 226));
+    desktop.setColorAt(1, QColor(168, 182, 204));
+    painter.fillRect(QRect(QPoint(), canvas.size()), desktop);
+    painter.drawPixmap(QPointF(24, 24), picker);
+    painter.end();
+    return canvas.save(path, "PNG");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: picker-preview OUTPUT_FOLDER [dark]\n");
+        return 2;
+    }
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The program's users read Russian; dates are worded as they would see them.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == u"dark") {
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(40, 40, 44));
+        dark.setColor(QPalette::WindowText, QColor(236, 236, 240));
+        dark.setColor(QPalette::Base, QColor(30, 30, 33));
+        dark.setColor(QPalette::Text, QColor(236, 236, 240));
+        dark.setColor(QPalette::Highlight, QColor(10, 132, 255));
+        QApplication::setPalette(dark);
+    } else {
+        auto light = QApplication::palette();
+        light.setColor(QPalette::Highlight, QColor(0, 122, 255));
+        QApplication::setPalette(light);
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "picker-preview: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    ScreensSimulated screens;
+    HistoryPanel panel(
+        screens, [] { return QRectF(200, 700, 1, 18); }, [] { return now; });
+    bool ok = true;
+    const auto shot = [&](const std::vector<ClipboardItem>& items, const QString& name,
+                          const QString& query = {}, int selection = 0) {
+        panel.show(items, sampleThumbnail, nullptr, nullptr);
+        if (!query.isEmpty())
+            panel.model().setQuery(query);
+        panel.model().setSelection(selection);
+        const auto path = folder.filePath(name);
+        ok = render(panel, path) && ok;
+        std::printf("%s\n", qPrintable(path));
+    };
+    shot({}, QStringLiteral("picker-0.png"));
+    shot(sampleHistory(3), QStringLiteral("picker-3.png"), {}, 1);
+    shot(sampleHistory(20), QStringLiteral("picker-20.png"), {}, 2);
+    shot(sampleHistory(20), QStringLiteral("picker-20-search.png"), QStringLiteral("МИР"));
+    shot(sampleHistory(3), QStringLiteral("picker-3-nothing-found.png"), QStringLiteral("жираф"));
+    // Deep in a long history the row numbers grow to five digits.
+    shot(sampleHistory(10'000), QStringLiteral("picker-10000-end.png"), {}, 9'998);
+    return ok ? 0 : 1;
+}
