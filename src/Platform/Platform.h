@@ -2,6 +2,7 @@
 
 class KeyboardEvents;
 class Pasteboard;
+class Processes;
 class Scheduler;
 class Screens;
 class StandardPaths;
@@ -18,4 +19,5 @@ struct Platform {
     StandardPaths& paths;
     UserDefaultsStore& defaults;
     Screens& screens;
+    Processes& processes;
 };
