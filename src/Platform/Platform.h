@@ -3,6 +3,7 @@
 class Accessibility;
 class KeyboardEvents;
 class Pasteboard;
+class Processes;
 class Scheduler;
 class Screens;
 class StandardPaths;
@@ -20,4 +21,5 @@ struct Platform {
     UserDefaultsStore& defaults;
     Screens& screens;
     Accessibility& accessibility;
+    Processes& processes;
 };

@@ -2,6 +2,7 @@
 
 #include "Foundation/Localization.h"
 #include "Platform/UserDefaultsStore.h"
+#include "Screenshots/ScreenshotFiles.h"
 
 namespace {
 
@@ -110,6 +111,13 @@ void AppSettings::setScreenshotSound(bool value)
 {
     assign(this, m_store, m_screenshotSound, value, screenshotSoundKey, DefaultsValue(value),
            &AppSettings::screenshotSoundChanged);
+}
+
+QString AppSettings::screenshotFolderPath(const StandardPaths& paths) const
+{
+    if (!m_screenshotFolder.isEmpty())
+        return m_screenshotFolder;
+    return ScreenshotFiles::systemFolder(m_store, paths);
 }
 
 QString AppSettings::titleForDelay(double seconds, const QLocale& locale)

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+class StandardPaths;
 class UserDefaultsStore;
 
 // The user's preferences. Each field is loaded from the user-defaults store once, written back on every
@@ -36,6 +37,10 @@ public:
     void setScreenshotCopy(bool value);
     void setScreenshotThumbnail(bool value);
     void setScreenshotSound(bool value);
+
+    // Where screenshots go: exactly the chosen folder (no tilde expansion, no existence check), or, when
+    // none is chosen, the system screenshot tool's folder, else the Desktop.
+    QString screenshotFolderPath(const StandardPaths& paths) const;
 
     // The label of a hold delay: the seconds with at most one decimal in the locale's style, then " с".
     static QString titleForDelay(double seconds, const QLocale& locale = QLocale());

@@ -1,6 +1,9 @@
 #include "Support/AppSettings.h"
 
+#include "Platform/Simulated/StandardPathsSimulated.h"
 #include "Platform/Simulated/UserDefaultsStoreSimulated.h"
+
+#include "TestSupport/TemporaryHome.h"
 
 #include <QSignalSpy>
 
@@ -120,6 +123,19 @@ TEST(AppSettings, EveryAssignmentWritesButOnlyChangesNotify)
     EXPECT_DOUBLE_EQ(reloaded.holdDelay(), 1.0);
     EXPECT_EQ(reloaded.screenshotFolder(), QStringLiteral("/tmp/shots"));
     EXPECT_TRUE(reloaded.paused());
+}
+
+TEST(AppSettings, ScreenshotFolderIsTheChosenOneLiterallyElseTheSystemOne)
+{
+    TemporaryHome home;
+    StandardPathsSimulated paths(home.path());
+    UserDefaultsStoreSimulated store;
+    AppSettings settings(store);
+    EXPECT_EQ(settings.screenshotFolderPath(paths), paths.desktop());
+    store.setValue(QStringLiteral("com.apple.screencapture"), QStringLiteral("location"), u"~/Shots");
+    EXPECT_EQ(settings.screenshotFolderPath(paths), home.path() + QStringLiteral("/Shots"));
+    settings.setScreenshotFolder(QStringLiteral("~/Chosen"));
+    EXPECT_EQ(settings.screenshotFolderPath(paths), QStringLiteral("~/Chosen")) << "no tilde expansion";
 }
 
 TEST(AppSettings, DelayTitleFollowsTheLocale)

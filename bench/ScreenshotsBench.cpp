@@ -1,0 +1,93 @@
+#include "ScreenshotBenchSupport.h"
+#include "Screenshots/Blur.h"
+#include "Screenshots/Shot.h"
+#include "Screenshots/ShotRenderer.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QByteArray fiveKPng()
+{
+    static const QByteArray bytes = *ShotRenderer::png(fiveKScreen(), 2);
+    return bytes;
+}
+
+void blurOurs(benchmark::State& state)
+{
+    const QImage& screen = fiveKScreen();
+    const double sigma = Blur::sigmaFor(screen.size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Blur::gaussian(screen, sigma));
+    state.counters["sigma"] = sigma;
+}
+BENCHMARK(blurOurs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void shotFrom5KPng(benchmark::State& state)
+{
+    const QByteArray png = fiveKPng();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Shot::create(png, std::nullopt, 2));
+    state.counters["pngMB"] = png.size() / 1e6;
+}
+BENCHMARK(shotFrom5KPng)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Argument: Qt's PNG quality, −1 for its default compression.
+void pngAt5K(benchmark::State& state)
+{
+    const QImage& screen = fiveKScreen();
+    qsizetype size = 0;
+    for (auto _ : state) {
+        const auto bytes = ShotRenderer::png(screen, 2, static_cast<int>(state.range(0)));
+        size = bytes ? bytes->size() : 0;
+        benchmark::DoNotOptimize(size);
+    }
+    state.counters["MB"] = size / 1e6;
+}
+BENCHMARK(pngAt5K)
+    ->Arg(-1)
+    ->Arg(0)
+    ->Arg(50)
+    ->Arg(70)
+    ->Arg(ShotRenderer::pngQuality)
+    ->Arg(90)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void fiftyAnnotationsAt5K(benchmark::State& state)
+{
+    const auto shot = Shot::create(fiveKPng(), std::nullopt, 2);
+    std::vector<Annotation> annotations;
+    for (int i = 0; i < 50; ++i) {
+        const QPointF at(200 + (i % 10) * 480, 300 + (i / 10) * 500);
+        if (i % 3 == 0)
+            annotations.push_back(
+                Annotation::Blur { { at, at + QPointF(300, 40), at + QPointF(420, 160) }, 60 });
+        else if (i % 3 == 1)
+            annotations.push_back(Annotation::Arrow { at, at + QPointF(350, 220) });
+        else
+            annotations.push_back(Annotation::Number { at, i });
+    }
+    QImage canvas(shot->image().size(), QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter painter(&canvas);
+        ShotRenderer::draw(*shot, annotations, painter, QRectF(canvas.rect()), true);
+    }
+}
+BENCHMARK(fiftyAnnotationsAt5K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Text drawing needs a GUI application; the offscreen platform needs no display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

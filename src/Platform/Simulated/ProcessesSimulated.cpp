@@ -1,0 +1,101 @@
+#include "Platform/Simulated/ProcessesSimulated.h"
+
+#include "Foundation/Scheduler.h"
+
+#include <QImage>
+#include <QPainter>
+
+class ProcessesSimulated::Process final : public Processes::Running {
+public:
+    bool isRunning() const override { return m_running; }
+    void terminate() override { m_exit.cancel(); }
+
+    bool m_running = true;
+    TaskHandle m_exit;
+};
+
+namespace {
+
+// Something that looks like a screen: a gradient with a few shapes, so that blurs and crops are visible.
+QImage screenLikeImage(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
+    gradient.setColorAt(0, QColor(40, 90, 160));
+    gradient.setColorAt(1, QColor(230, 230, 240));
+    painter.fillRect(image.rect(), gradient);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 250, 250));
+    painter.drawRect(size.width() / 8, size.height() / 8, size.width() / 2, size.height() / 3);
+    painter.setBrush(QColor(20, 20, 20));
+    for (int i = 0; i < 6; ++i)
+        painter.drawRect(size.width() / 6, size.height() / 6 + i * size.height() / 30, size.width() / 3,
+            std::max(1, size.height() / 80));
+    return image;
+}
+
+} // namespace
+
+ProcessesSimulated::ProcessesSimulated(Scheduler& scheduler)
+    : m_scheduler(scheduler)
+{ }
+
+void ProcessesSimulated::captureWritesPng(QSize size)
+{
+    if (size.width() <= 0 || size.height() <= 0)
+        return;
+    m_nextCapture = Outcome::WritePng;
+    m_captureSize = size;
+}
+
+void ProcessesSimulated::captureExitsWithoutFile()
+{
+    m_nextCapture = Outcome::ExitWithoutFile;
+}
+
+void ProcessesSimulated::captureCannotStart()
+{
+    m_nextCapture = Outcome::CannotStart;
+}
+
+int ProcessesSimulated::runningCount() const
+{
+    int count = 0;
+    for (const auto& weak : m_processes) {
+        if (auto process = weak.lock(); process && process->isRunning())
+            ++count;
+    }
+    return count;
+}
+
+std::shared_ptr<Processes::Running> ProcessesSimulated::start(
+    const QString& program, const QStringList& arguments, ExitHandler onExit)
+{
+    m_started.push_back({ program, arguments });
+    const bool isCapture = program == captureTool;
+    Outcome outcome = Outcome::ExitWithoutFile;
+    if (isCapture) {
+        outcome = m_nextCapture;
+        m_nextCapture = Outcome::ExitWithoutFile;
+        if (outcome == Outcome::CannotStart)
+            return nullptr;
+    }
+
+    auto process = std::make_shared<Process>();
+    std::erase_if(m_processes, [](const auto& weak) { return weak.expired(); });
+    m_processes.push_back(process);
+
+    const QString target = arguments.isEmpty() ? QString() : arguments.last();
+    const QSize size = m_captureSize;
+    // The task keeps the process alive until it has ended, as the system keeps a real child process.
+    process->m_exit = m_scheduler.after(isCapture ? m_captureDuration : 0,
+        [process, isCapture, outcome, target, size, onExit = std::move(onExit)](bool terminated) {
+            if (isCapture && outcome == Outcome::WritePng && !terminated)
+                screenLikeImage(size).save(target, "PNG");
+            process->m_running = false;
+            if (onExit)
+                onExit(terminated ? -1 : 0);
+        });
+    return process;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Foundation/TaskHandle.h"
+#include "Platform/Processes.h"
+
+#include <QSize>
+
+#include <vector>
+
+class Scheduler;
+
+// Programs as a script sets them. Every start is recorded. The area-capture tool does what was scripted for
+// its next run: writes an opaque PNG of a given size to its target path (its last argument) and exits,
+// exits without a file (the user cancelled the selection), or cannot be started. Unscripted runs of it
+// exit without a file; any other program exits at once with status 0.
+class ProcessesSimulated final : public Processes {
+public:
+    static inline const QString captureTool = QStringLiteral("/usr/sbin/screencapture");
+
+    struct Started {
+        QString program;
+        QStringList arguments;
+    };
+
+    explicit ProcessesSimulated(Scheduler& scheduler);
+
+    std::shared_ptr<Running> start(
+        const QString& program, const QStringList& arguments, ExitHandler onExit = {}) override;
+
+    // The next run of the capture tool only; width and height must be positive, else nothing is scripted.
+    void captureWritesPng(QSize size);
+    void captureExitsWithoutFile();
+    void captureCannotStart();
+    // Virtual seconds the capture tool stays open before it exits (the user choosing an area); default 0.
+    void setCaptureDuration(double seconds) { m_captureDuration = seconds; }
+
+    // Every program the app started or tried to start, in order.
+    const std::vector<Started>& started() const { return m_started; }
+    int runningCount() const;
+
+private:
+    enum class Outcome { WritePng, ExitWithoutFile, CannotStart };
+    class Process;
+
+    Scheduler& m_scheduler;
+    Outcome m_nextCapture = Outcome::ExitWithoutFile;
+    QSize m_captureSize;
+    double m_captureDuration = 0;
+    std::vector<Started> m_started;
+    std::vector<std::weak_ptr<Process>> m_processes;
+};

@@ -1,0 +1,288 @@
+#include "Screenshots/Blur.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include <sys/mman.h>
+
+namespace Blur {
+
+namespace {
+
+// One pixel's four channels in one register; written out so that the loops vectorise at any optimisation
+// level.
+typedef float Floats4 __attribute__((vector_size(16)));
+typedef std::int32_t Ints4 __attribute__((vector_size(16)));
+
+// The reduced grid: n × m cells of k × k source pixels, plus `pad` cells of edge extension on every side.
+struct Grid {
+    int k = 1;
+    int n = 0;
+    int m = 0;
+    int pad = 0;
+    int paddedWidth() const { return n + 2 * pad; }
+    int paddedHeight() const { return m + 2 * pad; }
+    // RGBA, row by row over the padded grid.
+    std::vector<Floats4> cells;
+    Floats4* cell(int i, int j)
+    {
+        return cells.data() + static_cast<size_t>(j + pad) * paddedWidth() + i + pad;
+    }
+};
+
+std::vector<float> gaussianKernel(double sigma, int radius)
+{
+    std::vector<float> kernel(2 * radius + 1);
+    double total = 0;
+    std::vector<double> exact(kernel.size());
+    for (int t = -radius; t <= radius; ++t)
+        total += exact[t + radius] = std::exp(-t * t / (2 * sigma * sigma));
+    for (size_t t = 0; t < kernel.size(); ++t)
+        kernel[t] = static_cast<float>(exact[t] / total);
+    return kernel;
+}
+
+// Splits [0, count) in two and runs the halves on two threads; small jobs stay on this one. False when
+// either half ran out of memory.
+template <typename Work> bool onBothCores(int count, bool worthIt, Work work)
+{
+    auto guarded = [&work](int first, int end) {
+        try {
+            work(first, end);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    };
+    if (!worthIt || count < 2)
+        return guarded(0, count);
+    const int half = count / 2;
+    bool helperDone = false;
+    std::thread helper;
+    try {
+        helper = std::thread([&] { helperDone = guarded(half, count); });
+    } catch (const std::system_error&) {
+        return guarded(0, count);
+    }
+    const bool done = guarded(0, half);
+    helper.join();
+    return done && helperDone;
+}
+
+// Sums of k source rows (clamped to the picture) for every source column, per channel.
+void sumRows(const QImage& source, int firstRow, int k, std::vector<std::uint32_t>& sums)
+{
+    const int width = source.width();
+    std::fill(sums.begin(), sums.end(), 0u);
+    for (int t = 0; t < k; ++t) {
+        const uchar* row = source.constScanLine(std::clamp(firstRow + t, 0, source.height() - 1));
+        for (int x = 0; x < width * 4; ++x)
+            sums[x] += row[x];
+    }
+}
+
+// One padded grid row from the row sums: cells left and right of the picture repeat its edge columns.
+void reduceRow(const std::vector<std::uint32_t>& sums, Grid& grid, int j, int width)
+{
+    const int k = grid.k;
+    const float scale = 1.0f / (static_cast<float>(k) * k);
+    Floats4* target = grid.cell(-grid.pad, j);
+    for (int i = -grid.pad; i < grid.n + grid.pad; ++i, ++target) {
+        std::uint32_t total[4] = {};
+        const int x0 = i * k;
+        if (x0 + k <= 0 || x0 >= width) {
+            const int x = x0 < 0 ? 0 : width - 1;
+            for (int c = 0; c < 4; ++c)
+                total[c] = sums[4 * x + c] * static_cast<std::uint32_t>(k);
+        } else {
+            for (int s = 0; s < k; ++s) {
+                const std::uint32_t* pixel = sums.data() + 4 * std::clamp(x0 + s, 0, width - 1);
+                for (int c = 0; c < 4; ++c)
+                    total[c] += pixel[c];
+            }
+        }
+        for (int c = 0; c < 4; ++c)
+            (*target)[c] = static_cast<float>(total[c]) * scale;
+    }
+}
+
+void reduce(const QImage& source, Grid& grid, bool large)
+{
+    const int width = source.width();
+    const int k = grid.k;
+    // Rows wholly above or below the picture are all the same; they are made once and copied.
+    auto rowOfCells = [&](int j) {
+        return grid.cells.begin() + static_cast<std::ptrdiff_t>(j + grid.pad) * grid.paddedWidth();
+    };
+    const bool ok = onBothCores(grid.m + 2, large, [&](int first, int end) {
+        std::vector<std::uint32_t> sums(static_cast<size_t>(width) * 4);
+        for (int index = first; index < end; ++index) {
+            // Index 0 is the row above the picture, m + 1 the row below it, the rest the picture's own.
+            const int j = index == 0 ? -1 : index == grid.m + 1 ? grid.m : index - 1;
+            const int firstRow = j < 0 ? -k : j >= grid.m ? source.height() + k : j * k;
+            sumRows(source, firstRow, k, sums);
+            reduceRow(sums, grid, j, width);
+        }
+    });
+    if (!ok)
+        throw std::bad_alloc();
+    for (int j = -grid.pad; j < -1; ++j)
+        std::copy_n(rowOfCells(-1), grid.paddedWidth(), rowOfCells(j));
+    for (int j = grid.m + 1; j < grid.m + grid.pad; ++j)
+        std::copy_n(rowOfCells(grid.m), grid.paddedWidth(), rowOfCells(j));
+}
+
+// The exact Gaussian over the padded grid, rows then columns; afterwards cells within `radius` of the padded
+// border hold nothing useful, every other cell its blurred value.
+void blurGrid(Grid& grid, const std::vector<float>& kernel, bool large)
+{
+    const int radius = static_cast<int>(kernel.size() / 2);
+    const int width = grid.paddedWidth();
+    const int height = grid.paddedHeight();
+    std::vector<Floats4> across(grid.cells.size());
+    onBothCores(height, large, [&](int first, int end) {
+        for (int y = first; y < end; ++y) {
+            const Floats4* in = grid.cells.data() + static_cast<size_t>(y) * width;
+            Floats4* out = across.data() + static_cast<size_t>(y) * width;
+            for (int x = radius; x < width - radius; ++x) {
+                Floats4 sum = {};
+                const Floats4* window = in + x - radius;
+                for (size_t t = 0; t < kernel.size(); ++t)
+                    sum += kernel[t] * window[t];
+                out[x] = sum;
+            }
+        }
+    });
+    onBothCores(height - 2 * radius, large, [&](int first, int end) {
+        for (int y = first + radius; y < end + radius; ++y) {
+            Floats4* out = grid.cells.data() + static_cast<size_t>(y) * width;
+            std::fill(out, out + width, Floats4 {});
+            for (size_t t = 0; t < kernel.size(); ++t) {
+                const Floats4* in = across.data() + (y - radius + t) * width;
+                const float weight = kernel[t];
+                for (int x = 0; x < width; ++x)
+                    out[x] += weight * in[x];
+            }
+        }
+    });
+}
+
+// Bilinear interpolation back to full size; cell centres sit at i·k + (k − 1)/2. Along a row the value
+// changes by a constant step between two cell centres, so each pixel costs one addition.
+void enlarge(Grid& grid, QImage& result, bool large)
+{
+    const int width = result.width();
+    const int k = grid.k;
+    struct Run {
+        int begin, end, cell;
+        float fraction;
+    };
+    std::vector<Run> runs;
+    for (int x = 0; x < width; ++x) {
+        const double u = (x - (k - 1) / 2.0) / k;
+        const int cell = static_cast<int>(std::floor(u));
+        if (runs.empty() || runs.back().cell != cell)
+            runs.push_back({ x, x, cell, static_cast<float>(u - cell) });
+        runs.back().end = x + 1;
+    }
+    const Floats4 half = { 0.5f, 0.5f, 0.5f, 0.5f };
+    const float perPixel = 1.0f / k;
+    const bool ok = onBothCores(result.height(), large, [&](int first, int end) {
+        std::vector<Floats4> row(static_cast<size_t>(grid.paddedWidth()));
+        for (int y = first; y < end; ++y) {
+            const double v = (y - (k - 1) / 2.0) / k;
+            const int top = static_cast<int>(std::floor(v));
+            const float down = static_cast<float>(v - top);
+            const Floats4* above = grid.cell(-grid.pad, top);
+            const Floats4* below = grid.cell(-grid.pad, top + 1);
+            for (size_t i = 0; i < row.size(); ++i)
+                row[i] = above[i] + down * (below[i] - above[i]);
+            uchar* target = result.scanLine(y);
+            for (const Run& run : runs) {
+                const Floats4 a = row[run.cell + grid.pad];
+                const Floats4 difference = row[run.cell + grid.pad + 1] - a;
+                const Floats4 step = difference * perPixel;
+                // Weighted means of 0…255 stay within 0.5…255.5 here, so truncation never leaves a byte.
+                Floats4 value = a + difference * run.fraction + half;
+                for (int x = run.begin; x < run.end; ++x, value += step) {
+                    const Ints4 bytes = __builtin_convertvector(value, Ints4);
+                    for (int c = 0; c < 4; ++c)
+                        target[4 * x + c] = static_cast<uchar>(bytes[c]);
+                }
+            }
+        }
+    });
+    if (!ok)
+        throw std::bad_alloc();
+}
+
+// A picture whose memory the kernel may back with huge pages: a 5K picture is some 15 000 small pages, and
+// faulting each of them in costs as much as the whole blur.
+QImage newImage(QSize size, QImage::Format format)
+{
+    constexpr size_t hugePage = 2 * 1024 * 1024;
+    const qsizetype bytesPerLine = static_cast<qsizetype>(size.width()) * 4;
+    const size_t bytes = static_cast<size_t>(bytesPerLine) * size.height();
+    if (bytes < hugePage)
+        return QImage(size, format);
+    void* memory = nullptr;
+    if (posix_memalign(&memory, hugePage, (bytes + hugePage - 1) / hugePage * hugePage) != 0)
+        return {};
+    madvise(memory, bytes, MADV_HUGEPAGE);
+    return QImage(
+        static_cast<uchar*>(memory), size.width(), size.height(), bytesPerLine, format, std::free, memory);
+}
+
+} // namespace
+
+double sigmaFor(QSize size)
+{
+    return std::max(0.018 * std::min(size.width(), size.height()), 10.0);
+}
+
+QImage gaussian(const QImage& image, double sigma)
+{
+    if (image.isNull())
+        return {};
+    QImage source = image;
+    if (source.format() != QImage::Format_RGB32 && source.format() != QImage::Format_ARGB32_Premultiplied)
+        source = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (source.isNull())
+        return {};
+    if (!(sigma > 0) || !std::isfinite(sigma))
+        return source.copy();
+    // Beyond this the kernel covers any picture many times over; the result no longer changes visibly.
+    sigma = std::min(sigma, 4096.0);
+
+    Grid grid;
+    grid.k = std::max(1, static_cast<int>(sigma / 5));
+    const int k = grid.k;
+    // The averaging adds the variance of a k-wide box, the interpolation on average that of a k-wide tent.
+    const double cellSigma = std::sqrt(std::max(sigma * sigma - (k * k - 1) / 4.0, 0.01)) / k;
+    const int radius = static_cast<int>(std::ceil(4 * cellSigma));
+    grid.n = (source.width() + k - 1) / k;
+    grid.m = (source.height() + k - 1) / k;
+    grid.pad = radius + 1;
+
+    QImage result = newImage(source.size(), source.format());
+    if (result.isNull())
+        return {};
+    const bool large = static_cast<long long>(source.width()) * source.height() >= 256 * 256;
+    try {
+        grid.cells.resize(static_cast<size_t>(grid.paddedWidth()) * grid.paddedHeight());
+        reduce(source, grid, large);
+        blurGrid(grid, gaussianKernel(cellSigma, radius), large);
+        enlarge(grid, result, large);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    return result;
+}
+
+} // namespace Blur

@@ -1,0 +1,81 @@
+#include "Screenshots/ScreenshotFiles.h"
+
+#include "Foundation/AtomicFile.h"
+#include "Foundation/Localization.h"
+#include "Platform/StandardPaths.h"
+#include "Platform/UserDefaultsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+namespace ScreenshotFiles {
+
+namespace {
+
+const QString systemDomain = QStringLiteral("com.apple.screencapture");
+
+void createFolder(const QString& folder)
+{
+    if (folder.isEmpty() || !QDir().mkpath(folder) || !QFileInfo(folder).isDir())
+        throw Error("cannot create the folder " + folder.toStdString());
+}
+
+bool taken(const QString& path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
+} // namespace
+
+QString systemFolder(const UserDefaultsStore& defaults, const StandardPaths& paths)
+{
+    const auto stored = defaults.value(systemDomain, QStringLiteral("location"));
+    QString location = stored ? stored->asString().value_or(QString()) : QString();
+    if (location.isEmpty())
+        return paths.desktop();
+    if (location == u"~" || location.startsWith(u"~/"))
+        location = paths.home() + location.mid(1);
+    return QDir::cleanPath(location);
+}
+
+QString freeUrl(const QString& folder, const QDateTime& moment)
+{
+    // The C locale stands for en_US_POSIX: Western digits and the Gregorian calendar whatever the user's
+    // locale is, so that names sort by date.
+    const QDateTime local = moment.toLocalTime();
+    const QLocale posix = QLocale::c();
+    const QString base = Localization::format("Скриншот %@ в %@",
+        { posix.toString(local, QStringLiteral("yyyy-MM-dd")),
+            posix.toString(local, QStringLiteral("HH.mm.ss")) });
+
+    const QDir dir(folder);
+    QString candidate = dir.filePath(base + QStringLiteral(".png"));
+    for (long long n = 2; taken(candidate); ++n)
+        candidate = dir.filePath(base + QStringLiteral(" (%1).png").arg(n));
+    return candidate;
+}
+
+QString move(const QString& source, const QString& folder, const QDateTime& moment)
+{
+    if (!QFileInfo(source).isFile())
+        throw Error("no file to move at " + source.toStdString());
+    createFolder(folder);
+    const QString target = freeUrl(folder, moment);
+    QFile file(source);
+    if (!file.rename(target))
+        throw Error("cannot move " + source.toStdString() + ": " + file.errorString().toStdString());
+    return target;
+}
+
+QString write(const QByteArray& png, const QString& folder, const QDateTime& moment)
+{
+    createFolder(folder);
+    const QString target = freeUrl(folder, moment);
+    if (!AtomicFile::write(target, png))
+        throw Error("cannot write " + target.toStdString());
+    return target;
+}
+
+} // namespace ScreenshotFiles

@@ -1,0 +1,192 @@
+#include "Screenshots/ThumbnailPanel.h"
+
+#include "Foundation/Scheduler.h"
+#include "Platform/Screens.h"
+#include "Screenshots/Shot.h"
+#include "Screenshots/ThumbnailView.h"
+
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double frameInterval = 1.0 / 60;
+
+double easeInOut(double t)
+{
+    return t * t * (3 - 2 * t);
+}
+
+} // namespace
+
+ThumbnailPanel::ThumbnailPanel(Scheduler& scheduler, Screens& screens)
+    : m_scheduler(scheduler)
+    , m_screens(screens)
+{ }
+
+ThumbnailPanel::~ThumbnailPanel()
+{
+    close();
+}
+
+QSizeF ThumbnailPanel::thumbnailSize(QSize pixels)
+{
+    const double aspect = pixels.width() / static_cast<double>(std::max(pixels.height(), 1));
+    const double height = 220 / aspect;
+    if (height > 150)
+        return { 150 * aspect, 150 };
+    return { 220, height };
+}
+
+ThumbnailView* ThumbnailPanel::view() const
+{
+    return m_panel ? m_panel->findChild<ThumbnailView*>() : nullptr;
+}
+
+void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOpen)
+{
+    close();
+    if (!shot)
+        return;
+    const QSizeF size = thumbnailSize(shot->image().size());
+
+    auto* panel = new QWidget(nullptr,
+        Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+    panel->setAttribute(Qt::WA_ShowWithoutActivating);
+    panel->setAttribute(Qt::WA_TranslucentBackground);
+    panel->setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+    panel->setFixedSize(size.toSize());
+    auto* view = new ThumbnailView(size.toSize(), std::move(shot), panel);
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view);
+
+    QPointer<ThumbnailPanel> self(this);
+    view->onClick = [self, onOpen = std::move(onOpen)] {
+        if (!self)
+            return;
+        self->close();
+        if (onOpen)
+            onOpen();
+    };
+    view->onClose = [self] {
+        if (self)
+            self->close();
+    };
+    view->onHover = [self](bool inside) {
+        if (self)
+            self->hover(inside);
+    };
+    view->onDragEnd = [self] {
+        if (self)
+            self->close();
+    };
+
+    // The screen under the pointer, else the main one; its area without menu bar and dock.
+    const auto screens = m_screens.screens();
+    const QPointF pointer = m_screens.mouseLocation();
+    QRectF visible(0, 0, 1440, 900);
+    const auto under = std::find_if(screens.begin(), screens.end(),
+        [&](const Screens::Screen& screen) { return screen.frame.contains(pointer); });
+    if (under != screens.end())
+        visible = under->visibleFrame;
+    else if (const auto main = m_screens.mainScreen())
+        visible = main->visibleFrame;
+    m_desktopTop = screens.empty() ? 900 : screens.front().frame.height();
+
+    const QPointF origin(visible.right() - size.width() - margin, visible.top() + margin);
+    m_panel = panel;
+    m_fading = false;
+    place(QRectF(origin + QPointF(slideDistance, 0), size), 0);
+    panel->show();
+    animate(slideDuration, [this, origin, size](double t) {
+        place(QRectF(origin + QPointF(slideDistance * (1 - t), 0), size), t);
+    });
+    scheduleHide(hideAfterShowing);
+}
+
+void ThumbnailPanel::close()
+{
+    m_hideTask.cancel();
+    m_frameTask.cancel();
+    ++m_animation;
+    m_fading = false;
+    if (!m_panel)
+        return;
+    QWidget* panel = m_panel;
+    m_panel = nullptr;
+    panel->hide();
+    // Often called from the view's own mouse handler: the widgets must outlive the event being handled.
+    panel->deleteLater();
+}
+
+void ThumbnailPanel::scheduleHide(double delay)
+{
+    m_hideTask.cancel();
+    QPointer<ThumbnailPanel> self(this);
+    const QPointer<QWidget> panel = m_panel;
+    m_hideTask = m_scheduler.after(delay, [self, panel](bool cancelled) {
+        if (cancelled || !self || !panel || self->m_panel != panel)
+            return;
+        self->m_fading = true;
+        self->animate(fadeDuration, [raw = self.data()](double t) { raw->place(raw->m_frame, 1 - t); });
+        self->m_hideTask = self->m_scheduler.after(closeAfterFade, [self, panel](bool cancelled) {
+            // Compares panels: a hide started for an earlier thumbnail never closes a newer one.
+            if (!cancelled && self && panel && self->m_panel == panel)
+                self->close();
+        });
+    });
+}
+
+void ThumbnailPanel::hover(bool inside)
+{
+    if (!inside) {
+        scheduleHide(hideAfterLeaving);
+        return;
+    }
+    m_hideTask.cancel();
+    if (m_fading) {
+        // The pointer caught the thumbnail while it faded: it comes back fully.
+        m_fading = false;
+        ++m_animation;
+        m_frameTask.cancel();
+        place(m_frame, 1);
+    }
+}
+
+void ThumbnailPanel::place(QRectF frame, double alpha)
+{
+    m_frame = frame;
+    m_alpha = alpha;
+    if (!m_panel)
+        return;
+    // Window-system coordinates have their origin at the top-left with y downwards.
+    m_panel->move(qRound(frame.x()), qRound(m_desktopTop - frame.bottom()));
+    m_panel->setWindowOpacity(alpha);
+}
+
+void ThumbnailPanel::animate(double duration, Step step)
+{
+    m_frameTask.cancel();
+    animationFrame(++m_animation, m_scheduler.now(), duration, step);
+}
+
+void ThumbnailPanel::animationFrame(int generation, double start, double duration, const Step& step)
+{
+    if (generation != m_animation || !m_panel)
+        return;
+    // A clock that stops a hair short of the end (rounding) still ends the animation.
+    const double remaining = start + duration - m_scheduler.now();
+    const double t = remaining > 1e-9 ? std::clamp(1 - remaining / duration, 0.0, 1.0) : 1.0;
+    step(easeInOut(t));
+    if (t >= 1)
+        return;
+    QPointer<ThumbnailPanel> self(this);
+    // The last frame falls exactly on the end.
+    m_frameTask = m_scheduler.after(std::clamp(remaining, 1e-6, frameInterval),
+        [self, generation, start, duration, step](bool cancelled) {
+            if (!cancelled && self)
+                self->animationFrame(generation, start, duration, step);
+        });
+}

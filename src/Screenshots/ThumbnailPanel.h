@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Foundation/TaskHandle.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRectF>
+
+#include <functional>
+#include <memory>
+
+class Scheduler;
+class Screens;
+class Shot;
+class ThumbnailView;
+
+// The screenshot preview in the bottom-right corner: slides in, hides by itself after a while unless the
+// pointer rests on it, opens the editor on a click. At most one is shown. Every delay and animation runs on
+// the Scheduler.
+class ThumbnailPanel final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double margin = 20;
+    static constexpr double slideDistance = 36;
+    static constexpr double slideDuration = 0.22;
+    static constexpr double fadeDuration = 0.25;
+    static constexpr double closeAfterFade = 0.28;
+    static constexpr double hideAfterShowing = 6;
+    static constexpr double hideAfterLeaving = 4;
+
+    ThumbnailPanel(Scheduler& scheduler, Screens& screens);
+    ~ThumbnailPanel() override;
+
+    // Replaces any thumbnail shown. `onOpen` runs when the user clicks the thumbnail (it closes first).
+    void show(std::shared_ptr<Shot> shot, std::function<void()> onOpen);
+    // Cancels the pending hide and removes the thumbnail; harmless when none is shown.
+    void close();
+
+    // Fits the shot's proportions into 220 × 150 points.
+    static QSizeF thumbnailSize(QSize pixels);
+
+    // The window shown, or null.
+    QWidget* panel() const { return m_panel; }
+    ThumbnailView* view() const;
+    // Where the panel is, in desktop coordinates (origin bottom-left, y up), and how opaque.
+    QRectF frame() const { return m_frame; }
+    double alpha() const { return m_alpha; }
+
+private:
+    using Step = std::function<void(double progress)>;
+
+    void scheduleHide(double delay);
+    void hover(bool inside);
+    void place(QRectF frame, double alpha);
+    void animate(double duration, Step step);
+    void animationFrame(int generation, double start, double duration, const Step& step);
+
+    Scheduler& m_scheduler;
+    Screens& m_screens;
+    QPointer<QWidget> m_panel;
+    TaskHandle m_hideTask;
+    TaskHandle m_frameTask;
+    int m_animation = 0; // bumped to stop the running animation
+    bool m_fading = false;
+    QRectF m_frame;
+    double m_alpha = 0;
+    double m_desktopTop = 0; // height of the primary screen: turns desktop y into window-system y
+};

@@ -1,0 +1,118 @@
+#include "Screenshots/ScreenshotFiles.h"
+#include "Platform/Simulated/StandardPathsSimulated.h"
+#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
+#include "TestSupport/TemporaryHome.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+// Runs the test in a fixed system time zone and restores the previous one afterwards.
+class ScreenshotFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previousZone = qgetenv("TZ");
+        qputenv("TZ", "Asia/Tokyo");
+        tzset();
+    }
+    void TearDown() override
+    {
+        if (m_previousZone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", m_previousZone);
+        tzset();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    TemporaryHome home;
+    // 2024-03-07 00:05:31 UTC is 09:05:31 in Tokyo.
+    const QDateTime moment = QDateTime(QDate(2024, 3, 7), QTime(0, 5, 31), QTimeZone::utc());
+
+private:
+    QByteArray m_previousZone;
+};
+
+} // namespace
+
+TEST_F(ScreenshotFilesTest, SystemFolderComesFromTheScreenshotPreferencesOrIsTheDesktop)
+{
+    UserDefaultsStoreSimulated defaults;
+    StandardPathsSimulated paths(home.path());
+    const QString domain = QStringLiteral("com.apple.screencapture");
+
+    EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), home.file(QStringLiteral("Desktop")));
+    defaults.setValue(domain, QStringLiteral("location"), QString());
+    EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), home.file(QStringLiteral("Desktop")));
+    defaults.setValue(domain, QStringLiteral("location"), 42);
+    EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), home.file(QStringLiteral("Desktop")))
+        << "a value that is no string is no location";
+    defaults.setValue(domain, QStringLiteral("location"), QStringLiteral("~/Pictures/Shots/"));
+    EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), home.file(QStringLiteral("Pictures/Shots")));
+    defaults.setValue(domain, QStringLiteral("location"), QStringLiteral("~"));
+    EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), home.path());
+    defaults.setValue(domain, QStringLiteral("location"), QStringLiteral("/Volumes/Shots"));
+    EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), QStringLiteral("/Volumes/Shots"));
+    EXPECT_TRUE(defaults.values(UserDefaultsStore::appDomain).empty());
+    EXPECT_EQ(defaults.writeCount(QStringLiteral("location"), domain), 5)
+        << "only the test wrote, never the lookup";
+}
+
+TEST_F(ScreenshotFilesTest, NamesCarryLocalDateAndTimeAndCountFromTwo)
+{
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    const QString folder = home.file(QStringLiteral("Shots/2024/March"));
+    const QString base = folder + QStringLiteral("/Скриншот 2024-03-07 в 09.05.31");
+
+    QStringList placed;
+    for (int i = 0; i < 3; ++i) {
+        const QString source = home.file(QStringLiteral("capture-%1.png").arg(i));
+        ASSERT_TRUE(TemporaryHome::writeFile(source, QByteArray("png ") + QByteArray::number(i)));
+        placed << ScreenshotFiles::move(source, folder, moment);
+        EXPECT_FALSE(QFileInfo::exists(source));
+    }
+    EXPECT_EQ(placed, (QStringList { base + ".png", base + " (2).png", base + " (3).png" }));
+    EXPECT_EQ(TemporaryHome::readFile(placed[2]), QByteArray("png 2"));
+
+    const QString written = ScreenshotFiles::write(QByteArray("edited"), folder, moment);
+    EXPECT_EQ(written, base + " (4).png");
+    EXPECT_EQ(TemporaryHome::readFile(written), QByteArray("edited"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 4) << "no temporary file left";
+
+    QFile::remove(placed[0]);
+    EXPECT_EQ(ScreenshotFiles::freeUrl(folder, moment), base + ".png") << "a freed name is used again";
+}
+
+TEST_F(ScreenshotFilesTest, FailuresThrowAndLoseNothing)
+{
+    const QString blocker = home.file(QStringLiteral("NotAFolder"));
+    ASSERT_TRUE(TemporaryHome::writeFile(blocker, "plain file"));
+    const QString source = home.file(QStringLiteral("capture.png"));
+    ASSERT_TRUE(TemporaryHome::writeFile(source, "png"));
+
+    EXPECT_THROW(ScreenshotFiles::move(source, blocker + "/Sub", moment), ScreenshotFiles::Error);
+    EXPECT_EQ(TemporaryHome::readFile(source), QByteArray("png")) << "the source stays where it was";
+    EXPECT_THROW(ScreenshotFiles::write("png", blocker, moment), ScreenshotFiles::Error);
+    EXPECT_EQ(TemporaryHome::readFile(blocker), QByteArray("plain file"));
+    EXPECT_THROW(ScreenshotFiles::move(home.file(QStringLiteral("missing.png")), home.path(), moment),
+        ScreenshotFiles::Error);
+
+    const QString readOnly = home.file(QStringLiteral("ReadOnly"));
+    ASSERT_TRUE(QDir().mkpath(readOnly));
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (!QFileInfo(readOnly).isWritable()) { // root may write anywhere
+        EXPECT_THROW(ScreenshotFiles::write("png", readOnly, moment), ScreenshotFiles::Error);
+        EXPECT_THROW(ScreenshotFiles::move(source, readOnly, moment), ScreenshotFiles::Error);
+        EXPECT_TRUE(QFileInfo::exists(source));
+    }
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
