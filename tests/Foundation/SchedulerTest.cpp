@@ -2,6 +2,8 @@
 #include "Foundation/VirtualScheduler.h"
 
 #include <QTest>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -110,4 +112,36 @@ TEST(EventLoopScheduler, RunsOnTheEventLoopAndCancelWakesAtOnce)
     QTest::qWait(20);
     EXPECT_GT(scheduler.now(), before);
     EXPECT_GT(scheduler.currentDate(), 788'918'400.0) << "after 2026 in reference-date seconds";
+}
+
+TEST(EventLoopScheduler, KeepsTimeOrderAndLetsTheEventLoopBreatheBetweenPosts)
+{
+    EventLoopScheduler scheduler;
+    std::vector<int> order;
+    scheduler.after(0.03, [&](bool) { order.push_back(3); });
+    scheduler.after(0.01, [&](bool) { order.push_back(1); });
+    scheduler.after(0.01, [&](bool) { order.push_back(2); });
+    TaskHandle cancelled = scheduler.after(0.02, [&](bool c) { order.push_back(c ? -1 : 99); });
+    cancelled.cancel();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return order.size() == 4; }, 5000));
+    EXPECT_EQ(order, (std::vector { -1, 1, 2, 3 }));
+
+    // A task that keeps re-posting itself must not keep other events from being handled.
+    QEventLoop loop;
+    int spins = 0;
+    int spinsWhenTimerFired = -1;
+    std::function<void()> spin = [&] {
+        if (++spins < 1000)
+            scheduler.post(spin);
+        else
+            loop.quit();
+    };
+    scheduler.post(spin);
+    QTimer::singleShot(0, [&] { spinsWhenTimerFired = spins; });
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(spins, 1000);
+    EXPECT_GE(spinsWhenTimerFired, 0);
+    EXPECT_LT(spinsWhenTimerFired, 1000);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
