@@ -82,6 +82,23 @@ bool isPng(const QByteArray& bytes)
     return bytes.startsWith("\x89PNG\r\n\x1a\n");
 }
 
+// Decodes only after the header has shown the picture to be of a sane size.
+QImage decodeBounded(const QByteArray& bytes, bool autoTransform)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (!size.isValid() || qint64(size.width()) * size.height() > maximumPixels)
+        return {};
+    reader.setAutoTransform(autoTransform);
+    QImage image;
+    if (!reader.read(&image))
+        return {};
+    return image;
+}
+
 } // namespace
 
 int pngExifOrientation(const QByteArray& png)
@@ -123,20 +140,10 @@ QSize headerSize(const QByteArray& bytes)
 
 QImage decodeUpright(const QByteArray& bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > maximumPixels)
-        return {};
-    // Formats whose handler knows their orientation (JPEG, TIFF) apply it themselves; PNG's eXIf chunk we
+    QImage image = decodeBounded(bytes, true);
+    // Formats whose handler knows their orientation (JPEG, TIFF) applied it already; PNG's eXIf chunk we
     // read ourselves.
-    reader.setAutoTransform(true);
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return {};
-    if (isPng(bytes))
+    if (!image.isNull() && isPng(bytes))
         image = applyOrientation(std::move(image), pngExifOrientation(bytes));
     return image;
 }
@@ -156,15 +163,8 @@ std::optional<QByteArray> thumbnailPng(const QByteArray& bytes, int maxSide)
 
 std::optional<QByteArray> reencodeAsPng(const QByteArray& bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > maximumPixels)
-        return std::nullopt;
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
+    const QImage image = decodeBounded(bytes, false);
+    if (image.isNull())
         return std::nullopt;
     QByteArray png = encodePng(image);
     if (png.isEmpty())

@@ -7,6 +7,7 @@
 
 EventLoopScheduler::EventLoopScheduler(QObject* parent)
     : QObject(parent)
+    , m_queue([this] { return now(); }, [this](double dueTime) { queued(dueTime); })
 {
     m_clock.start();
     m_timer.setSingleShot(true);
@@ -14,32 +15,13 @@ EventLoopScheduler::EventLoopScheduler(QObject* parent)
     connect(&m_timer, &QTimer::timeout, this, &EventLoopScheduler::runDue);
 }
 
-EventLoopScheduler::~EventLoopScheduler()
-{
-    // Handles may outlive the scheduler; a late cancel() must not reach into it.
-    for (auto& [key, entry] : m_queue)
-        entry.state->wakeEarly = nullptr;
-}
-
 TaskHandle EventLoopScheduler::after(double seconds, Continuation continuation)
 {
-    auto state = std::make_shared<TaskHandle::State>();
-    enqueue(now() + sanitizedDelay(seconds), Entry { state, std::move(continuation) });
-    return TaskHandle(state);
+    return m_queue.add(now() + sanitizedDelay(seconds), std::move(continuation));
 }
 
-void EventLoopScheduler::enqueue(double dueTime, Entry entry)
+void EventLoopScheduler::queued(double dueTime)
 {
-    const Key key { dueTime, m_sequence++ };
-    entry.state->wakeEarly = [this, key] {
-        auto found = m_queue.find(key);
-        if (found == m_queue.end())
-            return;
-        Entry moved = std::move(found->second);
-        m_queue.erase(found);
-        enqueue(now(), std::move(moved));
-    };
-    m_queue.emplace(key, std::move(entry));
     if (!m_running && (m_armedFor < 0 || dueTime < m_armedFor))
         arm();
 }
@@ -51,10 +33,9 @@ void EventLoopScheduler::arm()
         m_armedFor = -1;
         return;
     }
-    const double due = m_queue.begin()->first.first;
-    const double wait = std::max(0.0, due - now());
+    const double due = m_queue.earliestDueTime();
     m_armedFor = due;
-    m_timer.start(static_cast<int>(std::ceil(wait * 1000.0)));
+    m_timer.start(static_cast<int>(std::ceil(std::max(0.0, due - now()) * 1000.0)));
 }
 
 void EventLoopScheduler::runDue()
@@ -62,25 +43,12 @@ void EventLoopScheduler::runDue()
     m_armedFor = -1;
     m_running = true;
     // Only what was queued before this turn runs now: work posted by these tasks waits for the next turn,
-    // so a task that keeps posting cannot starve the event loop.
-    const std::uint64_t turnLimit = m_sequence;
-    // Timers may fire a little early; treat anything due within half a millisecond as due.
+    // so a task that keeps posting cannot starve the event loop. Timers may fire a little early, so
+    // anything due within half a millisecond counts as due.
+    const std::uint64_t turnLimit = m_queue.nextSequence();
     const double horizon = now() + 0.0005;
-    while (!m_queue.empty()) {
-        auto first = m_queue.begin();
-        if (first->first.first > horizon)
-            break;
-        auto next = first;
-        while (next != m_queue.end() && next->first.second >= turnLimit)
-            ++next;
-        if (next == m_queue.end() || next->first.first > horizon)
-            break;
-        Entry entry = std::move(next->second);
-        m_queue.erase(next);
-        entry.state->finished = true;
-        entry.state->wakeEarly = nullptr;
-        entry.continuation(entry.state->cancelled);
-    }
+    while (auto entry = m_queue.takeDue(horizon, turnLimit))
+        TaskQueue::run(*entry);
     m_running = false;
     arm();
 }

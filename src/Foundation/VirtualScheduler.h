@@ -1,10 +1,7 @@
 #pragma once
 
 #include "Foundation/Scheduler.h"
-
-#include <cstdint>
-#include <map>
-#include <utility>
+#include "Foundation/TaskQueue.h"
 
 // A virtual monotonic clock. Nothing runs until the clock is advanced; then due tasks run in time order,
 // FIFO among tasks due at the same instant, each seeing now() at its own due time.
@@ -14,7 +11,6 @@ public:
     static constexpr double defaultStartDate = 788'918'400.0;
 
     explicit VirtualScheduler(double startDate = defaultStartDate);
-    ~VirtualScheduler() override;
 
     TaskHandle after(double seconds, Continuation continuation) override;
     double now() const override { return m_now; }
@@ -26,19 +22,10 @@ public:
     void runDue() { advance(0); }
     std::size_t pendingCount() const { return m_queue.size(); }
     // The due time of the earliest pending task, or a negative number when none is pending.
-    double nextDueTime() const;
+    double nextDueTime() const { return m_queue.empty() ? -1.0 : m_queue.earliestDueTime(); }
 
 private:
-    struct Entry {
-        std::shared_ptr<TaskHandle::State> state;
-        Continuation continuation;
-    };
-    using Key = std::pair<double, std::uint64_t>;
-
-    void enqueue(double dueTime, Entry entry);
-
     double m_startDate;
     double m_now = 0;
-    std::uint64_t m_sequence = 0;
-    std::map<Key, Entry> m_queue;
+    TaskQueue m_queue;
 };
