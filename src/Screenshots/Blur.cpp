@@ -26,6 +26,9 @@ typedef float Floats4 __attribute__((vector_size(16)));
 typedef std::int32_t Ints4 __attribute__((vector_size(16)));
 typedef std::uint32_t Counts4 __attribute__((vector_size(16)));
 typedef std::uint8_t Bytes4 __attribute__((vector_size(4)));
+typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
+typedef std::uint16_t Words16 __attribute__((vector_size(32)));
+typedef std::uint32_t Longs16 __attribute__((vector_size(64)));
 
 // The reduced grid: n × m cells of k × k source pixels, plus `pad` cells of edge extension on every side.
 struct Grid {
@@ -82,49 +85,70 @@ template <typename Work> bool onBothCores(int count, bool worthIt, Work work)
     return done && helperDone;
 }
 
-Counts4 widen(const uchar* pixel)
+// The sums of k source rows from `firstRow` on (clamped to the picture), channel by channel, 16 channels to a
+// vector. 16-bit lanes hold the sums of up to 257 rows; wider cells need 32-bit ones.
+template <typename Lanes16>
+void sumRows(const QImage& source, int firstRow, int k, std::vector<Lanes16>& sums)
 {
-    Bytes4 bytes;
-    std::memcpy(&bytes, pixel, sizeof bytes);
-    return __builtin_convertvector(bytes, Counts4);
+    const int bytes = source.width() * 4;
+    const int wholeBlocks = bytes / 16;
+    std::fill(sums.begin(), sums.end(), Lanes16 {});
+    for (int t = 0; t < k; ++t) {
+        const uchar* row = source.constScanLine(std::clamp(firstRow + t, 0, source.height() - 1));
+        for (int b = 0; b < wholeBlocks; ++b) {
+            Bytes16 block;
+            std::memcpy(&block, row + 16 * b, sizeof block);
+            sums[b] += __builtin_convertvector(block, Lanes16);
+        }
+        if (wholeBlocks * 16 < bytes) {
+            Bytes16 block = {};
+            std::memcpy(&block, row + 16 * wholeBlocks, bytes - 16 * wholeBlocks);
+            sums[wholeBlocks] += __builtin_convertvector(block, Lanes16);
+        }
+    }
 }
 
-// One padded grid row: the sums of the k × k pixels of each cell, source rows from `firstRow` on (clamped to
-// the picture). Cells left and right of the picture repeat its edge columns.
-void reduceRow(const QImage& source, Grid& grid, int j, int firstRow, std::vector<Counts4>& sums)
+template <typename Lanes16> Counts4 columnSum(const std::vector<Lanes16>& sums, int x)
+{
+    const Lanes16& block = sums[x / 4];
+    const int lane = 4 * (x % 4);
+    return Counts4 { block[lane], block[lane + 1], block[lane + 2], block[lane + 3] };
+}
+
+// One padded grid row: the sums of the k × k pixels of each cell, source rows from `firstRow` on. Cells left
+// and right of the picture repeat its edge columns.
+template <typename Lanes16>
+void reduceRow(const QImage& source, Grid& grid, int j, int firstRow, std::vector<Lanes16>& sums)
 {
     const int width = source.width();
     const int k = grid.k;
-    const int wholeCells = width / k;
-    std::fill(sums.begin(), sums.end(), Counts4 {});
-    Counts4 left = {};
-    Counts4 right = {};
-    for (int t = 0; t < k; ++t) {
-        const uchar* row = source.constScanLine(std::clamp(firstRow + t, 0, source.height() - 1));
-        for (int i = 0; i < wholeCells; ++i) {
-            Counts4 sum = sums[i];
-            const uchar* pixel = row + static_cast<size_t>(i) * k * 4;
-            for (int s = 0; s < k; ++s)
-                sum += widen(pixel + 4 * s);
-            sums[i] = sum;
-        }
-        if (wholeCells < grid.n) {
-            for (int s = 0; s < k; ++s)
-                sums[wholeCells] += widen(row + 4 * std::min(wholeCells * k + s, width - 1));
-        }
-        left += widen(row);
-        right += widen(row + 4 * (width - 1));
-    }
+    sumRows(source, firstRow, k, sums);
     const float scale = 1.0f / (static_cast<float>(k) * k);
     Floats4* target = grid.cell(-grid.pad, j);
-    const Floats4 leftCell = __builtin_convertvector(left, Floats4) * (k * scale);
-    const Floats4 rightCell = __builtin_convertvector(right, Floats4) * (k * scale);
+    const Floats4 leftCell = __builtin_convertvector(columnSum(sums, 0), Floats4) * (k * scale);
+    const Floats4 rightCell = __builtin_convertvector(columnSum(sums, width - 1), Floats4) * (k * scale);
     for (int i = -grid.pad; i < 0; ++i)
         *target++ = leftCell;
-    for (int i = 0; i < grid.n; ++i)
-        *target++ = __builtin_convertvector(sums[i], Floats4) * scale;
+    for (int i = 0; i < grid.n; ++i) {
+        Counts4 total = {};
+        for (int s = 0; s < k; ++s)
+            total += columnSum(sums, std::min(i * k + s, width - 1));
+        *target++ = __builtin_convertvector(total, Floats4) * scale;
+    }
     for (int i = 0; i < grid.pad; ++i)
         *target++ = rightCell;
+}
+
+template <typename Lanes16> void reduceRows(const QImage& source, Grid& grid, int first, int end)
+{
+    const int k = grid.k;
+    std::vector<Lanes16> sums((source.width() * 4 + 15) / 16);
+    for (int index = first; index < end; ++index) {
+        // Index 0 is the row above the picture, m + 1 the row below it, the rest the picture's own.
+        const int j = index == 0 ? -1 : index == grid.m + 1 ? grid.m : index - 1;
+        const int firstRow = j < 0 ? -k : j >= grid.m ? source.height() + k : j * k;
+        reduceRow(source, grid, j, firstRow, sums);
+    }
 }
 
 void reduce(const QImage& source, Grid& grid, bool large)
@@ -135,13 +159,10 @@ void reduce(const QImage& source, Grid& grid, bool large)
         return grid.cells.begin() + static_cast<std::ptrdiff_t>(j + grid.pad) * grid.paddedWidth();
     };
     const bool ok = onBothCores(grid.m + 2, large, [&](int first, int end) {
-        std::vector<Counts4> sums(grid.n);
-        for (int index = first; index < end; ++index) {
-            // Index 0 is the row above the picture, m + 1 the row below it, the rest the picture's own.
-            const int j = index == 0 ? -1 : index == grid.m + 1 ? grid.m : index - 1;
-            const int firstRow = j < 0 ? -k : j >= grid.m ? source.height() + k : j * k;
-            reduceRow(source, grid, j, firstRow, sums);
-        }
+        if (k <= 257)
+            reduceRows<Words16>(source, grid, first, end);
+        else
+            reduceRows<Longs16>(source, grid, first, end);
     });
     if (!ok)
         throw std::bad_alloc();
