@@ -221,6 +221,22 @@ inline void storePixel(uchar* target, Floats4 value)
     std::memcpy(target, &bytes, sizeof bytes);
 }
 
+// Four pixels along a straight ramp: value, value + step, …
+inline void storeFourPixels(uchar* target, Floats4 value, Floats4 step)
+{
+#if defined(__SSE2__)
+    const __m128i first = _mm_cvttps_epi32(reinterpret_cast<__m128>(value));
+    const __m128i second = _mm_cvttps_epi32(reinterpret_cast<__m128>(value + step));
+    const __m128i third = _mm_cvttps_epi32(reinterpret_cast<__m128>(value + 2 * step));
+    const __m128i fourth = _mm_cvttps_epi32(reinterpret_cast<__m128>(value + 3 * step));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(first, second), _mm_packs_epi32(third, fourth));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), bytes);
+#else
+    for (int p = 0; p < 4; ++p)
+        storePixel(target + 4 * p, value + p * step);
+#endif
+}
+
 // Bilinear interpolation back to full size; cell centres sit at i·k + (k − 1)/2. Along a row the value
 // changes by a constant step between two cell centres, so each pixel costs one addition.
 void enlarge(Grid& grid, QImage& result, bool large)
@@ -258,9 +274,11 @@ void enlarge(Grid& grid, QImage& result, bool large)
                 const Floats4 step = difference * perPixel;
                 // Weighted means of 0…255 stay within 0.5…255.5 here, so truncation never leaves a byte.
                 Floats4 value = a + difference * run.fraction + half;
-                for (int x = run.begin; x < run.end; ++x, value += step) {
+                int x = run.begin;
+                for (; x + 4 <= run.end; x += 4, value += 4 * step)
+                    storeFourPixels(target + 4 * x, value, step);
+                for (; x < run.end; ++x, value += step)
                     storePixel(target + 4 * x, value);
-                }
             }
         }
     });
