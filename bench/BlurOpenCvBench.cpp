@@ -21,6 +21,6 @@ void blurOpenCv(benchmark::State& state)
     state.counters["sigma"] = sigma;
     state.counters["threads"] = cv::getNumThreads();
 }
-BENCHMARK(blurOpenCv)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(blurOpenCv)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
 
 } // namespace

@@ -25,11 +25,12 @@ const QImage& fiveKScreen()
                     .arg(line));
         painter.end();
         QRandomGenerator random(5);
-        for (int y = 600; y < 1800; ++y) {
+        // A photo: smooth shading with a little grain.
+        for (int y = 600; y < 1400; ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            for (int x = 3600; x < 4900; ++x) {
-                const int base = (x - 3600) / 6 + (y - 600) / 9;
-                row[x] = qRgb((base + random.bounded(24)) & 255, (base / 2 + random.bounded(24)) & 255, 128);
+            for (int x = 3700; x < 4900; ++x) {
+                const int base = (x - 3700) / 6 + (y - 600) / 5;
+                row[x] = qRgb((base + random.bounded(6)) & 255, (base / 2 + random.bounded(6)) & 255, 128);
             }
         }
         return image;

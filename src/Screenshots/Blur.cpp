@@ -4,12 +4,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include <sys/mman.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Blur {
 
@@ -19,6 +24,11 @@ namespace {
 // level.
 typedef float Floats4 __attribute__((vector_size(16)));
 typedef std::int32_t Ints4 __attribute__((vector_size(16)));
+typedef std::uint32_t Counts4 __attribute__((vector_size(16)));
+typedef std::uint8_t Bytes4 __attribute__((vector_size(4)));
+typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
+typedef std::uint16_t Words16 __attribute__((vector_size(32)));
+typedef std::uint32_t Longs16 __attribute__((vector_size(64)));
 
 // The reduced grid: n × m cells of k × k source pixels, plus `pad` cells of edge extension on every side.
 struct Grid {
@@ -75,60 +85,84 @@ template <typename Work> bool onBothCores(int count, bool worthIt, Work work)
     return done && helperDone;
 }
 
-// Sums of k source rows (clamped to the picture) for every source column, per channel.
-void sumRows(const QImage& source, int firstRow, int k, std::vector<std::uint32_t>& sums)
+// The sums of k source rows from `firstRow` on (clamped to the picture), channel by channel, 16 channels to a
+// vector. 16-bit lanes hold the sums of up to 257 rows; wider cells need 32-bit ones.
+template <typename Lanes16>
+void sumRows(const QImage& source, int firstRow, int k, std::vector<Lanes16>& sums)
 {
-    const int width = source.width();
-    std::fill(sums.begin(), sums.end(), 0u);
+    const int bytes = source.width() * 4;
+    const int wholeBlocks = bytes / 16;
+    std::fill(sums.begin(), sums.end(), Lanes16 {});
     for (int t = 0; t < k; ++t) {
         const uchar* row = source.constScanLine(std::clamp(firstRow + t, 0, source.height() - 1));
-        for (int x = 0; x < width * 4; ++x)
-            sums[x] += row[x];
+        for (int b = 0; b < wholeBlocks; ++b) {
+            Bytes16 block;
+            std::memcpy(&block, row + 16 * b, sizeof block);
+            sums[b] += __builtin_convertvector(block, Lanes16);
+        }
+        if (wholeBlocks * 16 < bytes) {
+            Bytes16 block = {};
+            std::memcpy(&block, row + 16 * wholeBlocks, bytes - 16 * wholeBlocks);
+            sums[wholeBlocks] += __builtin_convertvector(block, Lanes16);
+        }
     }
 }
 
-// One padded grid row from the row sums: cells left and right of the picture repeat its edge columns.
-void reduceRow(const std::vector<std::uint32_t>& sums, Grid& grid, int j, int width)
+template <typename Lanes16> Counts4 columnSum(const std::vector<Lanes16>& sums, int x)
 {
+    const Lanes16& block = sums[x / 4];
+    const int lane = 4 * (x % 4);
+    return Counts4 { block[lane], block[lane + 1], block[lane + 2], block[lane + 3] };
+}
+
+// One padded grid row: the sums of the k × k pixels of each cell, source rows from `firstRow` on. Cells left
+// and right of the picture repeat its edge columns.
+template <typename Lanes16>
+void reduceRow(const QImage& source, Grid& grid, int j, int firstRow, std::vector<Lanes16>& sums)
+{
+    const int width = source.width();
     const int k = grid.k;
+    sumRows(source, firstRow, k, sums);
     const float scale = 1.0f / (static_cast<float>(k) * k);
     Floats4* target = grid.cell(-grid.pad, j);
-    for (int i = -grid.pad; i < grid.n + grid.pad; ++i, ++target) {
-        std::uint32_t total[4] = {};
-        const int x0 = i * k;
-        if (x0 + k <= 0 || x0 >= width) {
-            const int x = x0 < 0 ? 0 : width - 1;
-            for (int c = 0; c < 4; ++c)
-                total[c] = sums[4 * x + c] * static_cast<std::uint32_t>(k);
-        } else {
-            for (int s = 0; s < k; ++s) {
-                const std::uint32_t* pixel = sums.data() + 4 * std::clamp(x0 + s, 0, width - 1);
-                for (int c = 0; c < 4; ++c)
-                    total[c] += pixel[c];
-            }
-        }
-        for (int c = 0; c < 4; ++c)
-            (*target)[c] = static_cast<float>(total[c]) * scale;
+    const Floats4 leftCell = __builtin_convertvector(columnSum(sums, 0), Floats4) * (k * scale);
+    const Floats4 rightCell = __builtin_convertvector(columnSum(sums, width - 1), Floats4) * (k * scale);
+    for (int i = -grid.pad; i < 0; ++i)
+        *target++ = leftCell;
+    for (int i = 0; i < grid.n; ++i) {
+        Counts4 total = {};
+        for (int s = 0; s < k; ++s)
+            total += columnSum(sums, std::min(i * k + s, width - 1));
+        *target++ = __builtin_convertvector(total, Floats4) * scale;
+    }
+    for (int i = 0; i < grid.pad; ++i)
+        *target++ = rightCell;
+}
+
+template <typename Lanes16> void reduceRows(const QImage& source, Grid& grid, int first, int end)
+{
+    const int k = grid.k;
+    std::vector<Lanes16> sums((source.width() * 4 + 15) / 16);
+    for (int index = first; index < end; ++index) {
+        // Index 0 is the row above the picture, m + 1 the row below it, the rest the picture's own.
+        const int j = index == 0 ? -1 : index == grid.m + 1 ? grid.m : index - 1;
+        const int firstRow = j < 0 ? -k : j >= grid.m ? source.height() + k : j * k;
+        reduceRow(source, grid, j, firstRow, sums);
     }
 }
 
 void reduce(const QImage& source, Grid& grid, bool large)
 {
-    const int width = source.width();
     const int k = grid.k;
     // Rows wholly above or below the picture are all the same; they are made once and copied.
     auto rowOfCells = [&](int j) {
         return grid.cells.begin() + static_cast<std::ptrdiff_t>(j + grid.pad) * grid.paddedWidth();
     };
     const bool ok = onBothCores(grid.m + 2, large, [&](int first, int end) {
-        std::vector<std::uint32_t> sums(static_cast<size_t>(width) * 4);
-        for (int index = first; index < end; ++index) {
-            // Index 0 is the row above the picture, m + 1 the row below it, the rest the picture's own.
-            const int j = index == 0 ? -1 : index == grid.m + 1 ? grid.m : index - 1;
-            const int firstRow = j < 0 ? -k : j >= grid.m ? source.height() + k : j * k;
-            sumRows(source, firstRow, k, sums);
-            reduceRow(sums, grid, j, width);
-        }
+        if (k <= 257)
+            reduceRows<Words16>(source, grid, first, end);
+        else
+            reduceRows<Longs16>(source, grid, first, end);
     });
     if (!ok)
         throw std::bad_alloc();
@@ -173,6 +207,36 @@ void blurGrid(Grid& grid, const std::vector<float>& kernel, bool large)
     });
 }
 
+// Truncates the four channels into bytes.
+inline void storePixel(uchar* target, Floats4 value)
+{
+#if defined(__SSE2__)
+    // The compiler narrows vectors lane by lane; the saturating packs do it in two instructions.
+    const __m128i ints = _mm_cvttps_epi32(reinterpret_cast<__m128>(value));
+    const __m128i words = _mm_packs_epi32(ints, ints);
+    const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+#else
+    const Bytes4 bytes = __builtin_convertvector(__builtin_convertvector(value, Ints4), Bytes4);
+#endif
+    std::memcpy(target, &bytes, sizeof bytes);
+}
+
+// Four pixels along a straight ramp: value, value + step, …
+inline void storeFourPixels(uchar* target, Floats4 value, Floats4 step)
+{
+#if defined(__SSE2__)
+    const __m128i first = _mm_cvttps_epi32(reinterpret_cast<__m128>(value));
+    const __m128i second = _mm_cvttps_epi32(reinterpret_cast<__m128>(value + step));
+    const __m128i third = _mm_cvttps_epi32(reinterpret_cast<__m128>(value + 2 * step));
+    const __m128i fourth = _mm_cvttps_epi32(reinterpret_cast<__m128>(value + 3 * step));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(first, second), _mm_packs_epi32(third, fourth));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target), bytes);
+#else
+    for (int p = 0; p < 4; ++p)
+        storePixel(target + 4 * p, value + p * step);
+#endif
+}
+
 // Bilinear interpolation back to full size; cell centres sit at i·k + (k − 1)/2. Along a row the value
 // changes by a constant step between two cell centres, so each pixel costs one addition.
 void enlarge(Grid& grid, QImage& result, bool large)
@@ -210,11 +274,11 @@ void enlarge(Grid& grid, QImage& result, bool large)
                 const Floats4 step = difference * perPixel;
                 // Weighted means of 0…255 stay within 0.5…255.5 here, so truncation never leaves a byte.
                 Floats4 value = a + difference * run.fraction + half;
-                for (int x = run.begin; x < run.end; ++x, value += step) {
-                    const Ints4 bytes = __builtin_convertvector(value, Ints4);
-                    for (int c = 0; c < 4; ++c)
-                        target[4 * x + c] = static_cast<uchar>(bytes[c]);
-                }
+                int x = run.begin;
+                for (; x + 4 <= run.end; x += 4, value += 4 * step)
+                    storeFourPixels(target + 4 * x, value, step);
+                for (; x < run.end; ++x, value += step)
+                    storePixel(target + 4 * x, value);
             }
         }
     });

