@@ -9,8 +9,7 @@
 
 UserDefaultsStoreDesktop::UserDefaultsStoreDesktop(QString folder)
     : m_folder(std::move(folder))
-{
-}
+{ }
 
 QString UserDefaultsStoreDesktop::filePath(const QString& domain) const
 {
