@@ -166,7 +166,17 @@ bool KeyboardEventsDesktop::grab(const std::vector<KeyChord>& chords, bool on)
                 XUngrabKey(m_display, keycode, modifiers | lock, root);
         }
     }
-    return trap.succeeded() && known;
+    const bool succeeded = trap.succeeded() && known;
+    readQueuedLater();
+    return succeeded;
+}
+
+void KeyboardEventsDesktop::readQueuedLater()
+{
+    // A round trip makes Xlib read whatever events arrived with the reply; the socket will not announce
+    // them again, and a frozen keyboard waits for our verdict on them.
+    if (!m_handling && XQLength(m_display) > 0)
+        QMetaObject::invokeMethod(this, &KeyboardEventsDesktop::readEvents, Qt::QueuedConnection);
 }
 
 void KeyboardEventsDesktop::removeTap(Tap* tap)
@@ -328,6 +338,7 @@ bool KeyboardEventsDesktop::post(const KeyEvent& event)
     if (!m_handling)
         forgetUnreturnable();
     XFlush(m_display);
+    readQueuedLater();
     return true;
 }
 
@@ -386,4 +397,5 @@ void KeyboardEventsDesktop::forgetReleasedKeys()
     if (std::all_of(
             m_downKeys.begin(), m_downKeys.end(), [&](unsigned int k) { return m_droppedKeys.contains(k); }))
         m_releasePoll.stop();
+    readQueuedLater();
 }

@@ -50,6 +50,7 @@ private:
     void fakeKey(unsigned int keycode, bool isDown, std::int64_t userData);
     void forgetReleasedKeys();
     void forgetUnreturnable();
+    void readQueuedLater();
     bool isGrabbed(unsigned int keycode) const;
     void removeTap(Tap* tap);
 
