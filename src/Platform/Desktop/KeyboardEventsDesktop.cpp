@@ -301,10 +301,24 @@ void KeyboardEventsDesktop::keepKeyboard(bool keep)
                                 GrabModeAsync, CurrentTime)
             == GrabSuccess;
         if (!m_keyboardGrabbed)
-            m_droppedKeys.clear();
+            loseGrab();
     } else if (!keep && m_keyboardGrabbed) {
         XUngrabKeyboard(m_display, CurrentTime);
         m_keyboardGrabbed = false;
+    }
+}
+
+void KeyboardEventsDesktop::loseGrab()
+{
+    // Another client holds the keyboard, so the releases of the dropped keys will not be seen: the taps
+    // are told they were switched off, as a macOS tap is when input disables it.
+    m_droppedKeys.clear();
+    const std::vector<Tap*> taps = m_taps;
+    for (Tap* tap : taps) {
+        if (std::find(m_taps.begin(), m_taps.end(), tap) == m_taps.end() || !tap->isEnabled())
+            continue;
+        tap->setEnabled(false);
+        tap->callback(KeyboardTap::Notice::DisabledByUserInput, KeyEvent {});
     }
 }
 

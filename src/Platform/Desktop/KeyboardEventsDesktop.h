@@ -46,6 +46,7 @@ private:
     KeyboardTap::Verdict dispatch(const KeyEvent& event, bool grabbedPress);
     void repost(unsigned int keycode, bool isDown, std::int64_t userData);
     void keepKeyboard(bool keep);
+    void loseGrab();
     std::int64_t takePosted(unsigned int keycode, bool isDown);
     void fakeKey(unsigned int keycode, bool isDown, std::int64_t userData);
     void forgetReleasedKeys();
