@@ -6,6 +6,8 @@
 #include <QMimeData>
 #include <QScopedValueRollback>
 
+#include <algorithm>
+
 namespace {
 
 const QString uriList = QStringLiteral("text/uri-list");
@@ -79,11 +81,10 @@ std::vector<PasteboardItem> PasteboardDesktop::itemsFromMime(const QMimeData& mi
     std::vector<PasteboardItem> items;
     QStringList formats = mime.formats();
     // Text declared as UTF-8 is taken over other plain-text flavours, whatever order they were offered in.
-    if (formats.contains(utf8Text, Qt::CaseInsensitive)) {
-        formats.removeIf(
-            [](const QString& format) { return format.compare(utf8Text, Qt::CaseInsensitive) == 0; });
-        formats.prepend(utf8Text);
-    }
+    const auto utf8 = std::find_if(formats.begin(), formats.end(),
+        [](const QString& format) { return format.compare(utf8Text, Qt::CaseInsensitive) == 0; });
+    if (utf8 != formats.end())
+        std::rotate(formats.begin(), utf8, utf8 + 1);
     if (formats.contains(uriList)) {
         for (const QByteArray& line : mime.data(uriList).split('\n')) {
             const QByteArray uri = line.trimmed();
