@@ -254,8 +254,14 @@ void KeyboardEventsDesktop::handle(const XEvent& xevent)
         if (m_passiveKey == key.keycode)
             m_passiveKey.reset();
     }
-    if (verdict == KeyboardTap::Verdict::Pass)
+    // A key we pressed again must also come up again, whatever the verdict, or it stays down for good.
+    const bool reposted = m_repostedKeys.contains(key.keycode);
+    if (verdict == KeyboardTap::Verdict::Pass || (!isDown && reposted))
         repost(key.keycode, isDown, event.userData);
+    if (isDown && verdict == KeyboardTap::Verdict::Pass)
+        m_repostedKeys.insert(key.keycode);
+    else if (!isDown)
+        m_repostedKeys.erase(key.keycode);
     keepKeyboard(!m_droppedKeys.empty());
     forgetUnreturnable();
     XFlush(m_display);

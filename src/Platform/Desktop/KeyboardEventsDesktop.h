@@ -64,6 +64,8 @@ private:
     std::set<unsigned int> m_downKeys;
     // Keys whose down a tap dropped, still held: until all are up every key event is ours to judge.
     std::set<unsigned int> m_droppedKeys;
+    // Keys pressed again through XTest after a tap passed them during a hold.
+    std::set<unsigned int> m_repostedKeys;
     // The key whose press activated the passive grab still in force.
     std::optional<unsigned int> m_passiveKey;
     bool m_keyboardGrabbed = false;
