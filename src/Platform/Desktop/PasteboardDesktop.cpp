@@ -51,8 +51,11 @@ PasteboardDesktop::PasteboardDesktop(QClipboard* clipboard, QObject* parent)
     , m_clipboard(clipboard)
 {
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
+        if (mode != QClipboard::Clipboard)
+            return;
+        m_read.reset();
         // Our own writes were counted when they were made.
-        if (mode != QClipboard::Clipboard || m_writing)
+        if (m_writing)
             return;
         ++m_changeCount;
         // Later writes must not bring back what we staged before someone else's copy.
@@ -132,8 +135,12 @@ QStringList PasteboardDesktop::types() const
 
 std::vector<PasteboardItem> PasteboardDesktop::items() const
 {
-    const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
-    return mime ? itemsFromMime(*mime) : std::vector<PasteboardItem> {};
+    // Each format is a round trip to the owning client, so one reading serves until the next change.
+    if (!m_read) {
+        const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
+        m_read = mime ? itemsFromMime(*mime) : std::vector<PasteboardItem> {};
+    }
+    return *m_read;
 }
 
 long long PasteboardDesktop::clearContents()
@@ -141,6 +148,7 @@ long long PasteboardDesktop::clearContents()
     m_staged = std::make_unique<QMimeData>();
     ++m_changeCount;
     const QScopedValueRollback writing(m_writing, true);
+    m_read.reset();
     m_clipboard->clear(QClipboard::Clipboard);
     return m_changeCount;
 }
@@ -194,6 +202,7 @@ void PasteboardDesktop::publish()
         copy->setData(format, m_staged->data(format));
     // Like the clearing that precedes them, writes are part of the one change clearContents counted.
     const QScopedValueRollback writing(m_writing, true);
+    m_read.reset();
     m_clipboard->setMimeData(copy, QClipboard::Clipboard);
 }
 

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class QClipboard;
 class QMimeData;
@@ -40,4 +41,6 @@ private:
     // What clearContents and writes have staged; handed to the clipboard after each write.
     std::unique_ptr<QMimeData> m_staged;
     bool m_writing = false;
+    // The clipboard as last read; dropped on every change.
+    mutable std::optional<std::vector<PasteboardItem>> m_read;
 };
