@@ -105,7 +105,7 @@ KeyboardEventsDesktop::KeyboardEventsDesktop(QObject* parent)
     if (auto* dispatcher = QAbstractEventDispatcher::instance())
         connect(
             dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &KeyboardEventsDesktop::readEvents);
-    m_releasePoll.setInterval(50);
+    m_releasePoll.setInterval(20);
     connect(&m_releasePoll, &QTimer::timeout, this, &KeyboardEventsDesktop::forgetReleasedKeys);
 }
 
@@ -142,31 +142,44 @@ bool KeyboardEventsDesktop::grab(const std::vector<KeyChord>& chords, bool on)
     std::vector<unsigned int> locks { 0, LockMask };
     if (m_numLockMask)
         locks.insert(locks.end(), { m_numLockMask, m_numLockMask | LockMask });
-    X11ErrorTrap trap(m_display);
-    bool known = true;
+    const auto grabOne = [&](KeyCode keycode, unsigned int modifiers) {
+        X11ErrorTrap trap(m_display);
+        XGrabKey(m_display, keycode, modifiers, root, False, GrabModeAsync, GrabModeSync);
+        return trap.succeeded();
+    };
+    bool succeeded = true;
     for (const KeyChord& chord : chords) {
         const auto keysym = X11Keys::keysymForKeyCode(chord.keyCode);
         const KeyCode keycode = keysym ? XKeysymToKeycode(m_display, *keysym) : 0;
         if (keycode == 0) {
-            known = false;
+            succeeded = false;
             continue;
         }
-        if (!chord.modifiers) {
-            if (on)
-                XGrabKey(m_display, keycode, AnyModifier, root, False, GrabModeAsync, GrabModeSync);
-            else
+        if (!on) {
+            // AnyModifier also releases every combination grabbed one by one.
+            if (!chord.modifiers)
                 XUngrabKey(m_display, keycode, AnyModifier, root);
+            else
+                for (unsigned int lock : locks)
+                    XUngrabKey(m_display, keycode, X11Keys::stateForFlags(*chord.modifiers) | lock, root);
             continue;
         }
-        const unsigned int modifiers = X11Keys::stateForFlags(*chord.modifiers);
-        for (unsigned int lock : locks) {
-            if (on)
-                XGrabKey(m_display, keycode, modifiers | lock, root, False, GrabModeAsync, GrabModeSync);
-            else
-                XUngrabKey(m_display, keycode, modifiers | lock, root);
+        if (chord.modifiers) {
+            for (unsigned int lock : locks)
+                succeeded = grabOne(keycode, X11Keys::stateForFlags(*chord.modifiers) | lock) && succeeded;
+            continue;
         }
+        if (grabOne(keycode, AnyModifier))
+            continue;
+        // Another client grabbed the key with some modifiers (Super+V, say); those presses stay theirs and
+        // every other combination is ours.
+        const unsigned int shortcutMasks = X11Keys::stateForFlags(EventFlags::shortcutModifiers);
+        for (unsigned int modifiers = 0; modifiers <= shortcutMasks; ++modifiers)
+            if ((modifiers & ~shortcutMasks) == 0)
+                for (unsigned int lock : locks)
+                    grabOne(keycode, modifiers | lock);
     }
-    const bool succeeded = trap.succeeded() && known;
+    XFlush(m_display);
     readQueuedLater();
     return succeeded;
 }
