@@ -9,7 +9,8 @@
 
 UserDefaultsStoreDesktop::UserDefaultsStoreDesktop(QString folder)
     : m_folder(std::move(folder))
-{ }
+{
+}
 
 QString UserDefaultsStoreDesktop::filePath(const QString& domain) const
 {
