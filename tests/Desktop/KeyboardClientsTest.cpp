@@ -1,6 +1,8 @@
 #include "Desktop/DesktopSession.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
 
 using DesktopSession::run;
@@ -184,4 +186,25 @@ TEST_F(DesktopKeyboard, DisablingOrRemovingTheTapGivesTheChordBack)
     tap.reset();
     ASSERT_TRUE(type({ "key", "ctrl+v" }));
     EXPECT_TRUE(windowShows("paste"));
+}
+
+// Shortcuts are Latin letters by position: with only a Cyrillic layout, Ctrl plus the key that types "м"
+// is still Ctrl+V.
+TEST(DesktopKeyboardLayouts, ACyrillicOnlyLayoutKeepsTheChordOnItsKey)
+{
+    SKIP_WITHOUT_DISPLAY();
+    ASSERT_TRUE(run(QStringLiteral("setxkbmap"), { QStringLiteral("ru") }));
+    const auto restore = qScopeGuard([] { run(QStringLiteral("setxkbmap"), { QStringLiteral("us") }); });
+    KeyboardEventsDesktop keyboard;
+    std::vector<KeyEvent> events;
+    auto tap = keyboard.createTap({ { KeyCodes::v, EventFlags::command } }, [&](auto, const KeyEvent& event) {
+        events.push_back(event);
+        return KeyboardTap::Verdict::Pass;
+    });
+    ASSERT_TRUE(tap);
+    ASSERT_TRUE(
+        run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+Cyrillic_em") }));
+    ASSERT_TRUE(spinUntil([&] { return !events.empty(); }));
+    EXPECT_EQ(events[0].keyCode, KeyCodes::v);
+    EXPECT_EQ(events[0].flags & EventFlags::shortcutModifiers, EventFlags::command);
 }

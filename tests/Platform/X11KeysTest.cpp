@@ -27,6 +27,9 @@ TEST(X11Keys, KeysAndModifiersTranslateBothWays)
     EXPECT_EQ(X11Keys::keyCodeForKeysym(XK_Return), 36);
     EXPECT_FALSE(X11Keys::keyCodeForKeysym(XK_Multi_key));
     EXPECT_FALSE(X11Keys::keysymForKeyCode(0x7F));
+    EXPECT_EQ(X11Keys::letterKeycodeByPosition(KeyCodes::v), 55u) << "evdev KEY_V";
+    EXPECT_EQ(X11Keys::letterKeycodeByPosition(KeyCodes::c), 54u);
+    EXPECT_FALSE(X11Keys::letterKeycodeByPosition(36)) << "Return is no letter";
 
     // Control plays Command's role; lock bits never make a shortcut different.
     EXPECT_EQ(X11Keys::flagsForState(ControlMask | Mod2Mask), EventFlags::command);

@@ -149,8 +149,7 @@ bool KeyboardEventsDesktop::grab(const std::vector<KeyChord>& chords, bool on)
     };
     bool succeeded = true;
     for (const KeyChord& chord : chords) {
-        const auto keysym = X11Keys::keysymForKeyCode(chord.keyCode);
-        const KeyCode keycode = keysym ? XKeysymToKeycode(m_display, *keysym) : 0;
+        const unsigned int keycode = keycodeFor(chord.keyCode);
         if (keycode == 0) {
             succeeded = false;
             continue;
@@ -227,7 +226,7 @@ void KeyboardEventsDesktop::handle(const XEvent& xevent)
     event.isDown = isDown;
     event.isRepeat = isDown && m_downKeys.contains(key.keycode);
     event.flags = X11Keys::flagsForState(key.state);
-    const KeySym keysym = XkbKeycodeToKeysym(m_display, key.keycode, 0, 0);
+    const KeySym keysym = latinKeysym(key.keycode);
     if (keysym >= XK_KP_Space && keysym <= XK_KP_9)
         event.flags |= EventFlags::numericPad;
     std::array<char, 32> text {};
@@ -345,8 +344,7 @@ bool KeyboardEventsDesktop::post(const KeyEvent& event)
 {
     if (!m_display)
         return false;
-    const auto keysym = X11Keys::keysymForKeyCode(event.keyCode);
-    const KeyCode keycode = keysym ? XKeysymToKeycode(m_display, *keysym) : 0;
+    const unsigned int keycode = keycodeFor(event.keyCode);
     if (keycode == 0)
         return false;
     // The server applies the modifiers that are down, so those the event asks for and the user is not
@@ -396,16 +394,40 @@ std::int64_t KeyboardEventsDesktop::takePosted(unsigned int keycode, bool isDown
     return userData;
 }
 
+unsigned int KeyboardEventsDesktop::keycodeFor(std::uint16_t keyCode) const
+{
+    const auto keysym = X11Keys::keysymForKeyCode(keyCode);
+    const unsigned int keycode = keysym ? XKeysymToKeycode(m_display, *keysym) : 0;
+    return keycode != 0 ? keycode : X11Keys::letterKeycodeByPosition(keyCode).value_or(0);
+}
+
+unsigned long KeyboardEventsDesktop::latinKeysym(unsigned int keycode) const
+{
+    // Shortcuts name Latin letters; with a second layout such as Russian active, or first, the key's
+    // Latin meaning lives in another group.
+    KeySym first = NoSymbol;
+    for (int group = 0; group < 4; ++group) {
+        const KeySym keysym = XkbKeycodeToKeysym(m_display, keycode, group, 0);
+        if (group == 0)
+            first = keysym;
+        if (keysym != NoSymbol && X11Keys::keyCodeForKeysym(keysym))
+            return keysym;
+    }
+    // No group has it (a Cyrillic-only layout): the letter's position on the keyboard decides.
+    for (std::uint16_t code = 0; code < 128; ++code)
+        if (X11Keys::letterKeycodeByPosition(code) == keycode)
+            return *X11Keys::keysymForKeyCode(code);
+    return first;
+}
+
 bool KeyboardEventsDesktop::isGrabbed(unsigned int keycode) const
 {
     for (const Tap* tap : m_taps) {
         if (!tap->isEnabled())
             continue;
-        for (const KeyChord& chord : tap->chords) {
-            const auto keysym = X11Keys::keysymForKeyCode(chord.keyCode);
-            if (keysym && XKeysymToKeycode(m_display, *keysym) == keycode)
+        for (const KeyChord& chord : tap->chords)
+            if (keycodeFor(chord.keyCode) == keycode)
                 return true;
-        }
     }
     return false;
 }

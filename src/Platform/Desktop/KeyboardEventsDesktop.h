@@ -53,6 +53,10 @@ private:
     void forgetUnreturnable();
     void readQueuedLater();
     bool isGrabbed(unsigned int keycode) const;
+    // The X keycode that types a virtual key code; 0 when there is none.
+    unsigned int keycodeFor(std::uint16_t keyCode) const;
+    // The keysym of an X key by which the program names it.
+    unsigned long latinKeysym(unsigned int keycode) const;
     void removeTap(Tap* tap);
 
     Display* m_display = nullptr;

@@ -15,6 +15,10 @@ std::optional<std::uint16_t> keyCodeForKeysym(unsigned long keysym);
 // The unshifted X keysym of a virtual key code, or nothing.
 std::optional<unsigned long> keysymForKeyCode(std::uint16_t keyCode);
 
+// The X keycode of a letter key by its position on the keyboard, for servers with evdev keycodes; used
+// when no key of the layout types the letter (a Cyrillic-only layout has no "v" anywhere).
+std::optional<unsigned int> letterKeycodeByPosition(std::uint16_t keyCode);
+
 // EventFlags from an X modifier state; Num Lock and the other lock bits never count.
 std::uint64_t flagsForState(unsigned int state);
 // The X modifier mask (Shift, Control, Mod1, Mod4) for the shortcut modifiers among `flags`.
