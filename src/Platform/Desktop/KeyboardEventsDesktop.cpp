@@ -13,7 +13,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-// Xlib defines macros (Status, Bool, None) that Qt headers must not see.
+// After the Qt headers: it includes Xlib, whose macros (Status, Bool, None) they must not see.
 #include "Platform/Desktop/X11ErrorTrap.h"
 
 #include <algorithm>

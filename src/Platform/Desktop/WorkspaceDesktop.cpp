@@ -7,7 +7,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
-// Xlib defines macros (Status, Bool, None) that Qt headers must not see.
+// After the Qt headers: it includes Xlib, whose macros (Status, Bool, None) they must not see.
 #include "Platform/Desktop/X11ErrorTrap.h"
 
 namespace {
