@@ -4,15 +4,22 @@
 
 #include <QObject>
 
+#include <memory>
+#include <optional>
+
 class QClipboard;
 class QMimeData;
 
 // The X11 CLIPBOARD selection through QClipboard. MIME types map to type identifiers both ways; types
-// without a counterpart keep their MIME name as identifier so they still round-trip.
+// without a counterpart keep their MIME name as identifier so they still round-trip. A uri-list becomes one
+// item per URI, and a password manager's "secret" hint the concealed type. The change count moves once per
+// change by another client and once per clearContents of ours; the writes that follow a clear belong to
+// that change.
 class PasteboardDesktop final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
     explicit PasteboardDesktop(QClipboard* clipboard, QObject* parent = nullptr);
+    ~PasteboardDesktop() override;
 
     long long changeCount() const override { return m_changeCount; }
     QStringList types() const override;
@@ -32,6 +39,8 @@ private:
     QClipboard* m_clipboard;
     long long m_changeCount = 0;
     // What clearContents and writes have staged; handed to the clipboard after each write.
-    QMimeData* m_staged = nullptr;
-    int m_ownChangesPending = 0;
+    std::unique_ptr<QMimeData> m_staged;
+    bool m_writing = false;
+    // The clipboard as last read; dropped on every change.
+    mutable std::optional<std::vector<PasteboardItem>> m_read;
 };

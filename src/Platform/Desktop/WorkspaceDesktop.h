@@ -2,11 +2,23 @@
 
 #include "Platform/Workspace.h"
 
-// The desktop session. Which application is in front is not known yet on this backend, so copies are
-// recorded without a source.
+typedef struct _XDisplay Display;
+
+// The X11 desktop session. The application in front is the owner of the window the window manager names
+// active (_NET_ACTIVE_WINDOW): its WM_CLASS class name stands for the bundle identifier, _NET_WM_PID for
+// the process. Without an X display or a window manager that publishes the active window, nothing is in
+// front.
 class WorkspaceDesktop final : public Workspace {
 public:
-    std::optional<Application> frontmostApplication() const override { return std::nullopt; }
+    WorkspaceDesktop();
+    ~WorkspaceDesktop() override;
+    WorkspaceDesktop(const WorkspaceDesktop&) = delete;
+    WorkspaceDesktop& operator=(const WorkspaceDesktop&) = delete;
+
+    std::optional<Application> frontmostApplication() const override;
     bool openUrl(const QUrl& url) override;
-    void activateSelf() override { }
+    void activateSelf() override;
+
+private:
+    Display* m_display = nullptr;
 };

@@ -1,0 +1,167 @@
+#include "Clipboard/PasteboardCapture.h"
+#include "Desktop/DesktopSession.h"
+#include "Platform/Desktop/PasteboardDesktop.h"
+#include "Platform/PasteboardTypes.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using DesktopSession::run;
+using DesktopSession::spin;
+using DesktopSession::spinUntil;
+
+namespace {
+
+// Has xclip own the clipboard with `bytes` under `target` and waits until the pasteboard counts the change.
+bool xclipCopy(PasteboardDesktop& pasteboard, const QByteArray& bytes, const QString& target = {})
+{
+    QStringList arguments { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i") };
+    if (!target.isEmpty())
+        arguments += { QStringLiteral("-t"), target };
+    const long long before = pasteboard.changeCount();
+    if (!run(QStringLiteral("xclip"), arguments, bytes))
+        return false;
+    return spinUntil([&] { return pasteboard.changeCount() > before; });
+}
+
+std::optional<QByteArray> xclipPaste(const QString& target)
+{
+    return run(QStringLiteral("xclip"),
+        { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o"),
+            QStringLiteral("-t"), target });
+}
+
+QByteArray pngBytes()
+{
+    QImage image(7, 5, QImage::Format_ARGB32);
+    image.fill(QColor(10, 200, 30, 128));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+TEST(DesktopClipboard, CopiesOfOtherClientsAreCountedOnceAndCaptured)
+{
+    SKIP_WITHOUT_DISPLAY();
+    PasteboardDesktop pasteboard(QGuiApplication::clipboard());
+
+    const QByteArray text = "Привет, clipboard\n";
+    long long before = pasteboard.changeCount();
+    ASSERT_TRUE(xclipCopy(pasteboard, text));
+    spin(200);
+    EXPECT_EQ(pasteboard.changeCount(), before + 1) << "one copy, one change";
+    auto capture = PasteboardCapture::read(pasteboard);
+    ASSERT_TRUE(capture);
+    EXPECT_EQ(capture->kind, ClipboardItem::Kind::Text);
+    EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::plainText), text);
+    EXPECT_FALSE(pasteboard.types().contains(QStringLiteral("TARGETS"))) << "protocol targets are no content";
+
+    const QByteArray png = pngBytes();
+    ASSERT_TRUE(xclipCopy(pasteboard, png, QStringLiteral("image/png")));
+    capture = PasteboardCapture::read(pasteboard);
+    ASSERT_TRUE(capture);
+    EXPECT_EQ(capture->kind, ClipboardItem::Kind::Image);
+    EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::png), png);
+    EXPECT_EQ(capture->preview, QStringLiteral("Изображение 7×5"));
+
+    QTemporaryDir folder;
+    const QString first = folder.filePath(QStringLiteral("a report.txt"));
+    const QString second = folder.filePath(QStringLiteral("b.pdf"));
+    const QByteArray uris
+        = QUrl::fromLocalFile(first).toEncoded() + "\r\n" + QUrl::fromLocalFile(second).toEncoded() + "\r\n";
+    ASSERT_TRUE(xclipCopy(pasteboard, uris, QStringLiteral("text/uri-list")));
+    const auto items = pasteboard.items();
+    ASSERT_EQ(items.size(), 2u) << "one item per URI";
+    EXPECT_EQ(items[1].data(PasteboardTypes::fileUrl), QUrl::fromLocalFile(second).toEncoded());
+    capture = PasteboardCapture::read(pasteboard);
+    ASSERT_TRUE(capture);
+    EXPECT_EQ(capture->kind, ClipboardItem::Kind::Files);
+    EXPECT_EQ(capture->preview, QStringLiteral("a report.txt, b.pdf"));
+}
+
+TEST(DesktopClipboard, PasswordManagerSecretsAreNotCaptured)
+{
+    SKIP_WITHOUT_DISPLAY();
+    PasteboardDesktop pasteboard(QGuiApplication::clipboard());
+    QTemporaryDir folder;
+    const QString password = folder.filePath(QStringLiteral("password"));
+    const QString hint = folder.filePath(QStringLiteral("hint"));
+    {
+        QFile file(password);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("hunter2");
+        QFile hintFile(hint);
+        ASSERT_TRUE(hintFile.open(QIODevice::WriteOnly));
+        hintFile.write("secret");
+    }
+    const long long before = pasteboard.changeCount();
+    auto owner = DesktopSession::startOffer(
+        { QStringLiteral("text/plain"), password, QStringLiteral("x-kde-passwordManagerHint"), hint });
+    ASSERT_TRUE(owner);
+    ASSERT_TRUE(spinUntil([&] { return pasteboard.changeCount() > before; }));
+    EXPECT_TRUE(pasteboard.types().contains(QStringLiteral("org.nspasteboard.ConcealedType")));
+    EXPECT_FALSE(PasteboardCapture::read(pasteboard)) << "a secret stays out of the history";
+
+    // The same text without the hint is an ordinary copy.
+    ASSERT_TRUE(xclipCopy(pasteboard, "hunter2"));
+    EXPECT_TRUE(PasteboardCapture::read(pasteboard));
+    owner->waitForFinished(3000);
+}
+
+TEST(DesktopClipboard, WritesReachOtherClientsByteForByteAndCountOnce)
+{
+    SKIP_WITHOUT_DISPLAY();
+    PasteboardDesktop pasteboard(QGuiApplication::clipboard());
+
+    PasteboardItem item;
+    const QByteArray text = "zürich — 東京\n";
+    const QByteArray html = "<p>z&uuml;rich</p>";
+    const QByteArray custom = QByteArray("\x00\x01raw\xff", 6);
+    item.setData(PasteboardTypes::plainText, text);
+    item.setData(PasteboardTypes::html, html);
+    item.setData(QStringLiteral("application/x-drimo-test"), custom);
+    const long long cleared = pasteboard.clearContents();
+    ASSERT_TRUE(pasteboard.writeItems({ item }));
+    spin(100);
+    EXPECT_EQ(pasteboard.changeCount(), cleared) << "the write belongs to the change the clearing made";
+
+    EXPECT_EQ(xclipPaste(QStringLiteral("UTF8_STRING")), text);
+    EXPECT_EQ(xclipPaste(QStringLiteral("text/plain;charset=utf-8")), text);
+    EXPECT_EQ(xclipPaste(QStringLiteral("text/plain")), text);
+    EXPECT_EQ(xclipPaste(QStringLiteral("text/html")), html);
+    EXPECT_EQ(xclipPaste(QStringLiteral("application/x-drimo-test")), custom);
+
+    const QByteArray png = pngBytes();
+    PasteboardItem image;
+    image.setData(PasteboardTypes::png, png);
+    pasteboard.clearContents();
+    pasteboard.writeItems({ image });
+    EXPECT_EQ(xclipPaste(QStringLiteral("image/png")), png);
+
+    const QUrl first = QUrl::fromLocalFile(QStringLiteral("/tmp/one file.txt"));
+    const QUrl second = QUrl::fromLocalFile(QStringLiteral("/tmp/two.txt"));
+    pasteboard.clearContents();
+    pasteboard.writeUrls({ first, second });
+    const auto uris = xclipPaste(QStringLiteral("text/uri-list"));
+    ASSERT_TRUE(uris);
+    EXPECT_EQ(uris->split('\n').size(), 3) << uris->constData();
+    EXPECT_TRUE(uris->startsWith(first.toEncoded() + "\r\n" + second.toEncoded()));
+
+    // Another client's copy after ours counts again, and our next write does not bring ours back.
+    const long long ours = pasteboard.changeCount();
+    ASSERT_TRUE(xclipCopy(pasteboard, "theirs"));
+    EXPECT_EQ(pasteboard.changeCount(), ours + 1);
+    ASSERT_TRUE(pasteboard.writeItems({ item }));
+    const auto targets = xclipPaste(QStringLiteral("TARGETS"));
+    ASSERT_TRUE(targets);
+    EXPECT_TRUE(targets->contains("text/html"));
+    EXPECT_FALSE(targets->contains("text/uri-list"));
+}

@@ -1,0 +1,94 @@
+#include "Desktop/DesktopSession.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <X11/Xlib.h>
+
+namespace DesktopSession {
+
+bool displayAvailable()
+{
+    static const bool available = [] {
+        Display* display = XOpenDisplay(nullptr);
+        if (display)
+            XCloseDisplay(display);
+        return display != nullptr;
+    }();
+    return available;
+}
+
+bool spinUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+void spin(int milliseconds)
+{
+    spinUntil([] { return false; }, milliseconds);
+}
+
+std::optional<QByteArray> run(const QString& program, const QStringList& arguments, const QByteArray& input)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000))
+        return std::nullopt;
+    process.write(input);
+    process.closeWriteChannel();
+    // The event loop must go on: the program may be waiting for this process's clipboard or key verdicts.
+    QByteArray output;
+    spinUntil(
+        [&] {
+            output += process.readAllStandardOutput();
+            return process.state() == QProcess::NotRunning;
+        },
+        10'000);
+    output += process.readAllStandardOutput();
+    if (process.state() != QProcess::NotRunning || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0)
+        return std::nullopt;
+    return output;
+}
+
+std::unique_ptr<Client> startWindow()
+{
+    auto client = std::make_unique<Client>();
+    client->process = std::make_unique<QProcess>();
+    client->process->start(QStringLiteral(DESKTOP_CLIENT), { QStringLiteral("window") });
+    if (!spinUntil([&] {
+            client->read();
+            return client->output.contains('\n');
+        }))
+        return nullptr;
+    const QList<QByteArray> ready = client->output.trimmed().split(' ');
+    client->output.clear();
+    if (ready.size() != 2 || ready[0] != "ready")
+        return nullptr;
+    client->window = ready[1].toULong();
+    // No window manager runs under the test server, so focus is given directly.
+    if (!run(
+            QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), ready[1] }))
+        return nullptr;
+    return client;
+}
+
+std::unique_ptr<QProcess> startOffer(const QStringList& mimeAndFiles)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(QStringLiteral(DESKTOP_CLIENT), QStringList { QStringLiteral("offer") } + mimeAndFiles);
+    QByteArray output;
+    if (!spinUntil([&] {
+            output += process->readAllStandardOutput();
+            return output.contains("ready\n") || process->state() == QProcess::NotRunning;
+        })
+        || !output.contains("ready\n"))
+        return nullptr;
+    return process;
+}
+
+} // namespace DesktopSession

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Helpers for tests that drive real X clients (xclip, xdotool, xprop and our own client program).
+namespace DesktopSession {
+
+// Whether DISPLAY names an X server that answers (main sets it to the test server or unsets it).
+bool displayAvailable();
+// Runs `program` to its end, feeding it `input`, while the Qt event loop keeps running; its standard
+// output, or nothing when it could not start or failed.
+std::optional<QByteArray> run(
+    const QString& program, const QStringList& arguments, const QByteArray& input = {});
+// Keeps the event loop running until `done` holds or `milliseconds` pass; returns `done()`.
+bool spinUntil(const std::function<bool()>& done, int milliseconds = 5000);
+// Keeps the event loop running for `milliseconds`.
+void spin(int milliseconds);
+
+// The test client (tests/Desktop/DesktopClient.cpp) in its window mode, focused; nullptr when it failed.
+struct Client {
+    std::unique_ptr<QProcess> process;
+    unsigned long window = 0;
+    QByteArray output; // everything it printed since it was ready
+    void read() { output += process->readAllStandardOutput(); }
+    ~Client()
+    {
+        process->kill();
+        process->waitForFinished();
+    }
+};
+std::unique_ptr<Client> startWindow();
+// Starts the client offering each MIME type's file on the clipboard; nullptr when it failed.
+std::unique_ptr<QProcess> startOffer(const QStringList& mimeAndFiles);
+
+} // namespace DesktopSession
+
+#define SKIP_WITHOUT_DISPLAY()                                                                               \
+    if (!DesktopSession::displayAvailable())                                                                 \
+    GTEST_SKIP() << "no X display"

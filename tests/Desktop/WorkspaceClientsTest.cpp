@@ -1,0 +1,69 @@
+#include "Desktop/DesktopSession.h"
+#include "Platform/Desktop/AccessibilityDesktop.h"
+#include "Platform/Desktop/ScreensDesktop.h"
+#include "Platform/Desktop/WorkspaceDesktop.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+using DesktopSession::run;
+
+TEST(DesktopWorkspace, TheActiveWindowNamesTheFrontmostApplication)
+{
+    SKIP_WITHOUT_DISPLAY();
+    auto window = DesktopSession::startWindow();
+    ASSERT_TRUE(window);
+    const QString id = QString::number(window->window);
+    // No window manager runs under the test server, so the test publishes the active window as one would.
+    ASSERT_TRUE(run(QStringLiteral("xprop"),
+        { QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("_NET_ACTIVE_WINDOW"),
+            QStringLiteral("32c"), QStringLiteral("-set"), QStringLiteral("_NET_ACTIVE_WINDOW"), id }));
+    const auto wmClass
+        = run(QStringLiteral("xprop"), { QStringLiteral("-id"), id, QStringLiteral("WM_CLASS") });
+    ASSERT_TRUE(wmClass);
+    // WM_CLASS(STRING) = "instance", "Class"
+    const QList<QByteArray> parts = wmClass->split('"');
+    ASSERT_GE(parts.size(), 4) << wmClass->constData();
+
+    WorkspaceDesktop workspace;
+    auto front = workspace.frontmostApplication();
+    ASSERT_TRUE(front);
+    EXPECT_EQ(front->bundleIdentifier, QString::fromUtf8(parts[3]));
+    EXPECT_EQ(front->processIdentifier, window->process->processId());
+
+    // A window that is gone is no application.
+    window->process->kill();
+    window->process->waitForFinished();
+    DesktopSession::spin(200);
+    EXPECT_FALSE(workspace.frontmostApplication());
+    run(QStringLiteral("xprop"),
+        { QStringLiteral("-root"), QStringLiteral("-remove"), QStringLiteral("_NET_ACTIVE_WINDOW") });
+    EXPECT_FALSE(workspace.frontmostApplication());
+}
+
+TEST(DesktopScreens, ScreensAndPointerAreInBottomLeftSpace)
+{
+    SKIP_WITHOUT_DISPLAY();
+    ScreensDesktop screens;
+    const auto all = screens.screens();
+    ASSERT_FALSE(all.empty());
+    const QRectF frame = all.front().frame;
+    EXPECT_EQ(frame.topLeft(), QPointF(0, 0));
+    ASSERT_TRUE(run(QStringLiteral("xdotool"),
+        { QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("100"),
+            QStringLiteral("200") }));
+    EXPECT_EQ(screens.mouseLocation(), QPointF(100, frame.height() - 200));
+
+    // A second screen above and to the right of the primary, in Qt's space, lies above it here.
+    EXPECT_EQ(ScreensDesktop::toDesktop(QRect(1280, -768, 1024, 768), QRect(0, 0, 1280, 1024)),
+        QRectF(1280, 1024, 1024, 768));
+
+    AccessibilityDesktop accessibility;
+    EXPECT_TRUE(accessibility.isProcessTrusted()) << "the test server offers XTest";
+    const auto element = accessibility.applicationElement(QCoreApplication::applicationPid());
+    EXPECT_EQ(accessibility.copyAttribute(element, QStringLiteral("AXFocusedUIElement")).error,
+        Accessibility::Error::NoValue)
+        << "no focused element is known without AT-SPI";
+    EXPECT_EQ(accessibility.setMessagingTimeout(element, -1), Accessibility::Error::IllegalArgument);
+}
