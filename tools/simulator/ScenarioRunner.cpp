@@ -300,6 +300,8 @@ void ScenarioRunner::execute(const Command& command)
             app.applyHoldKeys();
         else
             app.checkForUpdates();
+    } else if (name == QLatin1String("snapshot")) {
+        snapshot(command);
     } else if (name == QLatin1String("click")) {
         if (!clickButton(a[0].text))
             warn(command.line, QStringLiteral("no window shows a button \"%1\"").arg(a[0].text));
@@ -693,6 +695,22 @@ ScenarioRunner::json ScenarioRunner::windowsState()
             { "texts", texts } };
     }
     return windows;
+}
+
+void ScenarioRunner::snapshot(const Command& command)
+{
+    const auto& key = command.args[0].text;
+    auto& app = controller();
+    QWidget* window = key == QLatin1String("picker") ? app.picker().window() : app.windows().window(key);
+    if (!window || !window->isVisible()) {
+        warn(command.line, QStringLiteral("no window \"%1\" is shown").arg(key));
+        return;
+    }
+    const auto path = QDir(m_home).absoluteFilePath(command.args[1].text);
+    if (!window->grab().save(path, "PNG"))
+        warn(command.line, QStringLiteral("cannot write %1").arg(path));
+    else
+        report("snapshot", { { "key", utf8(key) }, { "path", utf8(path) } });
 }
 
 bool ScenarioRunner::clickButton(const QString& text)

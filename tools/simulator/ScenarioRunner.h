@@ -48,6 +48,7 @@ private:
     bool keyWindow(const KeyEvent& event);
     void applyCaret();
     bool clickButton(const QString& text);
+    void snapshot(const ScenarioScript::Command& command);
 
     void historyChanged();
     json itemJson(const ClipboardItem& item) const;

@@ -172,6 +172,8 @@ QString check(const Command& c)
     if (name == QLatin1String("answer") || name == QLatin1String("menu") || name == QLatin1String("type")
         || name == QLatin1String("click"))
         return n == 1 && a[0].quoted ? QString() : QStringLiteral("expected one quoted string");
+    if (name == QLatin1String("snapshot"))
+        return n == 2 ? QString() : QStringLiteral("expected a window key (or picker) and a PNG path");
     if (name == QLatin1String("folder"))
         return n == 1 ? QString() : QStringLiteral("expected a path or cancel");
     if (name == QLatin1String("http")) {
