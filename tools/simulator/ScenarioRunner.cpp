@@ -225,8 +225,9 @@ void ScenarioRunner::report(const char* event, json fields)
 {
     if (!m_out)
         return;
+    // Whole seconds print as integers ("t":4), the rest rounded to the microsecond.
     const double t = std::round(m_world.scheduler.now() * 1e6) / 1e6;
-    json line { { "t", t }, { "ev", event } };
+    json line { { "t", t == std::floor(t) ? json(static_cast<long long>(t)) : json(t) }, { "ev", event } };
     for (auto& [key, value] : fields.items())
         line[key] = value;
     std::fputs(line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str(), m_out);
