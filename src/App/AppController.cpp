@@ -63,6 +63,23 @@ AppController::~AppController()
     }
 }
 
+namespace {
+AppController* sharedController = nullptr;
+}
+
+AppController& AppController::makeShared(const Platform& platform)
+{
+    // Lives to the end of the process, like the services it holds.
+    if (!sharedController)
+        sharedController = new AppController(platform);
+    return *sharedController;
+}
+
+AppController* AppController::shared()
+{
+    return sharedController;
+}
+
 bool AppController::isRunningTests()
 {
     static const bool runningTests = qEnvironmentVariableIsSet("XCTestConfigurationFilePath")

@@ -31,6 +31,11 @@ public:
     explicit AppController(const Platform& platform, QObject* parent = nullptr);
     ~AppController() override;
 
+    // The application's one controller, made by the process entry with the platform it chose. Tests and
+    // the simulator make their own controllers instead and never touch this one.
+    static AppController& makeShared(const Platform& platform);
+    static AppController* shared();
+
     // True when the process runs under a unit-test host; the process entry then never starts a controller.
     static bool isRunningTests();
 

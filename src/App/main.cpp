@@ -56,7 +56,7 @@ int main(int argc, char** argv)
 
     const Platform platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
         accessibility, processes, alerts, loginItems, log, bundle, lifecycle };
-    AppController controller(platform);
+    auto& controller = AppController::makeShared(platform);
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
     menuBar.show();
