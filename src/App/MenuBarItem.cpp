@@ -9,11 +9,20 @@
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
 
+// Resources of a static library are registered by hand; the macro must stay outside any namespace.
+static bool registerAppResources()
+{
+    Q_INIT_RESOURCE(AppResources);
+    return true;
+}
+
 namespace {
 
 // Rendered by hand rather than through an icon engine plugin, so the icon shows wherever Qt SVG is linked.
 QIcon menuBarIcon()
 {
+    static const bool registered = registerAppResources();
+    Q_UNUSED(registered);
     QSvgRenderer renderer(QStringLiteral(":/App/MenuBarIcon.svg"));
     QIcon icon;
     for (const int side : { 16, 22, 32, 44, 64 }) {
@@ -46,6 +55,11 @@ MenuBarItem::MenuBarItem(MenuContent& content, QObject* parent)
 MenuBarItem::~MenuBarItem()
 {
     delete m_menu;
+}
+
+QIcon MenuBarItem::icon() const
+{
+    return m_tray->icon();
 }
 
 void MenuBarItem::show()

@@ -3,6 +3,7 @@
 #include <QObject>
 
 class MenuContent;
+class QIcon;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -16,6 +17,7 @@ public:
 
     void show();
     QMenu* menu() const { return m_menu; }
+    QIcon icon() const;
 
 private:
     void rebuild();

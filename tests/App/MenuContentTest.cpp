@@ -53,6 +53,11 @@ TEST_F(MenuContentTest, PermissionRowGoesWhenGrantedAndPauseIsBoundBothWays)
     MenuBarItem menuBar(menu);
     QSignalSpy changed(&menu, &MenuContent::changed);
     EXPECT_EQ(menuBar.menu()->actions().size(), 12);
+    // The icon is drawn from its SVG: some pixels are ink, the corners are clear.
+    const auto icon = menuBar.icon().pixmap(22, 22).toImage();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_GT(qAlpha(icon.pixel(11, 3)), 0);
 
     setTrusted(true);
     scheduler.advance(1);
