@@ -7,7 +7,8 @@ namespace {
 QString parseError(const char* text)
 {
     const auto parsed = ScenarioScript::parse(QString::fromUtf8(text));
-    return parsed.error ? QStringLiteral("%1: %2").arg(parsed.error->line).arg(parsed.error->reason) : QString();
+    return parsed.error ? QStringLiteral("%1: %2").arg(parsed.error->line).arg(parsed.error->reason)
+                        : QString();
 }
 
 } // namespace
@@ -88,7 +89,8 @@ TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
         { "expect history.count === 1", "1: unknown operator \"===\"" },
         { "expect history..count == 1", "1: bad path \"history..count\"" },
         { "expect history.count == [1", "1: malformed JSON [1" },
-        { "dump everything", "1: expected one of all app settings history pasteboard picker windows defaults files" },
+        { "dump everything",
+            "1: expected one of all app settings history pasteboard picker windows defaults files" },
         { "picker click 0", "1: expected click N" },
         { "capture png 10", "1: expected png W H, cancel or fail" },
         { "menu Пауза", "1: expected one quoted string" },
@@ -106,7 +108,8 @@ TEST(ScenarioScriptTest, PathsAndItemsDecode)
     EXPECT_EQ((*path)[3].key, QStringLiteral("x.y"));
 
     QString error;
-    const auto item = ScenarioScript::item(QStringLiteral("text=\"a,b\",rtf=\"{\\\\rtf1}\",x=hex:6162"), &error);
+    const auto item
+        = ScenarioScript::item(QStringLiteral("text=\"a,b\",rtf=\"{\\\\rtf1}\",x=hex:6162"), &error);
     ASSERT_TRUE(item) << error.toStdString();
     ASSERT_EQ(item->size(), 3u);
     EXPECT_EQ((*item)[0].first, QStringLiteral("public.utf8-plain-text"));

@@ -1,5 +1,7 @@
 #include "ScenarioRunner.h"
 
+#include "SimulatorState.h"
+
 #include "App/AppController.h"
 #include "App/MenuContent.h"
 #include "Clipboard/ClipboardMonitor.h"
@@ -11,13 +13,11 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QDirIterator>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -38,19 +38,6 @@ bool isOn(const Token& token)
 }
 
 // Readable text stays text in dumps; anything else shows as hex.
-std::string dataText(const QByteArray& bytes)
-{
-    auto decoder = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(bytes);
-    bool readable = !decoder.hasError();
-    for (const QChar c : text)
-        if (c.category() == QChar::Other_Control && c != u'\n' && c != u'\t' && c != u'\r')
-            readable = false;
-    if (readable)
-        return utf8(text);
-    return "hex:" + bytes.toHex().toStdString();
-}
-
 QByteArray imageBytes(QSize size, const char* format)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -585,7 +572,7 @@ void ScenarioRunner::historyChanged()
     for (auto item = now.rbegin(); item != now.rend(); ++item) {
         const auto old = find(m_reportedHistory, item->id);
         if (old == m_reportedHistory.end()) {
-            auto fields = itemJson(*item);
+            auto fields = SimulatorState::item(*item);
             fields.erase("date");
             fields.erase("fingerprint");
             report("history.add", fields);
@@ -594,108 +581,6 @@ void ScenarioRunner::historyChanged()
         }
     }
     m_reportedHistory = now;
-}
-
-ScenarioRunner::json ScenarioRunner::itemJson(const ClipboardItem& item) const
-{
-    json types = json::array();
-    for (const auto& list : item.itemTypes) {
-        json inner = json::array();
-        for (const auto& type : list)
-            inner.push_back(utf8(type));
-        types.push_back(inner);
-    }
-    return { { "id", utf8(item.id) }, { "date", item.date },
-        { "kind", utf8(ClipboardItem::rawValue(item.kind)) }, { "preview", utf8(item.preview) },
-        { "itemTypes", types }, { "fingerprint", utf8(item.fingerprint) },
-        { "source", item.sourceBundleID ? json(utf8(*item.sourceBundleID)) : json(nullptr) } };
-}
-
-ScenarioRunner::json ScenarioRunner::state()
-{
-    auto& app = controller();
-    json state;
-    state["app"] = { { "accessibilityGranted", app.accessibilityGranted() },
-        { "needsRestart", app.needsRestart() }, { "capturing", app.capturing() } };
-    state["settings"] = settingsState();
-    state["history"] = historyState();
-    state["pasteboard"] = pasteboardState();
-    state["picker"] = pickerState();
-    state["windows"] = windowsState();
-    json defaults = json::object();
-    for (const auto& [key, value] : m_world.defaults.values(UserDefaultsStore::appDomain))
-        defaults[utf8(key)] = value.toJson();
-    state["defaults"] = defaults;
-    state["files"] = filesState();
-    return state;
-}
-
-ScenarioRunner::json ScenarioRunner::settingsState()
-{
-    const auto& s = controller().settings();
-    return { { "historyLimit", HistoryLimits::rawValue(s.historyLimit()) },
-        { "holdToPaste", s.holdToPaste() }, { "holdToScreenshot", s.holdToScreenshot() },
-        { "holdDelay", s.holdDelay() }, { "paused", s.paused() }, { "screenshotSave", s.screenshotSave() },
-        { "screenshotFolder", utf8(s.screenshotFolder()) }, { "screenshotCopy", s.screenshotCopy() },
-        { "screenshotThumbnail", s.screenshotThumbnail() }, { "screenshotSound", s.screenshotSound() } };
-}
-
-ScenarioRunner::json ScenarioRunner::historyState()
-{
-    auto& history = controller().history();
-    json items = json::array();
-    for (const auto& item : history.items())
-        items.push_back(itemJson(item));
-    return { { "limit", history.limit() ? json(*history.limit()) : json(nullptr) },
-        { "count", history.items().size() }, { "items", items } };
-}
-
-ScenarioRunner::json ScenarioRunner::pasteboardState() const
-{
-    json items = json::array();
-    for (const auto& item : m_world.pasteboard.items()) {
-        json types = json::array();
-        json data = json::object();
-        for (const auto& [type, bytes] : item.representations) {
-            types.push_back(utf8(type));
-            data[utf8(type)] = dataText(bytes);
-        }
-        items.push_back({ { "types", types }, { "data", data } });
-    }
-    return { { "changeCount", m_world.pasteboard.changeCount() }, { "items", items } };
-}
-
-ScenarioRunner::json ScenarioRunner::pickerState()
-{
-    auto& picker = controller().picker();
-    json visible = json::array();
-    for (const auto& item : picker.model().visible())
-        visible.push_back(utf8(item.preview));
-    return { { "open", picker.isOpen() }, { "query", utf8(picker.model().query()) },
-        { "selection", picker.model().selection() }, { "visible", visible },
-        { "frame", picker.isOpen() && picker.frame() ? rect(*picker.frame()) : json(nullptr) } };
-}
-
-ScenarioRunner::json ScenarioRunner::windowsState()
-{
-    json windows = json::object();
-    auto& presenter = controller().windows();
-    for (const auto& key : presenter.keys()) {
-        const auto* window = presenter.window(key);
-        // What a user would read in the window: the shown labels and buttons, top to bottom.
-        json texts = json::array();
-        for (const auto* widget : window->findChildren<QWidget*>()) {
-            if (!widget->isVisibleTo(window))
-                continue;
-            if (const auto* label = qobject_cast<const QLabel*>(widget))
-                texts.push_back(utf8(label->text()));
-            else if (const auto* button = qobject_cast<const QPushButton*>(widget))
-                texts.push_back(utf8(button->text()));
-        }
-        windows[utf8(key)] = { { "title", utf8(window->windowTitle()) }, { "visible", window->isVisible() },
-            { "texts", texts } };
-    }
-    return windows;
 }
 
 void ScenarioRunner::snapshot(const Command& command)
@@ -733,16 +618,7 @@ bool ScenarioRunner::clickButton(const QString& text)
     return false;
 }
 
-ScenarioRunner::json ScenarioRunner::filesState()
+nlohmann::ordered_json ScenarioRunner::state()
 {
-    const auto directory = controller().history().directory();
-    QStringList files;
-    QDirIterator it(directory, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir(directory).relativeFilePath(it.next()));
-    files.sort();
-    json list = json::array();
-    for (const auto& file : files)
-        list.push_back(utf8(file));
-    return { { "historyDir", utf8(directory) }, { "history", list } };
+    return SimulatorState::all(controller(), m_world);
 }

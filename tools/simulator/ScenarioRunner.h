@@ -51,13 +51,6 @@ private:
     void snapshot(const ScenarioScript::Command& command);
 
     void historyChanged();
-    json itemJson(const ClipboardItem& item) const;
-    json historyState();
-    json pasteboardState() const;
-    json pickerState();
-    json windowsState();
-    json filesState();
-    json settingsState();
 
     class WindowWatch final : public QObject {
     public:
