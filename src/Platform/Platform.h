@@ -1,12 +1,17 @@
 #pragma once
 
 class Accessibility;
+class Alerts;
+class ApplicationLifecycle;
+class BundleInfo;
 class KeyboardEvents;
+class LoginItemService;
 class Pasteboard;
 class Processes;
 class Scheduler;
 class Screens;
 class StandardPaths;
+class SystemLog;
 class UserDefaultsStore;
 class Workspace;
 
@@ -22,4 +27,9 @@ struct Platform {
     Screens& screens;
     Accessibility& accessibility;
     Processes& processes;
+    Alerts& alerts;
+    LoginItemService& loginItems;
+    SystemLog& log;
+    BundleInfo& bundle;
+    ApplicationLifecycle& lifecycle;
 };

@@ -1,0 +1,335 @@
+#include "App/AppController.h"
+
+#include "Clipboard/ClipboardMonitor.h"
+#include "Clipboard/Paster.h"
+#include "Foundation/Localization.h"
+#include "Foundation/Scheduler.h"
+#include "Platform/Accessibility.h"
+#include "Platform/Alerts.h"
+#include "Platform/ApplicationLifecycle.h"
+#include "Platform/BundleInfo.h"
+#include "Platform/StandardPaths.h"
+#include "Support/AppRelauncher.h"
+#include "Support/CaretLocator.h"
+#include "Support/Permissions.h"
+#include "Views/OnboardingView.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace {
+
+// Background update checks start once per process, however many controllers a process makes.
+bool updateChecksStarted = false;
+
+QString historyDirectory(const StandardPaths& paths)
+{
+    return paths.applicationSupport() + QStringLiteral("/com.drimo.copy/History");
+}
+
+} // namespace
+
+// Shared with the pending wait, so that replacing the watch reaches whichever wait is current.
+struct AppController::PermissionWatch {
+    bool cancelled = false;
+    TaskHandle wait;
+};
+
+AppController::AppController(const Platform& platform, QObject* parent)
+    : QObject(parent)
+    , m_platform(platform)
+    , m_settings(platform.defaults)
+    , m_history(historyDirectory(platform.paths), platform.scheduler)
+    , m_accessibilityGranted(platform.accessibility.isProcessTrusted())
+    , m_holdMonitor(platform.keyboard, platform.scheduler)
+    , m_picker(
+          platform.screens,
+          [platform] {
+              return CaretLocator::caretRect(platform.accessibility, platform.workspace, platform.screens,
+                  platform.bundle.processIdentifier());
+          },
+          [&scheduler = platform.scheduler] { return scheduler.currentDate(); })
+    , m_windows(platform.workspace)
+    , m_thumbnail(platform.scheduler, platform.screens)
+{ }
+
+AppController::~AppController()
+{
+    if (m_watch) {
+        m_watch->cancelled = true;
+        m_watch->wait.cancel();
+    }
+}
+
+namespace {
+AppController* sharedController = nullptr;
+}
+
+AppController& AppController::makeShared(const Platform& platform)
+{
+    // Lives to the end of the process, like the services it holds.
+    if (!sharedController)
+        sharedController = new AppController(platform);
+    return *sharedController;
+}
+
+AppController* AppController::shared()
+{
+    return sharedController;
+}
+
+bool AppController::isRunningTests()
+{
+    static const bool runningTests = qEnvironmentVariableIsSet("XCTestConfigurationFilePath")
+        || qEnvironmentVariableIsSet("DRIMO_TEST_HOST");
+    return runningTests;
+}
+
+void AppController::start()
+{
+    m_history.apply(m_settings.historyLimit());
+    auto monitor = std::make_unique<ClipboardMonitor>(
+        m_history, m_settings, m_platform.pasteboard, m_platform.workspace, m_platform.scheduler);
+    monitor->start();
+    m_monitor = std::move(monitor);
+    installHoldCallbacks();
+    applyHoldKeys();
+    startBackgroundUpdateChecks();
+    registerScreenshotShortcut();
+    if (!m_accessibilityGranted) {
+        showOnboarding();
+        watchPermissions();
+    }
+}
+
+void AppController::installHoldCallbacks()
+{
+    QPointer<AppController> self(this);
+    m_holdMonitor.holdDelay = [self] { return self ? self->m_settings.holdDelay() : 0.6; };
+    m_holdMonitor.isEnabled = [self](HoldMonitor::Key key) {
+        if (!self)
+            return false;
+        return key == HoldMonitor::Key::Copy ? self->m_settings.holdToScreenshot()
+                                             : self->m_settings.holdToPaste();
+    };
+    m_holdMonitor.onHold = [self](HoldMonitor::Key key) {
+        if (!self)
+            return;
+        Q_EMIT self->holdFired(key);
+        if (key == HoldMonitor::Key::Copy)
+            self->takeScreenshot();
+        else
+            self->showHistory();
+    };
+    m_holdMonitor.pickerIsOpen = [self] { return self && self->m_picker.isOpen(); };
+    m_holdMonitor.onPasteInPicker = [self] {
+        if (!self)
+            return;
+        const auto entry = self->m_picker.model().selectedItem();
+        if (!entry)
+            return;
+        self->m_picker.close();
+        self->m_picker.onChoose(*entry);
+    };
+}
+
+void AppController::applyHoldKeys()
+{
+    if ((m_settings.holdToPaste() || m_settings.holdToScreenshot()) && m_accessibilityGranted) {
+        if (m_holdMonitor.start())
+            return;
+        // The permission is reported, yet the system refused the tap: only a new process gets it.
+        setNeedsRestart(true);
+        showOnboarding();
+        return;
+    }
+    m_holdMonitor.stop();
+}
+
+void AppController::showHistory()
+{
+    QPointer<AppController> self(this);
+    m_picker.show(
+        m_history.items(),
+        [self](const ClipboardItem& item) { return self ? self->thumbnailFor(item) : std::nullopt; },
+        [self](const ClipboardItem& item) {
+            if (self)
+                self->paste(item);
+        },
+        [self](const ClipboardItem& item) {
+            if (self)
+                self->m_history.remove(item);
+        });
+}
+
+std::optional<QImage> AppController::thumbnailFor(const ClipboardItem& item) const
+{
+    QImage image(m_history.entryFolder(item) + QStringLiteral("/thumb.png"));
+    if (image.isNull())
+        return std::nullopt;
+    return image;
+}
+
+void AppController::paste(const ClipboardItem& item)
+{
+    const auto changeCount = Paster::write(item, m_history, m_platform.pasteboard);
+    if (!changeCount)
+        return;
+    if (m_monitor)
+        m_monitor->setLastChangeCount(*changeCount);
+    m_history.touch(item);
+    if (!m_accessibilityGranted)
+        return;
+    // The keyboard service outlives the controller, and an interrupted wait still pastes: the user chose.
+    m_platform.scheduler.after(
+        pasteDelay, [&keyboard = m_platform.keyboard](bool) { Paster::press(KeyCodes::v, keyboard); });
+}
+
+void AppController::watchPermissions()
+{
+    if (m_watch) {
+        m_watch->cancelled = true;
+        m_watch->wait.cancel();
+    }
+    m_watch = std::make_shared<PermissionWatch>();
+    schedulePermissionCheck(m_watch);
+}
+
+void AppController::schedulePermissionCheck(const std::shared_ptr<PermissionWatch>& watch)
+{
+    QPointer<AppController> self(this);
+    watch->wait = m_platform.scheduler.after(permissionPollInterval, [self, watch](bool) {
+        if (watch->cancelled || !self)
+            return;
+        if (!self->m_platform.accessibility.isProcessTrusted()) {
+            self->schedulePermissionCheck(watch);
+            return;
+        }
+        self->setAccessibilityGranted(true);
+        self->applyHoldKeys();
+        if (self->m_needsRestart)
+            return;
+        watch->wait = self->m_platform.scheduler.after(onboardingCloseDelay, [self](bool) {
+            if (self)
+                self->m_windows.close(onboardingKey);
+        });
+        self->m_permissionWatch = watch->wait;
+    });
+    m_permissionWatch = watch->wait;
+}
+
+void AppController::confirmClearHistory()
+{
+    Alerts::Alert alert;
+    alert.style = Alerts::Style::Warning;
+    alert.message = Localization::text("Очистить историю?");
+    alert.informativeText = Localization::text("Все сохранённые записи будут удалены с этого Mac.");
+    alert.buttons = { Localization::text("Очистить"), Localization::text("Отмена") };
+    if (m_platform.alerts.run(alert) == alert.buttons.first())
+        m_history.clear();
+}
+
+void AppController::showOnboarding()
+{
+    m_windows.present(
+        onboardingKey, Localization::text("Drimo Copy"), [this] { return makeOnboardingContent(); });
+}
+
+QWidget* AppController::makeOnboardingContent()
+{
+    auto* view = new OnboardingView;
+    view->setAccessibilityGranted(m_accessibilityGranted);
+    view->setNeedsRestart(m_needsRestart);
+    connect(this, &AppController::accessibilityGrantedChanged, view,
+        [this, view] { view->setAccessibilityGranted(m_accessibilityGranted); });
+    connect(this, &AppController::needsRestartChanged, view,
+        [this, view] { view->setNeedsRestart(m_needsRestart); });
+    QPointer<AppController> self(this);
+    view->onOpenSettings = [self] {
+        if (self)
+            self->requestAccessibility();
+    };
+    view->onRestart = [self] {
+        if (self)
+            self->relaunch();
+    };
+    return view;
+}
+
+void AppController::showSettings()
+{
+    // The settings content arrives with the settings window; until then the window says what it is.
+    m_windows.present(settingsKey, Localization::text("Настройки Drimo Copy"), [] {
+        auto* content = new QWidget;
+        auto* layout = new QVBoxLayout(content);
+        layout->setContentsMargins(24, 24, 24, 24);
+        layout->addWidget(new QLabel(Localization::text("Настройки Drimo Copy"), content));
+        content->setFixedWidth(440);
+        return content;
+    });
+}
+
+void AppController::takeScreenshot()
+{
+    Q_EMIT screenshotRequested();
+}
+
+void AppController::checkForUpdates()
+{
+    Q_EMIT updateCheckRequested();
+}
+
+void AppController::requestAccessibility()
+{
+    Permissions::requestAccessibility(m_platform.accessibility, m_platform.workspace);
+}
+
+void AppController::relaunch()
+{
+    AppRelauncher::relaunch(
+        m_platform.bundle.bundlePath(), m_platform.processes, m_platform.bundle, m_platform.lifecycle);
+}
+
+void AppController::quit()
+{
+    m_platform.lifecycle.terminate();
+}
+
+void AppController::startBackgroundUpdateChecks()
+{
+    if (updateChecksStarted)
+        return;
+    updateChecksStarted = true;
+    // The update checker plugs in here.
+}
+
+void AppController::registerScreenshotShortcut()
+{
+    // The global screenshot shortcut ("zodezododAzavadazur") registers here once hot keys land.
+}
+
+void AppController::setAccessibilityGranted(bool granted)
+{
+    if (m_accessibilityGranted == granted)
+        return;
+    m_accessibilityGranted = granted;
+    Q_EMIT accessibilityGrantedChanged();
+}
+
+void AppController::setNeedsRestart(bool needsRestart)
+{
+    if (m_needsRestart == needsRestart)
+        return;
+    m_needsRestart = needsRestart;
+    Q_EMIT needsRestartChanged();
+}
+
+void AppController::setCapturing(bool capturing)
+{
+    if (m_capturing == capturing)
+        return;
+    m_capturing = capturing;
+    Q_EMIT capturingChanged();
+}

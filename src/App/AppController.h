@@ -1,0 +1,112 @@
+#pragma once
+
+#include "Clipboard/ClipboardHistory.h"
+#include "Foundation/TaskHandle.h"
+#include "Keyboard/HoldMonitor.h"
+#include "Picker/HistoryPanel.h"
+#include "Picker/KeyablePanel.h"
+#include "Platform/Platform.h"
+#include "Screenshots/ThumbnailPanel.h"
+#include "Support/AppSettings.h"
+#include "Views/WindowPresenter.h"
+
+#include <QObject>
+
+#include <memory>
+
+class ClipboardMonitor;
+
+// The hub of the application: owns every long-lived object, wires their callbacks to each other at
+// start-up and carries out the user's commands. Everything runs on the main thread.
+class AppController final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double pasteDelay = 0.06;
+    static constexpr double permissionPollInterval = 1.0;
+    static constexpr double onboardingCloseDelay = 1.0;
+    static inline const QString onboardingKey = QStringLiteral("onboarding");
+    static inline const QString settingsKey = QStringLiteral("settings");
+
+    // Loads the settings and the history and reads the permission; starts nothing.
+    explicit AppController(const Platform& platform, QObject* parent = nullptr);
+    ~AppController() override;
+
+    // The application's one controller, made by the process entry with the platform it chose. Tests and
+    // the simulator make their own controllers instead and never touch this one.
+    static AppController& makeShared(const Platform& platform);
+    static AppController* shared();
+
+    // True when the process runs under a unit-test host; the process entry then never starts a controller.
+    static bool isRunningTests();
+
+    // The start-up sequence: history limit, pasteboard polling, hold gestures, update checks, the global
+    // screenshot shortcut, and onboarding with the permission watch when the permission is missing.
+    void start();
+    // Starts or stops the keyboard tap as the hold settings and the permission say.
+    void applyHoldKeys();
+    void showHistory();
+    // The screenshot flow lands with the screenshot work; until then a request is announced and ignored.
+    void takeScreenshot();
+    void confirmClearHistory();
+    void showOnboarding();
+    void showSettings();
+    // The manual update check, until the updater lands.
+    void checkForUpdates();
+    void requestAccessibility();
+    void relaunch();
+    void quit();
+
+    const Platform& platform() const { return m_platform; }
+    AppSettings& settings() { return m_settings; }
+    ClipboardHistory& history() { return m_history; }
+    ClipboardMonitor* monitor() const { return m_monitor.get(); }
+    HoldMonitor& holdMonitor() { return m_holdMonitor; }
+    HistoryPanel& picker() { return m_picker; }
+    WindowPresenter& windows() { return m_windows; }
+    ThumbnailPanel& thumbnail() { return m_thumbnail; }
+    bool isPermissionWatchRunning() const { return m_permissionWatch.isPending(); }
+
+    bool accessibilityGranted() const { return m_accessibilityGranted; }
+    bool needsRestart() const { return m_needsRestart; }
+    bool capturing() const { return m_capturing; }
+    void setCapturing(bool capturing);
+
+    // A row thumbnail of the picker: the entry's "thumb.png", when it is there and decodes.
+    std::optional<QImage> thumbnailFor(const ClipboardItem& item) const;
+
+Q_SIGNALS:
+    void accessibilityGrantedChanged();
+    void needsRestartChanged();
+    void capturingChanged();
+    // A hold of ⌘C or ⌘V fired, before it is acted on.
+    void holdFired(HoldMonitor::Key key);
+    void screenshotRequested();
+    void updateCheckRequested();
+
+private:
+    struct PermissionWatch;
+
+    void paste(const ClipboardItem& item);
+    void watchPermissions();
+    void schedulePermissionCheck(const std::shared_ptr<PermissionWatch>& watch);
+    void installHoldCallbacks();
+    void startBackgroundUpdateChecks();
+    void registerScreenshotShortcut();
+    void setAccessibilityGranted(bool granted);
+    void setNeedsRestart(bool needsRestart);
+    QWidget* makeOnboardingContent();
+
+    Platform m_platform;
+    AppSettings m_settings;
+    ClipboardHistory m_history;
+    bool m_accessibilityGranted = false;
+    bool m_needsRestart = false;
+    std::unique_ptr<ClipboardMonitor> m_monitor;
+    HoldMonitor m_holdMonitor;
+    HistoryPanel m_picker;
+    WindowPresenter m_windows;
+    TaskHandle m_permissionWatch;
+    std::shared_ptr<PermissionWatch> m_watch;
+    ThumbnailPanel m_thumbnail;
+    bool m_capturing = false;
+};

@@ -1,0 +1,79 @@
+#include "App/MenuContent.h"
+
+#include "App/AppController.h"
+#include "Foundation/Localization.h"
+
+#include <QPointer>
+
+namespace {
+
+using Row = MenuContent::Row;
+
+Row command(const char* text, std::function<void()> action, QKeySequence shortcut = {})
+{
+    return Row { Row::Kind::Command, Localization::text(text), shortcut, false, std::move(action) };
+}
+
+Row caption(const char* text)
+{
+    return Row { Row::Kind::Caption, Localization::text(text), {}, false, {} };
+}
+
+Row separator()
+{
+    return Row {};
+}
+
+} // namespace
+
+MenuContent::MenuContent(AppController& app, QObject* parent)
+    : QObject(parent)
+    , m_app(app)
+{
+    connect(&app.settings(), &AppSettings::pausedChanged, this, &MenuContent::changed);
+    connect(&app, &AppController::accessibilityGrantedChanged, this, &MenuContent::changed);
+}
+
+std::vector<MenuContent::Row> MenuContent::rows() const
+{
+    // Actions reach the controller weakly: a menu may outlive it during shutdown.
+    QPointer<AppController> app(&m_app);
+    const auto call = [app](void (AppController::*operation)()) {
+        return [app, operation] {
+            if (app)
+                (app.data()->*operation)();
+        };
+    };
+    std::vector<Row> rows;
+    rows.push_back(command("Сделать скриншот", call(&AppController::takeScreenshot)));
+    rows.push_back(caption("или удерживайте ⌘C"));
+    rows.push_back(separator());
+    rows.push_back(command("Открыть историю", call(&AppController::showHistory)));
+    rows.push_back(caption("или удерживайте ⌘V"));
+    Row pause { Row::Kind::Check, Localization::text("Пауза записи"), {}, m_app.settings().paused(), [app] {
+                   if (app)
+                       app->settings().setPaused(!app->settings().paused());
+               } };
+    rows.push_back(pause);
+    rows.push_back(separator());
+    if (!m_app.accessibilityGranted())
+        rows.push_back(command("Выдать разрешение…", call(&AppController::showOnboarding)));
+    rows.push_back(
+        command("Настройки…", call(&AppController::showSettings), QKeySequence(Qt::CTRL | Qt::Key_Comma)));
+    rows.push_back(command("Проверить обновления…", call(&AppController::checkForUpdates)));
+    rows.push_back(separator());
+    rows.push_back(
+        command("Завершить Drimo Copy", call(&AppController::quit), QKeySequence(Qt::CTRL | Qt::Key_Q)));
+    return rows;
+}
+
+bool MenuContent::trigger(const QString& text) const
+{
+    for (const auto& row : rows()) {
+        if (row.isClickable() && row.text == text) {
+            row.action();
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+// The onboarding window's content: why the Accessibility permission is needed, how to grant it, and
+// where the grant stands. It follows two flags its owner keeps up to date.
+class OnboardingView final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int contentWidth = 440;
+
+    explicit OnboardingView(QWidget* parent = nullptr);
+
+    // "Открыть настройки" and "Перезапустить".
+    std::function<void()> onOpenSettings = [] {};
+    std::function<void()> onRestart = [] {};
+
+    void setAccessibilityGranted(bool granted);
+    void setNeedsRestart(bool needsRestart);
+
+    QPushButton* openSettingsButton() const { return m_openSettings; }
+    QPushButton* restartButton() const { return m_restart; }
+    QWidget* restartRow() const { return m_restartRow; }
+    QWidget* waitingRow() const { return m_waitingRow; }
+    QLabel* grantedLabel() const { return m_granted; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QPushButton* m_openSettings = nullptr;
+    QPushButton* m_restart = nullptr;
+    QWidget* m_restartRow = nullptr;
+    QWidget* m_waitingRow = nullptr;
+    QLabel* m_granted = nullptr;
+};

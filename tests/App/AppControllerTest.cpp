@@ -1,0 +1,240 @@
+#include "App/AppController.h"
+#include "Clipboard/ClipboardMonitor.h"
+#include "Clipboard/Paster.h"
+#include "ControllerHarness.h"
+
+#include <QDir>
+#include <QImage>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AppControllerTest : public ::testing::Test, public ControllerHarness {
+protected:
+    std::vector<KeyEvent> postedKeys() const
+    {
+        std::vector<KeyEvent> keys;
+        for (const auto& delivery : keyboard.deliveries())
+            if (delivery.posted)
+                keys.push_back(delivery.event);
+        return keys;
+    }
+    QWidget* onboarding() { return app().windows().window(AppController::onboardingKey); }
+};
+
+TEST_F(AppControllerTest, StartsWithoutPermissionThenFollowsTheGrant)
+{
+    auto& controller = app();
+    controller.start();
+    EXPECT_EQ(controller.history().limit(), 15);
+    ASSERT_NE(controller.monitor(), nullptr);
+    EXPECT_TRUE(controller.monitor()->isRunning());
+    EXPECT_FALSE(controller.holdMonitor().isRunning());
+    ASSERT_NE(onboarding(), nullptr);
+    EXPECT_TRUE(onboarding()->isVisible());
+    EXPECT_EQ(onboarding()->windowTitle(), QStringLiteral("Drimo Copy"));
+    EXPECT_TRUE(controller.isPermissionWatchRunning());
+
+    QSignalSpy granted(&controller, &AppController::accessibilityGrantedChanged);
+    scheduler.advance(5);
+    EXPECT_FALSE(controller.accessibilityGranted());
+    setTrusted(true);
+    scheduler.advance(0.99);
+    EXPECT_FALSE(controller.accessibilityGranted());
+    scheduler.advance(0.01);
+    EXPECT_TRUE(controller.accessibilityGranted());
+    EXPECT_EQ(granted.count(), 1);
+    EXPECT_TRUE(controller.holdMonitor().isRunning());
+    EXPECT_TRUE(onboarding()->isVisible());
+    scheduler.advance(1);
+    EXPECT_FALSE(onboarding()->isVisible());
+    EXPECT_FALSE(controller.isPermissionWatchRunning());
+}
+
+TEST_F(AppControllerTest, FailingTapAsksForRestartWithoutWatching)
+{
+    setTrusted(true);
+    keyboard.setTapCreationFails(true);
+    auto& controller = app();
+    QSignalSpy restart(&controller, &AppController::needsRestartChanged);
+    controller.start();
+    EXPECT_TRUE(controller.needsRestart());
+    EXPECT_EQ(restart.count(), 1);
+    EXPECT_TRUE(onboarding()->isVisible());
+    EXPECT_FALSE(controller.isPermissionWatchRunning());
+    controller.applyHoldKeys();
+    EXPECT_EQ(restart.count(), 1);
+
+    // Both holds off: the tap is not even tried.
+    keyboard.setTapCreationFails(false);
+    controller.settings().setHoldToPaste(false);
+    controller.settings().setHoldToScreenshot(false);
+    controller.applyHoldKeys();
+    EXPECT_FALSE(controller.holdMonitor().isRunning());
+    controller.settings().setHoldToPaste(true);
+    controller.applyHoldKeys();
+    EXPECT_TRUE(controller.holdMonitor().isRunning());
+}
+
+TEST_F(AppControllerTest, ChoosingAnEntryWritesTouchesAndPastesAfterTheDelay)
+{
+    setTrusted(true);
+    auto& controller = app();
+    controller.start();
+    copyText("older");
+    scheduler.advance(0.4);
+    copyText("newer");
+    scheduler.advance(0.4);
+    ASSERT_EQ(controller.history().items().size(), 2u);
+
+    controller.showHistory();
+    ASSERT_TRUE(controller.picker().isOpen());
+    controller.picker().model().move(1);
+    controller.picker().chooseSelected();
+    EXPECT_FALSE(controller.picker().isOpen());
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), QByteArray("older"));
+    EXPECT_EQ(controller.monitor()->lastChangeCount(), pasteboard.changeCount());
+    EXPECT_EQ(controller.history().items()[0].preview, QStringLiteral("older"));
+
+    scheduler.advance(0.05);
+    EXPECT_TRUE(postedKeys().empty());
+    scheduler.advance(0.01);
+    const auto keys = postedKeys();
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].keyCode, KeyCodes::v);
+    EXPECT_EQ(keys[0].flags, EventFlags::command);
+    EXPECT_EQ(keys[0].userData, Paster::syntheticMarker);
+    EXPECT_EQ(keyboard.deliveries().back().application, QStringLiteral("com.example.editor"));
+
+    // The write is not recorded as a copy of its own.
+    scheduler.advance(1);
+    EXPECT_EQ(controller.history().items().size(), 2u);
+}
+
+TEST_F(AppControllerTest, WithoutPermissionOrDataAPasteGoesOnlyAsFarAsItCan)
+{
+    auto& controller = app();
+    controller.start();
+    copyText("first");
+    scheduler.advance(0.4);
+    copyText("second");
+    scheduler.advance(0.4);
+
+    controller.showHistory();
+    controller.picker().model().move(1);
+    controller.picker().chooseSelected();
+    scheduler.advance(1);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), QByteArray("first"));
+    EXPECT_EQ(controller.history().items()[0].preview, QStringLiteral("first"));
+    EXPECT_TRUE(postedKeys().empty());
+
+    // An entry whose files have gone cannot be written: nothing moves.
+    const auto second = controller.history().items()[1];
+    QDir(controller.history().entryFolder(second)).removeRecursively();
+    const auto changeCount = pasteboard.changeCount();
+    controller.showHistory();
+    controller.picker().model().move(1);
+    controller.picker().chooseSelected();
+    EXPECT_EQ(pasteboard.changeCount(), changeCount);
+    EXPECT_EQ(controller.history().items()[1].id, second.id);
+}
+
+TEST_F(AppControllerTest, ClearingAsksAndOnlyTheFirstButtonClears)
+{
+    auto& controller = app();
+    controller.start();
+    copyText("keep");
+    scheduler.advance(0.4);
+
+    alerts.queueAnswer(QStringLiteral("Отмена"));
+    controller.confirmClearHistory();
+    EXPECT_EQ(controller.history().items().size(), 1u);
+    const auto& alert = alerts.alerts().back();
+    EXPECT_EQ(alert.alert.style, Alerts::Style::Warning);
+    EXPECT_EQ(alert.alert.message, QStringLiteral("Очистить историю?"));
+    EXPECT_EQ(
+        alert.alert.informativeText, QStringLiteral("Все сохранённые записи будут удалены с этого Mac."));
+    EXPECT_EQ(alert.alert.buttons, QStringList({ QStringLiteral("Очистить"), QStringLiteral("Отмена") }));
+
+    // Unanswered, the alert gets its last button: nothing is lost.
+    controller.confirmClearHistory();
+    EXPECT_TRUE(alerts.alerts().back().unexpected);
+    EXPECT_EQ(controller.history().items().size(), 1u);
+
+    alerts.queueAnswer(QStringLiteral("Очистить"));
+    controller.confirmClearHistory();
+    EXPECT_TRUE(controller.history().items().empty());
+    controller.showHistory();
+    EXPECT_EQ(controller.picker().model().visibleCount(), 0);
+}
+
+TEST_F(AppControllerTest, ThumbnailsComeFromTheEntryFolder)
+{
+    auto& controller = app();
+    controller.start();
+    copyText("text");
+    scheduler.advance(0.4);
+    const auto entry = controller.history().items()[0];
+    EXPECT_FALSE(controller.thumbnailFor(entry));
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(controller.history().entryFolder(entry) + QStringLiteral("/thumb.png")));
+    const auto thumbnail = controller.thumbnailFor(entry);
+    ASSERT_TRUE(thumbnail);
+    EXPECT_EQ(thumbnail->size(), QSize(8, 6));
+}
+
+TEST_F(AppControllerTest, WindowsAreReusedAndFlagsNotifyOnlyOnChange)
+{
+    auto& controller = app();
+    controller.showOnboarding();
+    auto* first = onboarding();
+    controller.windows().close(AppController::onboardingKey);
+    controller.showOnboarding();
+    EXPECT_EQ(onboarding(), first);
+    EXPECT_TRUE(first->isVisible());
+    controller.showSettings();
+    EXPECT_EQ(controller.windows().window(AppController::settingsKey)->windowTitle(),
+        QStringLiteral("Настройки Drimo Copy"));
+
+    QSignalSpy capturing(&controller, &AppController::capturingChanged);
+    controller.setCapturing(true);
+    controller.setCapturing(true);
+    controller.setCapturing(false);
+    EXPECT_EQ(capturing.count(), 2);
+}
+
+TEST_F(AppControllerTest, PendingWatchOutlivesTheController)
+{
+    app().start();
+    controller.reset();
+    setTrusted(true);
+    scheduler.advance(3);
+    EXPECT_EQ(keyboard.installedTapCount(), 0);
+}
+
+TEST_F(AppControllerTest, HoldsReachTheControllerThroughTheTap)
+{
+    setTrusted(true);
+    auto& controller = app();
+    controller.start();
+    QSignalSpy holds(&controller, &AppController::holdFired);
+    QSignalSpy screenshots(&controller, &AppController::screenshotRequested);
+    KeyEvent down { KeyCodes::c, true, false, EventFlags::command, 0, QStringLiteral("c") };
+    keyboard.type(down);
+    scheduler.advance(0.6);
+    ASSERT_EQ(holds.count(), 1);
+    EXPECT_EQ(screenshots.count(), 1);
+
+    controller.settings().setHoldDelay(1.0);
+    KeyEvent paste { KeyCodes::v, true, false, EventFlags::command, 0, QStringLiteral("v") };
+    keyboard.type(paste);
+    scheduler.advance(0.9);
+    EXPECT_FALSE(controller.picker().isOpen());
+    scheduler.advance(0.1);
+    EXPECT_TRUE(controller.picker().isOpen());
+}
+
+} // namespace

@@ -1,0 +1,84 @@
+#include "App/MenuContent.h"
+#include "App/MenuBarItem.h"
+#include "ControllerHarness.h"
+
+#include <QMenu>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Kind = MenuContent::Row::Kind;
+
+class MenuContentTest : public ::testing::Test, public ControllerHarness { };
+
+TEST_F(MenuContentTest, TwelveRowsWhileThePermissionIsMissing)
+{
+    MenuContent menu(app());
+    const auto rows = menu.rows();
+    const std::vector<std::pair<Kind, QString>> expected {
+        { Kind::Command, QStringLiteral("Сделать скриншот") },
+        { Kind::Caption, QStringLiteral("или удерживайте ⌘C") },
+        { Kind::Separator, QString() },
+        { Kind::Command, QStringLiteral("Открыть историю") },
+        { Kind::Caption, QStringLiteral("или удерживайте ⌘V") },
+        { Kind::Check, QStringLiteral("Пауза записи") },
+        { Kind::Separator, QString() },
+        { Kind::Command, QStringLiteral("Выдать разрешение…") },
+        { Kind::Command, QStringLiteral("Настройки…") },
+        { Kind::Command, QStringLiteral("Проверить обновления…") },
+        { Kind::Separator, QString() },
+        { Kind::Command, QStringLiteral("Завершить Drimo Copy") },
+    };
+    ASSERT_EQ(rows.size(), expected.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].kind, expected[i].first) << i;
+        EXPECT_EQ(rows[i].text, expected[i].second) << i;
+    }
+    EXPECT_EQ(rows[8].shortcut, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(rows[11].shortcut, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_FALSE(menu.trigger(QStringLiteral("или удерживайте ⌘C")));
+
+    EXPECT_TRUE(menu.trigger(QStringLiteral("Выдать разрешение…")));
+    EXPECT_TRUE(app().windows().window(AppController::onboardingKey)->isVisible());
+    EXPECT_TRUE(menu.trigger(QStringLiteral("Завершить Drimo Copy")));
+    EXPECT_EQ(lifecycle.terminationCount(), 1);
+}
+
+TEST_F(MenuContentTest, PermissionRowGoesWhenGrantedAndPauseIsBoundBothWays)
+{
+    app().start();
+    MenuContent menu(app());
+    MenuBarItem menuBar(menu);
+    QSignalSpy changed(&menu, &MenuContent::changed);
+    EXPECT_EQ(menuBar.menu()->actions().size(), 12);
+    // The icon is drawn from its SVG: some pixels are ink, the corners are clear.
+    const auto icon = menuBar.icon().pixmap(22, 22).toImage();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_GT(qAlpha(icon.pixel(11, 3)), 0);
+
+    setTrusted(true);
+    scheduler.advance(1);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(menu.rows().size(), 11u);
+    EXPECT_EQ(menuBar.menu()->actions().size(), 11);
+    EXPECT_FALSE(menu.trigger(QStringLiteral("Выдать разрешение…")));
+
+    EXPECT_TRUE(menu.trigger(QStringLiteral("Пауза записи")));
+    EXPECT_TRUE(app().settings().paused());
+    EXPECT_EQ(defaults.value(UserDefaultsStore::appDomain, QStringLiteral("paused")), DefaultsValue(true));
+    EXPECT_TRUE(menu.rows()[5].checked);
+    QAction* pause = menuBar.menu()->actions()[5];
+    EXPECT_TRUE(pause->isChecked());
+
+    // The settings window changing the same setting shows in the menu.
+    app().settings().setPaused(false);
+    EXPECT_FALSE(menuBar.menu()->actions()[5]->isChecked());
+    menuBar.menu()->actions()[5]->trigger();
+    EXPECT_TRUE(app().settings().paused());
+    EXPECT_EQ(changed.count(), 4);
+}
+
+} // namespace

@@ -1,0 +1,94 @@
+#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Views/OnboardingView.h"
+#include "Views/WindowPresenter.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList shownTexts(const QWidget& root)
+{
+    QStringList texts;
+    for (const auto* widget : root.findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(&root))
+            continue;
+        if (const auto* label = qobject_cast<const QLabel*>(widget))
+            texts.append(label->text());
+        else if (const auto* button = qobject_cast<const QPushButton*>(widget))
+            texts.append(button->text());
+    }
+    return texts;
+}
+
+} // namespace
+
+TEST(OnboardingViewTest, RowsFollowTheFlagsAndReturnOpensSettings)
+{
+    OnboardingView view;
+    int opened = 0;
+    int restarts = 0;
+    view.onOpenSettings = [&] { ++opened; };
+    view.onRestart = [&] { ++restarts; };
+    view.show();
+    EXPECT_EQ(view.width(), 440);
+
+    const auto waiting = shownTexts(view);
+    EXPECT_EQ(waiting.first(), QStringLiteral("Drimo Copy почти готов"));
+    EXPECT_TRUE(waiting.contains(QStringLiteral("Открыть настройки")));
+    EXPECT_TRUE(waiting.contains(QStringLiteral("Ждём разрешения…")));
+    EXPECT_FALSE(waiting.contains(QStringLiteral("Разрешение получено ✓")));
+    EXPECT_FALSE(waiting.contains(QStringLiteral("Перезапустить")));
+    EXPECT_EQ(waiting.last(),
+        QStringLiteral("История записывается и без разрешения: её можно открыть из меню в строке меню."));
+
+    QTest::keyClick(&view, Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
+
+    // Granted but the tap failed: both the restart row and the granted text show.
+    view.setAccessibilityGranted(true);
+    view.setNeedsRestart(true);
+    const auto restart = shownTexts(view);
+    EXPECT_TRUE(restart.contains(QStringLiteral("Разрешение получено ✓")));
+    EXPECT_TRUE(restart.contains(QStringLiteral("Перезапустить")));
+    EXPECT_FALSE(restart.contains(QStringLiteral("Открыть настройки")));
+    QTest::keyClick(&view, Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
+    QTest::mouseClick(view.restartButton(), Qt::LeftButton);
+    EXPECT_EQ(restarts, 1);
+}
+
+TEST(WindowPresenterTest, OneWindowPerKeyReusedAfterClosing)
+{
+    WorkspaceSimulated workspace;
+    WindowPresenter presenter(workspace);
+    int made = 0;
+    const auto content = [&] {
+        ++made;
+        auto* label = new QLabel(QStringLiteral("content"));
+        label->setFixedSize(300, 120);
+        return label;
+    };
+    auto* first
+        = presenter.present(QStringLiteral("settings"), QStringLiteral("Настройки Drimo Copy"), content);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->windowTitle(), QStringLiteral("Настройки Drimo Copy"));
+    EXPECT_EQ(first->size(), QSize(300, 120));
+    EXPECT_TRUE(workspace.selfIsFrontmost());
+
+    EXPECT_EQ(presenter.present(QStringLiteral("settings"), QStringLiteral("other"), content), first);
+    presenter.close(QStringLiteral("settings"));
+    EXPECT_FALSE(first->isVisible());
+    EXPECT_EQ(presenter.present(QStringLiteral("settings"), QStringLiteral("other"), content), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(workspace.activationCount(), 3);
+
+    auto* second = presenter.present(QStringLiteral("onboarding"), QStringLiteral("Drimo Copy"), content);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(presenter.keys(), QStringList({ QStringLiteral("onboarding"), QStringLiteral("settings") }));
+    presenter.close(QStringLiteral("missing"));
+}

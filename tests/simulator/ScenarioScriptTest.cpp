@@ -1,0 +1,119 @@
+#include "ScenarioScript.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString parseError(const char* text)
+{
+    const auto parsed = ScenarioScript::parse(QString::fromUtf8(text));
+    return parsed.error ? QStringLiteral("%1: %2").arg(parsed.error->line).arg(parsed.error->reason)
+                        : QString();
+}
+
+} // namespace
+
+// Every command form the scenario language defines is accepted as written.
+TEST(ScenarioScriptTest, AcceptsEveryCommandForm)
+{
+    const char* lines[] = {
+        "trust on",
+        "trust off  # comment",
+        "tap-fails on",
+        "screen-access off",
+        "front com.example.editor",
+        "front none",
+        "front self",
+        "caret 10 20 2 18",
+        "caret none",
+        "screen 0 0 1440 900  0 0 1440 875  2",
+        "mouse 100.5 200",
+        "default historyLimit 5",
+        "default holdDelay 1.5",
+        "default paused true",
+        "default screenshotFolder \"~/Shots # not a comment\"",
+        "default updates.lastCheck {\"date\": 5}",
+        "default paused delete",
+        "default-in com.apple.screencapture location \"~/Shots\"",
+        "login-item ok",
+        "login-item fail \"no\"",
+        "capture png 800 600",
+        "capture cancel",
+        "capture fail",
+        "answer \"Очистить\"",
+        "folder /tmp/x",
+        "folder cancel",
+        "http https://u.example/release.json 200 \"{}\"",
+        "http https://u.example/a.dmg 200 file /tmp/a.dmg",
+        "http https://u.example/a fail",
+        "start",
+        "wait 0.6",
+        "copy text=\"hi, there\",rtf=\"{\\\\rtf1 hi}\" png=png:4x3 tiff=tiff:2x2",
+        "copy public.foo=bytes:10,x=hex:00ff,file-url=\"file:///tmp/a\" text=file:/etc/hostname",
+        "copy concealed=\"\",transient=\"\",text=\"secret\"",
+        "key down v cmd",
+        "key up code:9 cmd shift ctrl opt caps fn",
+        "key repeat f12",
+        "press return",
+        "press forwarddelete",
+        "hold v cmd 0.8",
+        "type \"Hello, мир!\"",
+        "menu \"Пауза записи\"",
+        "picker click 2",
+        "dump all",
+        "dump history",
+        "expect history.items[0].preview == \"a b\"",
+        "expect pasteboard.items[0].data[\"public.utf8-plain-text\"] contains \"x\"",
+        "expect history.count >= 1",
+        "expect picker.frame != null",
+    };
+    for (const char* line : lines)
+        EXPECT_EQ(parseError(line), QString()) << line;
+}
+
+TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        { "start\nfly away", "2: unknown command \"fly\"" },
+        { "trust maybe", "1: expected on or off" },
+        { "wait -1", "1: expected a number of seconds" },
+        { "wait 1e3", "1: expected a number of seconds" },
+        { "key sideways v", "1: expected down, up or repeat" },
+        { "press q hyper", "1: unknown modifier \"hyper\"" },
+        { "press qq", "1: unknown key \"qq\"" },
+        { "hold v cmd", "1: expected KEY [MOD…] SECONDS" },
+        { "copy text=hi", "1: bad value \"hi\"" },
+        { "copy png=png:0x3", "1: bad image size \"0x3\"" },
+        { "copy text=\"open", "1: unterminated string" },
+        { "default x {\"a\":1}", "1: not a defaults value: {\"a\":1}" },
+        { "expect history.count === 1", "1: unknown operator \"===\"" },
+        { "expect history..count == 1", "1: bad path \"history..count\"" },
+        { "expect history.count == [1", "1: malformed JSON [1" },
+        { "dump everything",
+            "1: expected one of all app settings history pasteboard picker windows defaults files" },
+        { "picker click 0", "1: expected click N" },
+        { "capture png 10", "1: expected png W H, cancel or fail" },
+        { "menu Пауза", "1: expected one quoted string" },
+    };
+    for (const auto& [text, error] : cases)
+        EXPECT_EQ(parseError(text), QString::fromUtf8(error)) << text;
+}
+
+TEST(ScenarioScriptTest, PathsAndItemsDecode)
+{
+    const auto path = ScenarioScript::path(QStringLiteral("a.b[2][\"x.y\"].c"));
+    ASSERT_TRUE(path);
+    ASSERT_EQ(path->size(), 5u);
+    EXPECT_EQ((*path)[2].index, 2u);
+    EXPECT_EQ((*path)[3].key, QStringLiteral("x.y"));
+
+    QString error;
+    const auto item
+        = ScenarioScript::item(QStringLiteral("text=\"a,b\",rtf=\"{\\\\rtf1}\",x=hex:6162"), &error);
+    ASSERT_TRUE(item) << error.toStdString();
+    ASSERT_EQ(item->size(), 3u);
+    EXPECT_EQ((*item)[0].first, QStringLiteral("public.utf8-plain-text"));
+    EXPECT_EQ((*item)[0].second.bytes, QByteArray("a,b"));
+    EXPECT_EQ((*item)[1].second.bytes, QByteArray("{\\rtf1}"));
+    EXPECT_EQ((*item)[2].second.bytes, QByteArray("ab"));
+}

@@ -1,0 +1,624 @@
+#include "ScenarioRunner.h"
+
+#include "SimulatorState.h"
+
+#include "App/AppController.h"
+#include "App/MenuContent.h"
+#include "Clipboard/ClipboardMonitor.h"
+#include "Clipboard/Paster.h"
+#include "KeyNames.h"
+#include "Picker/HistoryPickerView.h"
+#include "Picker/PickerKey.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+using ScenarioScript::Command;
+using ScenarioScript::Token;
+
+namespace {
+
+std::string utf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+bool isOn(const Token& token)
+{
+    return token.text == QLatin1String("on");
+}
+
+// Readable text stays text in dumps; anything else shows as hex.
+QByteArray imageBytes(QSize size, const char* format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(70, 130, 180));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+nlohmann::ordered_json rect(const QRectF& r)
+{
+    return nlohmann::ordered_json::array({ r.x(), r.y(), r.width(), r.height() });
+}
+
+bool compare(const nlohmann::ordered_json& actual, const QString& op, const nlohmann::ordered_json& expected)
+{
+    if (op == QLatin1String("=="))
+        return actual == expected;
+    if (op == QLatin1String("!="))
+        return actual != expected;
+    if (op == QLatin1String("contains")) {
+        if (actual.is_array())
+            return std::find(actual.begin(), actual.end(), expected) != actual.end();
+        if (actual.is_string() && expected.is_string())
+            return actual.get<std::string>().find(expected.get<std::string>()) != std::string::npos;
+        return false;
+    }
+    const bool numbers = actual.is_number() && expected.is_number();
+    const bool strings = actual.is_string() && expected.is_string();
+    if (!numbers && !strings)
+        return false;
+    if (op == QLatin1String("<"))
+        return actual < expected;
+    if (op == QLatin1String("<="))
+        return actual <= expected;
+    if (op == QLatin1String(">"))
+        return actual > expected;
+    return actual >= expected;
+}
+
+} // namespace
+
+ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
+    : m_home(home)
+    , m_out(transcript)
+    , m_world(home)
+{
+    report("sim.home", { { "path", utf8(home) } });
+    m_world.pasteboard.onWrite = [this](PasteboardSimulated::Writer writer) {
+        report("pasteboard.change",
+            { { "by", writer == PasteboardSimulated::Writer::User ? "user" : "app" },
+                { "changeCount", m_world.pasteboard.changeCount() },
+                { "types", json(std::vector<std::string>([&] {
+                     std::vector<std::string> types;
+                     for (const auto& type : m_world.pasteboard.types())
+                         types.push_back(utf8(type));
+                     return types;
+                 }())) } });
+    };
+    m_world.keyboard.onTap = [this](bool installed) { report("tap", { { "installed", installed } }); };
+    m_world.keyboard.onPost = [this](const KeyEvent& event) {
+        json flags = json::array();
+        for (const auto& name : KeyNames::modifierNames(event.flags))
+            flags.push_back(utf8(name));
+        report("key.post",
+            { { "key", event.keyCode }, { "down", event.isDown }, { "flags", flags },
+                { "userData", event.userData } });
+    };
+    m_world.keyboardEvents.onDelivery = [this](const KeyboardEventsSimulated::Delivery& delivery) {
+        json flags = json::array();
+        for (const auto& name : KeyNames::modifierNames(delivery.event.flags))
+            flags.push_back(utf8(name));
+        json fields { { "key", delivery.event.keyCode }, { "down", delivery.event.isDown },
+            { "repeat", delivery.event.isRepeat }, { "flags", flags }, { "synthetic", delivery.posted } };
+        switch (delivery.fate) {
+        case KeyboardEventsSimulated::Fate::Dropped:
+            fields["fate"] = "dropped";
+            break;
+        case KeyboardEventsSimulated::Fate::Panel:
+            fields["fate"] = "panel";
+            break;
+        case KeyboardEventsSimulated::Fate::App:
+            fields["fate"] = "app";
+            fields["app"] = delivery.application.isEmpty() ? json(nullptr) : json(utf8(delivery.application));
+            break;
+        }
+        report("key", fields);
+    };
+    m_world.keyboardEvents.keyWindow = [this](const KeyEvent& event) { return keyWindow(event); };
+    m_world.alerts.onAlert = [this](const AlertsSimulated::Record& record) {
+        json buttons = json::array();
+        for (const auto& button : record.alert.buttons)
+            buttons.push_back(utf8(button));
+        json fields { { "style", utf8(Alerts::styleName(record.alert.style)) },
+            { "message", utf8(record.alert.message) }, { "informative", utf8(record.alert.informativeText) },
+            { "buttons", buttons }, { "answer", utf8(record.answer) } };
+        if (record.unexpected)
+            fields["unexpected"] = true;
+        report("alert", fields);
+    };
+    m_world.alerts.onFolderChoice = [this](const AlertsSimulated::FolderRecord& record) {
+        json fields { { "title", utf8(record.title) },
+            { "answer", record.answer ? json(utf8(*record.answer)) : json(nullptr) } };
+        if (record.unexpected)
+            fields["unexpected"] = true;
+        report("folder", fields);
+    };
+    m_world.reportingProcesses.onStart = [this](const QString& program, const QStringList& arguments) {
+        json args = json::array();
+        for (const auto& argument : arguments)
+            args.push_back(utf8(argument));
+        report("process", { { "exe", utf8(program) }, { "args", args } });
+    };
+    m_world.reportingWorkspace.onOpen = [this](const QUrl& url) {
+        report("open", { { "url", utf8(url.toString()) } });
+    };
+    // Windows report as they appear and go, not only between commands.
+    m_windowWatch = std::make_unique<WindowWatch>([this] { observe(); });
+    qApp->installEventFilter(m_windowWatch.get());
+    m_world.log.onLine = [this](const QString& line) { report("log", { { "line", utf8(line) } }); };
+    m_world.lifecycle.onTerminate = [this] { report("app.terminate"); };
+}
+
+ScenarioRunner::WindowWatch::WindowWatch(std::function<void()> onChange)
+    : m_onChange(std::move(onChange))
+{ }
+
+bool ScenarioRunner::WindowWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->isWindow())
+        m_onChange();
+    return false;
+}
+
+ScenarioRunner::~ScenarioRunner()
+{
+    qApp->removeEventFilter(m_windowWatch.get());
+    // Tearing the application down is not part of the scenario.
+    m_out = nullptr;
+    m_menu.reset();
+    m_controller.reset();
+}
+
+AppController& ScenarioRunner::controller()
+{
+    if (m_controller)
+        return *m_controller;
+    m_controller = std::make_unique<AppController>(m_world.platform());
+    m_menu = std::make_unique<MenuContent>(*m_controller);
+    m_reportedHistory = m_controller->history().items();
+    QObject::connect(&m_controller->history(), &ClipboardHistory::listChanged, [this] { historyChanged(); });
+    QObject::connect(m_controller.get(), &AppController::holdFired, [this](HoldMonitor::Key key) {
+        report("hold", { { "key", key == HoldMonitor::Key::Copy ? "copy" : "paste" } });
+    });
+    QObject::connect(
+        m_controller.get(), &AppController::screenshotRequested, [this] { report("screenshot.request"); });
+    QObject::connect(
+        m_controller.get(), &AppController::updateCheckRequested, [this] { report("updates.check"); });
+    QObject::connect(m_controller.get(), &AppController::accessibilityGrantedChanged, [this] {
+        report("app.change", { { "accessibilityGranted", m_controller->accessibilityGranted() } });
+    });
+    QObject::connect(m_controller.get(), &AppController::needsRestartChanged, [this] {
+        report("app.change", { { "needsRestart", m_controller->needsRestart() } });
+    });
+    return *m_controller;
+}
+
+void ScenarioRunner::report(const char* event, json fields)
+{
+    if (!m_out)
+        return;
+    // Whole seconds print as integers ("t":4), the rest rounded to the microsecond.
+    const double t = std::round(m_world.scheduler.now() * 1e6) / 1e6;
+    json line { { "t", t == std::floor(t) ? json(static_cast<long long>(t)) : json(t) }, { "ev", event } };
+    for (auto& [key, value] : fields.items())
+        line[key] = value;
+    std::fputs(line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str(), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+}
+
+void ScenarioRunner::warn(int line, const QString& message)
+{
+    report("warning", { { "line", line }, { "message", utf8(message) } });
+}
+
+bool ScenarioRunner::run(const std::vector<Command>& commands)
+{
+    for (const auto& command : commands) {
+        execute(command);
+        QCoreApplication::processEvents();
+        observe();
+    }
+    return !m_failed;
+}
+
+void ScenarioRunner::execute(const Command& command)
+{
+    const auto& name = command.name;
+    const auto& a = command.args;
+    if (name == QLatin1String("start")) {
+        controller().start();
+    } else if (name == QLatin1String("wait")) {
+        advance(*ScenarioScript::number(a[0].text));
+    } else if (name == QLatin1String("copy")) {
+        copy(command);
+    } else if (name == QLatin1String("key")) {
+        keys(a, 1, a.size(), a[0].text != QLatin1String("up"), a[0].text == QLatin1String("repeat"));
+    } else if (name == QLatin1String("press")) {
+        keys(a, 0, a.size(), true, false);
+        keys(a, 0, a.size(), false, false);
+    } else if (name == QLatin1String("hold")) {
+        hold(command);
+    } else if (name == QLatin1String("type")) {
+        for (const char32_t character : a[0].text.toUcs4()) {
+            KeyEvent down;
+            if (const auto stroke = KeyNames::stroke(character)) {
+                down = KeyNames::event(stroke->key, stroke->shift ? EventFlags::shift : 0, true, false);
+            } else {
+                down.characters = QString::fromUcs4(&character, 1);
+            }
+            typeKey(down);
+            auto up = down;
+            up.isDown = false;
+            typeKey(up);
+        }
+    } else if (name == QLatin1String("menu")) {
+        controller();
+        if (!m_menu->trigger(a[0].text))
+            warn(command.line, QStringLiteral("the menu has no item \"%1\"").arg(a[0].text));
+    } else if (name == QLatin1String("app")) {
+        auto& app = controller();
+        const auto& operation = a[0].text;
+        if (operation == QLatin1String("showHistory"))
+            app.showHistory();
+        else if (operation == QLatin1String("takeScreenshot"))
+            app.takeScreenshot();
+        else if (operation == QLatin1String("confirmClearHistory"))
+            app.confirmClearHistory();
+        else if (operation == QLatin1String("showOnboarding"))
+            app.showOnboarding();
+        else if (operation == QLatin1String("showSettings"))
+            app.showSettings();
+        else if (operation == QLatin1String("applyHoldKeys"))
+            app.applyHoldKeys();
+        else
+            app.checkForUpdates();
+    } else if (name == QLatin1String("snapshot")) {
+        snapshot(command);
+    } else if (name == QLatin1String("click")) {
+        if (!clickButton(a[0].text))
+            warn(command.line, QStringLiteral("no window shows a button \"%1\"").arg(a[0].text));
+    } else if (name == QLatin1String("picker")) {
+        auto& picker = controller().picker();
+        const int row = static_cast<int>(*ScenarioScript::number(a[1].text)) - 1;
+        if (!picker.isOpen() || row >= picker.model().visibleCount())
+            warn(command.line, QStringLiteral("the picker shows no row %1").arg(row + 1));
+        else
+            picker.view()->chooseRow(row);
+    } else if (name == QLatin1String("dump")) {
+        auto all = state();
+        report("dump", { { "state", a[0].text == QLatin1String("all") ? all : all[utf8(a[0].text)] } });
+    } else if (name == QLatin1String("expect")) {
+        expect(command);
+    } else {
+        environment(command);
+    }
+}
+
+void ScenarioRunner::environment(const Command& command)
+{
+    const auto& name = command.name;
+    const auto& a = command.args;
+    const auto number = [&](std::size_t i) { return *ScenarioScript::number(a[i].text); };
+    if (name == QLatin1String("trust")) {
+        m_world.accessibility.setTrusted(isOn(a[0]));
+        m_world.keyboardEvents.setTrusted(isOn(a[0]));
+    } else if (name == QLatin1String("tap-fails")) {
+        m_world.keyboardEvents.setTapCreationFails(isOn(a[0]));
+    } else if (name == QLatin1String("screen-access")) {
+        m_screenAccess = isOn(a[0]);
+    } else if (name == QLatin1String("front")) {
+        if (!a[0].quoted && a[0].text == QLatin1String("none"))
+            m_world.workspace.setNoFrontmost();
+        else if (!a[0].quoted && a[0].text == QLatin1String("self"))
+            m_world.workspace.setFrontmost(WorkspaceSimulated::selfBundleIdentifier);
+        else
+            m_world.workspace.setFrontmost(a[0].text);
+        applyCaret();
+    } else if (name == QLatin1String("caret")) {
+        if (a.size() == 1)
+            m_caret.reset();
+        else
+            m_caret = QRectF(number(0), number(1), number(2), number(3));
+        applyCaret();
+    } else if (name == QLatin1String("screen")) {
+        m_world.screens.addScreen({ QRectF(number(0), number(1), number(2), number(3)),
+            QRectF(number(4), number(5), number(6), number(7)), number(8) });
+    } else if (name == QLatin1String("mouse")) {
+        m_world.screens.setMouseLocation(QPointF(number(0), number(1)));
+    } else if (name == QLatin1String("default") || name == QLatin1String("default-in")) {
+        const bool inDomain = name == QLatin1String("default-in");
+        const auto domain = inDomain ? a[0].text : UserDefaultsStore::appDomain;
+        const auto& key = a[inDomain ? 1 : 0].text;
+        if (a.size() == (inDomain ? 3u : 2u) && a.back().text == QLatin1String("delete") && !a.back().quoted)
+            m_world.defaults.removeValue(domain, key);
+        else if (const auto value = DefaultsValue::fromJson(*ScenarioScript::json(command.tail)))
+            m_world.defaults.setValue(domain, key, *value);
+        else
+            warn(command.line, QStringLiteral("not a defaults value: %1").arg(command.tail));
+    } else if (name == QLatin1String("login-item")) {
+        if (a[0].text == QLatin1String("ok"))
+            m_world.loginItems.nextChangeSucceeds();
+        else
+            m_world.loginItems.nextChangeFails(a[1].text);
+    } else if (name == QLatin1String("capture")) {
+        if (a[0].text == QLatin1String("png"))
+            m_world.processes.captureWritesPng(
+                QSize(static_cast<int>(number(1)), static_cast<int>(number(2))));
+        else if (a[0].text == QLatin1String("cancel"))
+            m_world.processes.captureExitsWithoutFile();
+        else
+            m_world.processes.captureCannotStart();
+    } else if (name == QLatin1String("answer")) {
+        m_world.alerts.queueAnswer(a[0].text);
+    } else if (name == QLatin1String("folder")) {
+        if (!a[0].quoted && a[0].text == QLatin1String("cancel"))
+            m_world.alerts.queueFolder(std::nullopt);
+        else
+            m_world.alerts.queueFolder(a[0].text);
+    } else if (name == QLatin1String("http")) {
+        // Kept for the updater, which reads the table once it lands.
+        json answer { { "status", a.size() > 1 && a[1].text != QLatin1String("fail") ? number(1) : 0 } };
+        if (a.size() == 3)
+            answer["body"] = utf8(a[2].text);
+        else if (a.size() == 4)
+            answer["file"] = utf8(a[3].text);
+        else
+            answer["fail"] = true;
+        m_http[a[0].text] = answer;
+    }
+}
+
+void ScenarioRunner::applyCaret()
+{
+    if (const auto front = m_world.workspace.frontmostApplication())
+        m_world.accessibility.setCaret(front->processIdentifier, m_caret);
+}
+
+void ScenarioRunner::advance(double seconds)
+{
+    const double target = m_world.scheduler.now() + seconds;
+    for (;;) {
+        const double due = m_world.scheduler.nextDueTime();
+        if (due < 0 || due > target)
+            break;
+        m_world.scheduler.advance(std::max(0.0, due - m_world.scheduler.now()));
+        observe();
+    }
+    m_world.scheduler.advance(std::max(0.0, target - m_world.scheduler.now()));
+    observe();
+}
+
+void ScenarioRunner::observe()
+{
+    if (m_observing)
+        return;
+    m_observing = true;
+    if (m_controller) {
+        auto& picker = m_controller->picker();
+        if (picker.isOpen() != m_pickerShown) {
+            m_pickerShown = picker.isOpen();
+            if (m_pickerShown)
+                report("picker.show",
+                    { { "frame", picker.frame() ? rect(*picker.frame()) : json(nullptr) },
+                        { "rows", picker.model().visibleCount() } });
+            else
+                report("picker.hide");
+        }
+        auto& windows = m_controller->windows();
+        for (const auto& key : windows.keys()) {
+            auto* window = windows.window(key);
+            auto& shown = m_windowShown[key];
+            if (window->isVisible() == shown)
+                continue;
+            shown = window->isVisible();
+            report(shown ? "window.show" : "window.close",
+                { { "key", utf8(key) }, { "title", utf8(window->windowTitle()) } });
+        }
+    }
+    m_observing = false;
+}
+
+void ScenarioRunner::keys(
+    const std::vector<Token>& args, std::size_t from, std::size_t end, bool isDown, bool isRepeat)
+{
+    std::uint64_t flags = 0;
+    for (auto i = from + 1; i < end; ++i)
+        flags |= *KeyNames::modifier(args[i].text);
+    typeKey(KeyNames::event(*KeyNames::key(args[from].text), flags, isDown, isRepeat));
+}
+
+void ScenarioRunner::typeKey(const KeyEvent& event)
+{
+    m_world.keyboardEvents.type(event);
+    observe();
+}
+
+bool ScenarioRunner::keyWindow(const KeyEvent& event)
+{
+    if (m_controller && m_controller->picker().isOpen()) {
+        if (event.isDown)
+            m_controller->picker().handle(PickerKey::fromKeyEvent(event));
+        return true;
+    }
+    // This application's own windows take the keyboard only while it is in front.
+    if (!m_controller || !m_world.workspace.selfIsFrontmost())
+        return false;
+    auto* active = QApplication::activeWindow();
+    auto* target = active && active->isVisible() ? active : nullptr;
+    if (!target) {
+        for (const auto& key : m_controller->windows().keys())
+            if (auto* window = m_controller->windows().window(key); window && window->isVisible())
+                target = window;
+    }
+    if (!target)
+        return false;
+    if (event.isDown && event.keyCode == PickerKey::returnKey) {
+        QWidget* receiver = target->focusWidget() ? target->focusWidget() : target;
+        if (auto* content = target->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            receiver = content;
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(receiver, &press);
+    }
+    return true;
+}
+
+void ScenarioRunner::hold(const Command& command)
+{
+    const auto& a = command.args;
+    const auto end = a.size() - 1;
+    const double duration = *ScenarioScript::number(a[end].text);
+    const double downAt = m_world.scheduler.now();
+    keys(a, 0, end, true, false);
+    double nextRepeat = downAt + 0.5;
+    while (nextRepeat < downAt + duration - 1e-9) {
+        advance(nextRepeat - m_world.scheduler.now());
+        keys(a, 0, end, true, true);
+        nextRepeat += 0.05;
+    }
+    advance(std::max(0.0, downAt + duration - m_world.scheduler.now()));
+    keys(a, 0, end, false, false);
+}
+
+void ScenarioRunner::copy(const Command& command)
+{
+    std::vector<PasteboardItem> items;
+    for (const auto& token : command.args) {
+        QString error;
+        PasteboardItem item;
+        const auto spec = ScenarioScript::item(token.text, &error);
+        for (const auto& [type, value] : *spec) {
+            QByteArray bytes = value.bytes;
+            if (value.kind == ScenarioScript::Value::Kind::Png)
+                bytes = imageBytes(value.size, "PNG");
+            else if (value.kind == ScenarioScript::Value::Kind::Tiff)
+                bytes = imageBytes(value.size, "TIFF");
+            else if (value.kind == ScenarioScript::Value::Kind::File) {
+                QFile file(value.path);
+                if (!file.open(QIODevice::ReadOnly)) {
+                    warn(command.line, QStringLiteral("cannot read %1; nothing copied").arg(value.path));
+                    return;
+                }
+                bytes = file.readAll();
+            }
+            item.setData(type, bytes);
+        }
+        items.push_back(item);
+    }
+    m_world.pasteboard.userCopy(items);
+}
+
+void ScenarioRunner::expect(const Command& command)
+{
+    const auto& a = command.args;
+    const auto expected = json::parse(command.tail.toStdString());
+    auto current = state();
+    const json* node = &current;
+    bool found = true;
+    const auto steps = ScenarioScript::path(a[0].text);
+    for (const auto& step : *steps) {
+        if (step.key) {
+            const auto key = utf8(*step.key);
+            if (!node->is_object() || !node->contains(key)) {
+                found = false;
+                break;
+            }
+            node = &(*node)[key];
+        } else {
+            if (!node->is_array() || step.index >= node->size()) {
+                found = false;
+                break;
+            }
+            node = &(*node)[step.index];
+        }
+    }
+    const bool ok = found && compare(*node, a[1].text, expected);
+    if (!ok)
+        m_failed = true;
+    report("expect",
+        { { "ok", ok }, { "line", command.line }, { "path", utf8(a[0].text) }, { "op", utf8(a[1].text) },
+            { "expected", expected }, { "actual", found ? *node : json(nullptr) } });
+}
+
+void ScenarioRunner::historyChanged()
+{
+    const auto& now = m_controller->history().items();
+    const auto find = [](const std::vector<ClipboardItem>& list, const QString& id) {
+        return std::find_if(
+            list.begin(), list.end(), [&](const ClipboardItem& item) { return item.id == id; });
+    };
+    json removed = json::array();
+    for (const auto& old : m_reportedHistory)
+        if (find(now, old.id) == now.end())
+            removed.push_back(utf8(old.id));
+    if (!removed.empty())
+        report("history.remove", { { "ids", removed } });
+    // Newest first: report from the bottom so that the last line names the entry now on top.
+    for (auto item = now.rbegin(); item != now.rend(); ++item) {
+        const auto old = find(m_reportedHistory, item->id);
+        if (old == m_reportedHistory.end()) {
+            auto fields = SimulatorState::item(*item);
+            fields.erase("date");
+            fields.erase("fingerprint");
+            report("history.add", fields);
+        } else if (old->date != item->date) {
+            report("history.touch", { { "id", utf8(item->id) } });
+        }
+    }
+    m_reportedHistory = now;
+}
+
+void ScenarioRunner::snapshot(const Command& command)
+{
+    const auto& key = command.args[0].text;
+    auto& app = controller();
+    QWidget* window = key == QLatin1String("picker") ? app.picker().window() : app.windows().window(key);
+    if (!window || !window->isVisible()) {
+        warn(command.line, QStringLiteral("no window \"%1\" is shown").arg(key));
+        return;
+    }
+    const auto path = QDir(m_home).absoluteFilePath(command.args[1].text);
+    if (!window->grab().save(path, "PNG"))
+        warn(command.line, QStringLiteral("cannot write %1").arg(path));
+    else
+        report("snapshot", { { "key", utf8(key) }, { "path", utf8(path) } });
+}
+
+bool ScenarioRunner::clickButton(const QString& text)
+{
+    if (!m_controller)
+        return false;
+    auto& presenter = m_controller->windows();
+    for (const auto& key : presenter.keys()) {
+        auto* window = presenter.window(key);
+        if (!window->isVisible())
+            continue;
+        for (auto* button : window->findChildren<QPushButton*>()) {
+            if (button->isVisibleTo(window) && button->isEnabled() && button->text() == text) {
+                button->click();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+nlohmann::ordered_json ScenarioRunner::state()
+{
+    return SimulatorState::all(controller(), m_world);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Clipboard/ClipboardItem.h"
+#include "ScenarioScript.h"
+#include "SimulatedWorld.h"
+
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+
+class AppController;
+class MenuContent;
+
+// Runs a checked scenario against the real controller on the simulated world, printing the transcript.
+class ScenarioRunner final {
+public:
+    ScenarioRunner(const QString& home, std::FILE* transcript);
+    ~ScenarioRunner();
+
+    // Runs every command; false when an expectation failed.
+    bool run(const std::vector<ScenarioScript::Command>& commands);
+
+    // The state as `dump all` prints it.
+    nlohmann::ordered_json state();
+
+    using json = nlohmann::ordered_json;
+
+private:
+    void execute(const ScenarioScript::Command& command);
+    void environment(const ScenarioScript::Command& command);
+    AppController& controller();
+    void report(const char* event, json fields = json::object());
+    void warn(int line, const QString& message);
+
+    // Time passes: due tasks run one instant at a time, with what they changed reported after each.
+    void advance(double seconds);
+    void observe();
+    void typeKey(const KeyEvent& event);
+    void keys(const std::vector<ScenarioScript::Token>& args, std::size_t from, std::size_t end, bool isDown,
+        bool isRepeat);
+    void hold(const ScenarioScript::Command& command);
+    void copy(const ScenarioScript::Command& command);
+    void expect(const ScenarioScript::Command& command);
+    bool keyWindow(const KeyEvent& event);
+    void applyCaret();
+    bool clickButton(const QString& text);
+    void snapshot(const ScenarioScript::Command& command);
+
+    void historyChanged();
+
+    class WindowWatch final : public QObject {
+    public:
+        explicit WindowWatch(std::function<void()> onChange);
+        bool eventFilter(QObject* watched, QEvent* event) override;
+
+    private:
+        std::function<void()> m_onChange;
+    };
+
+    QString m_home;
+    std::FILE* m_out;
+    SimulatedWorld m_world;
+    std::unique_ptr<AppController> m_controller;
+    std::unique_ptr<MenuContent> m_menu;
+    std::unique_ptr<WindowWatch> m_windowWatch;
+    bool m_failed = false;
+    std::optional<QRectF> m_caret;
+    bool m_screenAccess = false;
+    std::map<QString, json> m_http;
+
+    // What was last reported, to tell changes.
+    std::vector<ClipboardItem> m_reportedHistory;
+    bool m_pickerShown = false;
+    std::map<QString, bool> m_windowShown;
+    bool m_observing = false;
+};

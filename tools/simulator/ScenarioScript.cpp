@@ -1,0 +1,503 @@
+#include "ScenarioScript.h"
+
+#include "KeyNames.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace ScenarioScript {
+
+namespace {
+
+struct Line {
+    std::vector<Token> tokens;
+    QString stripped; // without its comment
+};
+
+std::optional<QString> decodeString(const QString& quoted)
+{
+    try {
+        const auto value = nlohmann::json::parse(quoted.toStdString());
+        if (!value.is_string())
+            return std::nullopt;
+        return QString::fromStdString(value.get<std::string>());
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+// Splits at spaces outside strings; '#' outside a string ends the line.
+std::optional<Line> tokenize(const QString& text, QString* error)
+{
+    Line line;
+    qsizetype i = 0;
+    const auto size = text.size();
+    while (i < size) {
+        if (text[i].isSpace()) {
+            ++i;
+            continue;
+        }
+        if (text[i] == u'#')
+            break;
+        const auto start = i;
+        bool inString = false;
+        while (i < size && (inString || (!text[i].isSpace() && text[i] != u'#'))) {
+            if (text[i] == u'\\' && inString)
+                ++i;
+            else if (text[i] == u'"')
+                inString = !inString;
+            ++i;
+        }
+        if (inString) {
+            *error = QStringLiteral("unterminated string");
+            return std::nullopt;
+        }
+        Token token { text.mid(start, i - start), false, start };
+        if (token.text.startsWith(u'"') && token.text.endsWith(u'"') && token.text.size() >= 2) {
+            const auto decoded = decodeString(token.text);
+            if (!decoded) {
+                *error = QStringLiteral("bad string %1").arg(token.text);
+                return std::nullopt;
+            }
+            token.text = *decoded;
+            token.quoted = true;
+        }
+        line.tokens.push_back(token);
+        line.stripped = text.left(i);
+    }
+    return line;
+}
+
+bool isOnOff(const Token& token)
+{
+    return !token.quoted && (token.text == QLatin1String("on") || token.text == QLatin1String("off"));
+}
+
+QString checkNumbers(const std::vector<Token>& args, std::size_t from, std::size_t count)
+{
+    for (std::size_t i = from; i < from + count; ++i)
+        if (!number(args[i].text))
+            return QStringLiteral("\"%1\" is not a number").arg(args[i].text);
+    return {};
+}
+
+QString checkKeyAndModifiers(const std::vector<Token>& args, std::size_t from, std::size_t end)
+{
+    if (from >= end)
+        return QStringLiteral("a key is missing");
+    if (!KeyNames::key(args[from].text))
+        return QStringLiteral("unknown key \"%1\"").arg(args[from].text);
+    for (auto i = from + 1; i < end; ++i)
+        if (!KeyNames::modifier(args[i].text))
+            return QStringLiteral("unknown modifier \"%1\"").arg(args[i].text);
+    return {};
+}
+
+QString checkJson(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("a JSON value is missing");
+    return json(text) ? QString() : QStringLiteral("malformed JSON %1").arg(text);
+}
+
+QString checkDefault(const Command& command, std::size_t keyIndex)
+{
+    if (command.args.size() <= keyIndex + 1)
+        return QStringLiteral("expected a key and a JSON value or delete");
+    if (command.args.size() == keyIndex + 2 && !command.args.back().quoted
+        && command.args.back().text == QLatin1String("delete"))
+        return {};
+    if (const auto problem = checkJson(command.tail); !problem.isEmpty())
+        return problem;
+    const auto value = json(command.tail);
+    if (value->is_null() || value->is_array() || (value->is_object() && !value->contains("date")))
+        return QStringLiteral("not a defaults value: %1").arg(command.tail);
+    return {};
+}
+
+QString check(const Command& c)
+{
+    const auto& a = c.args;
+    const auto n = a.size();
+    const auto is = [&](std::size_t i, const char* word) {
+        return i < n && !a[i].quoted && a[i].text == QLatin1String(word);
+    };
+    const QString& name = c.name;
+    if (name == QLatin1String("trust") || name == QLatin1String("tap-fails")
+        || name == QLatin1String("screen-access"))
+        return n == 1 && isOnOff(a[0]) ? QString() : QStringLiteral("expected on or off");
+    if (name == QLatin1String("front"))
+        return n == 1 ? QString() : QStringLiteral("expected a bundle id, none or self");
+    if (name == QLatin1String("caret")) {
+        if (n == 1 && is(0, "none"))
+            return {};
+        return n == 4 ? checkNumbers(a, 0, 4) : QStringLiteral("expected X Y W H or none");
+    }
+    if (name == QLatin1String("screen")) {
+        if (n != 9)
+            return QStringLiteral("expected FX FY FW FH VX VY VW VH SCALE");
+        if (const auto problem = checkNumbers(a, 0, 9); !problem.isEmpty())
+            return problem;
+        return *number(a[8].text) > 0 ? QString() : QStringLiteral("the scale must be positive");
+    }
+    if (name == QLatin1String("mouse"))
+        return n == 2 ? checkNumbers(a, 0, 2) : QStringLiteral("expected X Y");
+    if (name == QLatin1String("default"))
+        return checkDefault(c, 0);
+    if (name == QLatin1String("default-in"))
+        return checkDefault(c, 1);
+    if (name == QLatin1String("login-item")) {
+        if (n == 1 && is(0, "ok"))
+            return {};
+        return n == 2 && is(0, "fail") && a[1].quoted ? QString()
+                                                      : QStringLiteral("expected ok or fail \"MESSAGE\"");
+    }
+    if (name == QLatin1String("capture")) {
+        if (n == 1 && (is(0, "cancel") || is(0, "fail")))
+            return {};
+        if (n == 3 && is(0, "png")) {
+            const auto w = number(a[1].text), h = number(a[2].text);
+            if (w && h && *w >= 1 && *h >= 1 && *w == std::floor(*w) && *h == std::floor(*h) && *w <= 20000
+                && *h <= 20000)
+                return {};
+            return QStringLiteral("the size must be whole numbers from 1 to 20000");
+        }
+        return QStringLiteral("expected png W H, cancel or fail");
+    }
+    if (name == QLatin1String("app"))
+        return n == 1 && appOperations.contains(a[0].text)
+            ? QString()
+            : QStringLiteral("expected one of %1").arg(appOperations.join(u' '));
+    if (name == QLatin1String("answer") || name == QLatin1String("menu") || name == QLatin1String("type")
+        || name == QLatin1String("click"))
+        return n == 1 && a[0].quoted ? QString() : QStringLiteral("expected one quoted string");
+    if (name == QLatin1String("snapshot"))
+        return n == 2 ? QString() : QStringLiteral("expected a window key (or picker) and a PNG path");
+    if (name == QLatin1String("folder"))
+        return n == 1 ? QString() : QStringLiteral("expected a path or cancel");
+    if (name == QLatin1String("http")) {
+        if (n == 2 && is(1, "fail"))
+            return {};
+        if (n >= 2) {
+            const auto status = number(a[1].text);
+            if (!status || *status != std::floor(*status) || *status < 100 || *status > 599)
+                return QStringLiteral("bad HTTP status \"%1\"").arg(a[1].text);
+        }
+        if (n == 3 && a[2].quoted)
+            return {};
+        if (n == 4 && is(2, "file"))
+            return {};
+        return QStringLiteral("expected URL STATUS \"BODY\", URL STATUS file PATH or URL fail");
+    }
+    if (name == QLatin1String("start"))
+        return n == 0 ? QString() : QStringLiteral("start takes no arguments");
+    if (name == QLatin1String("wait")) {
+        if (n != 1 || !number(a[0].text) || *number(a[0].text) < 0)
+            return QStringLiteral("expected a number of seconds");
+        return {};
+    }
+    if (name == QLatin1String("copy")) {
+        if (n == 0)
+            return QStringLiteral("expected at least one item");
+        for (const auto& token : a) {
+            QString problem;
+            if (!item(token.text, &problem))
+                return problem;
+        }
+        return {};
+    }
+    if (name == QLatin1String("key")) {
+        if (!(is(0, "down") || is(0, "up") || is(0, "repeat")))
+            return QStringLiteral("expected down, up or repeat");
+        return checkKeyAndModifiers(a, 1, n);
+    }
+    if (name == QLatin1String("press"))
+        return checkKeyAndModifiers(a, 0, n);
+    if (name == QLatin1String("hold")) {
+        if (n < 2 || !number(a[n - 1].text) || *number(a[n - 1].text) < 0)
+            return QStringLiteral("expected KEY [MOD…] SECONDS");
+        return checkKeyAndModifiers(a, 0, n - 1);
+    }
+    if (name == QLatin1String("picker")) {
+        if (n == 2 && is(0, "click")) {
+            const auto row = number(a[1].text);
+            if (row && *row >= 1 && *row == std::floor(*row))
+                return {};
+        }
+        return QStringLiteral("expected click N");
+    }
+    if (name == QLatin1String("dump"))
+        return n == 1 && dumpSections.contains(a[0].text)
+            ? QString()
+            : QStringLiteral("expected one of %1").arg(dumpSections.join(u' '));
+    if (name == QLatin1String("expect")) {
+        if (n < 3)
+            return QStringLiteral("expected PATH OP JSON");
+        if (!path(a[0].text))
+            return QStringLiteral("bad path \"%1\"").arg(a[0].text);
+        if (!operators.contains(a[1].text))
+            return QStringLiteral("unknown operator \"%1\"").arg(a[1].text);
+        return checkJson(c.tail);
+    }
+    return QStringLiteral("unknown command \"%1\"").arg(name);
+}
+
+// Where the JSON value starts: after the key of `default`, the domain and key of `default-in`, and the
+// path and operator of `expect`.
+int jsonArgument(const QString& name)
+{
+    if (name == QLatin1String("default"))
+        return 1;
+    if (name == QLatin1String("default-in") || name == QLatin1String("expect"))
+        return 2;
+    return -1;
+}
+
+} // namespace
+
+Parsed parse(const QString& text)
+{
+    Parsed parsed;
+    const auto lines = text.split(u'\n');
+    for (int index = 0; index < lines.size(); ++index) {
+        QString line = lines[index];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        QString problem;
+        const auto tokens = tokenize(line, &problem);
+        if (!tokens) {
+            parsed.error = Error { index + 1, problem };
+            return parsed;
+        }
+        if (tokens->tokens.empty())
+            continue;
+        Command command;
+        command.line = index + 1;
+        command.name = tokens->tokens.front().text;
+        command.args.assign(tokens->tokens.begin() + 1, tokens->tokens.end());
+        const int jsonIndex = jsonArgument(command.name);
+        if (jsonIndex >= 0 && static_cast<int>(command.args.size()) > jsonIndex)
+            command.tail = tokens->stripped.mid(command.args[jsonIndex].offset).trimmed();
+        if (tokens->tokens.front().quoted)
+            problem = QStringLiteral("a command name cannot be quoted");
+        else
+            problem = check(command);
+        if (!problem.isEmpty()) {
+            parsed.error = Error { index + 1, problem };
+            return parsed;
+        }
+        parsed.commands.push_back(std::move(command));
+    }
+    return parsed;
+}
+
+std::optional<double> number(const QString& text)
+{
+    static const QRegularExpression decimal(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    if (!decimal.match(text).hasMatch())
+        return std::nullopt;
+    const auto value = text.toDouble();
+    if (!std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString typeAlias(const QString& type)
+{
+    static const QHash<QString, QString> aliases {
+        { QStringLiteral("text"), QStringLiteral("public.utf8-plain-text") },
+        { QStringLiteral("rtf"), QStringLiteral("public.rtf") },
+        { QStringLiteral("html"), QStringLiteral("public.html") },
+        { QStringLiteral("url"), QStringLiteral("public.url") },
+        { QStringLiteral("png"), QStringLiteral("public.png") },
+        { QStringLiteral("tiff"), QStringLiteral("public.tiff") },
+        { QStringLiteral("file-url"), QStringLiteral("public.file-url") },
+        { QStringLiteral("concealed"), QStringLiteral("org.nspasteboard.ConcealedType") },
+        { QStringLiteral("transient"), QStringLiteral("org.nspasteboard.TransientType") },
+    };
+    return aliases.value(type, type);
+}
+
+namespace {
+
+std::optional<QSize> imageSize(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^([0-9]{1,5})x([0-9]{1,5})$"));
+    const auto match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QSize size(match.captured(1).toInt(), match.captured(2).toInt());
+    if (size.width() < 1 || size.height() < 1 || size.width() > 20000 || size.height() > 20000)
+        return std::nullopt;
+    return size;
+}
+
+std::optional<Value> value(const QString& text, QString* error)
+{
+    Value value;
+    if (text.startsWith(u'"')) {
+        const auto decoded = decodeString(text);
+        if (!decoded) {
+            *error = QStringLiteral("bad string %1").arg(text);
+            return std::nullopt;
+        }
+        value.bytes = decoded->toUtf8();
+        return value;
+    }
+    const auto colon = text.indexOf(u':');
+    const auto scheme = text.left(colon);
+    const auto rest = colon < 0 ? QString() : text.mid(colon + 1);
+    if (scheme == QLatin1String("png") || scheme == QLatin1String("tiff")) {
+        const auto size = imageSize(rest);
+        if (!size) {
+            *error = QStringLiteral("bad image size \"%1\"").arg(rest);
+            return std::nullopt;
+        }
+        value.kind = scheme == QLatin1String("png") ? Value::Kind::Png : Value::Kind::Tiff;
+        value.size = *size;
+        return value;
+    }
+    if (scheme == QLatin1String("bytes")) {
+        bool ok = false;
+        const auto count = rest.toInt(&ok);
+        if (!ok || count < 0 || count > 256 * 1024 * 1024) {
+            *error = QStringLiteral("bad byte count \"%1\"").arg(rest);
+            return std::nullopt;
+        }
+        value.bytes = QByteArray(count, 'a');
+        return value;
+    }
+    if (scheme == QLatin1String("hex")) {
+        static const QRegularExpression hex(QStringLiteral("^([0-9a-fA-F]{2})*$"));
+        if (!hex.match(rest).hasMatch()) {
+            *error = QStringLiteral("bad hex \"%1\"").arg(rest);
+            return std::nullopt;
+        }
+        value.bytes = QByteArray::fromHex(rest.toLatin1());
+        return value;
+    }
+    if (scheme == QLatin1String("file") && !rest.isEmpty()) {
+        value.kind = Value::Kind::File;
+        value.path = rest.startsWith(u'"') ? decodeString(rest).value_or(QString()) : rest;
+        if (value.path.isEmpty()) {
+            *error = QStringLiteral("bad file path \"%1\"").arg(rest);
+            return std::nullopt;
+        }
+        return value;
+    }
+    *error = QStringLiteral("bad value \"%1\"").arg(text);
+    return std::nullopt;
+}
+
+// Splits at `separator` outside strings.
+QStringList splitOutsideStrings(const QString& text, QChar separator)
+{
+    QStringList parts;
+    QString current;
+    bool inString = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (inString && c == u'\\' && i + 1 < text.size()) {
+            current += c;
+            current += text[++i];
+            continue;
+        }
+        if (c == u'"')
+            inString = !inString;
+        if (c == separator && !inString) {
+            parts.append(current);
+            current.clear();
+            continue;
+        }
+        current += c;
+    }
+    parts.append(current);
+    return parts;
+}
+
+} // namespace
+
+std::optional<ItemSpec> item(const QString& text, QString* error)
+{
+    ItemSpec spec;
+    for (const auto& pair : splitOutsideStrings(text, u',')) {
+        const auto equals = pair.indexOf(u'=');
+        if (equals <= 0) {
+            *error = QStringLiteral("expected TYPE=VALUE in \"%1\"").arg(pair);
+            return std::nullopt;
+        }
+        const auto parsed = value(pair.mid(equals + 1), error);
+        if (!parsed)
+            return std::nullopt;
+        spec.emplace_back(typeAlias(pair.left(equals)), *parsed);
+    }
+    return spec;
+}
+
+std::optional<nlohmann::json> json(const QString& text)
+{
+    try {
+        return nlohmann::json::parse(text.toStdString());
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::vector<PathStep>> path(const QString& text)
+{
+    std::vector<PathStep> steps;
+    qsizetype i = 0;
+    const auto size = text.size();
+    bool expectName = true;
+    while (i < size) {
+        if (text[i] == u'[') {
+            const auto close = text.indexOf(u']', i);
+            if (close < 0)
+                return std::nullopt;
+            const auto inside = text.mid(i + 1, close - i - 1);
+            if (inside.startsWith(u'"')) {
+                // A quoted key may itself hold ']': find the closing quote first.
+                qsizetype end = i + 2;
+                while (end < size && text[end] != u'"')
+                    end += text[end] == u'\\' ? 2 : 1;
+                if (end + 1 >= size || text[end + 1] != u']')
+                    return std::nullopt;
+                const auto key = decodeString(text.mid(i + 1, end - i));
+                if (!key)
+                    return std::nullopt;
+                steps.push_back({ *key, 0 });
+                i = end + 2;
+            } else {
+                bool ok = false;
+                const auto index = inside.toUInt(&ok);
+                if (!ok)
+                    return std::nullopt;
+                steps.push_back({ std::nullopt, index });
+                i = close + 1;
+            }
+            expectName = false;
+            continue;
+        }
+        if (text[i] == u'.') {
+            if (expectName)
+                return std::nullopt;
+            ++i;
+            expectName = true;
+            continue;
+        }
+        if (!expectName)
+            return std::nullopt;
+        qsizetype end = i;
+        while (end < size && text[end] != u'.' && text[end] != u'[')
+            ++end;
+        steps.push_back({ text.mid(i, end - i), 0 });
+        i = end;
+        expectName = false;
+    }
+    if (steps.empty() || expectName)
+        return std::nullopt;
+    return steps;
+}
+
+} // namespace ScenarioScript

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+// A scenario file read into commands. Every command is checked when the file is read, so a malformed
+// scenario is refused before anything runs.
+namespace ScenarioScript {
+
+struct Token {
+    QString text; // the decoded string for a quoted token, else the token as written
+    bool quoted = false;
+    qsizetype offset = 0; // where it starts in its line
+};
+
+struct Command {
+    int line = 0;
+    QString name;
+    std::vector<Token> args;
+    // The rest of the line from argument `index` on: the JSON of `default` and `expect`.
+    QString tail;
+};
+
+// One representation of a copied pasteboard item, before its bytes are made.
+struct Value {
+    enum class Kind { Bytes, Png, Tiff, File };
+    Kind kind = Kind::Bytes;
+    QByteArray bytes;
+    QSize size;
+    QString path;
+};
+using ItemSpec = std::vector<std::pair<QString, Value>>;
+
+struct Error {
+    int line = 0;
+    QString reason;
+};
+
+// The commands of `text`, or the first line that is malformed and why.
+struct Parsed {
+    std::vector<Command> commands;
+    std::optional<Error> error;
+};
+Parsed parse(const QString& text);
+
+// Pieces shared by the checks and the runner.
+std::optional<double> number(const QString& text);
+std::optional<ItemSpec> item(const QString& text, QString* error);
+QString typeAlias(const QString& type);
+std::optional<nlohmann::json> json(const QString& text);
+
+// One step of an `expect` path: a key or an index.
+struct PathStep {
+    std::optional<QString> key;
+    std::size_t index = 0;
+};
+std::optional<std::vector<PathStep>> path(const QString& text);
+
+inline const QStringList dumpSections
+    = { QStringLiteral("all"), QStringLiteral("app"), QStringLiteral("settings"), QStringLiteral("history"),
+          QStringLiteral("pasteboard"), QStringLiteral("picker"), QStringLiteral("windows"),
+          QStringLiteral("defaults"), QStringLiteral("files") };
+// Controller operations `app` may call, standing in for windows that are not there yet.
+inline const QStringList appOperations = { QStringLiteral("showHistory"), QStringLiteral("takeScreenshot"),
+    QStringLiteral("confirmClearHistory"), QStringLiteral("showOnboarding"), QStringLiteral("showSettings"),
+    QStringLiteral("applyHoldKeys"), QStringLiteral("checkForUpdates") };
+inline const QStringList operators = { QStringLiteral("=="), QStringLiteral("!="), QStringLiteral("<"),
+    QStringLiteral("<="), QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("contains") };
+
+} // namespace ScenarioScript
