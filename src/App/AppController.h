@@ -4,7 +4,6 @@
 #include "Foundation/TaskHandle.h"
 #include "Keyboard/HoldMonitor.h"
 #include "Picker/HistoryPanel.h"
-#include "Picker/KeyablePanel.h"
 #include "Platform/Platform.h"
 #include "Screenshots/ThumbnailPanel.h"
 #include "Support/AppSettings.h"

@@ -2,6 +2,7 @@
 
 #include "Clipboard/ClipboardItem.h"
 #include "Picker/HistoryPickerModel.h"
+#include "Picker/KeyablePanel.h"
 #include "Picker/PickerKey.h"
 
 #include <QObject>
@@ -13,7 +14,6 @@
 #include <vector>
 
 class HistoryPickerView;
-class KeyablePanel;
 class Screens;
 
 // The history picker: a floating list next to the text caret, driven from the keyboard. It owns the
