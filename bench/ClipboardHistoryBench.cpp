@@ -71,7 +71,7 @@ void RecordTextCopy40MB(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * 40'000'000);
 }
 
-void WriteSameBytesToDisk40MB(benchmark::State& state)
+void writeSameBytes(benchmark::State& state, bool durable)
 {
     QTemporaryDir dir;
     const QByteArray bytes = text(40'000'000, 'A');
@@ -79,6 +79,8 @@ void WriteSameBytesToDisk40MB(benchmark::State& state)
     for (auto _ : state) {
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         benchmark::DoNotOptimize(::write(fd, bytes.constData(), static_cast<size_t>(bytes.size())));
+        if (durable)
+            ::fsync(fd);
         ::close(fd);
         state.PauseTiming();
         ::unlink(path.constData());
@@ -86,6 +88,10 @@ void WriteSameBytesToDisk40MB(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * 40'000'000);
 }
+
+// Into the page cache only, and all the way to the disk.
+void WriteSameBytesToDisk40MB(benchmark::State& state) { writeSameBytes(state, false); }
+void WriteSameBytesToDiskDurably40MB(benchmark::State& state) { writeSameBytes(state, true); }
 
 void RecordScreenshotPng5K(benchmark::State& state)
 {
@@ -193,6 +199,7 @@ BENCHMARK_DEFINE_F(LargeHistory, Touch10k)(benchmark::State& state)
 
 BENCHMARK(RecordTextCopy40MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(WriteSameBytesToDisk40MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(WriteSameBytesToDiskDurably40MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordScreenshotPng5K)->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(LargeHistory, Load10k)->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(LargeHistory, DecodeIndex10k)->Unit(benchmark::kMillisecond);

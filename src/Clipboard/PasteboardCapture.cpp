@@ -1,13 +1,13 @@
 #include "Clipboard/PasteboardCapture.h"
 
 #include "Clipboard/ImageDecoding.h"
+#include "Clipboard/TextPreview.h"
 #include "Foundation/Localization.h"
 #include "Foundation/Sha256.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/PasteboardTypes.h"
 
 #include <QStringDecoder>
-#include <QTextBoundaryFinder>
 #include <QUrl>
 
 #include <array>
@@ -38,21 +38,6 @@ std::optional<QString> strictUtf8(const QByteArray& bytes)
     if (decoder.hasError())
         return std::nullopt;
     return text;
-}
-
-QString firstGraphemes(const QString& text, int count)
-{
-    if (text.size() <= count)
-        return text; // every grapheme cluster is at least one code unit
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    qsizetype end = 0;
-    for (int n = 0; n < count; ++n) {
-        const qsizetype next = finder.toNextBoundary();
-        if (next < 0)
-            return text;
-        end = next;
-    }
-    return text.left(end);
 }
 
 QString lastPathComponent(QString path)
@@ -143,13 +128,12 @@ std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem
         return std::nullopt;
 
     const QByteArray plainBytes = item.data(PasteboardTypes::plainText).value_or(QByteArray());
-    const QString plain = strictUtf8(plainBytes).value_or(QString());
-    const QString trimmed = plain.trimmed();
+    const auto textPreview = TextPreview::fromUtf8(plainBytes, previewLength);
 
     PasteboardCapture capture;
-    if (!trimmed.isEmpty()) {
+    if (textPreview) {
         capture.kind = ClipboardItem::Kind::Text;
-        capture.preview = firstGraphemes(trimmed, previewLength);
+        capture.preview = *textPreview;
         // Valid UTF-8 is its own re-encoding, so the stored bytes are hashed as they are.
         capture.fingerprint = fingerprintOf(ClipboardItem::Kind::Text, plainBytes);
     } else if (image) {
