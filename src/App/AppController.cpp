@@ -124,6 +124,8 @@ void AppController::installHoldCallbacks()
             self->showHistory();
     };
     m_holdMonitor.pickerIsOpen = [self] { return self && self->m_picker.isOpen(); };
+    connect(&m_picker, &HistoryPanel::openChanged, this, [this] { m_holdMonitor.pickerVisibilityChanged(); },
+        Qt::UniqueConnection);
     m_holdMonitor.onPasteInPicker = [self] {
         if (!self)
             return;

@@ -19,12 +19,38 @@ bool HoldMonitor::start()
 {
     if (m_tap)
         return true;
-    // V with any modifiers: while the picker is open a bare V is ours too, and a gesture left fired by the
-    // picker ends at the next V key-up whatever its modifiers.
-    m_tap = m_keyboard.createTap(
-        { KeyChord { KeyCodes::c, EventFlags::command }, KeyChord { KeyCodes::v, std::nullopt } },
+    return installTap();
+}
+
+std::vector<KeyChord> HoldMonitor::chords() const
+{
+    // While the picker is open every V is ours, whatever its modifiers; otherwise only the shortcuts.
+    return { KeyChord { KeyCodes::c, EventFlags::command },
+        m_widenedForPicker ? KeyChord { KeyCodes::v, std::nullopt } : KeyChord { KeyCodes::v, EventFlags::command } };
+}
+
+bool HoldMonitor::installTap()
+{
+    m_widenedForPicker = pickerIsOpen();
+    m_tap = m_keyboard.createTap(chords(),
         [this](KeyboardTap::Notice notice, const KeyEvent& event) { return holdCallback(notice, event); });
     return m_tap != nullptr;
+}
+
+void HoldMonitor::pickerVisibilityChanged()
+{
+    // Never inside the tap's own callback: the tap must not be replaced while it is being asked.
+    std::weak_ptr<HoldMonitor*> alive = m_alive;
+    m_scheduler.post([alive] {
+        const auto self = alive.lock();
+        if (!self || !(*self)->m_tap || (*self)->pickerIsOpen() == (*self)->m_widenedForPicker)
+            return;
+        HoldMonitor* monitor = *self;
+        // The old grab goes first, so the new one is not undone by it; presses in progress are kept.
+        monitor->m_tap.reset();
+        if (!monitor->installTap())
+            monitor->reset();
+    });
 }
 
 void HoldMonitor::stop()

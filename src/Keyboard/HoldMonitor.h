@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class KeyboardEvents;
 class Scheduler;
@@ -40,6 +41,10 @@ public:
     // Removes the tap and forgets every press in progress and its timer.
     void stop();
     bool isRunning() const { return m_tap != nullptr; }
+    // To be told when the picker opens or closes: a bare V is the tap's business only while it is open, so
+    // a key grab (X11) does not hold up every "v" typed anywhere. The tap is renewed after the current
+    // event has been handled.
+    void pickerVisibilityChanged();
 
 private:
     // One key event as the tap sees it.
@@ -57,12 +62,15 @@ private:
     bool feed(HoldGesture::Input input, Key key);
     void perform(const HoldGesture::Effects& effects, Key key);
     void startTimer(Key key);
+    std::vector<KeyChord> chords() const;
+    bool installTap();
 
     static std::size_t slot(Key key) { return key == Key::Copy ? 0 : 1; }
 
     KeyboardEvents& m_keyboard;
     Scheduler& m_scheduler;
     std::unique_ptr<KeyboardTap> m_tap;
+    bool m_widenedForPicker = false;
     // Indexed by slot(): two keys need no map, and an untouched gesture is simply idle.
     std::array<HoldGesture, 2> m_gestures {};
     std::array<TaskHandle, 2> m_timers {};

@@ -1,5 +1,7 @@
 #include "Picker/HistoryPanel.h"
 
+#include <QEvent>
+
 #include "Picker/HistoryPickerView.h"
 #include "Picker/KeyablePanel.h"
 #include "Platform/Screens.h"
@@ -204,9 +206,17 @@ QPointF HistoryPanel::origin(QSizeF size) const
     return QPointF(std::round(x), std::round(y));
 }
 
+bool HistoryPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_panel && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        Q_EMIT openChanged();
+    return QObject::eventFilter(watched, event);
+}
+
 void HistoryPanel::makePanel()
 {
     m_panel = new KeyablePanel();
+    m_panel->installEventFilter(this);
     m_panel->resize(static_cast<int>(width), 300);
     QPointer<HistoryPanel> self(this);
     m_panel->onKeyDown = [self](const QKeyEvent& event) {

@@ -62,6 +62,13 @@ public:
     KeyablePanel* window() const { return m_panel; }
     HistoryPickerView* view() const { return m_view; }
 
+Q_SIGNALS:
+    // The window was shown or hidden, by whatever means (a key, a choice, a click elsewhere).
+    void openChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void makePanel();
     void orderOut();

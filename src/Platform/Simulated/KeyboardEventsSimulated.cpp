@@ -118,6 +118,7 @@ void KeyboardEventsSimulated::deliver(const KeyEvent& event, bool posted)
     for (Tap* tap : taps) {
         if (!installed(tap) || !tap->shows(event, m_tapModel))
             continue;
+        delivery.shownToTap = true;
         const auto verdict = tap->m_callback(notice, event);
         if (installed(tap))
             tap->noteVerdict(event, verdict, m_tapModel);

@@ -23,6 +23,7 @@ public:
         bool posted = false; // the app posted it, rather than the user typing it
         Fate fate = Fate::App;
         QString application; // the receiving application's bundle identifier, for Fate::App
+        bool shownToTap = false; // some tap was asked about it (under a key grab, not every event is)
     };
 
     explicit KeyboardEventsSimulated(const WorkspaceSimulated& workspace);
