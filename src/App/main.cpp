@@ -1,33 +1,59 @@
 #include "App/AppController.h"
 #include "App/MenuBarItem.h"
 #include "App/MenuContent.h"
+#include "App/SingleInstance.h"
 #include "Foundation/EventLoopScheduler.h"
+#include "Platform/Desktop/AccessibilityDesktop.h"
+#include "Platform/Desktop/AlertsDesktop.h"
+#include "Platform/Desktop/ApplicationLifecycleDesktop.h"
+#include "Platform/Desktop/BundleInfoDesktop.h"
+#include "Platform/Desktop/KeyboardEventsDesktop.h"
+#include "Platform/Desktop/LoginItemServiceDesktop.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
 #include "Platform/Desktop/ProcessesDesktop.h"
+#include "Platform/Desktop/ScreensDesktop.h"
 #include "Platform/Desktop/StandardPathsDesktop.h"
+#include "Platform/Desktop/SystemLogDesktop.h"
 #include "Platform/Desktop/UserDefaultsStoreDesktop.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
 #include "Platform/Simulated/AccessibilitySimulated.h"
-#include "Platform/Simulated/AlertsSimulated.h"
-#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
-#include "Platform/Simulated/BundleInfoSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
-#include "Platform/Simulated/LoginItemServiceSimulated.h"
-#include "Platform/Simulated/ScreensSimulated.h"
-#include "Platform/Simulated/SystemLogSimulated.h"
 #include "Platform/Simulated/WorkspaceSimulated.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QTimer>
+#include <QGuiApplication>
+#include <QSystemTrayIcon>
 
 #include <cstdio>
+#include <memory>
+
+namespace {
+
+void say(const char* line)
+{
+    std::fprintf(stderr, "Drimo Copy: %s\n", line);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drimo Copy"));
+    QApplication::setApplicationVersion(QStringLiteral(DRIMO_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (instance.handOverToRunning()) {
+        say("already running; its settings window is shown instead");
+        return 0;
+    }
+
+    const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !onX11)
+        say("this is a Wayland session: the clipboard is recorded, but holding Ctrl+V needs X11, which "
+            "Wayland does not offer");
 
     EventLoopScheduler scheduler;
     StandardPathsDesktop paths;
@@ -35,31 +61,42 @@ int main(int argc, char** argv)
     PasteboardDesktop pasteboard(QApplication::clipboard());
     WorkspaceDesktop workspace;
     ProcessesDesktop processes(scheduler);
+    ScreensDesktop screens;
+    AlertsDesktop alerts;
+    BundleInfoDesktop bundle(QStringLiteral(DRIMO_VERSION));
+    LoginItemServiceDesktop loginItems(bundle.bundlePath());
+    SystemLogDesktop log;
+    ApplicationLifecycleDesktop lifecycle;
 
-    // Services whose desktop backends are still being written run on their stand-ins: no keyboard tap
-    // and no accessibility trust (so onboarding explains what is missing), a single default screen,
-    // alerts answered by their cancelling button, and the log on standard error.
-    WorkspaceSimulated keyboardWorkspace;
-    KeyboardEventsSimulated keyboard(keyboardWorkspace);
-    keyboard.setTrusted(false);
-    AccessibilitySimulated accessibility;
-    ScreensSimulated screens;
-    AlertsSimulated alerts;
-    LoginItemServiceSimulated loginItems;
-    SystemLogSimulated log;
-    log.onLine = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
-    BundleInfoSimulated bundle;
-    bundle.setBundlePath(QCoreApplication::applicationFilePath());
-    bundle.setShortVersion(QStringLiteral(DRIMO_VERSION));
-    ApplicationLifecycleSimulated lifecycle;
-    lifecycle.onTerminate = [] { QTimer::singleShot(0, qApp, &QCoreApplication::quit); };
+    // The keyboard tap and the accessibility trust need an X connection with XTest. Without one the
+    // stand-ins report no trust, so onboarding explains what is missing and the clipboard still records.
+    KeyboardEventsDesktop desktopKeyboard;
+    WorkspaceSimulated fallbackWorkspace;
+    KeyboardEventsSimulated fallbackKeyboard(fallbackWorkspace);
+    fallbackKeyboard.setTrusted(false);
+    AccessibilitySimulated fallbackAccessibility;
+    fallbackAccessibility.setTrusted(false);
+    std::unique_ptr<AccessibilityDesktop> desktopAccessibility;
+    KeyboardEvents* keyboard = &fallbackKeyboard;
+    Accessibility* accessibility = &fallbackAccessibility;
+    if (onX11 && desktopKeyboard.isAvailable()) {
+        keyboard = &desktopKeyboard;
+        desktopAccessibility = std::make_unique<AccessibilityDesktop>();
+        accessibility = desktopAccessibility.get();
+    } else {
+        say("no X11 display with the XTest extension: hold gestures are off");
+    }
 
-    const Platform platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
-        accessibility, processes, alerts, loginItems, log, bundle, lifecycle };
+    const Platform platform { scheduler, pasteboard, workspace, *keyboard, paths, defaults, screens,
+        *accessibility, processes, alerts, loginItems, log, bundle, lifecycle };
     auto& controller = AppController::makeShared(platform);
+    instance.onActivationRequest = [&controller] { controller.showSettings(); };
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
-    menuBar.show();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        menuBar.show();
+    else
+        say("no system tray: the menu is unavailable; start the program again to open its settings");
     if (!AppController::isRunningTests())
         controller.start();
 

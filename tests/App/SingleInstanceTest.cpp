@@ -1,0 +1,82 @@
+#include "App/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+QString uniqueName()
+{
+    return QStringLiteral("drimo-test-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+} // namespace
+
+TEST(SingleInstanceTest, SecondStartAsksTheRunningInstanceToShowItself)
+{
+    const QString name = uniqueName();
+    SingleInstance first(name);
+    int requests = 0;
+    first.onActivationRequest = [&] { ++requests; };
+    EXPECT_FALSE(first.handOverToRunning());
+    EXPECT_TRUE(first.isListening());
+
+    // The later start blocks while it waits for the answer, so it runs in its own process as it would
+    // in life; this process keeps serving its event loop meanwhile.
+    for (int start = 1; start <= 2; ++start) {
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DRIMO_SINGLE_INSTANCE_NAME"), name);
+        second.setProcessEnvironment(env);
+        second.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("--gtest_filter=SingleInstanceTest.DISABLED_HandsOver"),
+                QStringLiteral("--gtest_also_run_disabled_tests") });
+        ASSERT_TRUE(second.waitForStarted(5000));
+        QElapsedTimer waited;
+        waited.start();
+        while (second.state() != QProcess::NotRunning && waited.elapsed() < 15000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_EQ(second.state(), QProcess::NotRunning);
+        EXPECT_EQ(second.exitCode(), 0) << second.readAll().constData();
+        EXPECT_EQ(requests, start);
+    }
+}
+
+// Run only by the test above, in a second process.
+TEST(SingleInstanceTest, DISABLED_HandsOver)
+{
+    const QString name = qEnvironmentVariable("DRIMO_SINGLE_INSTANCE_NAME");
+    ASSERT_FALSE(name.isEmpty());
+    SingleInstance second(name);
+    EXPECT_TRUE(second.handOverToRunning(3000));
+    EXPECT_FALSE(second.isListening());
+}
+
+TEST(SingleInstanceTest, ASocketLeftByACrashedInstanceIsTakenOver)
+{
+    const QString name = uniqueName();
+    // What a killed instance leaves: the socket file stays and nobody answers on it.
+    const QByteArray path = QDir(QDir::tempPath()).filePath(name).toLocal8Bit();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof(address.sun_path) - 1);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFile::exists(QString::fromLocal8Bit(path)));
+
+    SingleInstance instance(name);
+    EXPECT_FALSE(instance.handOverToRunning(300));
+    EXPECT_TRUE(instance.isListening());
+}
