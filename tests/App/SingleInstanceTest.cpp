@@ -39,9 +39,7 @@ TEST(SingleInstanceTest, SecondStartAsksTheRunningInstanceToShowItself)
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DRIMO_SINGLE_INSTANCE_NAME"), name);
         second.setProcessEnvironment(env);
-        second.start(QCoreApplication::applicationFilePath(),
-            { QStringLiteral("--gtest_filter=SingleInstanceTest.DISABLED_HandsOver"),
-                QStringLiteral("--gtest_also_run_disabled_tests") });
+        second.start(QStringLiteral(SINGLE_INSTANCE_CLIENT), {});
         ASSERT_TRUE(second.waitForStarted(5000));
         QElapsedTimer waited;
         waited.start();
@@ -51,16 +49,6 @@ TEST(SingleInstanceTest, SecondStartAsksTheRunningInstanceToShowItself)
         EXPECT_EQ(second.exitCode(), 0) << second.readAll().constData();
         EXPECT_EQ(requests, start);
     }
-}
-
-// Run only by the test above, in a second process.
-TEST(SingleInstanceTest, DISABLED_HandsOver)
-{
-    const QString name = qEnvironmentVariable("DRIMO_SINGLE_INSTANCE_NAME");
-    ASSERT_FALSE(name.isEmpty());
-    SingleInstance second(name);
-    EXPECT_TRUE(second.handOverToRunning(3000));
-    EXPECT_FALSE(second.isListening());
 }
 
 TEST(SingleInstanceTest, ASocketLeftByACrashedInstanceIsTakenOver)
