@@ -124,8 +124,7 @@ void AppController::installHoldCallbacks()
             self->showHistory();
     };
     m_holdMonitor.pickerIsOpen = [self] { return self && self->m_picker.isOpen(); };
-    connect(&m_picker, &HistoryPanel::openChanged, this, [this] { m_holdMonitor.pickerVisibilityChanged(); },
-        Qt::UniqueConnection);
+    connect(&m_picker, &HistoryPanel::openChanged, this, [this] { m_holdMonitor.pickerVisibilityChanged(); });
     m_holdMonitor.onPasteInPicker = [self] {
         if (!self)
             return;

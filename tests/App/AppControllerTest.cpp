@@ -237,4 +237,33 @@ TEST_F(AppControllerTest, HoldsReachTheControllerThroughTheTap)
     EXPECT_TRUE(controller.picker().isOpen());
 }
 
+TEST_F(AppControllerTest, UnderAKeyGrabABareVIsTakenOnlyWhileThePickerIsOpen)
+{
+    // An X11 grab sees only the chords asked for: a plain "v" must stay the user's until the picker opens.
+    keyboard.setTapModel(KeyboardEventsSimulated::TapModel::KeyGrab);
+    setTrusted(true);
+    auto& controller = app();
+    controller.start();
+    copyText("entry");
+    scheduler.advance(0.4);
+    const KeyEvent bareV { KeyCodes::v, true, false, 0, 0, QStringLiteral("v") };
+    keyboard.type(bareV);
+    EXPECT_FALSE(keyboard.deliveries().back().shownToTap);
+
+    keyboard.type(KeyEvent { KeyCodes::v, true, false, EventFlags::command, 0, QStringLiteral("v") });
+    scheduler.advance(0.6);
+    keyboard.type(KeyEvent { KeyCodes::v, false, false, EventFlags::command, 0, QStringLiteral("v") });
+    ASSERT_TRUE(controller.picker().isOpen());
+    scheduler.runDue();
+    keyboard.type(bareV);
+    EXPECT_TRUE(keyboard.deliveries().back().shownToTap) << "while the picker is open every V is the tap's";
+    EXPECT_EQ(keyboard.deliveries().back().fate, KeyboardEventsSimulated::Fate::Dropped);
+    EXPECT_FALSE(controller.picker().isOpen()) << "V pasted the selected entry";
+    keyboard.type(KeyEvent { KeyCodes::v, false, false, 0, 0, QStringLiteral("v") });
+
+    scheduler.advance(1);
+    keyboard.type(bareV);
+    EXPECT_FALSE(keyboard.deliveries().back().shownToTap);
+}
+
 } // namespace

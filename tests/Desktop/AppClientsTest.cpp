@@ -95,3 +95,4 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     EXPECT_EQ(items[2].kind, ClipboardItem::Kind::Text);
     EXPECT_EQ(items[2].preview, QStringLiteral("Привет из xclip"));
 }
+
