@@ -9,6 +9,7 @@
 #include "Platform/ApplicationLifecycle.h"
 #include "Platform/BundleInfo.h"
 #include "Platform/StandardPaths.h"
+#include "Platform/Workspace.h"
 #include "Support/AppRelauncher.h"
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -124,7 +126,12 @@ void AppController::installHoldCallbacks()
             self->showHistory();
     };
     m_holdMonitor.pickerIsOpen = [self] { return self && self->m_picker.isOpen(); };
-    connect(&m_picker, &HistoryPanel::openChanged, this, [this] { m_holdMonitor.pickerVisibilityChanged(); });
+    connect(&m_picker, &HistoryPanel::openChanged, this, [this] {
+        m_holdMonitor.pickerVisibilityChanged();
+        // Before the chosen entry's paste is posted, the keys must go where they went before the picker.
+        if (!m_picker.isOpen() && m_focusBeforePicker != 0)
+            m_platform.workspace.restoreKeyboardFocus(std::exchange(m_focusBeforePicker, 0));
+    });
     m_holdMonitor.onPasteInPicker = [self] {
         if (!self)
             return;
@@ -152,6 +159,8 @@ void AppController::applyHoldKeys()
 void AppController::showHistory()
 {
     QPointer<AppController> self(this);
+    if (!m_picker.isOpen())
+        m_focusBeforePicker = m_platform.workspace.keyboardFocus();
     m_picker.show(
         m_history.items(),
         [self](const ClipboardItem& item) { return self ? self->thumbnailFor(item) : std::nullopt; },

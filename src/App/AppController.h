@@ -96,6 +96,7 @@ private:
     QWidget* makeOnboardingContent();
 
     Platform m_platform;
+    unsigned long long m_focusBeforePicker = 0;
     AppSettings m_settings;
     ClipboardHistory m_history;
     bool m_accessibilityGranted = false;

@@ -21,4 +21,11 @@ public:
     virtual bool openUrl(const QUrl& url) = 0;
     // Brings this application to the front, even when another one is active. Best effort; never fails.
     virtual void activateSelf() = 0;
+
+    // Where typed keys go now, as an opaque token for `restoreKeyboardFocus`; 0 when there is nothing to
+    // give back. Where a panel of ours never takes the keyboard focus from other applications, always 0.
+    virtual unsigned long long keyboardFocus() const { return 0; }
+    // Gives the keyboard focus back to what `keyboardFocus` returned, after one of our panels borrowed it.
+    // Best effort: 0, or a window that has gone, does nothing.
+    virtual void restoreKeyboardFocus(unsigned long long token) { (void)token; }
 };

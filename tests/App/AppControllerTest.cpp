@@ -237,6 +237,31 @@ TEST_F(AppControllerTest, HoldsReachTheControllerThroughTheTap)
     EXPECT_TRUE(controller.picker().isOpen());
 }
 
+TEST_F(AppControllerTest, TheKeyboardFocusThePickerBorrowedIsGivenBackBeforeThePaste)
+{
+    setTrusted(true);
+    auto& controller = app();
+    controller.start();
+    copyText("entry");
+    scheduler.advance(0.4);
+    workspace.setKeyboardFocus(4242);
+    controller.showHistory();
+    ASSERT_TRUE(controller.picker().isOpen());
+    EXPECT_TRUE(workspace.restoredFocus().isEmpty());
+    const auto postedBefore = keyboard.postedCount();
+    controller.picker().chooseSelected();
+    EXPECT_EQ(workspace.restoredFocus(), QList<unsigned long long> { 4242 });
+    EXPECT_EQ(keyboard.postedCount(), postedBefore) << "the paste comes after the focus is back";
+    scheduler.advance(0.1);
+    EXPECT_EQ(keyboard.postedCount(), postedBefore + 2);
+
+    // Closing without a choice gives it back too, and only once.
+    controller.showHistory();
+    controller.picker().close();
+    controller.picker().close();
+    EXPECT_EQ(workspace.restoredFocus(), (QList<unsigned long long> { 4242, 4242 }));
+}
+
 TEST_F(AppControllerTest, UnderAKeyGrabABareVIsTakenOnlyWhileThePickerIsOpen)
 {
     // An X11 grab sees only the chords asked for: a plain "v" must stay the user's until the picker opens.

@@ -96,3 +96,50 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     EXPECT_EQ(items[2].preview, QStringLiteral("Привет из xclip"));
 }
 
+
+TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindowInFront)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp app(home);
+    ASSERT_TRUE(app.started());
+    DesktopSession::spin(1000);
+    ASSERT_TRUE(xclipCopy(QStringLiteral("первый").toUtf8()));
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
+    ASSERT_TRUE(xclipCopy(QStringLiteral("второй").toUtf8()));
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 2; }, 8000));
+
+    qputenv("DRIMO_CLIENT_SHOW_CLIPBOARD", "1");
+    auto window = DesktopSession::startWindow();
+    qunsetenv("DRIMO_CLIENT_SHOW_CLIPBOARD");
+    ASSERT_TRUE(window);
+
+    ASSERT_TRUE(run(QStringLiteral("xdotool"),
+        { QStringLiteral("keydown"), QStringLiteral("ctrl+v"), QStringLiteral("sleep"), QStringLiteral("1.0"),
+            QStringLiteral("keyup"), QStringLiteral("v"), QStringLiteral("keyup"), QStringLiteral("ctrl") }));
+    const auto pickerWindows = [] {
+        return run(QStringLiteral("xdotool"),
+            { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
+                QStringLiteral("drimo-copy") })
+            .value_or(QByteArray())
+            .trimmed();
+    };
+    ASSERT_TRUE(spinUntil([&] { return !pickerWindows().isEmpty(); }, 5000))
+        << "the picker maps\n" << app.output().toStdString();
+    window->read();
+    EXPECT_EQ(window->output, "") << "the hold reached no window";
+
+    // The newest entry is selected; Down moves to the older one, Return pastes it into the window in front.
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Down") }));
+    DesktopSession::spin(200);
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
+    EXPECT_TRUE(spinUntil([&] {
+        window->read();
+        return window->output.contains("paste ");
+    }, 5000)) << app.output().toStdString();
+    DesktopSession::spin(300);
+    window->read();
+    EXPECT_EQ(QString::fromUtf8(window->output), QStringLiteral("paste первый\n"));
+    EXPECT_TRUE(spinUntil([&] { return !app.history().empty() && app.history()[0].preview == u"первый"; }, 5000));
+    EXPECT_TRUE(pickerWindows().isEmpty());
+}

@@ -24,7 +24,10 @@ protected:
         // Modifiers alone type nothing; reporting them would make every chord two lines.
         if (event->text().isEmpty() && event->key() >= Qt::Key_Shift && event->key() <= Qt::Key_ScrollLock)
             return;
-        if (event->matches(QKeySequence::Paste))
+        // With DRIMO_CLIENT_SHOW_CLIPBOARD set, a paste also says what it would insert.
+        if (event->matches(QKeySequence::Paste) && qEnvironmentVariableIsSet("DRIMO_CLIENT_SHOW_CLIPBOARD"))
+            say("paste " + QApplication::clipboard()->text().toUtf8());
+        else if (event->matches(QKeySequence::Paste))
             say("paste");
         else
             say("key " + QByteArray::number(event->key()) + ' ' + event->text().toUtf8());

@@ -84,3 +84,24 @@ void WorkspaceDesktop::activateSelf()
         window->requestActivate();
     }
 }
+
+unsigned long long WorkspaceDesktop::keyboardFocus() const
+{
+    if (!m_display)
+        return 0;
+    Window focus = None;
+    int revertTo = 0;
+    XGetInputFocus(m_display, &focus, &revertTo);
+    // None and PointerRoot are not windows to give anything back to.
+    return focus == None || focus == PointerRoot ? 0 : static_cast<unsigned long long>(focus);
+}
+
+void WorkspaceDesktop::restoreKeyboardFocus(unsigned long long token)
+{
+    if (!m_display || token == 0)
+        return;
+    // The window may have closed meanwhile; the error that brings must not end the program.
+    X11ErrorTrap trap(m_display);
+    XSetInputFocus(m_display, static_cast<Window>(token), RevertToParent, CurrentTime);
+    trap.succeeded();
+}

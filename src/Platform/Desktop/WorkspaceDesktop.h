@@ -18,6 +18,10 @@ public:
     std::optional<Application> frontmostApplication() const override;
     bool openUrl(const QUrl& url) override;
     void activateSelf() override;
+    // Without a window manager nobody gives the focus back when our picker (which takes it to get the
+    // keys) closes; the window it came from gets it back from us.
+    unsigned long long keyboardFocus() const override;
+    void restoreKeyboardFocus(unsigned long long token) override;
 
 private:
     Display* m_display = nullptr;

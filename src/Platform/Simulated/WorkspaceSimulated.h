@@ -18,6 +18,13 @@ public:
     void setNoFrontmost() { m_frontmost.reset(); }
     bool selfIsFrontmost() const;
 
+    // Stands for a desktop whose panels borrow the keyboard focus: what `keyboardFocus` reports, and
+    // every token given back.
+    unsigned long long keyboardFocus() const override { return m_keyboardFocus; }
+    void restoreKeyboardFocus(unsigned long long token) override { m_restoredFocus.append(token); }
+    void setKeyboardFocus(unsigned long long token) { m_keyboardFocus = token; }
+    const QList<unsigned long long>& restoredFocus() const { return m_restoredFocus; }
+
     const QList<QUrl>& openedUrls() const { return m_openedUrls; }
     int activationCount() const { return m_activations; }
 
@@ -28,4 +35,6 @@ private:
     QList<QString> m_knownBundles;
     QList<QUrl> m_openedUrls;
     int m_activations = 0;
+    unsigned long long m_keyboardFocus = 0;
+    QList<unsigned long long> m_restoredFocus;
 };
