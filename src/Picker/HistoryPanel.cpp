@@ -63,7 +63,11 @@ HistoryPanel::HistoryPanel(
 
 HistoryPanel::~HistoryPanel()
 {
-    delete m_panel.data();
+    // The window hides as it is destroyed; nobody may hear of that from a panel that is going away.
+    if (m_panel) {
+        m_panel->removeEventFilter(this);
+        delete m_panel.data();
+    }
 }
 
 void HistoryPanel::show(std::vector<ClipboardItem> items, HistoryPickerModel::ThumbnailLoader thumbnail,
@@ -208,7 +212,8 @@ QPointF HistoryPanel::origin(QSizeF size) const
 
 bool HistoryPanel::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_panel && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    // Installed on the window alone, so `watched` is always the window.
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
         Q_EMIT openChanged();
     return QObject::eventFilter(watched, event);
 }
