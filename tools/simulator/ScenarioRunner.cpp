@@ -501,8 +501,8 @@ void ScenarioRunner::copy(const Command& command)
     for (const auto& token : command.args) {
         QString error;
         PasteboardItem item;
-        const auto spec = ScenarioScript::item(token.text, &error);
-        for (const auto& [type, value] : *spec) {
+        const auto representations = ScenarioScript::item(token.text, &error);
+        for (const auto& [type, value] : *representations) {
             QByteArray bytes = value.bytes;
             if (value.kind == ScenarioScript::Value::Kind::Png)
                 bytes = imageBytes(value.size, "PNG");

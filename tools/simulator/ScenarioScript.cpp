@@ -418,9 +418,9 @@ QStringList splitOutsideStrings(const QString& text, QChar separator)
 
 } // namespace
 
-std::optional<ItemSpec> item(const QString& text, QString* error)
+std::optional<ItemRepresentations> item(const QString& text, QString* error)
 {
-    ItemSpec spec;
+    ItemRepresentations representations;
     for (const auto& pair : splitOutsideStrings(text, u',')) {
         const auto equals = pair.indexOf(u'=');
         if (equals <= 0) {
@@ -430,9 +430,9 @@ std::optional<ItemSpec> item(const QString& text, QString* error)
         const auto parsed = value(pair.mid(equals + 1), error);
         if (!parsed)
             return std::nullopt;
-        spec.emplace_back(typeAlias(pair.left(equals)), *parsed);
+        representations.emplace_back(typeAlias(pair.left(equals)), *parsed);
     }
-    return spec;
+    return representations;
 }
 
 std::optional<nlohmann::json> json(const QString& text)

@@ -37,7 +37,7 @@ struct Value {
     QSize size;
     QString path;
 };
-using ItemSpec = std::vector<std::pair<QString, Value>>;
+using ItemRepresentations = std::vector<std::pair<QString, Value>>;
 
 struct Error {
     int line = 0;
@@ -53,7 +53,7 @@ Parsed parse(const QString& text);
 
 // Pieces shared by the checks and the runner.
 std::optional<double> number(const QString& text);
-std::optional<ItemSpec> item(const QString& text, QString* error);
+std::optional<ItemRepresentations> item(const QString& text, QString* error);
 QString typeAlias(const QString& type);
 std::optional<nlohmann::json> json(const QString& text);
 
