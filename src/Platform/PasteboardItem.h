@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <utility>
@@ -21,4 +22,15 @@ struct PasteboardItem {
     bool hasType(const QString& type) const { return data(type).has_value(); }
     void setData(const QString& type, const QByteArray& bytes) { representations.emplace_back(type, bytes); }
     bool operator==(const PasteboardItem&) const = default;
+
+    // The types of all `items`, each once, in first-seen order: what a pasteboard reports as its types.
+    static QStringList typesOf(const std::vector<PasteboardItem>& items)
+    {
+        QStringList result;
+        for (const auto& item : items)
+            for (const auto& [type, data] : item.representations)
+                if (!result.contains(type))
+                    result.append(type);
+        return result;
+    }
 };

@@ -4,6 +4,7 @@
 #include "Foundation/VirtualScheduler.h"
 
 #include "TestSupport/Captures.h"
+#include "TestSupport/HistoryPreviews.h"
 #include "TestSupport/TemporaryHome.h"
 
 #include <QDir>
@@ -28,13 +29,6 @@ protected:
         return QDir(historyDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
     QByteArray index() const { return TemporaryHome::readFile(historyDir() + QStringLiteral("/index.json")); }
-    QStringList previews(const ClipboardHistory& history) const
-    {
-        QStringList result;
-        for (const auto& item : history.items())
-            result.append(item.preview);
-        return result;
-    }
 
     TemporaryHome m_home;
     VirtualScheduler m_clock;
@@ -120,7 +114,7 @@ TEST_F(ClipboardHistoryTest, LimitTrimsTheOldestEntriesAndTheirFolders)
     history->apply(HistoryLimit::Five);
     for (int i = 1; i <= 6; ++i)
         history->add(Captures::text(QString::number(i)), std::nullopt);
-    EXPECT_EQ(previews(*history), (QStringList { u"6"_qs, u"5"_qs, u"4"_qs, u"3"_qs, u"2"_qs }));
+    EXPECT_EQ(previewsOf(*history), (QStringList { u"6"_qs, u"5"_qs, u"4"_qs, u"3"_qs, u"2"_qs }));
     EXPECT_EQ(folders().size(), 5);
 
     history->apply(HistoryLimit::All);
@@ -130,7 +124,7 @@ TEST_F(ClipboardHistoryTest, LimitTrimsTheOldestEntriesAndTheirFolders)
     EXPECT_FALSE(history->limit());
 
     history->apply(HistoryLimit::Five);
-    EXPECT_EQ(previews(*history), (QStringList { u"13"_qs, u"12"_qs, u"11"_qs, u"10"_qs, u"9"_qs }));
+    EXPECT_EQ(previewsOf(*history), (QStringList { u"13"_qs, u"12"_qs, u"11"_qs, u"10"_qs, u"9"_qs }));
     EXPECT_EQ(folders().size(), 5);
     EXPECT_EQ(open()->items().size(), 5u);
 
@@ -149,7 +143,7 @@ TEST_F(ClipboardHistoryTest, OperationsOnEntriesNoLongerListedChangeNothing)
     history->add(Captures::text(QStringLiteral("gone")), std::nullopt);
     const ClipboardItem gone = history->items()[0];
     history->remove(gone);
-    EXPECT_EQ(previews(*history), QStringList { u"kept"_qs });
+    EXPECT_EQ(previewsOf(*history), QStringList { u"kept"_qs });
     EXPECT_FALSE(QFileInfo::exists(historyDir() + u'/' + gone.id));
 
     QFile::remove(historyDir() + QStringLiteral("/index.json"));
@@ -186,7 +180,7 @@ TEST_F(ClipboardHistoryTest, LoadKeepsFileOrderAndDropsEntriesWithoutFolders)
 
     const QByteArray before = index();
     auto history = open();
-    EXPECT_EQ(previews(*history), (QStringList { u"new"_qs, u"old"_qs }));
+    EXPECT_EQ(previewsOf(*history), (QStringList { u"new"_qs, u"old"_qs }));
     EXPECT_EQ(index(), before) << "loading does not rewrite the index";
     EXPECT_TRUE(QFileInfo::exists(historyDir() + QStringLiteral("/0F8FAD5B-D9CB-469F-A165-70867728950E")));
     history->clear();
@@ -261,7 +255,7 @@ TEST_F(ClipboardHistoryTest, FailedWriteLeavesNoPartialEntryAndRecordsNothing)
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(previews(*history), QStringList { u"before"_qs });
+    EXPECT_EQ(previewsOf(*history), QStringList { u"before"_qs });
     EXPECT_EQ(folders().size(), 1);
     EXPECT_EQ(index(), indexBefore);
 
@@ -269,5 +263,5 @@ TEST_F(ClipboardHistoryTest, FailedWriteLeavesNoPartialEntryAndRecordsNothing)
     QDir(historyDir()).removeRecursively();
     TemporaryHome::writeFile(historyDir(), "a file where the folder was");
     history->add(Captures::text(QStringLiteral("nowhere")), std::nullopt);
-    EXPECT_EQ(previews(*history), QStringList { u"before"_qs });
+    EXPECT_EQ(previewsOf(*history), QStringList { u"before"_qs });
 }

@@ -8,6 +8,7 @@
 #include "Platform/Simulated/WorkspaceSimulated.h"
 #include "Support/AppSettings.h"
 
+#include "TestSupport/HistoryPreviews.h"
 #include "TestSupport/TemporaryHome.h"
 #include "TestSupport/TestImages.h"
 
@@ -29,13 +30,6 @@ protected:
         PasteboardItem item;
         item.setData(PasteboardTypes::plainText, QByteArray(text));
         pasteboard.userCopy({ item });
-    }
-    QStringList previews() const
-    {
-        QStringList result;
-        for (const auto& item : history.items())
-            result.append(item.preview);
-        return result;
     }
 
     TemporaryHome home;
@@ -60,7 +54,7 @@ TEST_F(ClipboardMonitorTest, RecordsEachNewCopyWithTheFrontApplicationButNotWhat
 
     copyText("one");
     scheduler.advance(0.4);
-    ASSERT_EQ(previews(), QStringList { u"one"_qs });
+    ASSERT_EQ(previewsOf(history), QStringList { u"one"_qs });
     EXPECT_EQ(history.items()[0].sourceBundleID, QStringLiteral("com.apple.TextEdit"));
 
     // Two copies inside one interval: only the later is seen.
@@ -68,7 +62,7 @@ TEST_F(ClipboardMonitorTest, RecordsEachNewCopyWithTheFrontApplicationButNotWhat
     workspace.setNoFrontmost();
     copyText("three");
     scheduler.advance(0.4);
-    EXPECT_EQ(previews(), (QStringList { u"three"_qs, u"one"_qs }));
+    EXPECT_EQ(previewsOf(history), (QStringList { u"three"_qs, u"one"_qs }));
     EXPECT_FALSE(history.items()[0].sourceBundleID);
 
     // A private copy is consumed without a trace.
@@ -93,7 +87,7 @@ TEST_F(ClipboardMonitorTest, PausedCopiesAreConsumedAndNeverRecordedLater)
     EXPECT_TRUE(history.items().empty());
     copyText("after");
     scheduler.advance(0.4);
-    EXPECT_EQ(previews(), QStringList { u"after"_qs });
+    EXPECT_EQ(previewsOf(history), QStringList { u"after"_qs });
 }
 
 TEST_F(ClipboardMonitorTest, OwnWritesAreSkippedOnlyWhenTheirChangeCountIsHandedOver)

@@ -125,12 +125,7 @@ std::vector<PasteboardItem> PasteboardDesktop::itemsFromMime(const QMimeData& mi
 
 QStringList PasteboardDesktop::types() const
 {
-    QStringList result;
-    for (const auto& item : items())
-        for (const auto& [type, data] : item.representations)
-            if (!result.contains(type))
-                result.append(type);
-    return result;
+    return PasteboardItem::typesOf(items());
 }
 
 std::vector<PasteboardItem> PasteboardDesktop::items() const

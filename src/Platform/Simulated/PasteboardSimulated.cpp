@@ -4,12 +4,7 @@
 
 QStringList PasteboardSimulated::types() const
 {
-    QStringList result;
-    for (const auto& item : m_items)
-        for (const auto& [type, data] : item.representations)
-            if (!result.contains(type))
-                result.append(type);
-    return result;
+    return PasteboardItem::typesOf(m_items);
 }
 
 long long PasteboardSimulated::clearContents()
