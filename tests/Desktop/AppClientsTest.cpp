@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -60,6 +61,51 @@ bool xclipCopy(const QByteArray& bytes, const QString& target = {})
     return run(QStringLiteral("xclip"), arguments, bytes).has_value();
 }
 
+// The program's visible windows: the picker is the only one it maps.
+QList<QByteArray> pickerWindows()
+{
+    return run(QStringLiteral("xdotool"),
+        { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
+            QStringLiteral("drimo-copy") })
+        .value_or(QByteArray())
+        .trimmed()
+        .split('\n');
+}
+
+std::optional<QRect> pickerGeometry()
+{
+    const auto windows = pickerWindows();
+    if (windows.size() != 1 || windows[0].isEmpty())
+        return std::nullopt;
+    const auto shell = run(QStringLiteral("xdotool"),
+        { QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(windows[0]) });
+    if (!shell)
+        return std::nullopt;
+    QMap<QByteArray, int> values;
+    for (const QByteArray& line : shell->split('\n'))
+        if (const qsizetype equals = line.indexOf('='); equals > 0)
+            values[line.left(equals)] = line.mid(equals + 1).toInt();
+    return QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
+}
+
+bool holdCtrlV()
+{
+    return run(QStringLiteral("xdotool"),
+        { QStringLiteral("keydown"), QStringLiteral("ctrl+v"), QStringLiteral("sleep"), QStringLiteral("1.0"),
+            QStringLiteral("keyup"), QStringLiteral("v"), QStringLiteral("keyup"), QStringLiteral("ctrl") })
+        .has_value();
+}
+
+bool movePointer(int x, int y)
+{
+    return run(QStringLiteral("xdotool"),
+        { QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(x), QString::number(y) })
+        .has_value();
+}
+
+// The picker's gap to the caret or pointer it opens under.
+constexpr int caretGap = 6;
+
 } // namespace
 
 TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
@@ -94,8 +140,26 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     EXPECT_EQ(items[1].preview, QStringLiteral("Изображение 12×9"));
     EXPECT_EQ(items[2].kind, ClipboardItem::Kind::Text);
     EXPECT_EQ(items[2].preview, QStringLiteral("Привет из xclip"));
-}
 
+    // A password manager's copy carries a hint beside the text (xclip offers one type only, so our own
+    // client offers both): nothing is recorded while it is on the clipboard, and the same text copied
+    // plainly is an ordinary entry.
+    const auto writeFile = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(home.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName()
+                                                                                    : QString();
+    };
+    auto owner = DesktopSession::startOffer(
+        { QStringLiteral("text/plain"), writeFile(QStringLiteral("password"), "hunter2"),
+            QStringLiteral("x-kde-passwordManagerHint"), writeFile(QStringLiteral("hint"), "secret") });
+    ASSERT_TRUE(owner);
+    DesktopSession::spin(1500);
+    EXPECT_EQ(app.history().size(), 3u) << "the secret stays out of the history";
+    ASSERT_TRUE(xclipCopy("hunter2"));
+    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 4; }, 8000));
+    EXPECT_EQ(app.history().front().preview, QStringLiteral("hunter2"));
+    owner->waitForFinished(3000);
+}
 
 TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindowInFront)
 {
@@ -114,18 +178,14 @@ TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindo
     qunsetenv("DRIMO_CLIENT_SHOW_CLIPBOARD");
     ASSERT_TRUE(window);
 
-    ASSERT_TRUE(run(QStringLiteral("xdotool"),
-        { QStringLiteral("keydown"), QStringLiteral("ctrl+v"), QStringLiteral("sleep"), QStringLiteral("1.0"),
-            QStringLiteral("keyup"), QStringLiteral("v"), QStringLiteral("keyup"), QStringLiteral("ctrl") }));
-    const auto pickerWindows = [] {
-        return run(QStringLiteral("xdotool"),
-            { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
-                QStringLiteral("drimo-copy") })
-            .value_or(QByteArray())
-            .trimmed();
-    };
-    ASSERT_TRUE(spinUntil([&] { return !pickerWindows().isEmpty(); }, 5000))
-        << "the picker maps\n" << app.output().toStdString();
+    // The window has no text to read a caret from, so the picker opens under the pointer.
+    ASSERT_TRUE(movePointer(300, 200));
+    ASSERT_TRUE(holdCtrlV());
+    ASSERT_TRUE(spinUntil([&] { return pickerGeometry().has_value(); }, 5000)) << "the picker maps\n"
+                                                                               << app.output().toStdString();
+    const QRect picker = *pickerGeometry();
+    EXPECT_NEAR(picker.x(), 300, 1);
+    EXPECT_NEAR(picker.y(), 200 + caretGap, 1);
     window->read();
     EXPECT_EQ(window->output, "") << "the hold reached no window";
 
@@ -133,13 +193,57 @@ TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindo
     ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Down") }));
     DesktopSession::spin(200);
     ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
-    EXPECT_TRUE(spinUntil([&] {
-        window->read();
-        return window->output.contains("paste ");
-    }, 5000)) << app.output().toStdString();
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            window->read();
+            return window->output.contains("paste ");
+        },
+        5000))
+        << app.output().toStdString();
     DesktopSession::spin(300);
     window->read();
     EXPECT_EQ(QString::fromUtf8(window->output), QStringLiteral("paste первый\n"));
-    EXPECT_TRUE(spinUntil([&] { return !app.history().empty() && app.history()[0].preview == u"первый"; }, 5000));
-    EXPECT_TRUE(pickerWindows().isEmpty());
+    EXPECT_TRUE(
+        spinUntil([&] { return !app.history().empty() && app.history()[0].preview == u"первый"; }, 5000));
+    EXPECT_FALSE(pickerGeometry());
+}
+
+TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldAndPastesIntoIt)
+{
+    SKIP_WITHOUT_DISPLAY();
+    if (!DesktopSession::accessibilityBusAvailable())
+        GTEST_SKIP() << "no AT-SPI bus";
+    QTemporaryDir home;
+    RunningApp app(home);
+    ASSERT_TRUE(app.started());
+    DesktopSession::spin(1000);
+    ASSERT_TRUE(xclipCopy(QStringLiteral(" дорогой").toUtf8()));
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
+
+    auto field = DesktopSession::startWindow(
+        { QStringLiteral("text"), QStringLiteral("hello world"), QStringLiteral("5") });
+    ASSERT_TRUE(field);
+    const QList<QByteArray> caret = field->ready.split(' ');
+    ASSERT_EQ(caret.size(), 9);
+    const QRect fieldRect(caret[5].toInt(), caret[6].toInt(), caret[7].toInt(), caret[8].toInt());
+    // The pointer is far from the field.
+    ASSERT_TRUE(movePointer(900, 40));
+
+    ASSERT_TRUE(holdCtrlV());
+    ASSERT_TRUE(spinUntil([&] { return pickerGeometry().has_value(); }, 5000)) << app.output().toStdString();
+    const QRect picker = *pickerGeometry();
+    EXPECT_NEAR(picker.x(), caret[1].toInt(), 3) << app.output().toStdString();
+    EXPECT_GT(picker.y(), fieldRect.top());
+    EXPECT_LE(picker.y(), fieldRect.bottom() + caretGap + 1);
+
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            field->read();
+            return field->output.contains("text ");
+        },
+        5000))
+        << app.output().toStdString();
+    EXPECT_TRUE(field->output.contains(QStringLiteral("text hello дорогой world\n").toUtf8()))
+        << field->output.constData();
 }

@@ -1,9 +1,13 @@
-// A separate X client the desktop tests drive: a window that reports the keys it receives, or a clipboard
-// owner offering several formats at once (which xclip cannot).
+// A separate X client the desktop tests drive: a window that reports the keys it receives, a text field
+// that reports its text and caret, or a clipboard owner offering several formats at once (which xclip
+// cannot).
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QWidget>
 
@@ -34,10 +38,26 @@ protected:
     }
 };
 
+// "caret X Y WIDTH HEIGHT FIELD-X FIELD-Y FIELD-WIDTH FIELD-HEIGHT", in global coordinates.
+QByteArray caretLine(const QLineEdit& field)
+{
+    const QRect caret = field.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    const QPoint at = field.mapToGlobal(caret.topLeft());
+    const QPoint fieldAt = field.mapToGlobal(QPoint(0, 0));
+    QByteArray line = "caret";
+    for (const int value : { at.x(), at.y(), caret.width(), caret.height(), fieldAt.x(), fieldAt.y(),
+             field.width(), field.height() })
+        line += ' ' + QByteArray::number(value);
+    return line;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Qt answers accessibility questions over AT-SPI only when asked to, or when a screen reader runs.
+    if (argc > 1 && qstrcmp(argv[1], "text") == 0)
+        qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("drimo-desktop-client"));
     const QStringList arguments = app.arguments().mid(1);
@@ -49,6 +69,26 @@ int main(int argc, char** argv)
         window->activateWindow();
         QApplication::processEvents();
         say("ready " + QByteArray::number(window->winId()));
+        return app.exec();
+    }
+    if (arguments.value(0) == QLatin1String("text") && arguments.size() == 3) {
+        // The field shows once Qt is on the accessibility bus, so that others hear of it taking the focus.
+        QElapsedTimer waited;
+        waited.start();
+        while (!QAccessible::isActive() && waited.elapsed() < 5000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        auto* field = new QLineEdit(arguments[1]);
+        field->setWindowTitle(QStringLiteral("text window"));
+        field->resize(300, field->sizeHint().height());
+        field->move(120, 200);
+        field->setCursorPosition(arguments[2].toInt());
+        field->show();
+        field->activateWindow();
+        QApplication::processEvents();
+        QObject::connect(
+            field, &QLineEdit::textChanged, [](const QString& text) { say("text " + text.toUtf8()); });
+        QObject::connect(field, &QLineEdit::cursorPositionChanged, [field] { say(caretLine(*field)); });
+        say("ready " + QByteArray::number(field->winId()) + ' ' + caretLine(*field));
         return app.exec();
     }
     if (arguments.value(0) == QLatin1String("offer") && arguments.size() % 2 == 1) {
@@ -64,6 +104,6 @@ int main(int argc, char** argv)
         say("ready");
         return app.exec();
     }
-    std::fputs("usage: drimo-desktop-client window | offer MIME FILE...\n", stderr);
+    std::fputs("usage: drimo-desktop-client window | text TEXT CARET | offer MIME FILE...\n", stderr);
     return 2;
 }

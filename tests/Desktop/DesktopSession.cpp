@@ -55,24 +55,39 @@ std::optional<QByteArray> run(const QString& program, const QStringList& argumen
     return output;
 }
 
-std::unique_ptr<Client> startWindow()
+bool accessibilityBusAvailable()
+{
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return false;
+    return run(QStringLiteral("dbus-send"),
+        { QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.a11y.Bus"),
+            QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus.GetAddress") })
+        .has_value();
+}
+
+std::unique_ptr<Client> startWindow(const QStringList& arguments)
 {
     auto client = std::make_unique<Client>();
     client->process = std::make_unique<QProcess>();
-    client->process->start(QStringLiteral(DESKTOP_CLIENT), { QStringLiteral("window") });
+    client->process->start(QStringLiteral(DESKTOP_CLIENT), arguments);
     if (!spinUntil([&] {
             client->read();
             return client->output.contains('\n');
         }))
         return nullptr;
-    const QList<QByteArray> ready = client->output.trimmed().split(' ');
-    client->output.clear();
-    if (ready.size() != 2 || ready[0] != "ready")
+    const qsizetype end = client->output.indexOf('\n');
+    const QList<QByteArray> ready = client->output.left(end).split(' ');
+    client->output.remove(0, end + 1);
+    if (ready.size() < 2 || ready[0] != "ready")
         return nullptr;
     client->window = ready[1].toULong();
-    // No window manager runs under the test server, so focus is given directly.
-    if (!run(
-            QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), ready[1] }))
+    client->ready = ready.mid(2).join(' ');
+    // No window manager runs under the test server, so focus is given and published directly.
+    if (!run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), ready[1] })
+        || !run(QStringLiteral("xprop"),
+            { QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("_NET_ACTIVE_WINDOW"),
+                QStringLiteral("32c"), QStringLiteral("-set"), QStringLiteral("_NET_ACTIVE_WINDOW"),
+                ready[1] }))
         return nullptr;
     return client;
 }

@@ -23,10 +23,15 @@ bool spinUntil(const std::function<bool()>& done, int milliseconds = 5000);
 // Keeps the event loop running for `milliseconds`.
 void spin(int milliseconds);
 
-// The test client (tests/Desktop/DesktopClient.cpp) in its window mode, focused; nullptr when it failed.
+// Whether the AT-SPI bus runs (started on demand through the session bus); false without a session bus.
+bool accessibilityBusAvailable();
+
+// The test client (tests/Desktop/DesktopClient.cpp) in a window mode, focused and published as the active
+// window, as a window manager would; nullptr when it failed.
 struct Client {
     std::unique_ptr<QProcess> process;
     unsigned long window = 0;
+    QByteArray ready; // what its ready line said after the window's id
     QByteArray output; // everything it printed since it was ready
     void read() { output += process->readAllStandardOutput(); }
     ~Client()
@@ -35,7 +40,7 @@ struct Client {
         process->waitForFinished();
     }
 };
-std::unique_ptr<Client> startWindow();
+std::unique_ptr<Client> startWindow(const QStringList& arguments = { QStringLiteral("window") });
 // Starts the client offering each MIME type's file on the clipboard; nullptr when it failed.
 std::unique_ptr<QProcess> startOffer(const QStringList& mimeAndFiles);
 

@@ -1,31 +1,102 @@
 #include "Platform/Desktop/AccessibilityDesktop.h"
 
+#include "Platform/Desktop/AtspiRef.h"
+#include "Platform/Desktop/AtspiSession.h"
 #include "Platform/Desktop/X11Connection.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <climits>
 #include <cmath>
+
+namespace {
+
+// libatspi's own defaults, restored by a time-out of 0.
+constexpr int defaultTimeoutMilliseconds = 800;
+constexpr int startupTimeoutMilliseconds = 15000;
+
+bool isEmpty(const AtspiRect* rect)
+{
+    return !rect || rect->height <= 0 || rect->width < 0;
+}
+
+} // namespace
 
 AccessibilityDesktop::AccessibilityDesktop()
     : m_trusted(X11Connection::hasXTest())
+    // Joined now rather than on the first question, so that the focus is followed from the start.
+    , m_session(m_trusted ? AtspiSession::shared() : nullptr)
 { }
+
+AccessibilityDesktop::~AccessibilityDesktop()
+{
+    forgetAll();
+}
+
+QRectF AccessibilityDesktop::fromScreenPixels(
+    const QRectF& pixels, const QRect& screen, double ratio, const QRect& primary)
+{
+    if (!(ratio > 0))
+        ratio = 1;
+    const QPointF origin = screen.topLeft();
+    const QPointF topLeft = origin + (pixels.topLeft() - origin) / ratio;
+    return { topLeft - QPointF(primary.topLeft()), pixels.size() / ratio };
+}
+
+Accessibility::Element AccessibilityDesktop::remember(AtspiAccessible* object)
+{
+    m_objects.push_back(object ? static_cast<AtspiAccessible*>(g_object_ref(object)) : nullptr);
+    return { (std::uint64_t(m_lookup) << 32) | m_objects.size() };
+}
+
+void AccessibilityDesktop::forgetAll()
+{
+    for (AtspiAccessible* object : m_objects)
+        if (object)
+            g_object_unref(object);
+    m_objects.clear();
+}
+
+bool AccessibilityDesktop::lookUp(Element element, AtspiAccessible*& object) const
+{
+    const std::uint64_t index = element.handle & 0xffffffffu;
+    if ((element.handle >> 32) != m_lookup || index == 0 || index > m_objects.size())
+        return false;
+    object = m_objects[index - 1];
+    return true;
+}
 
 Accessibility::Element AccessibilityDesktop::applicationElement(long long processIdentifier)
 {
-    // Handle 0 means no element, so the pid is offset by one; negative pids name no process.
-    return { processIdentifier < 0 ? 0 : static_cast<std::uint64_t>(processIdentifier) + 1 };
+    forgetAll();
+    ++m_lookup;
+    if (processIdentifier < 0)
+        return {};
+    Ref<AtspiAccessible> found(m_session ? m_session->application(processIdentifier) : nullptr);
+    // An application that is not on the bus still gets an element: it simply has no focused one.
+    return remember(found.get());
 }
 
 Accessibility::Error AccessibilityDesktop::check(Element element) const
 {
     if (!m_trusted)
         return Error::ApiDisabled;
-    return element.handle == 0 ? Error::InvalidElement : Error::Success;
+    AtspiAccessible* object = nullptr;
+    return lookUp(element, object) ? Error::Success : Error::InvalidElement;
 }
 
 Accessibility::Error AccessibilityDesktop::setMessagingTimeout(Element element, double seconds)
 {
     if (element.handle == 0 || std::isnan(seconds) || seconds < 0)
         return Error::IllegalArgument;
-    return check(element);
+    const Error error = check(element);
+    if (error == Error::Success && m_session) {
+        const double milliseconds = std::min(seconds * 1000, double(INT_MAX));
+        atspi_set_timeout(seconds == 0 ? defaultTimeoutMilliseconds : std::max(1, int(milliseconds)),
+            startupTimeoutMilliseconds);
+    }
+    return error;
 }
 
 Accessibility::Error AccessibilityDesktop::setAttribute(Element element, const QString&, const Value&)
@@ -39,13 +110,94 @@ Accessibility::Answer AccessibilityDesktop::copyAttribute(Element element, const
     const Error error = check(element);
     if (error != Error::Success)
         return { error, std::nullopt };
-    return { attribute == QLatin1String("AXFocusedUIElement") ? Error::NoValue : Error::AttributeUnsupported,
-        std::nullopt };
+    AtspiAccessible* object = nullptr;
+    lookUp(element, object);
+    if (attribute == QLatin1String("AXFocusedUIElement"))
+        return focusedElement(object);
+    if (attribute == QLatin1String("AXSelectedTextRange"))
+        return caretRange(object);
+    return { Error::AttributeUnsupported, std::nullopt };
 }
 
 Accessibility::Answer AccessibilityDesktop::copyParameterizedAttribute(
-    Element element, const QString&, const Value&)
+    Element element, const QString& attribute, const Value& parameter)
 {
     const Error error = check(element);
-    return { error == Error::Success ? Error::AttributeUnsupported : error, std::nullopt };
+    if (error != Error::Success)
+        return { error, std::nullopt };
+    AtspiAccessible* object = nullptr;
+    lookUp(element, object);
+    if (attribute == QLatin1String("AXBoundsForRange"))
+        return bounds(object, parameter);
+    return { Error::AttributeUnsupported, std::nullopt };
+}
+
+Accessibility::Answer AccessibilityDesktop::focusedElement(AtspiAccessible* application)
+{
+    if (!application)
+        return { Error::NoValue, std::nullopt };
+    Ref<AtspiAccessible> focused(m_session ? m_session->focusedElement(application) : nullptr);
+    if (!focused)
+        return { Error::NoValue, std::nullopt };
+    return { Error::Success, Value(remember(focused.get())) };
+}
+
+Accessibility::Answer AccessibilityDesktop::caretRange(AtspiAccessible* object)
+{
+    Ref<AtspiText> text(object ? atspi_accessible_get_text_iface(object) : nullptr);
+    if (!text)
+        return { Error::AttributeUnsupported, std::nullopt };
+    ErrorSlot error;
+    const int caret = atspi_text_get_caret_offset(text.get(), &error);
+    if (error.failed() || caret < 0)
+        return { Error::NoValue, std::nullopt };
+    return { Error::Success, Value(TextRange { caret, 0 }) };
+}
+
+Accessibility::Answer AccessibilityDesktop::bounds(AtspiAccessible* object, const Value& parameter)
+{
+    const auto* range = std::get_if<TextRange>(&parameter);
+    if (!range || range->location < 0 || range->length < 0 || range->location > INT_MAX
+        || range->length > INT_MAX - range->location)
+        return { Error::IllegalArgument, std::nullopt };
+    Ref<AtspiText> text(object ? atspi_accessible_get_text_iface(object) : nullptr);
+    if (!text)
+        return { Error::AttributeUnsupported, std::nullopt };
+
+    const int start = int(range->location);
+    const auto extents = [&](int from, int to) {
+        ErrorSlot error;
+        std::unique_ptr<AtspiRect, decltype(&g_free)> rect(to - from <= 1
+                ? atspi_text_get_character_extents(text.get(), from, ATSPI_COORD_TYPE_SCREEN, &error)
+                : atspi_text_get_range_extents(text.get(), from, to, ATSPI_COORD_TYPE_SCREEN, &error),
+            &g_free);
+        return rect;
+    };
+    auto rect = extents(start, start + int(range->length));
+    QRectF pixels;
+    if (!isEmpty(rect.get()))
+        pixels = QRectF(rect->x, rect->y, rect->width, rect->height);
+    else if (range->length <= 1 && start > 0) {
+        // A caret after the last character has no character to measure: it stands at the previous one's
+        // trailing edge.
+        const auto previous = extents(start - 1, start);
+        if (isEmpty(previous.get()))
+            return { Error::NoValue, std::nullopt };
+        pixels = QRectF(previous->x + previous->width, previous->y, 0, previous->height);
+    } else
+        return { Error::NoValue, std::nullopt };
+
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary)
+        return { Error::Success, Value(pixels) };
+    const QScreen* holding = primary;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRectF native(
+            screen->geometry().topLeft(), QSizeF(screen->geometry().size()) * screen->devicePixelRatio());
+        if (native.contains(pixels.topLeft()))
+            holding = screen;
+    }
+    return { Error::Success,
+        Value(fromScreenPixels(
+            pixels, holding->geometry(), holding->devicePixelRatio(), primary->geometry())) };
 }

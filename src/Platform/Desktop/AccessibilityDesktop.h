@@ -2,12 +2,26 @@
 
 #include "Platform/Accessibility.h"
 
+#include <QRect>
+
+#include <vector>
+
+typedef struct _AtspiAccessible AtspiAccessible;
+class AtspiSession;
+
 // Accessibility on X11. There is no permission to grant: the process is trusted when it can reach the X
-// server and its XTest extension, which is all the keyboard tap needs. Other applications' text is not
-// read yet (that needs AT-SPI), so no application reports a focused element and the caret is never known.
+// server and its XTest extension, which is all the keyboard tap needs. Other applications' trees are read
+// through AT-SPI; without its bus no application reports a focused element.
+//
+// Elements live until the next `applicationElement` call: each lookup starts afresh, and the handles of an
+// earlier lookup then answer InvalidElement. Only what the caret needs is answered: the focused element,
+// the caret's offset ("AXSelectedTextRange", the caret with length 0) and "AXBoundsForRange".
 class AccessibilityDesktop final : public Accessibility {
 public:
     AccessibilityDesktop();
+    ~AccessibilityDesktop() override;
+    AccessibilityDesktop(const AccessibilityDesktop&) = delete;
+    AccessibilityDesktop& operator=(const AccessibilityDesktop&) = delete;
 
     bool isProcessTrusted() const override { return m_trusted; }
     bool requestTrust(bool) override { return m_trusted; }
@@ -18,8 +32,26 @@ public:
     Answer copyParameterizedAttribute(
         Element element, const QString& attribute, const Value& parameter) override;
 
+    // A rectangle AT-SPI reports in the X screen's pixels, in accessibility coordinates: Qt's device-
+    // independent pixels, measured from the top-left of `primary`. `screen` is the screen holding it, in
+    // Qt's geometry (its origin stays in device pixels) and with its pixel ratio.
+    static QRectF fromScreenPixels(
+        const QRectF& pixels, const QRect& screen, double ratio, const QRect& primary);
+
 private:
     Error check(Element element) const;
+    // Takes a reference of its own; `object` may be null for an application that is not on the bus.
+    Element remember(AtspiAccessible* object);
+    void forgetAll();
+    // The object behind a handle of the current lookup, or nothing (InvalidElement) for any other handle.
+    bool lookUp(Element element, AtspiAccessible*& object) const;
+
+    Answer focusedElement(AtspiAccessible* application);
+    Answer caretRange(AtspiAccessible* object);
+    Answer bounds(AtspiAccessible* object, const Value& parameter);
 
     bool m_trusted = false;
+    AtspiSession* m_session = nullptr;
+    std::uint32_t m_lookup = 0;
+    std::vector<AtspiAccessible*> m_objects; // of the current lookup; a handle is (lookup << 32) | index + 1
 };

@@ -1,0 +1,174 @@
+#include "Platform/Desktop/AtspiSession.h"
+
+#include "Platform/Desktop/AtspiRef.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QString>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The longest a search for the focused element may take, and the most elements it may visit: a huge tree
+// (a browser page, a long list) must not hold up the picker; it then opens at the pointer.
+constexpr qint64 searchBudgetMilliseconds = 150;
+constexpr int searchNodeLimit = 3000;
+
+bool busKnown()
+{
+    // Without a session bus libdbus would start one of its own (autolaunch): a side effect a clipboard tool
+    // has no business causing, so AT-SPI is only joined where a bus is already known.
+    if (!qEnvironmentVariableIsEmpty("AT_SPI_BUS_ADDRESS")
+        || !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+}
+
+struct States {
+    bool focused = false;
+    bool active = false;
+    bool searchable = false; // showing, with children worth visiting
+};
+
+States statesOf(AtspiAccessible* object)
+{
+    Ref<AtspiStateSet> set(atspi_accessible_get_state_set(object));
+    if (!set)
+        return {};
+    // Lists and tables that manage their descendants create them on demand, often by the thousand.
+    return { bool(atspi_state_set_contains(set.get(), ATSPI_STATE_FOCUSED)),
+        bool(atspi_state_set_contains(set.get(), ATSPI_STATE_ACTIVE)),
+        atspi_state_set_contains(set.get(), ATSPI_STATE_SHOWING)
+            && !atspi_state_set_contains(set.get(), ATSPI_STATE_MANAGES_DESCENDANTS) };
+}
+
+// Applications that offer the collection interface search their own tree in one call.
+std::optional<AtspiAccessible*> collectFocused(AtspiAccessible* application)
+{
+    Ref<AtspiCollection> collection(atspi_accessible_get_collection_iface(application));
+    if (!collection)
+        return std::nullopt;
+    Ref<AtspiStateSet> states(atspi_state_set_new(nullptr));
+    atspi_state_set_add(states.get(), ATSPI_STATE_FOCUSED);
+    Ref<AtspiMatchRule> rule(
+        atspi_match_rule_new(states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE,
+            nullptr, ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
+    ErrorSlot error;
+    GArray* matches = atspi_collection_get_matches(
+        collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
+    if (!matches)
+        return std::nullopt;
+    AtspiAccessible* found = nullptr;
+    for (guint i = 0; i < matches->len; ++i) {
+        AtspiAccessible* match = g_array_index(matches, AtspiAccessible*, i);
+        if (!found)
+            found = match;
+        else if (match)
+            g_object_unref(match);
+    }
+    g_array_free(matches, TRUE);
+    return found;
+}
+
+// The others are walked depth first through what is showing, the active window first.
+AtspiAccessible* walkForFocused(AtspiAccessible* application)
+{
+    QElapsedTimer clock;
+    clock.start();
+    int visited = 0;
+    std::vector<Ref<AtspiAccessible>> pending;
+    pending.emplace_back(static_cast<AtspiAccessible*>(g_object_ref(application)));
+    while (!pending.empty()) {
+        const Ref<AtspiAccessible> node = std::move(pending.back());
+        pending.pop_back();
+        ErrorSlot countError;
+        const int count = atspi_accessible_get_child_count(node.get(), &countError);
+        std::vector<std::pair<Ref<AtspiAccessible>, bool>> children; // with whether it is active
+        for (int i = 0; i < count; ++i) {
+            if (++visited > searchNodeLimit || clock.elapsed() > searchBudgetMilliseconds)
+                return nullptr;
+            ErrorSlot error;
+            Ref<AtspiAccessible> child(atspi_accessible_get_child_at_index(node.get(), i, &error));
+            if (!child)
+                continue;
+            const States states = statesOf(child.get());
+            if (states.focused)
+                return child.release();
+            if (states.searchable)
+                children.emplace_back(std::move(child), states.active);
+        }
+        std::stable_partition(
+            children.begin(), children.end(), [](const auto& child) { return child.second; });
+        // Pushed in reverse, so that the first child is the next one taken.
+        for (auto child = children.rbegin(); child != children.rend(); ++child)
+            pending.push_back(std::move(child->first));
+    }
+    return nullptr;
+}
+
+AtspiApplication* applicationOf(AtspiAccessible* object)
+{
+    return object ? object->parent.app : nullptr;
+}
+
+} // namespace
+
+AtspiSession* AtspiSession::shared()
+{
+    static AtspiSession* const session = busKnown() && atspi_init() >= 0 ? new AtspiSession : nullptr;
+    return session;
+}
+
+AtspiSession::AtspiSession()
+{
+    // Events arrive through GLib's main context, which Qt's event loop runs on Linux.
+    ErrorSlot error;
+    atspi_event_listener_register_from_callback(
+        &AtspiSession::focusChanged, this, nullptr, "object:state-changed:focused", &error);
+}
+
+void AtspiSession::focusChanged(AtspiEvent* event, void* data)
+{
+    auto* session = static_cast<AtspiSession*>(data);
+    AtspiAccessible* source = event->source;
+    // A loss is kept only for an application nothing else is known of: the element that gains the focus
+    // next in the same application may report before the one that lost it.
+    const bool gained = event->detail1 != 0;
+    if (source
+        && (gained || !session->m_lastFocused
+            || applicationOf(session->m_lastFocused) != applicationOf(source))) {
+        g_object_ref(source);
+        if (session->m_lastFocused)
+            g_object_unref(session->m_lastFocused);
+        session->m_lastFocused = source;
+    }
+    g_boxed_free(ATSPI_TYPE_EVENT, event);
+}
+
+AtspiAccessible* AtspiSession::application(long long processIdentifier)
+{
+    Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
+    ErrorSlot countError;
+    const int count = desktop ? atspi_accessible_get_child_count(desktop.get(), &countError) : 0;
+    for (int i = 0; i < count; ++i) {
+        ErrorSlot error;
+        Ref<AtspiAccessible> application(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
+        ErrorSlot pidError;
+        if (application && atspi_accessible_get_process_id(application.get(), &pidError) == processIdentifier
+            && !pidError.failed())
+            return application.release();
+    }
+    return nullptr;
+}
+
+AtspiAccessible* AtspiSession::focusedElement(AtspiAccessible* application)
+{
+    if (m_lastFocused && applicationOf(m_lastFocused) == applicationOf(application))
+        return static_cast<AtspiAccessible*>(g_object_ref(m_lastFocused));
+    if (const auto collected = collectFocused(application))
+        return *collected;
+    return walkForFocused(application);
+}

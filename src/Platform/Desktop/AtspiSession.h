@@ -1,0 +1,29 @@
+#pragma once
+
+typedef struct _AtspiAccessible AtspiAccessible;
+typedef struct _AtspiEvent AtspiEvent;
+
+// This process's place on the AT-SPI bus, through which other applications' accessibility trees are read.
+// libatspi keeps one connection per process, so there is one session, joined on first use.
+//
+// It also follows where the keyboard focus goes. On X11 every key grab (ours included, while the paste
+// chord is held) takes the focus from the window in front for a moment, and many applications then stop
+// calling any element focused; the element that had the focus last still knows its caret.
+class AtspiSession {
+public:
+    // The session; nullptr where no bus is known (AT-SPI is then simply absent).
+    static AtspiSession* shared();
+
+    // The application object of the process `processIdentifier`, with a reference for the caller; null
+    // when that process is not on the bus.
+    AtspiAccessible* application(long long processIdentifier);
+    // The element of `application` (from `application()`) that has, or last had, the keyboard focus, with
+    // a reference for the caller; null when there is none to be found.
+    AtspiAccessible* focusedElement(AtspiAccessible* application);
+
+private:
+    AtspiSession();
+    static void focusChanged(AtspiEvent* event, void* session);
+
+    AtspiAccessible* m_lastFocused = nullptr;
+};
