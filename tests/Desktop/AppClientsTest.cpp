@@ -61,6 +61,13 @@ bool xclipCopy(const QByteArray& bytes, const QString& target = {})
     return run(QStringLiteral("xclip"), arguments, bytes).has_value();
 }
 
+// A file in `folder` holding `bytes`, for the test client to offer; its path, or nothing when it failed.
+QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteArray& bytes)
+{
+    QFile file(folder.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
+}
+
 // The program's visible windows: the picker is the only one it maps.
 QList<QByteArray> pickerWindows()
 {
@@ -144,14 +151,9 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     // A password manager's copy carries a hint beside the text (xclip offers one type only, so our own
     // client offers both): nothing is recorded while it is on the clipboard, and the same text copied
     // plainly is an ordinary entry.
-    const auto writeFile = [&](const QString& name, const QByteArray& bytes) {
-        QFile file(home.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName()
-                                                                                    : QString();
-    };
     auto owner = DesktopSession::startOffer(
-        { QStringLiteral("text/plain"), writeFile(QStringLiteral("password"), "hunter2"),
-            QStringLiteral("x-kde-passwordManagerHint"), writeFile(QStringLiteral("hint"), "secret") });
+        { QStringLiteral("text/plain"), writeFile(home, QStringLiteral("password"), "hunter2"),
+            QStringLiteral("x-kde-passwordManagerHint"), writeFile(home, QStringLiteral("hint"), "secret") });
     ASSERT_TRUE(owner);
     DesktopSession::spin(1500);
     EXPECT_EQ(app.history().size(), 3u) << "the secret stays out of the history";
@@ -168,7 +170,13 @@ TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindo
     RunningApp app(home);
     ASSERT_TRUE(app.started());
     DesktopSession::spin(1000);
-    ASSERT_TRUE(xclipCopy(QStringLiteral("первый").toUtf8()));
+    // The first entry comes as text and HTML at once, and goes back under both types byte for byte.
+    const QByteArray plain = QStringLiteral("первый").toUtf8();
+    const QByteArray html = QStringLiteral("<b>первый</b>").toUtf8();
+    auto owner = DesktopSession::startOffer(
+        { QStringLiteral("text/plain;charset=utf-8"), writeFile(home, QStringLiteral("plain"), plain),
+            QStringLiteral("text/html"), writeFile(home, QStringLiteral("html"), html) });
+    ASSERT_TRUE(owner);
     ASSERT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
     ASSERT_TRUE(xclipCopy(QStringLiteral("второй").toUtf8()));
     ASSERT_TRUE(spinUntil([&] { return app.history().size() == 2; }, 8000));
@@ -205,6 +213,13 @@ TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindo
     EXPECT_EQ(QString::fromUtf8(window->output), QStringLiteral("paste первый\n"));
     EXPECT_TRUE(
         spinUntil([&] { return !app.history().empty() && app.history()[0].preview == u"первый"; }, 5000));
+    for (const auto& [type, bytes] : { std::pair { QStringLiteral("text/plain;charset=utf-8"), plain },
+             std::pair { QStringLiteral("text/html"), html } })
+        EXPECT_EQ(run(QStringLiteral("xclip"),
+                      { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o"),
+                          QStringLiteral("-t"), type }),
+            bytes)
+            << type.toStdString();
     EXPECT_FALSE(pickerGeometry());
 }
 
