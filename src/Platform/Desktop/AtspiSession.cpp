@@ -15,6 +15,8 @@ namespace {
 // (a browser page, a long list) must not hold up the picker; it then opens at the pointer.
 constexpr qint64 searchBudgetMilliseconds = 150;
 constexpr int searchNodeLimit = 3000;
+// Applications whose focused element is remembered; the one that reported longest ago is forgotten first.
+constexpr std::size_t rememberedApplications = 32;
 
 bool busKnown()
 {
@@ -109,6 +111,7 @@ AtspiAccessible* walkForFocused(AtspiAccessible* application)
     return nullptr;
 }
 
+// Every element holds a reference to its application object, one per application on the bus.
 AtspiApplication* applicationOf(AtspiAccessible* object)
 {
     return object ? object->parent.app : nullptr;
@@ -132,18 +135,27 @@ AtspiSession::AtspiSession()
 
 void AtspiSession::focusChanged(AtspiEvent* event, void* data)
 {
-    auto* session = static_cast<AtspiSession*>(data);
+    auto& focused = static_cast<AtspiSession*>(data)->m_focused;
     AtspiAccessible* source = event->source;
-    // A loss is kept only for an application nothing else is known of: the element that gains the focus
-    // next in the same application may report before the one that lost it.
-    const bool gained = event->detail1 != 0;
-    if (source
-        && (gained || !session->m_lastFocused
-            || applicationOf(session->m_lastFocused) != applicationOf(source))) {
-        g_object_ref(source);
-        if (session->m_lastFocused)
-            g_object_unref(session->m_lastFocused);
-        session->m_lastFocused = source;
+    const AtspiApplication* application = applicationOf(source);
+    if (source && application) {
+        auto known = std::find_if(focused.begin(), focused.end(),
+            [&](AtspiAccessible* element) { return applicationOf(element) == application; });
+        // A loss counts only where nothing is known of the application: the element gaining the focus next
+        // may report before the one losing it.
+        const bool gained = event->detail1 != 0;
+        if (known != focused.end() && gained) {
+            g_object_unref(*known);
+            focused.erase(known);
+            known = focused.end();
+        }
+        if (known == focused.end()) {
+            if (focused.size() == rememberedApplications) {
+                g_object_unref(focused.front());
+                focused.erase(focused.begin());
+            }
+            focused.push_back(static_cast<AtspiAccessible*>(g_object_ref(source)));
+        }
     }
     g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
@@ -166,8 +178,10 @@ AtspiAccessible* AtspiSession::application(long long processIdentifier)
 
 AtspiAccessible* AtspiSession::focusedElement(AtspiAccessible* application)
 {
-    if (m_lastFocused && applicationOf(m_lastFocused) == applicationOf(application))
-        return static_cast<AtspiAccessible*>(g_object_ref(m_lastFocused));
+    const auto known = std::find_if(m_focused.begin(), m_focused.end(),
+        [&](AtspiAccessible* element) { return applicationOf(element) == applicationOf(application); });
+    if (known != m_focused.end())
+        return static_cast<AtspiAccessible*>(g_object_ref(*known));
     if (const auto collected = collectFocused(application))
         return *collected;
     return walkForFocused(application);

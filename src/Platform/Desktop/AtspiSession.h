@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 typedef struct _AtspiAccessible AtspiAccessible;
 typedef struct _AtspiEvent AtspiEvent;
 
@@ -8,7 +10,8 @@ typedef struct _AtspiEvent AtspiEvent;
 //
 // It also follows where the keyboard focus goes. On X11 every key grab (ours included, while the paste
 // chord is held) takes the focus from the window in front for a moment, and many applications then stop
-// calling any element focused; the element that had the focus last still knows its caret.
+// calling any element focused; the element that had the focus last still knows its caret, so it is
+// remembered for each application.
 class AtspiSession {
 public:
     // The session; nullptr where no bus is known (AT-SPI is then simply absent).
@@ -25,5 +28,7 @@ private:
     AtspiSession();
     static void focusChanged(AtspiEvent* event, void* session);
 
-    AtspiAccessible* m_lastFocused = nullptr;
+    // For each application that reported one, the element that has or last had the focus; it holds a
+    // reference to each.
+    std::vector<AtspiAccessible*> m_focused;
 };
