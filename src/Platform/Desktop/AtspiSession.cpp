@@ -121,7 +121,8 @@ AtspiApplication* applicationOf(AtspiAccessible* object)
 
 AtspiSession* AtspiSession::shared()
 {
-    static AtspiSession* const session = busKnown() && atspi_init() >= 0 ? new AtspiSession : nullptr;
+    // atspi_init answers 0 when it joined, 1 when joined before and 2 when the bus cannot be reached.
+    static AtspiSession* const session = busKnown() && atspi_init() <= 1 ? new AtspiSession : nullptr;
     return session;
 }
 
