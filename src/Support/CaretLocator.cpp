@@ -1,6 +1,7 @@
 #include "Support/CaretLocator.h"
 
 #include "Platform/Accessibility.h"
+#include "Platform/AccessibilityAttributes.h"
 #include "Platform/Screens.h"
 #include "Platform/Workspace.h"
 
@@ -27,14 +28,14 @@ std::optional<QRectF> validRect(const std::optional<Value>& value)
 
 std::optional<QRectF> rangeRect(Accessibility& accessibility, Element element)
 {
-    const auto selected = accessibility.copyAttribute(element, QStringLiteral("AXSelectedTextRange"));
+    const auto selected = accessibility.copyAttribute(element, AccessibilityAttributes::selectedTextRange);
     if (selected.error != Accessibility::Error::Success || !selected.value)
         return std::nullopt;
     const auto* range = std::get_if<Accessibility::TextRange>(&*selected.value);
     if (!range)
         return std::nullopt;
 
-    const auto bounds = QStringLiteral("AXBoundsForRange");
+    const auto bounds = AccessibilityAttributes::boundsForRange;
     // The one character at the caret gives the caret's own line even when a long selection spans many.
     const auto caret = accessibility.copyParameterizedAttribute(
         element, bounds, Value(Accessibility::TextRange { range->location, 1 }));
@@ -49,11 +50,12 @@ std::optional<QRectF> rangeRect(Accessibility& accessibility, Element element)
 std::optional<QRectF> markerRect(Accessibility& accessibility, Element element)
 {
     // Web views answer with opaque text markers instead of character ranges.
-    const auto markers = accessibility.copyAttribute(element, QStringLiteral("AXSelectedTextMarkerRange"));
+    const auto markers
+        = accessibility.copyAttribute(element, AccessibilityAttributes::selectedTextMarkerRange);
     if (markers.error != Accessibility::Error::Success || !markers.value)
         return std::nullopt;
     const auto bounds = accessibility.copyParameterizedAttribute(
-        element, QStringLiteral("AXBoundsForTextMarkerRange"), *markers.value);
+        element, AccessibilityAttributes::boundsForTextMarkerRange, *markers.value);
     if (bounds.error != Accessibility::Error::Success)
         return std::nullopt;
     return validRect(bounds.value);
@@ -74,9 +76,9 @@ std::optional<QRectF> caretRect(Accessibility& accessibility, const Workspace& w
     accessibility.setMessagingTimeout(application, messagingTimeout);
     // Chromium- and Electron-based applications build their tree only once asked to; the answer does not
     // matter, applications that do not know the attribute simply refuse it.
-    accessibility.setAttribute(application, QStringLiteral("AXManualAccessibility"), Value(true));
+    accessibility.setAttribute(application, AccessibilityAttributes::manualAccessibility, Value(true));
 
-    const auto focused = accessibility.copyAttribute(application, QStringLiteral("AXFocusedUIElement"));
+    const auto focused = accessibility.copyAttribute(application, AccessibilityAttributes::focusedElement);
     if (focused.error != Accessibility::Error::Success || !focused.value)
         return std::nullopt;
     const auto* element = std::get_if<Element>(&*focused.value);

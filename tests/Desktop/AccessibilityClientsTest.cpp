@@ -1,4 +1,5 @@
 #include "Desktop/DesktopSession.h"
+#include "Platform/AccessibilityAttributes.h"
 #include "Platform/Desktop/AccessibilityDesktop.h"
 #include "Platform/Desktop/ScreensDesktop.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
@@ -79,13 +80,13 @@ TEST(DesktopAccessibility, TheCaretOfTheFocusedTextFieldIsReadThroughAtSpi)
 
     // Each lookup starts afresh: what an earlier one found is no element any more.
     const auto application = accessibility.applicationElement(client->process->processId());
-    const auto focused = accessibility.copyAttribute(application, QStringLiteral("AXFocusedUIElement"));
+    const auto focused = accessibility.copyAttribute(application, AccessibilityAttributes::focusedElement);
     ASSERT_EQ(focused.error, Accessibility::Error::Success);
     const auto element = std::get<Accessibility::Element>(*focused.value);
-    EXPECT_EQ(accessibility.copyAttribute(element, QStringLiteral("AXSelectedTextRange")).value,
+    EXPECT_EQ(accessibility.copyAttribute(element, AccessibilityAttributes::selectedTextRange).value,
         Accessibility::Value(Accessibility::TextRange { 11, 0 }));
     accessibility.applicationElement(client->process->processId());
-    EXPECT_EQ(accessibility.copyAttribute(element, QStringLiteral("AXSelectedTextRange")).error,
+    EXPECT_EQ(accessibility.copyAttribute(element, AccessibilityAttributes::selectedTextRange).error,
         Accessibility::Error::InvalidElement);
 
     // A window without text has no caret, and neither has an application that is not on the bus.
@@ -94,7 +95,7 @@ TEST(DesktopAccessibility, TheCaretOfTheFocusedTextFieldIsReadThroughAtSpi)
     DesktopSession::spin(500);
     EXPECT_FALSE(locate());
     const auto own = accessibility.applicationElement(ownProcess);
-    EXPECT_EQ(accessibility.copyAttribute(own, QStringLiteral("AXFocusedUIElement")).error,
+    EXPECT_EQ(accessibility.copyAttribute(own, AccessibilityAttributes::focusedElement).error,
         Accessibility::Error::NoValue);
     EXPECT_EQ(accessibility.setMessagingTimeout(own, -1), Accessibility::Error::IllegalArgument);
 }

@@ -1,14 +1,11 @@
 #include "Platform/Simulated/AccessibilitySimulated.h"
 
+#include "Platform/AccessibilityAttributes.h"
+
 #include <cmath>
 
 namespace {
 
-const QString selectedRangeAttribute = QStringLiteral("AXSelectedTextRange");
-const QString selectedMarkerRangeAttribute = QStringLiteral("AXSelectedTextMarkerRange");
-const QString focusedAttribute = QStringLiteral("AXFocusedUIElement");
-const QString boundsForRangeAttribute = QStringLiteral("AXBoundsForRange");
-const QString boundsForMarkerRangeAttribute = QStringLiteral("AXBoundsForTextMarkerRange");
 const QByteArray selectedMarker = QByteArrayLiteral("selected-marker-range");
 
 } // namespace
@@ -61,7 +58,7 @@ Accessibility::Answer AccessibilitySimulated::copyAttribute(Element element, con
         return { error, std::nullopt };
     const auto& app = application(node.processIdentifier);
     if (node.isApplication) {
-        if (attribute != focusedAttribute)
+        if (attribute != AccessibilityAttributes::focusedElement)
             return { Error::AttributeUnsupported, std::nullopt };
         if (app.focusedIsNotAnElement)
             return { Error::Success, Value(true) };
@@ -70,9 +67,9 @@ Accessibility::Answer AccessibilitySimulated::copyAttribute(Element element, con
         return { Error::Success, Value(elementFor(node.processIdentifier, false)) };
     }
     const auto& text = *app.focused;
-    if (attribute == selectedRangeAttribute && text.selectedRange)
+    if (attribute == AccessibilityAttributes::selectedTextRange && text.selectedRange)
         return { Error::Success, Value(*text.selectedRange) };
-    if (attribute == selectedMarkerRangeAttribute && text.markerBounds)
+    if (attribute == AccessibilityAttributes::selectedTextMarkerRange && text.markerBounds)
         return { Error::Success, Value(MarkerRange { selectedMarker }) };
     return { Error::AttributeUnsupported, std::nullopt };
 }
@@ -90,7 +87,7 @@ Accessibility::Answer AccessibilitySimulated::copyParameterizedAttribute(
         return { Error::AttributeUnsupported, std::nullopt };
     const auto& text = *application(node.processIdentifier).focused;
 
-    if (attribute == boundsForRangeAttribute) {
+    if (attribute == AccessibilityAttributes::boundsForRange) {
         const auto* range = std::get_if<TextRange>(&parameter);
         if (!range || !text.selectedRange)
             return { Error::IllegalArgument, std::nullopt };
@@ -104,7 +101,7 @@ Accessibility::Answer AccessibilitySimulated::copyParameterizedAttribute(
             return { Error::Failure, std::nullopt };
         return { Error::Success, Value(*bounds) };
     }
-    if (attribute == boundsForMarkerRangeAttribute) {
+    if (attribute == AccessibilityAttributes::boundsForTextMarkerRange) {
         const auto* markers = std::get_if<MarkerRange>(&parameter);
         if (!markers || markers->opaque != selectedMarker || !text.markerBounds)
             return { Error::IllegalArgument, std::nullopt };
