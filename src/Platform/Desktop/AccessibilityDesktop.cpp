@@ -1,5 +1,6 @@
 #include "Platform/Desktop/AccessibilityDesktop.h"
 
+#include "Platform/AccessibilityAttributes.h"
 #include "Platform/Desktop/AtspiRef.h"
 #include "Platform/Desktop/AtspiSession.h"
 #include "Platform/Desktop/X11Connection.h"
@@ -58,15 +59,6 @@ void AccessibilityDesktop::forgetAll()
     m_objects.clear();
 }
 
-bool AccessibilityDesktop::lookUp(Element element, AtspiAccessible*& object) const
-{
-    const std::uint64_t index = element.handle & 0xffffffffu;
-    if ((element.handle >> 32) != m_lookup || index == 0 || index > m_objects.size())
-        return false;
-    object = m_objects[index - 1];
-    return true;
-}
-
 Accessibility::Element AccessibilityDesktop::applicationElement(long long processIdentifier)
 {
     forgetAll();
@@ -78,19 +70,23 @@ Accessibility::Element AccessibilityDesktop::applicationElement(long long proces
     return remember(found.get());
 }
 
-Accessibility::Error AccessibilityDesktop::check(Element element) const
+Accessibility::Error AccessibilityDesktop::resolve(Element element, AtspiAccessible*& object) const
 {
     if (!m_trusted)
         return Error::ApiDisabled;
-    AtspiAccessible* object = nullptr;
-    return lookUp(element, object) ? Error::Success : Error::InvalidElement;
+    const std::uint64_t index = element.handle & 0xffffffffu;
+    if ((element.handle >> 32) != m_lookup || index == 0 || index > m_objects.size())
+        return Error::InvalidElement;
+    object = m_objects[index - 1];
+    return Error::Success;
 }
 
 Accessibility::Error AccessibilityDesktop::setMessagingTimeout(Element element, double seconds)
 {
     if (element.handle == 0 || std::isnan(seconds) || seconds < 0)
         return Error::IllegalArgument;
-    const Error error = check(element);
+    AtspiAccessible* object = nullptr;
+    const Error error = resolve(element, object);
     if (error == Error::Success && m_session) {
         const double milliseconds = std::min(seconds * 1000, double(INT_MAX));
         atspi_set_timeout(seconds == 0 ? defaultTimeoutMilliseconds : std::max(1, int(milliseconds)),
@@ -101,20 +97,19 @@ Accessibility::Error AccessibilityDesktop::setMessagingTimeout(Element element, 
 
 Accessibility::Error AccessibilityDesktop::setAttribute(Element element, const QString&, const Value&)
 {
-    const Error error = check(element);
+    AtspiAccessible* object = nullptr;
+    const Error error = resolve(element, object);
     return error == Error::Success ? Error::AttributeUnsupported : error;
 }
 
 Accessibility::Answer AccessibilityDesktop::copyAttribute(Element element, const QString& attribute)
 {
-    const Error error = check(element);
-    if (error != Error::Success)
-        return { error, std::nullopt };
     AtspiAccessible* object = nullptr;
-    lookUp(element, object);
-    if (attribute == QLatin1String("AXFocusedUIElement"))
+    if (const Error error = resolve(element, object); error != Error::Success)
+        return { error, std::nullopt };
+    if (attribute == AccessibilityAttributes::focusedElement)
         return focusedElement(object);
-    if (attribute == QLatin1String("AXSelectedTextRange"))
+    if (attribute == AccessibilityAttributes::selectedTextRange)
         return caretRange(object);
     return { Error::AttributeUnsupported, std::nullopt };
 }
@@ -122,12 +117,10 @@ Accessibility::Answer AccessibilityDesktop::copyAttribute(Element element, const
 Accessibility::Answer AccessibilityDesktop::copyParameterizedAttribute(
     Element element, const QString& attribute, const Value& parameter)
 {
-    const Error error = check(element);
-    if (error != Error::Success)
-        return { error, std::nullopt };
     AtspiAccessible* object = nullptr;
-    lookUp(element, object);
-    if (attribute == QLatin1String("AXBoundsForRange"))
+    if (const Error error = resolve(element, object); error != Error::Success)
+        return { error, std::nullopt };
+    if (attribute == AccessibilityAttributes::boundsForRange)
         return bounds(object, parameter);
     return { Error::AttributeUnsupported, std::nullopt };
 }

@@ -39,12 +39,12 @@ public:
         const QRectF& pixels, const QRect& screen, double ratio, const QRect& primary);
 
 private:
-    Error check(Element element) const;
     // Takes a reference of its own; `object` may be null for an application that is not on the bus.
     Element remember(AtspiAccessible* object);
     void forgetAll();
-    // The object behind a handle of the current lookup, or nothing (InvalidElement) for any other handle.
-    bool lookUp(Element element, AtspiAccessible*& object) const;
+    // The object behind a handle of the current lookup (null for an application not on the bus);
+    // InvalidElement for any other handle, ApiDisabled when the process is not trusted.
+    Error resolve(Element element, AtspiAccessible*& object) const;
 
     Answer focusedElement(AtspiAccessible* application);
     Answer caretRange(AtspiAccessible* object);
