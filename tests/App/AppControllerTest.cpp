@@ -83,9 +83,9 @@ TEST_F(AppControllerTest, ChoosingAnEntryWritesTouchesAndPastesAfterTheDelay)
     setTrusted(true);
     auto& controller = app();
     controller.start();
-    copyText("older");
+    copyText(pasteboard, "older");
     scheduler.advance(0.4);
-    copyText("newer");
+    copyText(pasteboard, "newer");
     scheduler.advance(0.4);
     ASSERT_EQ(controller.history().items().size(), 2u);
 
@@ -117,9 +117,9 @@ TEST_F(AppControllerTest, WithoutPermissionOrDataAPasteGoesOnlyAsFarAsItCan)
 {
     auto& controller = app();
     controller.start();
-    copyText("first");
+    copyText(pasteboard, "first");
     scheduler.advance(0.4);
-    copyText("second");
+    copyText(pasteboard, "second");
     scheduler.advance(0.4);
 
     controller.showHistory();
@@ -145,7 +145,7 @@ TEST_F(AppControllerTest, ClearingAsksAndOnlyTheFirstButtonClears)
 {
     auto& controller = app();
     controller.start();
-    copyText("keep");
+    copyText(pasteboard, "keep");
     scheduler.advance(0.4);
 
     alerts.queueAnswer(QStringLiteral("Отмена"));
@@ -174,7 +174,7 @@ TEST_F(AppControllerTest, ThumbnailsComeFromTheEntryFolder)
 {
     auto& controller = app();
     controller.start();
-    copyText("text");
+    copyText(pasteboard, "text");
     scheduler.advance(0.4);
     const auto entry = controller.history().items()[0];
     EXPECT_FALSE(controller.thumbnailFor(entry));
@@ -242,7 +242,7 @@ TEST_F(AppControllerTest, TheKeyboardFocusThePickerBorrowedIsGivenBackBeforeTheP
     setTrusted(true);
     auto& controller = app();
     controller.start();
-    copyText("entry");
+    copyText(pasteboard, "entry");
     scheduler.advance(0.4);
     workspace.setKeyboardFocus(4242);
     controller.showHistory();
@@ -269,7 +269,7 @@ TEST_F(AppControllerTest, UnderAKeyGrabABareVIsTakenOnlyWhileThePickerIsOpen)
     setTrusted(true);
     auto& controller = app();
     controller.start();
-    copyText("entry");
+    copyText(pasteboard, "entry");
     scheduler.advance(0.4);
     const KeyEvent bareV { KeyCodes::v, true, false, 0, 0, QStringLiteral("v") };
     keyboard.type(bareV);

@@ -18,6 +18,7 @@
 #include "Platform/Simulated/WorkspaceSimulated.h"
 
 #include "TestSupport/TemporaryHome.h"
+#include "TestSupport/UserCopies.h"
 
 #include <memory>
 
@@ -43,13 +44,6 @@ public:
                 Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
                     accessibility, processes, alerts, loginItems, log, bundle, lifecycle });
         return *controller;
-    }
-
-    void copyText(const char* text)
-    {
-        PasteboardItem item;
-        item.setData(PasteboardTypes::plainText, QByteArray(text));
-        pasteboard.userCopy({ item });
     }
 
     TemporaryHome home;

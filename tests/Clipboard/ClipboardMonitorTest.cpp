@@ -1,5 +1,5 @@
-#include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/ClipboardMonitor.h"
+#include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/Paster.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
@@ -11,6 +11,7 @@
 #include "TestSupport/HistoryPreviews.h"
 #include "TestSupport/TemporaryHome.h"
 #include "TestSupport/TestImages.h"
+#include "TestSupport/UserCopies.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,6 @@ protected:
         , settings(defaults)
     {
         workspace.setFrontmost(QStringLiteral("com.apple.TextEdit"));
-    }
-
-    void copyText(const char* text)
-    {
-        PasteboardItem item;
-        item.setData(PasteboardTypes::plainText, QByteArray(text));
-        pasteboard.userCopy({ item });
     }
 
     TemporaryHome home;
@@ -45,22 +39,22 @@ protected:
 
 TEST_F(ClipboardMonitorTest, RecordsEachNewCopyWithTheFrontApplicationButNotWhatWasThereAtLaunch)
 {
-    copyText("there before launch");
+    copyText(pasteboard, "there before launch");
     ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
     EXPECT_EQ(monitor.lastChangeCount(), pasteboard.changeCount());
     monitor.start();
     scheduler.advance(1);
     EXPECT_TRUE(history.items().empty());
 
-    copyText("one");
+    copyText(pasteboard, "one");
     scheduler.advance(0.4);
     ASSERT_EQ(previewsOf(history), QStringList { u"one"_qs });
     EXPECT_EQ(history.items()[0].sourceBundleID, QStringLiteral("com.apple.TextEdit"));
 
     // Two copies inside one interval: only the later is seen.
-    copyText("two");
+    copyText(pasteboard, "two");
     workspace.setNoFrontmost();
-    copyText("three");
+    copyText(pasteboard, "three");
     scheduler.advance(0.4);
     EXPECT_EQ(previewsOf(history), (QStringList { u"three"_qs, u"one"_qs }));
     EXPECT_FALSE(history.items()[0].sourceBundleID);
@@ -80,12 +74,12 @@ TEST_F(ClipboardMonitorTest, PausedCopiesAreConsumedAndNeverRecordedLater)
     ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
     monitor.start();
     settings.setPaused(true);
-    copyText("while paused");
+    copyText(pasteboard, "while paused");
     scheduler.advance(0.4);
     settings.setPaused(false);
     scheduler.advance(2);
     EXPECT_TRUE(history.items().empty());
-    copyText("after");
+    copyText(pasteboard, "after");
     scheduler.advance(0.4);
     EXPECT_EQ(previewsOf(history), QStringList { u"after"_qs });
 }
@@ -94,7 +88,7 @@ TEST_F(ClipboardMonitorTest, OwnWritesAreSkippedOnlyWhenTheirChangeCountIsHanded
 {
     ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
     monitor.start();
-    copyText("entry");
+    copyText(pasteboard, "entry");
     scheduler.advance(0.4);
     const auto written = Paster::write(history.items()[0], history, pasteboard);
     ASSERT_TRUE(written);

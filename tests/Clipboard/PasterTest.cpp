@@ -1,5 +1,5 @@
-#include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/Paster.h"
+#include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
@@ -9,6 +9,7 @@
 
 #include "TestSupport/TemporaryHome.h"
 #include "TestSupport/TestImages.h"
+#include "TestSupport/UserCopies.h"
 
 #include <QFile>
 #include <QImage>
@@ -21,10 +22,10 @@ class PasterTest : public ::testing::Test {
 protected:
     PasterTest()
         : history(home.file(QStringLiteral("History")), scheduler)
-    {
-    }
+    { }
 
-    const ClipboardItem& record(ClipboardItem::Kind kind, std::vector<std::vector<PasteboardCapture::Representation>> items)
+    const ClipboardItem& record(
+        ClipboardItem::Kind kind, std::vector<std::vector<PasteboardCapture::Representation>> items)
     {
         PasteboardCapture capture;
         capture.kind = kind;
@@ -55,22 +56,23 @@ protected:
 TEST_F(PasterTest, TextAndImageEntriesComeBackAsCopiedWithATiffAfterEachPng)
 {
     const QByteArray png = TestImages::png(5, 4);
-    const ClipboardItem text = record(ClipboardItem::Kind::Text, { { { PasteboardTypes::plainText, "hi" },
-                                                                      { PasteboardTypes::rtf, "{\\rtf1 hi}" },
-                                                                      { PasteboardTypes::png, png } } });
+    const ClipboardItem text = record(ClipboardItem::Kind::Text,
+        { { { PasteboardTypes::plainText, "hi" }, { PasteboardTypes::rtf, "{\\rtf1 hi}" },
+            { PasteboardTypes::png, png } } });
     const auto count = Paster::write(text, history, pasteboard);
     ASSERT_TRUE(count);
     EXPECT_EQ(*count, pasteboard.changeCount());
     ASSERT_EQ(pasteboard.items().size(), 1u);
-    EXPECT_EQ(types(0), (QStringList { PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::png,
-                                       PasteboardTypes::tiff }));
+    EXPECT_EQ(types(0),
+        (QStringList {
+            PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::png, PasteboardTypes::tiff }));
     EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::rtf), QByteArray("{\\rtf1 hi}"));
     const QImage tiff = QImage::fromData(*pasteboard.items()[0].data(PasteboardTypes::tiff), "TIFF");
     EXPECT_EQ(tiff.size(), QSize(5, 4));
 
     // An entry that lost one of its files still restores the rest.
-    const ClipboardItem partial = record(ClipboardItem::Kind::Text, { { { PasteboardTypes::plainText, "a" },
-                                                                         { PasteboardTypes::html, "<i>a</i>" } } });
+    const ClipboardItem partial = record(ClipboardItem::Kind::Text,
+        { { { PasteboardTypes::plainText, "a" }, { PasteboardTypes::html, "<i>a</i>" } } });
     QFile::remove(history.entryFolder(partial) + QStringLiteral("/0-0"));
     ASSERT_TRUE(Paster::write(partial, history, pasteboard));
     EXPECT_EQ(types(0), QStringList { PasteboardTypes::html });
@@ -78,15 +80,15 @@ TEST_F(PasterTest, TextAndImageEntriesComeBackAsCopiedWithATiffAfterEachPng)
 
 TEST_F(PasterTest, EntriesWithNothingReadableLeaveTheClipboardAlone)
 {
-    const ClipboardItem text = record(ClipboardItem::Kind::Text, { { { PasteboardTypes::plainText, "gone" } } });
-    const ClipboardItem files = record(ClipboardItem::Kind::Files, { { { PasteboardTypes::fileUrl, "file:///a" } } });
+    const ClipboardItem text
+        = record(ClipboardItem::Kind::Text, { { { PasteboardTypes::plainText, "gone" } } });
+    const ClipboardItem files
+        = record(ClipboardItem::Kind::Files, { { { PasteboardTypes::fileUrl, "file:///a" } } });
     const ClipboardItem empty = record(ClipboardItem::Kind::Image, {});
     QFile::remove(history.entryFolder(text) + QStringLiteral("/0-0"));
     TemporaryHome::writeFile(history.entryFolder(files) + QStringLiteral("/0-0"), "\xff not utf-8");
 
-    PasteboardItem users;
-    users.setData(PasteboardTypes::plainText, "what the user copied");
-    pasteboard.userCopy({ users });
+    copyText(pasteboard, "what the user copied");
     const long long before = pasteboard.changeCount();
     for (const ClipboardItem* item : { &text, &files, &empty })
         EXPECT_FALSE(Paster::write(*item, history, pasteboard));
@@ -97,8 +99,8 @@ TEST_F(PasterTest, EntriesWithNothingReadableLeaveTheClipboardAlone)
 TEST_F(PasterTest, FileEntriesRestoreOneUrlPerReadableItem)
 {
     const ClipboardItem files = record(ClipboardItem::Kind::Files,
-                                       { { { PasteboardTypes::fileUrl, "file:///Users/me/a.txt" } },
-                                         { { PasteboardTypes::fileUrl, "file:///Users/me/b%20b.pdf" } } });
+        { { { PasteboardTypes::fileUrl, "file:///Users/me/a.txt" } },
+            { { PasteboardTypes::fileUrl, "file:///Users/me/b%20b.pdf" } } });
     ASSERT_TRUE(Paster::write(files, history, pasteboard));
     ASSERT_EQ(pasteboard.items().size(), 2u);
     EXPECT_EQ(pasteboard.items()[1].data(PasteboardTypes::fileUrl), QByteArray("file:///Users/me/b%20b.pdf"));
