@@ -58,6 +58,26 @@ std::optional<QImage> smallThumbnail(const ClipboardItem& item)
     return image;
 }
 
+// Two large histories that differ only in their oldest entry, handed out in turn: what the controller
+// passes on successive openings when one copy was made in between.
+class ChangingHistory {
+public:
+    const std::vector<ClipboardItem>& next()
+    {
+        m_flip = !m_flip;
+        return m_flip ? m_second : m_first;
+    }
+
+private:
+    std::vector<ClipboardItem> m_first = largeHistory();
+    std::vector<ClipboardItem> m_second = [this] {
+        auto items = m_first;
+        items.back().date -= 1;
+        return items;
+    }();
+    bool m_flip = true;
+};
+
 struct OpenPicker {
     ScreensSimulated screens;
     HistoryPanel panel { screens, [] { return QRectF(200, 600, 1, 18); }, [] { return now; } };
@@ -76,16 +96,12 @@ void paint(HistoryPanel& panel)
 void ShowResetAndFirstPaint(benchmark::State& state)
 {
     OpenPicker picker;
-    const auto first = largeHistory();
-    auto second = first;
-    second.back().date -= 1;
-    bool flip = false;
+    ChangingHistory history;
     for (auto _ : state) {
-        picker.panel.show(flip ? second : first, smallThumbnail, nullptr, nullptr);
+        picker.panel.show(history.next(), smallThumbnail, nullptr, nullptr);
         paint(picker.panel);
         state.PauseTiming();
         picker.panel.close();
-        flip = !flip;
         state.ResumeTiming();
     }
 }
@@ -115,19 +131,15 @@ void FilterKeystroke(benchmark::State& state)
 void firstKeystroke(benchmark::State& state, bool afterIdleMoment)
 {
     OpenPicker picker;
-    const auto first = largeHistory();
-    auto second = first;
-    second.back().date -= 1;
-    bool flip = false;
+    ChangingHistory history;
     PickerKey letter;
     letter.characters = QStringLiteral("О");
     for (auto _ : state) {
         state.PauseTiming();
-        picker.panel.show(flip ? second : first, smallThumbnail, nullptr, nullptr);
+        picker.panel.show(history.next(), smallThumbnail, nullptr, nullptr);
         paint(picker.panel);
         if (afterIdleMoment)
             QCoreApplication::processEvents();
-        flip = !flip;
         state.ResumeTiming();
         picker.panel.handle(letter);
         paint(picker.panel);
@@ -150,14 +162,10 @@ void KeystrokeBeforeSearchIsReady(benchmark::State& state)
 void PrepareSearch(benchmark::State& state)
 {
     HistoryPickerModel model;
-    const auto first = largeHistory();
-    auto second = first;
-    second.back().date -= 1;
-    bool flip = false;
+    ChangingHistory history;
     for (auto _ : state) {
         state.PauseTiming();
-        model.reset(flip ? second : first, nullptr);
-        flip = !flip;
+        model.reset(history.next(), nullptr);
         state.ResumeTiming();
         model.prepareSearch();
     }
