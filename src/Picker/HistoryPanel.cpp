@@ -20,15 +20,6 @@ namespace {
 
 const double caretGap = 6;
 const double screenMargin = 8;
-// Where windows go when no screen is attached at all.
-const QRectF fallbackArea(0, 0, 1440, 900);
-
-bool containsPoint(const QRectF& rect, QPointF point)
-{
-    // Frames share their edges; a point on a shared edge belongs to the screen that starts there.
-    return point.x() >= rect.x() && point.x() < rect.x() + rect.width() && point.y() >= rect.y()
-        && point.y() < rect.y() + rect.height();
-}
 
 QString withoutLastCharacter(const QString& text)
 {
@@ -83,15 +74,9 @@ void HistoryPanel::show(std::vector<ClipboardItem> items, HistoryPickerModel::Th
     m_view->list()->scrollToTop();
 
     const auto panelSize = size(count);
-    const auto panelOrigin = origin(panelSize);
-    m_frame = QRectF(panelOrigin, panelSize);
-    // Qt places windows from the top-left of the primary screen, y downwards.
-    const auto screens = m_screens.screens();
-    const auto primaryHeight = screens.empty() ? fallbackArea.height() : screens.front().frame.height();
-    const QRect geometry(static_cast<int>(panelOrigin.x()),
-        static_cast<int>(std::lround(primaryHeight - panelOrigin.y() - panelSize.height())),
-        static_cast<int>(panelSize.width()), static_cast<int>(panelSize.height()));
-    m_panel->setGeometry(geometry);
+    const QRectF frame(origin(panelSize), panelSize);
+    m_frame = frame;
+    m_panel->setGeometry(QRect(m_screens.windowPosition(frame), panelSize.toSize()));
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
@@ -186,14 +171,7 @@ QPointF HistoryPanel::origin(QSizeF size) const
     else
         anchor = QRectF(m_screens.mouseLocation(), QSizeF(0, 0));
 
-    auto area = fallbackArea;
-    const auto screens = m_screens.screens();
-    const auto holder = std::find_if(screens.begin(), screens.end(),
-        [&](const Screens::Screen& screen) { return containsPoint(screen.frame, anchor.center()); });
-    if (holder != screens.end())
-        area = holder->visibleFrame;
-    else if (const auto main = m_screens.mainScreen())
-        area = main->visibleFrame;
+    const QRectF area = m_screens.visibleAreaAt(anchor.center());
 
     const auto areaTop = area.y() + area.height();
     const auto areaRight = area.x() + area.width();

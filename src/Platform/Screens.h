@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QPointF>
 #include <QRectF>
 
@@ -16,6 +17,9 @@ public:
         bool operator==(const Screen&) const = default;
     };
 
+    // Where windows go when no screen is attached at all.
+    static inline const QRectF fallbackFrame { 0, 0, 1440, 900 };
+
     virtual ~Screens() = default;
 
     // Every screen; the first is the primary one (the one whose bottom-left corner is the origin).
@@ -25,4 +29,13 @@ public:
     virtual std::optional<Screen> mainScreen() const = 0;
     // The pointer position in desktop coordinates.
     virtual QPointF mouseLocation() const = 0;
+    // The primary screen's top-left corner in window-system coordinates (from the top-left of the whole
+    // desktop, y downwards); the origin where the window system counts from the primary screen.
+    virtual QPointF primaryWindowOrigin() const { return {}; }
+
+    // The visible area of the screen holding `point` (a point on an edge two screens share belongs to the
+    // one that starts there), else of the main screen, else the fallback frame.
+    QRectF visibleAreaAt(QPointF point) const;
+    // The top-left corner, in window-system coordinates, of a window covering `rect`.
+    QPoint windowPosition(const QRectF& rect) const;
 };

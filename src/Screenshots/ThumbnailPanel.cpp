@@ -84,16 +84,7 @@ void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOp
     };
 
     // The screen under the pointer, else the main one; its area without menu bar and dock.
-    const auto screens = m_screens.screens();
-    const QPointF pointer = m_screens.mouseLocation();
-    QRectF visible(0, 0, 1440, 900);
-    const auto under = std::find_if(screens.begin(), screens.end(),
-        [&](const Screens::Screen& screen) { return screen.frame.contains(pointer); });
-    if (under != screens.end())
-        visible = under->visibleFrame;
-    else if (const auto main = m_screens.mainScreen())
-        visible = main->visibleFrame;
-    m_desktopTop = screens.empty() ? 900 : screens.front().frame.height();
+    const QRectF visible = m_screens.visibleAreaAt(m_screens.mouseLocation());
 
     const QPointF origin(visible.right() - size.width() - margin, visible.top() + margin);
     m_panel = panel;
@@ -161,8 +152,7 @@ void ThumbnailPanel::place(QRectF frame, double alpha)
     m_alpha = alpha;
     if (!m_panel)
         return;
-    // Window-system coordinates have their origin at the top-left with y downwards.
-    m_panel->move(qRound(frame.x()), qRound(m_desktopTop - frame.bottom()));
+    m_panel->move(m_screens.windowPosition(frame));
     m_panel->setWindowOpacity(alpha);
 }
 

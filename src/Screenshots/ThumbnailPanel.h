@@ -64,5 +64,4 @@ private:
     bool m_fading = false;
     QRectF m_frame;
     double m_alpha = 0;
-    double m_desktopTop = 0; // height of the primary screen: turns desktop y into window-system y
 };

@@ -93,11 +93,14 @@ TEST(ThumbnailPanel, SlidesInAtTheBottomRightOfTheScreenUnderThePointer)
     // Window-system coordinates count from the primary screen's top edge downwards.
     EXPECT_EQ(panel->geometry(), QRect(3120, qRound(900 - 80 - 137.5), 220, 138));
 
+    // Where the window system counts from another screen's corner, the window moves with the primary.
+    thumbnail.screens.setPrimaryWindowOrigin(QPointF(1920, 40));
     thumbnail.screens.setMouseLocation(QPointF(-500, -500));
     thumbnail.show();
     thumbnail.scheduler.advance(1);
     EXPECT_EQ(thumbnail.panel.frame(), QRectF(1200, 20, 220, 137.5))
         << "no screen under the pointer: the main one";
+    EXPECT_EQ(thumbnail.panel.panel()->pos(), QPoint(1920 + 1200, 40 + qRound(900 - 20 - 137.5)));
     thumbnail.screens.removeAllScreens();
     thumbnail.show(shotOfSize(QSize(1000, 2000)));
     thumbnail.scheduler.advance(1);

@@ -54,3 +54,9 @@ QPointF ScreensDesktop::mouseLocation() const
     const QRect geometry = primary->geometry();
     return { double(position.x() - geometry.x()), double(geometry.y() + geometry.height() - position.y()) };
 }
+
+QPointF ScreensDesktop::primaryWindowOrigin() const
+{
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? QPointF(primary->geometry().topLeft()) : QPointF();
+}

@@ -11,6 +11,7 @@ public:
     std::vector<Screen> screens() const override;
     std::optional<Screen> mainScreen() const override;
     QPointF mouseLocation() const override;
+    QPointF primaryWindowOrigin() const override;
 
     // A rectangle of Qt's space in desktop coordinates, given the primary screen's geometry.
     static QRectF toDesktop(const QRect& rect, const QRect& primary);

@@ -11,14 +11,18 @@ public:
     std::vector<Screen> screens() const override { return m_screens; }
     std::optional<Screen> mainScreen() const override;
     QPointF mouseLocation() const override { return m_mouse; }
+    QPointF primaryWindowOrigin() const override { return m_primaryWindowOrigin; }
 
     // The first screen added replaces the default one and is the primary.
     void addScreen(const Screen& screen);
     void removeAllScreens();
     void setMouseLocation(QPointF location) { m_mouse = location; }
+    // Where a window system that counts from the whole desktop's corner (X11) puts the primary screen.
+    void setPrimaryWindowOrigin(QPointF origin) { m_primaryWindowOrigin = origin; }
 
 private:
     std::vector<Screen> m_screens;
     bool m_usingDefault = true;
     QPointF m_mouse;
+    QPointF m_primaryWindowOrigin;
 };
