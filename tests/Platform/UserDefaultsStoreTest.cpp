@@ -3,7 +3,9 @@
 
 #include "TestSupport/TemporaryHome.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +21,8 @@ TEST(UserDefaultsStoreDesktop, KeepsKindsAcrossProcessesAndWritesAtomically)
         store.set(QStringLiteral("screenshotFolder"), QStringLiteral("~/Снимки"));
         store.set(QStringLiteral("updates.lastCheck"), DefaultsValue::Date { 786'297'600.25 });
         store.set(QStringLiteral("blob"), QByteArray("\x01\x02", 2));
-        store.setValue(QStringLiteral("com.apple.screencapture"), QStringLiteral("location"), QStringLiteral("~/S"));
+        store.setValue(
+            QStringLiteral("com.apple.screencapture"), QStringLiteral("location"), QStringLiteral("~/S"));
         store.set(QStringLiteral("gone"), 1);
         store.removeValue(UserDefaultsStore::appDomain, QStringLiteral("gone"));
     }
@@ -29,10 +32,11 @@ TEST(UserDefaultsStoreDesktop, KeepsKindsAcrossProcessesAndWritesAtomically)
     EXPECT_EQ(reread.object(QStringLiteral("holdDelay"))->asDouble(), 1.0);
     EXPECT_TRUE(reread.boolValue(QStringLiteral("paused")));
     EXPECT_EQ(reread.stringValue(QStringLiteral("screenshotFolder")), QStringLiteral("~/Снимки"));
-    EXPECT_EQ(reread.object(QStringLiteral("updates.lastCheck"))->asDate()->secondsSinceReference, 786'297'600.25);
+    EXPECT_EQ(
+        reread.object(QStringLiteral("updates.lastCheck"))->asDate()->secondsSinceReference, 786'297'600.25);
     EXPECT_EQ(reread.object(QStringLiteral("blob"))->asData(), QByteArray("\x01\x02", 2));
     EXPECT_EQ(reread.value(QStringLiteral("com.apple.screencapture"), QStringLiteral("location"))->asString(),
-              QStringLiteral("~/S"));
+        QStringLiteral("~/S"));
     EXPECT_FALSE(reread.object(QStringLiteral("gone")));
     EXPECT_FALSE(reread.boolValue(QStringLiteral("absent")));
     EXPECT_FALSE(reread.stringValue(QStringLiteral("absent")));
@@ -51,6 +55,14 @@ TEST(UserDefaultsStoreDesktop, UnreadableFileIsKeptAsideNotLost)
     store.set(QStringLiteral("paused"), false);
     EXPECT_EQ(TemporaryHome::readFile(path + QStringLiteral(".unreadable")), "{\"paused\": tru");
     EXPECT_EQ(UserDefaultsStoreDesktop(folder).object(QStringLiteral("paused"))->asBoolean(), false);
+
+    // One that cannot even be opened (a folder in its place here; a file of another owner for a user) too.
+    const QString other = QStringLiteral("other.domain");
+    const QString otherPath = probe.filePath(other);
+    ASSERT_TRUE(QDir().mkpath(otherPath + QStringLiteral("/inside")));
+    UserDefaultsStoreDesktop(folder).setValue(other, QStringLiteral("key"), DefaultsValue(true));
+    EXPECT_TRUE(QFileInfo(otherPath + QStringLiteral(".unreadable/inside")).isDir());
+    EXPECT_EQ(UserDefaultsStoreDesktop(folder).value(other, QStringLiteral("key")), DefaultsValue(true));
 
     EXPECT_TRUE(probe.filePath(QStringLiteral("../evil")).startsWith(folder + u'/'));
     EXPECT_FALSE(probe.filePath(QStringLiteral("../evil")).contains(QStringLiteral("/../")));

@@ -9,8 +9,7 @@
 
 UserDefaultsStoreDesktop::UserDefaultsStoreDesktop(QString folder)
     : m_folder(std::move(folder))
-{
-}
+{ }
 
 QString UserDefaultsStoreDesktop::filePath(const QString& domain) const
 {
@@ -29,8 +28,11 @@ std::map<QString, DefaultsValue>& UserDefaultsStoreDesktop::domainValues(const Q
         return found->second;
     auto& values = m_cache[domain];
     QFile file(filePath(domain));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        // There but not ours to read (another owner's file, a folder): as unreadable as nonsense.
+        m_unreadable[domain] = file.exists();
         return values;
+    }
     const QByteArray bytes = file.readAll();
     const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (!json.is_object()) {
