@@ -133,13 +133,8 @@ void AppController::installHoldCallbacks()
             m_platform.workspace.restoreKeyboardFocus(std::exchange(m_focusBeforePicker, 0));
     });
     m_holdMonitor.onPasteInPicker = [self] {
-        if (!self)
-            return;
-        const auto entry = self->m_picker.model().selectedItem();
-        if (!entry)
-            return;
-        self->m_picker.close();
-        self->m_picker.onChoose(*entry);
+        if (self)
+            self->m_picker.chooseSelected();
     };
 }
 
@@ -317,7 +312,8 @@ void AppController::startBackgroundUpdateChecks()
 
 void AppController::registerScreenshotShortcut()
 {
-    // The global screenshot shortcut ("zodezododAzavadazur") registers here once hot keys land.
+    // The global screenshot shortcut (stored under its raw name "zodezododAzavadazur") registers here once
+    // hot keys land.
 }
 
 void AppController::setAccessibilityGranted(bool granted)
