@@ -3,6 +3,7 @@
 #include <QEvent>
 
 #include "Picker/HistoryPickerView.h"
+#include "Picker/HistoryRow.h"
 #include "Picker/KeyablePanel.h"
 #include "Platform/Screens.h"
 
@@ -160,7 +161,7 @@ bool HistoryPanel::handle(const PickerKey& key)
 QSizeF HistoryPanel::size(std::size_t entries)
 {
     const auto rows = std::clamp<std::size_t>(entries, 1, 8);
-    return QSizeF(width, 86 + 50 * static_cast<double>(rows));
+    return QSizeF(width, chromeHeight + HistoryRow::height * static_cast<double>(rows));
 }
 
 QPointF HistoryPanel::origin(QSizeF size) const

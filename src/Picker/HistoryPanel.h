@@ -26,6 +26,8 @@ public:
     using CaretLocation = std::function<std::optional<QRectF>()>;
 
     static constexpr double width = 440;
+    // The window's height besides its rows: search field, footer and the room around the list.
+    static constexpr double chromeHeight = 86;
 
     // `caretRect` finds the text caret in desktop coordinates (origin bottom-left, y up) or nothing;
     // `now` is the current time in seconds since 2001-01-01 UTC, for the rows' relative dates.
