@@ -138,6 +138,11 @@ QSize headerSize(const QByteArray& bytes)
     return reader.size();
 }
 
+QImage decode(const QByteArray& bytes)
+{
+    return decodeBounded(bytes, false);
+}
+
 QImage decodeUpright(const QByteArray& bytes)
 {
     QImage image = decodeBounded(bytes, true);

@@ -16,6 +16,8 @@ inline constexpr qint64 maximumPixels = 8192LL * 8192LL;
 // The pixel size stated by the header, without decoding pixels; invalid when it cannot be read.
 QSize headerSize(const QByteArray& bytes);
 
+// The decoded picture as stored; null when undecodable or too large.
+QImage decode(const QByteArray& bytes);
 // The decoded picture turned upright per its orientation; null when undecodable or too large.
 QImage decodeUpright(const QByteArray& bytes);
 

@@ -1,6 +1,7 @@
 #include "Clipboard/Paster.h"
 
 #include "Clipboard/ClipboardHistory.h"
+#include "Clipboard/ImageDecoding.h"
 #include "Platform/KeyEvent.h"
 #include "Platform/KeyboardEvents.h"
 #include "Platform/Pasteboard.h"
@@ -9,7 +10,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
-#include <QImageReader>
 #include <QUrl>
 
 namespace Paster {
@@ -30,11 +30,9 @@ std::optional<QByteArray> readFile(const QString& path)
 // The TIFF copy that applications which only read TIFF need; nothing when the bytes are not an image.
 std::optional<QByteArray> tiffFromImage(const QByteArray& bytes)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    QImageReader reader(&buffer);
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
+    // The bytes were copied from another application: decoded within the same bounds as when recorded.
+    const QImage image = ImageDecoding::decode(bytes);
+    if (image.isNull())
         return std::nullopt;
     QByteArray tiff;
     QBuffer out(&tiff);
