@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     Accessibility* accessibility = &fallbackAccessibility;
     if (onX11 && desktopKeyboard.isAvailable()) {
         keyboard = &desktopKeyboard;
-        desktopAccessibility = std::make_unique<AccessibilityDesktop>();
+        desktopAccessibility = std::make_unique<AccessibilityDesktop>(true);
         accessibility = desktopAccessibility.get();
     } else {
         say("no X11 display with the XTest extension: hold gestures are off");

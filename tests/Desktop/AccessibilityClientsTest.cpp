@@ -48,7 +48,7 @@ TEST(DesktopAccessibility, TheCaretOfTheFocusedTextFieldIsReadThroughAtSpi)
     const auto reported = parseCaret(client->ready);
     ASSERT_TRUE(reported) << client->ready.constData();
 
-    AccessibilityDesktop accessibility;
+    AccessibilityDesktop accessibility(true);
     WorkspaceDesktop workspace;
     ScreensDesktop screens;
     const long long ownProcess = QCoreApplication::applicationPid();
@@ -98,4 +98,10 @@ TEST(DesktopAccessibility, TheCaretOfTheFocusedTextFieldIsReadThroughAtSpi)
     EXPECT_EQ(accessibility.copyAttribute(own, AccessibilityAttributes::focusedElement).error,
         Accessibility::Error::NoValue);
     EXPECT_EQ(accessibility.setMessagingTimeout(own, -1), Accessibility::Error::IllegalArgument);
+
+    // Without the X server's trust nothing is asked at all.
+    AccessibilityDesktop untrusted(false);
+    const auto front = untrusted.applicationElement(client->process->processId());
+    EXPECT_EQ(untrusted.copyAttribute(front, AccessibilityAttributes::focusedElement).error,
+        Accessibility::Error::ApiDisabled);
 }

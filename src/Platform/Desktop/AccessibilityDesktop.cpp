@@ -3,7 +3,6 @@
 #include "Platform/AccessibilityAttributes.h"
 #include "Platform/Desktop/AtspiRef.h"
 #include "Platform/Desktop/AtspiSession.h"
-#include "Platform/Desktop/X11Connection.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -24,8 +23,8 @@ bool isEmpty(const AtspiRect* rect)
 
 } // namespace
 
-AccessibilityDesktop::AccessibilityDesktop()
-    : m_trusted(X11Connection::hasXTest())
+AccessibilityDesktop::AccessibilityDesktop(bool trusted)
+    : m_trusted(trusted)
     // Joined now rather than on the first question, so that the focus is followed from the start.
     , m_session(m_trusted ? AtspiSession::shared() : nullptr)
 { }

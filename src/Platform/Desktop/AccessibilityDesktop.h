@@ -18,7 +18,9 @@ class AtspiSession;
 // the caret's offset ("AXSelectedTextRange", the caret with length 0) and "AXBoundsForRange".
 class AccessibilityDesktop final : public Accessibility {
 public:
-    AccessibilityDesktop();
+    // `trusted`: whether this process reached the X server and its XTest extension (the keyboard tap
+    // knows); only then is AT-SPI joined.
+    explicit AccessibilityDesktop(bool trusted);
     ~AccessibilityDesktop() override;
     AccessibilityDesktop(const AccessibilityDesktop&) = delete;
     AccessibilityDesktop& operator=(const AccessibilityDesktop&) = delete;

@@ -18,12 +18,4 @@ Display* openWithXTest()
     return display;
 }
 
-bool hasXTest()
-{
-    Display* display = openWithXTest();
-    if (display)
-        XCloseDisplay(display);
-    return display != nullptr;
-}
-
 } // namespace X11Connection

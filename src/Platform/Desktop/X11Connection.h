@@ -7,7 +7,5 @@ namespace X11Connection {
 // A new connection to the display named by DISPLAY, provided the server offers XTest; nullptr otherwise.
 // The caller closes it with XCloseDisplay.
 Display* openWithXTest();
-// Whether such a connection can be made now.
-bool hasXTest();
 
 } // namespace X11Connection
