@@ -117,7 +117,7 @@ void FilterKeystroke(benchmark::State& state)
     picker.panel.handle(letter);
     letter.characters = QStringLiteral("т");
     PickerKey erase;
-    erase.keyCode = PickerKey::deleteKey;
+    erase.keyCode = KeyCodes::deleteKey;
     bool typing = true;
     for (auto _ : state) {
         picker.panel.handle(typing ? letter : erase);

@@ -19,7 +19,7 @@ class Scheduler;
 class HoldMonitor final {
 public:
     // Raw values are the keys' virtual key codes.
-    enum class Key : std::uint16_t { Copy = 8, Paste = 9 };
+    enum class Key : std::uint16_t { Copy = KeyCodes::c, Paste = KeyCodes::v };
 
     HoldMonitor(KeyboardEvents& keyboard, Scheduler& scheduler);
     ~HoldMonitor();

@@ -106,7 +106,7 @@ void HistoryPanel::chooseSelected()
 bool HistoryPanel::handle(const PickerKey& key)
 {
     if (key.command) {
-        if (key.keyCode != PickerKey::deleteKey)
+        if (key.keyCode != KeyCodes::deleteKey)
             return false;
         const auto entry = m_model.selectedItem();
         if (!entry)
@@ -117,27 +117,27 @@ bool HistoryPanel::handle(const PickerKey& key)
     }
 
     switch (key.keyCode) {
-    case PickerKey::returnKey:
-    case PickerKey::keypadEnter:
+    case KeyCodes::returnKey:
+    case KeyCodes::keypadEnter:
         chooseSelected();
         return true;
-    case PickerKey::tab:
+    case KeyCodes::tab:
         m_model.move(key.shift ? -1 : 1);
         return true;
-    case PickerKey::deleteKey:
+    case KeyCodes::deleteKey:
         if (!m_model.query().isEmpty())
             m_model.setQuery(withoutLastCharacter(m_model.query()));
         return true;
-    case PickerKey::escape:
+    case KeyCodes::escape:
         if (m_model.query().isEmpty())
             orderOut();
         else
             m_model.setQuery(QString());
         return true;
-    case PickerKey::downArrow:
+    case KeyCodes::downArrow:
         m_model.move(1);
         return true;
-    case PickerKey::upArrow:
+    case KeyCodes::upArrow:
         m_model.move(-1);
         return true;
     default:

@@ -1,24 +1,16 @@
 #pragma once
 
+#include "Platform/KeyEvent.h"
+
 #include <QString>
 
 #include <cstdint>
 
 class QKeyEvent;
-struct KeyEvent;
 
 // One key press as the picker interprets it: the virtual key code of the key, what it types, and the
 // modifiers that matter. Option is left out on purpose: it only changes the typed characters.
 struct PickerKey {
-    // Virtual key codes of the keys the picker reacts to.
-    static constexpr std::uint16_t returnKey = 36;
-    static constexpr std::uint16_t tab = 48;
-    static constexpr std::uint16_t deleteKey = 51;
-    static constexpr std::uint16_t escape = 53;
-    static constexpr std::uint16_t keypadEnter = 76;
-    static constexpr std::uint16_t downArrow = 125;
-    static constexpr std::uint16_t upArrow = 126;
-
     std::uint16_t keyCode = 0;
     QString characters;
     bool command = false;

@@ -47,12 +47,12 @@ TEST_F(KeyTable, CommandDeleteDeletesTheSelectionAndOtherCommandKeysPass)
 {
     auto& model = panel.model();
     model.setSelection(1);
-    EXPECT_TRUE(panel.handle(special(PickerKey::deleteKey, true)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::deleteKey, true)));
     EXPECT_EQ(deleted, QStringList { "ID-1" });
     EXPECT_EQ(model.items().size(), 4u);
     EXPECT_EQ(model.selectedItem()->id, QStringLiteral("ID-2"));
 
-    EXPECT_FALSE(panel.handle(special(PickerKey::returnKey, true)));
+    EXPECT_FALSE(panel.handle(special(KeyCodes::returnKey, true)));
     auto commandA = typed("a");
     commandA.command = true;
     EXPECT_FALSE(panel.handle(commandA));
@@ -60,41 +60,41 @@ TEST_F(KeyTable, CommandDeleteDeletesTheSelectionAndOtherCommandKeysPass)
     EXPECT_TRUE(chosen.isEmpty());
 
     model.setQuery("ничего такого");
-    EXPECT_FALSE(panel.handle(special(PickerKey::deleteKey, true)));
+    EXPECT_FALSE(panel.handle(special(KeyCodes::deleteKey, true)));
     EXPECT_EQ(deleted.size(), 1);
 }
 
 TEST_F(KeyTable, ReturnAndEnterChooseTheSelectionWhenThereIsOne)
 {
     panel.model().setSelection(2);
-    EXPECT_TRUE(panel.handle(special(PickerKey::returnKey)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::returnKey)));
     panel.model().setSelection(4);
-    EXPECT_TRUE(panel.handle(special(PickerKey::keypadEnter)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::keypadEnter)));
     EXPECT_EQ(chosen, (QStringList { "ID-2", "ID-4" }));
 
     panel.model().setQuery("xyz");
-    EXPECT_TRUE(panel.handle(special(PickerKey::returnKey)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::returnKey)));
     EXPECT_EQ(chosen.size(), 2);
 }
 
 TEST_F(KeyTable, TabAndArrowsMoveTheSelection)
 {
     auto& model = panel.model();
-    EXPECT_TRUE(panel.handle(special(PickerKey::upArrow)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::upArrow)));
     EXPECT_EQ(model.selection(), 4);
-    EXPECT_TRUE(panel.handle(special(PickerKey::downArrow)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::downArrow)));
     EXPECT_EQ(model.selection(), 0);
-    EXPECT_TRUE(panel.handle(special(PickerKey::tab)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::tab)));
     EXPECT_EQ(model.selection(), 1);
-    EXPECT_TRUE(panel.handle(special(PickerKey::tab, false, true)));
-    EXPECT_TRUE(panel.handle(special(PickerKey::tab, false, true)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::tab, false, true)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::tab, false, true)));
     EXPECT_EQ(model.selection(), 4);
 }
 
 TEST_F(KeyTable, DeleteAndEscapeEditTheQuery)
 {
     auto& model = panel.model();
-    EXPECT_TRUE(panel.handle(special(PickerKey::deleteKey)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::deleteKey)));
     EXPECT_TRUE(model.query().isEmpty());
 
     for (const auto& characters :
@@ -102,14 +102,14 @@ TEST_F(KeyTable, DeleteAndEscapeEditTheQuery)
         EXPECT_TRUE(panel.handle(typed(characters)));
     EXPECT_EQ(model.query(), QStringLiteral("зe\u0301👍🏽"));
     // Whole characters go, never half of one.
-    EXPECT_TRUE(panel.handle(special(PickerKey::deleteKey)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::deleteKey)));
     EXPECT_EQ(model.query(), QStringLiteral("зe\u0301"));
-    EXPECT_TRUE(panel.handle(special(PickerKey::deleteKey)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::deleteKey)));
     EXPECT_EQ(model.query(), QStringLiteral("з"));
 
-    EXPECT_TRUE(panel.handle(special(PickerKey::escape)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::escape)));
     EXPECT_TRUE(model.query().isEmpty());
-    EXPECT_TRUE(panel.handle(special(PickerKey::escape)));
+    EXPECT_TRUE(panel.handle(special(KeyCodes::escape)));
     EXPECT_TRUE(chosen.isEmpty());
 }
 

@@ -27,17 +27,17 @@ TEST(PickerKey, WindowKeysBecomeVirtualKeyCodesAndModifiers)
 {
     const QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::ControlModifier, QStringLiteral("\b"));
     auto key = PickerKey::fromQKeyEvent(backspace);
-    EXPECT_EQ(key.keyCode, PickerKey::deleteKey);
+    EXPECT_EQ(key.keyCode, KeyCodes::deleteKey);
     EXPECT_TRUE(key.command);
     EXPECT_FALSE(key.control);
 
     const QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
     key = PickerKey::fromQKeyEvent(backtab);
-    EXPECT_EQ(key.keyCode, PickerKey::tab);
+    EXPECT_EQ(key.keyCode, KeyCodes::tab);
     EXPECT_TRUE(key.shift);
 
     const QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier, QStringLiteral("\r"));
-    EXPECT_EQ(PickerKey::fromQKeyEvent(enter).keyCode, PickerKey::keypadEnter);
+    EXPECT_EQ(PickerKey::fromQKeyEvent(enter).keyCode, KeyCodes::keypadEnter);
 
     const QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
     key = PickerKey::fromQKeyEvent(f5);

@@ -468,7 +468,7 @@ bool ScenarioRunner::keyWindow(const KeyEvent& event)
     }
     if (!target)
         return false;
-    if (event.isDown && event.keyCode == PickerKey::returnKey) {
+    if (event.isDown && event.keyCode == KeyCodes::returnKey) {
         QWidget* receiver = target->focusWidget() ? target->focusWidget() : target;
         if (auto* content = target->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
             receiver = content;
