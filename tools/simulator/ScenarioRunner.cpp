@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -24,13 +25,11 @@
 
 using ScenarioScript::Command;
 using ScenarioScript::Token;
+using SimulatorState::rect;
+using SimulatorState::strings;
+using SimulatorState::utf8;
 
 namespace {
-
-std::string utf8(const QString& text)
-{
-    return text.toStdString();
-}
 
 bool isOn(const Token& token)
 {
@@ -47,11 +46,6 @@ QByteArray imageBytes(QSize size, const char* format)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
-}
-
-nlohmann::ordered_json rect(const QRectF& r)
-{
-    return nlohmann::ordered_json::array({ r.x(), r.y(), r.width(), r.height() });
 }
 
 bool compare(const nlohmann::ordered_json& actual, const QString& op, const nlohmann::ordered_json& expected)
@@ -92,26 +86,17 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
         report("pasteboard.change",
             { { "by", writer == PasteboardSimulated::Writer::User ? "user" : "app" },
                 { "changeCount", m_world.pasteboard.changeCount() },
-                { "types", json(std::vector<std::string>([&] {
-                     std::vector<std::string> types;
-                     for (const auto& type : m_world.pasteboard.types())
-                         types.push_back(utf8(type));
-                     return types;
-                 }())) } });
+                { "types", strings(m_world.pasteboard.types()) } });
     };
     m_world.keyboard.onTap = [this](bool installed) { report("tap", { { "installed", installed } }); };
     m_world.keyboard.onPost = [this](const KeyEvent& event) {
-        json flags = json::array();
-        for (const auto& name : KeyNames::modifierNames(event.flags))
-            flags.push_back(utf8(name));
+        const json flags = strings(KeyNames::modifierNames(event.flags));
         report("key.post",
             { { "key", event.keyCode }, { "down", event.isDown }, { "flags", flags },
                 { "userData", event.userData } });
     };
     m_world.keyboardEvents.onDelivery = [this](const KeyboardEventsSimulated::Delivery& delivery) {
-        json flags = json::array();
-        for (const auto& name : KeyNames::modifierNames(delivery.event.flags))
-            flags.push_back(utf8(name));
+        const json flags = strings(KeyNames::modifierNames(delivery.event.flags));
         json fields { { "key", delivery.event.keyCode }, { "down", delivery.event.isDown },
             { "repeat", delivery.event.isRepeat }, { "flags", flags }, { "synthetic", delivery.posted } };
         switch (delivery.fate) {
@@ -130,12 +115,9 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
     };
     m_world.keyboardEvents.keyWindow = [this](const KeyEvent& event) { return keyWindow(event); };
     m_world.alerts.onAlert = [this](const AlertsSimulated::Record& record) {
-        json buttons = json::array();
-        for (const auto& button : record.alert.buttons)
-            buttons.push_back(utf8(button));
         json fields { { "style", utf8(Alerts::styleName(record.alert.style)) },
             { "message", utf8(record.alert.message) }, { "informative", utf8(record.alert.informativeText) },
-            { "buttons", buttons }, { "answer", utf8(record.answer) } };
+            { "buttons", strings(record.alert.buttons) }, { "answer", utf8(record.answer) } };
         if (record.unexpected)
             fields["unexpected"] = true;
         report("alert", fields);
@@ -148,10 +130,7 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
         report("folder", fields);
     };
     m_world.reportingProcesses.onStart = [this](const QString& program, const QStringList& arguments) {
-        json args = json::array();
-        for (const auto& argument : arguments)
-            args.push_back(utf8(argument));
-        report("process", { { "exe", utf8(program) }, { "args", args } });
+        report("process", { { "exe", utf8(program) }, { "args", strings(arguments) } });
     };
     m_world.reportingWorkspace.onOpen = [this](const QUrl& url) {
         report("open", { { "url", utf8(url.toString()) } });
@@ -272,22 +251,21 @@ void ScenarioRunner::execute(const Command& command)
         if (!m_menu->trigger(a[0].text))
             warn(command.line, QStringLiteral("the menu has no item \"%1\"").arg(a[0].text));
     } else if (name == QLatin1String("app")) {
+        using Operation = void (AppController::*)();
+        static const QHash<QString, Operation> operations {
+            { QStringLiteral("showHistory"), &AppController::showHistory },
+            { QStringLiteral("takeScreenshot"), &AppController::takeScreenshot },
+            { QStringLiteral("confirmClearHistory"), &AppController::confirmClearHistory },
+            { QStringLiteral("showOnboarding"), &AppController::showOnboarding },
+            { QStringLiteral("showSettings"), &AppController::showSettings },
+            { QStringLiteral("applyHoldKeys"), &AppController::applyHoldKeys },
+            { QStringLiteral("checkForUpdates"), &AppController::checkForUpdates },
+        };
         auto& app = controller();
-        const auto& operation = a[0].text;
-        if (operation == QLatin1String("showHistory"))
-            app.showHistory();
-        else if (operation == QLatin1String("takeScreenshot"))
-            app.takeScreenshot();
-        else if (operation == QLatin1String("confirmClearHistory"))
-            app.confirmClearHistory();
-        else if (operation == QLatin1String("showOnboarding"))
-            app.showOnboarding();
-        else if (operation == QLatin1String("showSettings"))
-            app.showSettings();
-        else if (operation == QLatin1String("applyHoldKeys"))
-            app.applyHoldKeys();
+        if (const Operation operation = operations.value(a[0].text))
+            (app.*operation)();
         else
-            app.checkForUpdates();
+            warn(command.line, QStringLiteral("the controller has no operation \"%1\"").arg(a[0].text));
     } else if (name == QLatin1String("snapshot")) {
         snapshot(command);
     } else if (name == QLatin1String("click")) {

@@ -11,12 +11,17 @@
 
 namespace SimulatorState {
 
-namespace {
-
 std::string utf8(const QString& text)
 {
     return text.toStdString();
 }
+
+json rect(const QRectF& r)
+{
+    return json::array({ r.x(), r.y(), r.width(), r.height() });
+}
+
+namespace {
 
 std::string dataText(const QByteArray& bytes)
 {
@@ -29,11 +34,6 @@ std::string dataText(const QByteArray& bytes)
     if (readable)
         return utf8(text);
     return "hex:" + bytes.toHex().toStdString();
-}
-
-json rect(const QRectF& r)
-{
-    return nlohmann::ordered_json::array({ r.x(), r.y(), r.width(), r.height() });
 }
 
 json settings(const AppSettings& s)
@@ -108,10 +108,7 @@ json files(const ClipboardHistory& history)
     while (it.hasNext())
         files.append(QDir(directory).relativeFilePath(it.next()));
     files.sort();
-    json list = json::array();
-    for (const auto& file : files)
-        list.push_back(utf8(file));
-    return { { "historyDir", utf8(directory) }, { "history", list } };
+    return { { "historyDir", utf8(directory) }, { "history", strings(files) } };
 }
 
 } // namespace
@@ -119,12 +116,8 @@ json files(const ClipboardHistory& history)
 json item(const ClipboardItem& item)
 {
     json types = json::array();
-    for (const auto& list : item.itemTypes) {
-        json inner = json::array();
-        for (const auto& type : list)
-            inner.push_back(utf8(type));
-        types.push_back(inner);
-    }
+    for (const auto& list : item.itemTypes)
+        types.push_back(strings(list));
     return { { "id", utf8(item.id) }, { "date", item.date },
         { "kind", utf8(ClipboardItem::rawValue(item.kind)) }, { "preview", utf8(item.preview) },
         { "itemTypes", types }, { "fingerprint", utf8(item.fingerprint) },
