@@ -13,7 +13,6 @@
 
 #include <algorithm>
 
-#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,20 +33,7 @@ bool writeWhole(const QString& path, const QByteArray& bytes)
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    bool ok = true;
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        data += written;
-        left -= written;
-    }
+    const bool ok = AtomicFile::writeAll(fd, bytes);
     return ::close(fd) == 0 && ok;
 }
 

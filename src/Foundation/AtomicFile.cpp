@@ -10,10 +10,10 @@
 
 namespace AtomicFile {
 
-namespace {
-
-bool writeAll(int fd, const char* data, qsizetype size)
+bool writeAll(int fd, QByteArrayView bytes)
 {
+    const char* data = bytes.data();
+    qsizetype size = bytes.size();
     while (size > 0) {
         const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
         if (written < 0) {
@@ -26,8 +26,6 @@ bool writeAll(int fd, const char* data, qsizetype size)
     }
     return true;
 }
-
-} // namespace
 
 bool write(const QString& path, QByteArrayView bytes)
 {
@@ -42,7 +40,7 @@ bool write(const QString& path, QByteArrayView bytes)
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
 
-    bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temp.constData(), QFile::encodeName(path).constData()) == 0;

@@ -10,4 +10,7 @@ namespace AtomicFile {
 // False when anything failed; the target is then untouched and no temporary file is left behind.
 bool write(const QString& path, QByteArrayView bytes);
 
+// Every one of `bytes` to the open descriptor `fd`, through short and interrupted writes; false on an error.
+bool writeAll(int fd, QByteArrayView bytes);
+
 } // namespace AtomicFile
