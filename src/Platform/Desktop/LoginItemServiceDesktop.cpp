@@ -1,21 +1,13 @@
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
 
 #include "Foundation/AtomicFile.h"
+#include "Platform/Desktop/StandardPathsDesktop.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
-
-QString configHome()
-{
-    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The XDG rules say a relative value is invalid and must be ignored.
-    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
-        return configured;
-    return QDir::homePath() + QStringLiteral("/.config");
-}
 
 // Exec= arguments are quoted when they hold anything but plain characters; inside quotes the backslash,
 // double quote, backtick and dollar are escaped, and a literal percent sign is doubled everywhere.
@@ -45,7 +37,7 @@ LoginItemServiceDesktop::LoginItemServiceDesktop(QString executable)
 
 QString LoginItemServiceDesktop::entryPath() const
 {
-    return configHome() + QStringLiteral("/autostart/com.drimo.copy.desktop");
+    return StandardPathsDesktop().configuration() + QStringLiteral("/autostart/com.drimo.copy.desktop");
 }
 
 QByteArray LoginItemServiceDesktop::entry(const QString& executable)
