@@ -30,6 +30,10 @@ TEST(X11Keys, KeysAndModifiersTranslateBothWays)
     EXPECT_EQ(X11Keys::letterKeycodeByPosition(KeyCodes::v), 55u) << "evdev KEY_V";
     EXPECT_EQ(X11Keys::letterKeycodeByPosition(KeyCodes::c), 54u);
     EXPECT_FALSE(X11Keys::letterKeycodeByPosition(36)) << "Return is no letter";
+    for (const std::uint16_t letter : KeyCodes::letters)
+        EXPECT_EQ(X11Keys::letterAtKeycode(*X11Keys::letterKeycodeByPosition(letter)),
+            X11Keys::keysymForKeyCode(letter));
+    EXPECT_FALSE(X11Keys::letterAtKeycode(36)) << "evdev KEY_ENTER + 8";
 
     // Control plays Command's role; lock bits never make a shortcut different.
     EXPECT_EQ(X11Keys::flagsForState(ControlMask | Mod2Mask), EventFlags::command);

@@ -375,16 +375,20 @@ bool KeyboardEventsDesktop::post(const KeyEvent& event)
 
 void KeyboardEventsDesktop::fakeKey(unsigned int keycode, bool isDown, std::int64_t userData)
 {
+    m_posted.push_back({ keycode, isDown, userData, forgetExpiredPosts() });
+    XTestFakeKeyEvent(m_display, keycode, isDown ? True : False, CurrentTime);
+}
+
+qint64 KeyboardEventsDesktop::forgetExpiredPosts()
+{
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     std::erase_if(m_posted, [&](const Posted& posted) { return now - posted.postedAt > postedLifetimeMs; });
-    m_posted.push_back({ keycode, isDown, userData, now });
-    XTestFakeKeyEvent(m_display, keycode, isDown ? True : False, CurrentTime);
+    return now;
 }
 
 std::int64_t KeyboardEventsDesktop::takePosted(unsigned int keycode, bool isDown)
 {
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    std::erase_if(m_posted, [&](const Posted& posted) { return now - posted.postedAt > postedLifetimeMs; });
+    forgetExpiredPosts();
     const auto it = std::find_if(m_posted.begin(), m_posted.end(),
         [&](const Posted& posted) { return posted.keycode == keycode && posted.isDown == isDown; });
     if (it == m_posted.end())
@@ -414,10 +418,7 @@ unsigned long KeyboardEventsDesktop::latinKeysym(unsigned int keycode) const
             return keysym;
     }
     // No group has it (a Cyrillic-only layout): the letter's position on the keyboard decides.
-    for (std::uint16_t code = 0; code < 128; ++code)
-        if (X11Keys::letterKeycodeByPosition(code) == keycode)
-            return *X11Keys::keysymForKeyCode(code);
-    return first;
+    return X11Keys::letterAtKeycode(keycode).value_or(first);
 }
 
 bool KeyboardEventsDesktop::isGrabbed(unsigned int keycode) const

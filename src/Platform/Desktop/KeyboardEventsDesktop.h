@@ -48,6 +48,8 @@ private:
     void keepKeyboard(bool keep);
     void loseGrab();
     std::int64_t takePosted(unsigned int keycode, bool isDown);
+    // Drops posted events that never came back in time; returns the moment it judged by.
+    qint64 forgetExpiredPosts();
     void fakeKey(unsigned int keycode, bool isDown, std::int64_t userData);
     void forgetReleasedKeys();
     void forgetUnreturnable();

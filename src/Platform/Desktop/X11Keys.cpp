@@ -111,6 +111,37 @@ constexpr std::array<FlagMask, 4> modifiers { {
     { EventFlags::control, Mod4Mask, XK_Super_L },
 } };
 
+// Linux input event codes of the letters; X servers on evdev add 8.
+constexpr unsigned int evdevOffset = 8;
+constexpr std::array<std::pair<unsigned long, unsigned int>, 26> evdevLetters { {
+    { XK_q, 16 },
+    { XK_w, 17 },
+    { XK_e, 18 },
+    { XK_r, 19 },
+    { XK_t, 20 },
+    { XK_y, 21 },
+    { XK_u, 22 },
+    { XK_i, 23 },
+    { XK_o, 24 },
+    { XK_p, 25 },
+    { XK_a, 30 },
+    { XK_s, 31 },
+    { XK_d, 32 },
+    { XK_f, 33 },
+    { XK_g, 34 },
+    { XK_h, 35 },
+    { XK_j, 36 },
+    { XK_k, 37 },
+    { XK_l, 38 },
+    { XK_z, 44 },
+    { XK_x, 45 },
+    { XK_c, 46 },
+    { XK_v, 47 },
+    { XK_b, 48 },
+    { XK_n, 49 },
+    { XK_m, 50 },
+} };
+
 } // namespace
 
 std::optional<std::uint16_t> keyCodeForKeysym(unsigned long keysym)
@@ -134,39 +165,18 @@ std::optional<unsigned long> keysymForKeyCode(std::uint16_t keyCode)
 
 std::optional<unsigned int> letterKeycodeByPosition(std::uint16_t keyCode)
 {
-    // Linux input event codes of the letters; X servers on evdev add 8.
-    static constexpr std::array<std::pair<unsigned long, unsigned int>, 26> evdev { {
-        { XK_q, 16 },
-        { XK_w, 17 },
-        { XK_e, 18 },
-        { XK_r, 19 },
-        { XK_t, 20 },
-        { XK_y, 21 },
-        { XK_u, 22 },
-        { XK_i, 23 },
-        { XK_o, 24 },
-        { XK_p, 25 },
-        { XK_a, 30 },
-        { XK_s, 31 },
-        { XK_d, 32 },
-        { XK_f, 33 },
-        { XK_g, 34 },
-        { XK_h, 35 },
-        { XK_j, 36 },
-        { XK_k, 37 },
-        { XK_l, 38 },
-        { XK_z, 44 },
-        { XK_x, 45 },
-        { XK_c, 46 },
-        { XK_v, 47 },
-        { XK_b, 48 },
-        { XK_n, 49 },
-        { XK_m, 50 },
-    } };
     const auto keysym = keysymForKeyCode(keyCode);
-    for (const auto& [sym, code] : evdev)
+    for (const auto& [sym, code] : evdevLetters)
         if (keysym == sym)
-            return code + 8;
+            return code + evdevOffset;
+    return std::nullopt;
+}
+
+std::optional<unsigned long> letterAtKeycode(unsigned int keycode)
+{
+    for (const auto& [sym, code] : evdevLetters)
+        if (code + evdevOffset == keycode)
+            return sym;
     return std::nullopt;
 }
 

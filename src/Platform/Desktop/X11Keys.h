@@ -18,6 +18,8 @@ std::optional<unsigned long> keysymForKeyCode(std::uint16_t keyCode);
 // The X keycode of a letter key by its position on the keyboard, for servers with evdev keycodes; used
 // when no key of the layout types the letter (a Cyrillic-only layout has no "v" anywhere).
 std::optional<unsigned int> letterKeycodeByPosition(std::uint16_t keyCode);
+// The other way: the Latin letter whose position the X keycode `keycode` has; nothing for other keys.
+std::optional<unsigned long> letterAtKeycode(unsigned int keycode);
 
 // EventFlags from an X modifier state; Num Lock and the other lock bits never count.
 std::uint64_t flagsForState(unsigned int state);
