@@ -22,7 +22,8 @@ public:
     virtual long long clearContents() = 0;
     // Adds the items after what is there (normally right after clearContents). False when nothing was written.
     virtual bool writeItems(const std::vector<PasteboardItem>& items) = 0;
-    // Adds one item per URL, each carrying the URL the way the system writes URL objects
-    // ("public.file-url" for file URLs, "public.url" otherwise). False when nothing was written.
-    virtual bool writeUrls(const std::vector<QUrl>& urls) = 0;
+    // Adds one item per valid URL, each carrying the URL the way the system writes URL objects
+    // ("public.file-url" for file URLs, "public.url" otherwise). False when nothing was written. A system
+    // with URL objects of its own may write them instead.
+    virtual bool writeUrls(const std::vector<QUrl>& urls);
 };

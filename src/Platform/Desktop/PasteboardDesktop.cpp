@@ -178,16 +178,6 @@ bool PasteboardDesktop::writeItems(const std::vector<PasteboardItem>& items)
     publish();
     return true;
 }
-bool PasteboardDesktop::writeUrls(const std::vector<QUrl>& urls)
-{
-    std::vector<PasteboardItem> items;
-    for (const QUrl& url : urls) {
-        PasteboardItem item;
-        item.setData(url.isLocalFile() ? PasteboardTypes::fileUrl : PasteboardTypes::url, url.toEncoded());
-        items.push_back(std::move(item));
-    }
-    return writeItems(items);
-}
 
 void PasteboardDesktop::publish()
 {

@@ -26,7 +26,6 @@ public:
     std::vector<PasteboardItem> items() const override;
     long long clearContents() override;
     bool writeItems(const std::vector<PasteboardItem>& items) override;
-    bool writeUrls(const std::vector<QUrl>& urls) override;
 
     static QString typeForMime(const QString& mime);
     static QString mimeForType(const QString& type);

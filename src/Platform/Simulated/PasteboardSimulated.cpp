@@ -22,19 +22,6 @@ bool PasteboardSimulated::writeItems(const std::vector<PasteboardItem>& items)
     return true;
 }
 
-bool PasteboardSimulated::writeUrls(const std::vector<QUrl>& urls)
-{
-    std::vector<PasteboardItem> items;
-    for (const auto& url : urls) {
-        if (!url.isValid())
-            continue;
-        PasteboardItem item;
-        item.setData(url.isLocalFile() ? PasteboardTypes::fileUrl : PasteboardTypes::url, url.toEncoded());
-        items.push_back(std::move(item));
-    }
-    return writeItems(items);
-}
-
 void PasteboardSimulated::userCopy(const std::vector<PasteboardItem>& items)
 {
     clearContents();

@@ -15,7 +15,6 @@ public:
     std::vector<PasteboardItem> items() const override { return m_items; }
     long long clearContents() override;
     bool writeItems(const std::vector<PasteboardItem>& items) override;
-    bool writeUrls(const std::vector<QUrl>& urls) override;
 
     // Another application copies: the contents are replaced in one change.
     void userCopy(const std::vector<PasteboardItem>& items);
