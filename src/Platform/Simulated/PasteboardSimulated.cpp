@@ -1,7 +1,5 @@
 #include "Platform/Simulated/PasteboardSimulated.h"
 
-#include "Platform/PasteboardTypes.h"
-
 QStringList PasteboardSimulated::types() const
 {
     return PasteboardItem::typesOf(m_items);
