@@ -168,7 +168,7 @@ std::optional<QByteArray> thumbnailPng(const QByteArray& bytes, int maxSide)
 
 std::optional<QByteArray> reencodeAsPng(const QByteArray& bytes)
 {
-    const QImage image = decodeBounded(bytes, false);
+    const QImage image = decode(bytes);
     if (image.isNull())
         return std::nullopt;
     QByteArray png = encodePng(image);

@@ -76,16 +76,6 @@ QString PasteboardCapture::imageTitle(const QByteArray& image)
     return Localization::format("Изображение %ld×%ld", { QString::number(size.width()), QString::number(size.height()) });
 }
 
-std::optional<QByteArray> PasteboardCapture::thumbnailOf(const QByteArray& image)
-{
-    return ImageDecoding::thumbnailPng(image, thumbnailMaxPixelSize);
-}
-
-std::optional<QByteArray> PasteboardCapture::pngFromTiff(const QByteArray& tiff)
-{
-    return ImageDecoding::reencodeAsPng(tiff);
-}
-
 std::optional<PasteboardCapture> PasteboardCapture::read(const Pasteboard& pasteboard)
 {
     const QStringList types = pasteboard.types();
@@ -119,7 +109,7 @@ std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem
     std::optional<QByteArray> image = item.data(PasteboardTypes::png);
     if (!image)
         if (const auto tiff = item.data(PasteboardTypes::tiff))
-            image = pngFromTiff(*tiff);
+            image = ImageDecoding::reencodeAsPng(*tiff);
     if (image) {
         total += image->size();
         representations.push_back({ PasteboardTypes::png, *image });
@@ -140,7 +130,7 @@ std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem
         capture.kind = ClipboardItem::Kind::Image;
         capture.preview = imageTitle(*image);
         capture.fingerprint = fingerprintOf(ClipboardItem::Kind::Image, *image);
-        capture.thumbnail = thumbnailOf(*image);
+        capture.thumbnail = ImageDecoding::thumbnailPng(*image, thumbnailMaxPixelSize);
     } else {
         return std::nullopt;
     }

@@ -41,10 +41,6 @@ public:
     static QString fingerprintOf(ClipboardItem::Kind kind, QByteArrayView bytes);
     // "Изображение W×H" from the image header alone, or "Изображение" when the size cannot be read.
     static QString imageTitle(const QByteArray& image);
-    // A PNG at most 96 pixels on its longer side, upright; nothing when the image cannot be decoded.
-    static std::optional<QByteArray> thumbnailOf(const QByteArray& image);
-    // The same picture as PNG; nothing when the bytes are not a decodable image.
-    static std::optional<QByteArray> pngFromTiff(const QByteArray& tiff);
 
 private:
     static std::optional<PasteboardCapture> content(const PasteboardItem& item);
