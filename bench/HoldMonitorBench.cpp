@@ -17,6 +17,7 @@ public:
     public:
         void setEnabled(bool enabled) override { m_enabled = enabled; }
         bool isEnabled() const override { return m_enabled; }
+        bool setChords(std::vector<KeyChord>) override { return true; }
 
     private:
         bool m_enabled = true;

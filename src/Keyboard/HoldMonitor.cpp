@@ -26,7 +26,8 @@ std::vector<KeyChord> HoldMonitor::chords() const
 {
     // While the picker is open every V is ours, whatever its modifiers; otherwise only the shortcuts.
     return { KeyChord { KeyCodes::c, EventFlags::command },
-        m_widenedForPicker ? KeyChord { KeyCodes::v, std::nullopt } : KeyChord { KeyCodes::v, EventFlags::command } };
+        m_widenedForPicker ? KeyChord { KeyCodes::v, std::nullopt }
+                           : KeyChord { KeyCodes::v, EventFlags::command } };
 }
 
 bool HoldMonitor::installTap()
@@ -39,17 +40,20 @@ bool HoldMonitor::installTap()
 
 void HoldMonitor::pickerVisibilityChanged()
 {
-    // Never inside the tap's own callback: the tap must not be replaced while it is being asked.
+    // Never inside the tap's own callback: the tap must not be changed while it is being asked.
     std::weak_ptr<HoldMonitor*> alive = m_alive;
     m_scheduler.post([alive] {
         const auto self = alive.lock();
         if (!self || !(*self)->m_tap || (*self)->pickerIsOpen() == (*self)->m_widenedForPicker)
             return;
         HoldMonitor* monitor = *self;
-        // The old grab goes first, so the new one is not undone by it; presses in progress are kept.
+        // Changed in place, so that the key-up of the press that opened the picker still comes here.
+        monitor->m_widenedForPicker = monitor->pickerIsOpen();
+        if (monitor->m_tap->setChords(monitor->chords()))
+            return;
         monitor->m_tap.reset();
-        if (!monitor->installTap())
-            monitor->reset();
+        monitor->reset();
+        monitor->onTapLost();
     });
 }
 
@@ -61,11 +65,15 @@ void HoldMonitor::stop()
 
 void HoldMonitor::reset()
 {
-    for (TaskHandle& timer : m_timers) {
-        timer.cancel();
-        timer = {};
-    }
-    m_gestures = {};
+    forget(Key::Copy);
+    forget(Key::Paste);
+}
+
+void HoldMonitor::forget(Key key)
+{
+    m_timers[slot(key)].cancel();
+    m_timers[slot(key)] = {};
+    m_gestures[slot(key)] = {};
 }
 
 KeyboardTap::Verdict HoldMonitor::holdCallback(KeyboardTap::Notice notice, const KeyEvent& event)
@@ -95,7 +103,12 @@ bool HoldMonitor::handle(const TapKey& tapKey)
         if (tapKey.isSynthetic)
             return false;
         if (pickerIsOpen()) {
-            // Every V event is the picker's while it is open, so that none reaches it or any other app.
+            // Every V event is the picker's while it is open, so that none reaches it or any other app. The
+            // press that opened the picker ends with its key-up here: a gesture left fired would swallow the
+            // repeats of the next bare V once the picker has closed. Its repeats keep it fired, so that
+            // closing the picker while V is still held does not let the rest of the hold through.
+            if (!tapKey.isRepeat)
+                forget(Key::Paste);
             if (tapKey.isDown && !tapKey.isRepeat)
                 onPasteInPicker();
             return true;
@@ -116,10 +129,12 @@ bool HoldMonitor::handle(const TapKey& tapKey)
         return feed(HoldGesture::Input::Up, key);
     if (tapKey.isRepeat)
         return feed(HoldGesture::Input::AutoRepeat, key);
-    if ((tapKey.flags & EventFlags::shortcutModifiers) != EventFlags::command)
+    if ((tapKey.flags & EventFlags::shortcutModifiers) != EventFlags::command || !isEnabled(key)) {
+        // A new press of the key means the last one has ended, whether or not its key-up came this way (a
+        // renewed key grab misses it): its repeats must not be taken for the rest of a hold.
+        forget(key);
         return false;
-    if (!isEnabled(key))
-        return false;
+    }
     return feed(HoldGesture::Input::Down, key);
 }
 

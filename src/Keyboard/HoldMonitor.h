@@ -34,6 +34,8 @@ public:
     // Whether the history picker is visible: then V pastes the picker's selection instead.
     std::function<bool()> pickerIsOpen = [] { return false; };
     std::function<void()> onPasteInPicker = [] {};
+    // The tap could not be renewed when the picker opened or closed: the monitor has stopped.
+    std::function<void()> onTapLost = [] {};
 
     // Installs the tap unless it is installed. False when the tap could not be created (typically without
     // the accessibility permission); nothing is installed then.
@@ -58,6 +60,8 @@ private:
 
     KeyboardTap::Verdict holdCallback(KeyboardTap::Notice notice, const KeyEvent& event);
     void reset();
+    // Ends the key's press in progress without answering it, and cancels its timer.
+    void forget(Key key);
     bool handle(const TapKey& key);
     bool feed(HoldGesture::Input input, Key key);
     void perform(const HoldGesture::Effects& effects, Key key);

@@ -3,6 +3,7 @@
 #include "Platform/KeyEvent.h"
 
 #include <optional>
+#include <vector>
 
 // A key a tap must be shown: its key code and the shortcut modifiers its presses carry.
 struct KeyChord {
@@ -45,4 +46,8 @@ public:
     // Switches the tap on again after a "disabled" notice, or off. A disabled tap is shown nothing.
     virtual void setEnabled(bool enabled) = 0;
     virtual bool isEnabled() const = 0;
+    // Changes the chords the tap must be shown, keeping what it is shown of the presses in progress: the
+    // key-up of a key held meanwhile still comes this way. False when the new chords could not be taken;
+    // the tap is then of no use and should be removed.
+    virtual bool setChords(std::vector<KeyChord> chords) = 0;
 };

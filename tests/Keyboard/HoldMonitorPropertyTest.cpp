@@ -44,6 +44,8 @@ struct Press {
     int holdsBefore = 0;
     int resentBefore = 0;
     bool spansStop = false;
+    // The picker was open at some point of the press: every V is then the picker's, not a gesture's.
+    bool sawPicker = false;
 };
 
 // One random session of user key events and time steps against a running monitor. The first broken
@@ -71,10 +73,13 @@ public:
             ++m_callbackCalls;
             ++m_holds[static_cast<std::uint16_t>(key)];
             log() << " hold(" << static_cast<int>(key) << ")";
+            // A held V opens the picker, as the controller does.
+            if (key == Key::Paste && chance(0.7))
+                setPickerOpen(true);
         };
         m_monitor.pickerIsOpen = [this] {
             ++m_callbackCalls;
-            return false;
+            return m_pickerOpen;
         };
         m_monitor.onPasteInPicker = [this] { ++m_callbackCalls; };
         m_log << "model " << (model == TapModel::EventTap ? "event tap" : "key grab") << ", delay " << m_delay
@@ -122,8 +127,10 @@ private:
             toggleModifier();
         else if (roll < 0.95)
             advance(timeStep());
-        else if (roll < 0.97)
+        else if (roll < 0.96)
             postMarkedPress();
+        else if (roll < 0.97 && m_pickerOpen)
+            setPickerOpen(false);
         else if (roll < 0.98 && !m_stopped)
             stopAndCheck();
         else
@@ -200,9 +207,8 @@ private:
             && (m_callbackCalls || m_scheduler.pendingCount() || m_keyboard.postedCount()))
             return void(fail("keys other than C and V touched the monitor"));
 
-        if (down && !repeat) {
-            m_down[code] = Press { code, {}, m_holds[code], resentPresses(code), false };
-        }
+        if (down && !repeat)
+            m_down[code] = Press { code, {}, m_holds[code], resentPresses(code), false, m_pickerOpen };
         Press& press = m_down[code];
         press.fates.push_back(fate);
         if (!down) {
@@ -222,6 +228,10 @@ private:
         m_answeredResends += resent;
         // Stopping forgets a press in progress: it may stay unanswered, and what follows passes.
         if (press.spansStop)
+            return;
+        // While the picker is open V is its key: swallowed whatever its modifiers, and answered by the
+        // picker.
+        if (press.sawPicker)
             return;
         const auto dropped = std::count(press.fates.begin(), press.fates.end(), Fate::Dropped);
         if (dropped == 0 && holds + resent != 0)
@@ -310,6 +320,17 @@ private:
             fail("the monitor acted after stop");
     }
 
+    // The picker opens on a hold and closes on Escape, a click elsewhere or a choice; the monitor hears of
+    // both, as the controller tells it.
+    void setPickerOpen(bool open)
+    {
+        log() << (open ? " picker+" : " picker-");
+        m_pickerOpen = open;
+        for (auto& [code, press] : m_down)
+            press.sawPicker = true;
+        m_monitor.pickerVisibilityChanged();
+    }
+
     bool chance(double p) { return uniform(0, 1) < p; }
     double uniform(double from, double to) { return std::uniform_real_distribution(from, to)(m_random); }
     std::ostringstream& log() { return m_log; }
@@ -335,6 +356,7 @@ private:
     int m_testPosted = 0;
     int m_callbackCalls = 0;
     bool m_stopped = false;
+    bool m_pickerOpen = false;
     std::optional<std::string> m_failure;
     std::ostringstream m_log;
 };

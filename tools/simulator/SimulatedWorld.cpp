@@ -18,6 +18,7 @@ public:
     }
     void setEnabled(bool enabled) override { m_inner->setEnabled(enabled); }
     bool isEnabled() const override { return m_inner->isEnabled(); }
+    bool setChords(std::vector<KeyChord> chords) override { return m_inner->setChords(std::move(chords)); }
 
 private:
     std::unique_ptr<KeyboardTap> m_inner;

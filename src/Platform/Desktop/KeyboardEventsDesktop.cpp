@@ -62,6 +62,15 @@ public:
         m_owner.grab(chords, enabled);
     }
     bool isEnabled() const override { return m_enabled; }
+    bool setChords(std::vector<KeyChord> newChords) override
+    {
+        // The passive grabs change; the keyboard grab that follows a dropped press is the service's and
+        // stays, so a key held meanwhile is still seen coming up.
+        if (m_enabled)
+            m_owner.grab(chords, false);
+        chords = std::move(newChords);
+        return !m_enabled || m_owner.grab(chords, true);
+    }
 
     bool shows(const KeyEvent& event, bool grabbedPress) const
     {
@@ -84,7 +93,7 @@ private:
     bool m_enabled = false;
 
 public:
-    const std::vector<KeyChord> chords;
+    std::vector<KeyChord> chords;
     const TapCallback callback;
 };
 

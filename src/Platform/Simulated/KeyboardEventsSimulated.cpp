@@ -10,8 +10,7 @@ public:
         : m_owner(owner)
         , m_chords(std::move(chords))
         , m_callback(std::move(callback))
-    {
-    }
+    { }
     ~Tap() override
     {
         if (m_owner)
@@ -23,6 +22,14 @@ public:
         m_grabbedKeys.clear();
     }
     bool isEnabled() const override { return m_enabled; }
+    bool setChords(std::vector<KeyChord> chords) override
+    {
+        // Like a new grab: refused where creating a tap would be.
+        if (m_owner && (m_owner->m_tapCreationFails || !m_owner->m_trusted))
+            return false;
+        m_chords = std::move(chords);
+        return true;
+    }
 
     bool shows(const KeyEvent& event, TapModel model) const
     {
@@ -57,8 +64,7 @@ public:
 
 KeyboardEventsSimulated::KeyboardEventsSimulated(const WorkspaceSimulated& workspace)
     : m_workspace(workspace)
-{
-}
+{ }
 
 KeyboardEventsSimulated::~KeyboardEventsSimulated()
 {
