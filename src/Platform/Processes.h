@@ -30,4 +30,8 @@ public:
     virtual std::shared_ptr<Running> start(
         const QString& program, const QStringList& arguments, ExitHandler onExit = {})
         = 0;
+
+    // Starts `program` (an absolute path) with `arguments` as a process of its own that outlives this one:
+    // nobody waits for it and quitting does not stop it. False when it could not be started.
+    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
 };

@@ -16,7 +16,8 @@ void relaunch(const QString& bundlePath, Processes& processes, const BundleInfo&
     ApplicationLifecycle& lifecycle)
 {
     // A shell that cannot start leaves nothing to wait for; quitting anyway is what the user asked.
-    processes.start(QString::fromLatin1(shell), arguments(bundlePath, bundle.launchCommand()));
+    // Detached: a child of ours would be stopped by our own exit, during its sleep.
+    processes.startDetached(QString::fromLatin1(shell), arguments(bundlePath, bundle.launchCommand()));
     lifecycle.terminate();
 }
 

@@ -29,6 +29,7 @@ TEST(AppRelauncherTest, PassesThePathWholeAndQuitsEvenWhenTheShellCannotStart)
     EXPECT_EQ(processes.started()[0].arguments,
         QStringList({ QStringLiteral("-c"), QStringLiteral("sleep 1; open \"$1\""),
             QStringLiteral("drimocopy-relaunch"), path }));
+    EXPECT_TRUE(processes.started()[0].detached) << "a child of ours would die with us during its sleep";
     EXPECT_EQ(lifecycle.terminationCount(), 1);
 
     // The real shell hands the path to the launcher as one argument, quotes and spaces included.

@@ -52,6 +52,11 @@ public:
             onStart(program, arguments);
             return m_inner.start(program, arguments, std::move(onExit));
         }
+        bool startDetached(const QString& program, const QStringList& arguments) override
+        {
+            onStart(program, arguments);
+            return m_inner.startDetached(program, arguments);
+        }
         std::function<void(const QString&, const QStringList&)> onStart
             = [](const QString&, const QStringList&) {};
 

@@ -85,3 +85,15 @@ std::shared_ptr<Processes::Running> ProcessesDesktop::start(
         });
     return std::make_shared<RunningProcess>(process);
 }
+
+bool ProcessesDesktop::startDetached(const QString& program, const QStringList& arguments)
+{
+    if (!QFileInfo(program).isExecutable())
+        return false;
+    // A child of ours would die with the QProcess that owns it; a detached one belongs to nobody.
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    return process.startDetached();
+}

@@ -15,6 +15,7 @@ public:
 
     std::shared_ptr<Running> start(
         const QString& program, const QStringList& arguments, ExitHandler onExit = {}) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
 
 private:
     Scheduler& m_scheduler;

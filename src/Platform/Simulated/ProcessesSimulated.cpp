@@ -61,7 +61,7 @@ void ProcessesSimulated::captureCannotStart()
 
 int ProcessesSimulated::runningCount() const
 {
-    int count = 0;
+    int count = m_detachedCount;
     for (const auto& weak : m_processes) {
         if (auto process = weak.lock(); process && process->isRunning())
             ++count;
@@ -98,4 +98,11 @@ std::shared_ptr<Processes::Running> ProcessesSimulated::start(
                 onExit(terminated ? -1 : 0);
         });
     return process;
+}
+
+bool ProcessesSimulated::startDetached(const QString& program, const QStringList& arguments)
+{
+    m_started.push_back({ program, arguments, true });
+    ++m_detachedCount;
+    return true;
 }

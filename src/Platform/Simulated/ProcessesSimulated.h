@@ -20,12 +20,16 @@ public:
     struct Started {
         QString program;
         QStringList arguments;
+        // Started to outlive the app, as a relaunch is.
+        bool detached = false;
     };
 
     explicit ProcessesSimulated(Scheduler& scheduler);
 
     std::shared_ptr<Running> start(
         const QString& program, const QStringList& arguments, ExitHandler onExit = {}) override;
+    // Recorded, and counted as running for good: nothing in the simulated world ends it.
+    bool startDetached(const QString& program, const QStringList& arguments) override;
 
     // The next run of the capture tool only; width and height must be positive, else nothing is scripted.
     void captureWritesPng(QSize size);
@@ -36,6 +40,7 @@ public:
 
     // Every program the app started or tried to start, in order.
     const std::vector<Started>& started() const { return m_started; }
+    // Programs still running, detached ones included.
     int runningCount() const;
 
 private:
@@ -47,5 +52,6 @@ private:
     QSize m_captureSize;
     double m_captureDuration = 0;
     std::vector<Started> m_started;
+    int m_detachedCount = 0;
     std::vector<std::weak_ptr<Process>> m_processes;
 };
