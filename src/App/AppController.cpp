@@ -132,6 +132,13 @@ void AppController::installHoldCallbacks()
         if (!m_picker.isOpen() && m_focusBeforePicker != 0)
             m_platform.workspace.restoreKeyboardFocus(std::exchange(m_focusBeforePicker, 0));
     });
+    m_holdMonitor.onTapLost = [self] {
+        // Refused now although it was granted at start: as with a failed start, only a new process helps.
+        if (!self)
+            return;
+        self->setNeedsRestart(true);
+        self->showOnboarding();
+    };
     m_holdMonitor.onPasteInPicker = [self] {
         if (self)
             self->m_picker.chooseSelected();

@@ -262,6 +262,28 @@ TEST_F(AppControllerTest, TheKeyboardFocusThePickerBorrowedIsGivenBackBeforeTheP
     EXPECT_EQ(workspace.restoredFocus(), (QList<unsigned long long> { 4242, 4242 }));
 }
 
+TEST_F(AppControllerTest, ATapThatCannotBeRenewedForThePickerAsksForRestart)
+{
+    setTrusted(true);
+    auto& controller = app();
+    controller.start();
+    ASSERT_TRUE(controller.holdMonitor().isRunning());
+    EXPECT_EQ(onboarding(), nullptr);
+    copyText(pasteboard, "entry");
+    scheduler.advance(0.4);
+
+    keyboard.setTapCreationFails(true);
+    QSignalSpy holds(&controller, &AppController::holdFired);
+    keyboard.type(KeyEvent { KeyCodes::v, true, false, EventFlags::command, 0, QStringLiteral("v") });
+    scheduler.advance(0.6);
+    ASSERT_EQ(holds.count(), 1) << "the picker opened";
+    scheduler.runDue();
+    EXPECT_FALSE(controller.holdMonitor().isRunning());
+    EXPECT_TRUE(controller.needsRestart());
+    ASSERT_NE(onboarding(), nullptr);
+    EXPECT_TRUE(onboarding()->isVisible());
+}
+
 TEST_F(AppControllerTest, UnderAKeyGrabABareVIsTakenOnlyWhileThePickerIsOpen)
 {
     // An X11 grab sees only the chords asked for: a plain "v" must stay the user's until the picker opens.
