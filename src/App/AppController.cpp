@@ -174,6 +174,8 @@ void AppController::showHistory()
             if (self)
                 self->m_history.remove(item);
         });
+    if (m_picker.window())
+        m_platform.workspace.lendKeyboard(m_picker.window()->windowHandle());
 }
 
 std::optional<QImage> AppController::thumbnailFor(const ClipboardItem& item) const

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+class QWindow;
+
 // The desktop's notion of running applications and of opening things.
 class Workspace {
 public:
@@ -28,4 +30,8 @@ public:
     // Gives the keyboard focus back to what `keyboardFocus` returned, after one of our panels borrowed it.
     // Best effort: 0, or a window that has gone, does nothing.
     virtual void restoreKeyboardFocus(unsigned long long token) { (void)token; }
+    // Gives `window`, a panel of ours that the window manager does not manage, the keyboard at once,
+    // whatever the window manager's focus rules: typed keys go to it until it hides. Where panels take the
+    // keyboard by themselves, nothing to do.
+    virtual void lendKeyboard(QWindow* window) { (void)window; }
 };

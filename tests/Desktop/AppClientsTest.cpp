@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
 using DesktopSession::run;
 using DesktopSession::spinUntil;
 
@@ -33,6 +36,7 @@ public:
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.start(QStringLiteral(DRIMO_COPY), {});
+        m_pid = m_process.processId();
     }
     ~RunningApp()
     {
@@ -40,6 +44,11 @@ public:
         m_process.waitForFinished();
     }
     bool started() { return m_process.waitForStarted(5000) && m_process.state() == QProcess::Running; }
+    bool waitForExit(int milliseconds)
+    {
+        return spinUntil([&] { return m_process.state() == QProcess::NotRunning; }, milliseconds);
+    }
+    long long processId() const { return m_pid; }
     QString output() { return QString::fromUtf8(m_process.readAll()); }
 
     std::vector<ClipboardItem> history() const
@@ -53,6 +62,7 @@ public:
 private:
     QString m_home;
     QProcess m_process;
+    long long m_pid = 0;
 };
 
 bool xclipCopy(const QByteArray& bytes, const QString& target = {})
@@ -265,4 +275,57 @@ TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldAndPastesIntoIt)
         << app.output().toStdString();
     EXPECT_TRUE(field->output.contains(QStringLiteral("text hello дорогой world\n").toUtf8()))
         << field->output.constData();
+}
+
+TEST(DesktopApp, RestartingFromOnboardingQuitsAndAFreshProcessRunsASecondLater)
+{
+    SKIP_WITHOUT_DISPLAY();
+    // Another client holds Ctrl+V, so the program cannot take its keys and asks for a restart.
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window root = DefaultRootWindow(display);
+    const KeyCode v = XKeysymToKeycode(display, XK_v);
+    XGrabKey(display, v, ControlMask, root, False, GrabModeAsync, GrabModeAsync);
+    XSync(display, False);
+
+    QTemporaryDir home;
+    auto app = std::make_unique<RunningApp>(home);
+    ASSERT_TRUE(app->started());
+    QByteArray onboarding;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            onboarding = run(QStringLiteral("xdotool"),
+                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                    QStringLiteral("^Drimo Copy$") })
+                             .value_or(QByteArray())
+                             .trimmed();
+            return !onboarding.isEmpty() && !onboarding.contains('\n');
+        },
+        8000))
+        << "the onboarding window shows\n"
+        << app->output().toStdString();
+    XUngrabKey(display, v, ControlMask, root);
+    XCloseDisplay(display);
+
+    // Its only button is "Перезапустить": the keyboard presses it once the window has the focus.
+    ASSERT_TRUE(DesktopSession::activate(onboarding));
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") }));
+    ASSERT_TRUE(app->waitForExit(5000)) << "the program quits";
+    const long long first = app->processId();
+
+    // The relaunch waits a second after the quit, then starts the same program again.
+    std::optional<QByteArray> fresh;
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            fresh = run(QStringLiteral("pgrep"),
+                { QStringLiteral("-x"), QStringLiteral("-f"), QStringLiteral(DRIMO_COPY) });
+            return fresh.has_value();
+        },
+        6000))
+        << "a new process runs";
+    if (fresh) {
+        EXPECT_FALSE(fresh->trimmed().split('\n').contains(QByteArray::number(first)));
+        run(QStringLiteral("pkill"),
+            { QStringLiteral("-x"), QStringLiteral("-f"), QStringLiteral(DRIMO_COPY) });
+    }
 }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -51,6 +52,26 @@ QByteArray caretLine(const QLineEdit& field)
     return line;
 }
 
+// Under a window manager a new window is reparented into a frame and may be placed elsewhere than asked, a
+// moment after it is shown: what the window says of its position is final only once it has rested.
+void settle(QWidget& window)
+{
+    QElapsedTimer waited;
+    waited.start();
+    QPoint last = window.mapToGlobal(QPoint(0, 0));
+    qint64 restingSince = 0;
+    while (waited.elapsed() < 3000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        const QPoint now = window.mapToGlobal(QPoint(0, 0));
+        if (now != last || !window.windowHandle() || !window.windowHandle()->isExposed()) {
+            last = now;
+            restingSince = waited.elapsed();
+        } else if (waited.elapsed() - restingSince > 300) {
+            return;
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -67,7 +88,7 @@ int main(int argc, char** argv)
         window->resize(200, 100);
         window->show();
         window->activateWindow();
-        QApplication::processEvents();
+        settle(*window);
         say("ready " + QByteArray::number(window->winId()));
         return app.exec();
     }
@@ -84,7 +105,7 @@ int main(int argc, char** argv)
         field->setCursorPosition(arguments[2].toInt());
         field->show();
         field->activateWindow();
-        QApplication::processEvents();
+        settle(*field);
         QObject::connect(
             field, &QLineEdit::textChanged, [](const QString& text) { say("text " + text.toUtf8()); });
         QObject::connect(field, &QLineEdit::cursorPositionChanged, [field] { say(caretLine(*field)); });

@@ -55,6 +55,11 @@ std::optional<QByteArray> run(const QString& program, const QStringList& argumen
     return output;
 }
 
+bool windowManagerRuns()
+{
+    return !qEnvironmentVariableIsEmpty("DRIMO_TEST_WINDOW_MANAGER");
+}
+
 bool accessibilityBusAvailable()
 {
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
@@ -82,14 +87,24 @@ std::unique_ptr<Client> startWindow(const QStringList& arguments)
         return nullptr;
     client->window = ready[1].toULong();
     client->ready = ready.mid(2).join(' ');
-    // No window manager runs under the test server, so focus is given and published directly.
-    if (!run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), ready[1] })
-        || !run(QStringLiteral("xprop"),
-            { QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("_NET_ACTIVE_WINDOW"),
-                QStringLiteral("32c"), QStringLiteral("-set"), QStringLiteral("_NET_ACTIVE_WINDOW"),
-                ready[1] }))
+    if (!activate(ready[1]))
         return nullptr;
     return client;
+}
+
+bool activate(const QByteArray& window)
+{
+    const QString id = QString::fromLatin1(window);
+    // Activation is the window manager's where one runs: asked for as a pager would, done when it says so.
+    if (windowManagerRuns())
+        return run(
+            QStringLiteral("xdotool"), { QStringLiteral("windowactivate"), QStringLiteral("--sync"), id })
+            .has_value();
+    // Without one, focus is given and published directly, as one would.
+    return run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), id })
+        && run(QStringLiteral("xprop"),
+            { QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("_NET_ACTIVE_WINDOW"),
+                QStringLiteral("32c"), QStringLiteral("-set"), QStringLiteral("_NET_ACTIVE_WINDOW"), id });
 }
 
 std::unique_ptr<QProcess> startOffer(const QStringList& mimeAndFiles)

@@ -23,11 +23,14 @@ bool spinUntil(const std::function<bool()>& done, int milliseconds = 5000);
 // Keeps the event loop running for `milliseconds`.
 void spin(int milliseconds);
 
+// Whether a window manager runs on the test server (scripts/with-xvfb --window-manager).
+bool windowManagerRuns();
+
 // Whether the AT-SPI bus runs (started on demand through the session bus); false without a session bus.
 bool accessibilityBusAvailable();
 
-// The test client (tests/Desktop/DesktopClient.cpp) in a window mode, focused and published as the active
-// window, as a window manager would; nullptr when it failed.
+// The test client (tests/Desktop/DesktopClient.cpp) in a window mode, the active window: activated through
+// the window manager where one runs, else focused and published as one would; nullptr when it failed.
 struct Client {
     std::unique_ptr<QProcess> process;
     unsigned long window = 0;
@@ -40,6 +43,8 @@ struct Client {
         process->waitForFinished();
     }
 };
+// Makes the window with the id `window` (decimal) the active one, as startWindow does; false when it failed.
+bool activate(const QByteArray& window);
 std::unique_ptr<Client> startWindow(const QStringList& arguments = { QStringLiteral("window") });
 // Starts the client offering each MIME type's file on the clipboard; nullptr when it failed.
 std::unique_ptr<QProcess> startOffer(const QStringList& mimeAndFiles);

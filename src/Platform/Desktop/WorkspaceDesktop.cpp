@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
@@ -104,4 +106,18 @@ void WorkspaceDesktop::restoreKeyboardFocus(unsigned long long token)
     X11ErrorTrap trap(m_display);
     XSetInputFocus(m_display, static_cast<Window>(token), RevertToParent, CurrentTime);
     trap.succeeded();
+}
+
+void WorkspaceDesktop::lendKeyboard(QWindow* window)
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!window || !connection || !window->isVisible())
+        return;
+    // Qt's own connection carries the request that mapped the window, so the window is viewable by the time
+    // this one is read; on another connection it could arrive first and fail. The current server time wins
+    // over whatever time the window manager last gave the focus with.
+    xcb_set_input_focus(
+        connection, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window->winId()), XCB_CURRENT_TIME);
+    xcb_flush(connection);
 }

@@ -22,6 +22,9 @@ public:
     // keys) closes; the window it came from gets it back from us.
     unsigned long long keyboardFocus() const override;
     void restoreKeyboardFocus(unsigned long long token) override;
+    // A window manager does not activate windows it does not manage, and refuses a request for them: the
+    // focus is set directly, on the connection that mapped the window.
+    void lendKeyboard(QWindow* window) override;
 
 private:
     Display* m_display = nullptr;
