@@ -2,6 +2,7 @@
 #include "App/MenuBarItem.h"
 #include "ControllerHarness.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QSignalSpy>
 
@@ -58,6 +59,24 @@ TEST_F(MenuContentTest, PermissionRowGoesWhenGrantedAndPauseIsBoundBothWays)
     ASSERT_FALSE(icon.isNull());
     EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
     EXPECT_GT(qAlpha(icon.pixel(11, 3)), 0);
+    EXPECT_LT(qGray(icon.pixel(11, 3)), 100) << "dark ink on a light desktop";
+    // A dark desktop palette makes the glyph light.
+    const QPalette saved = QGuiApplication::palette();
+    QPalette dark = saved;
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
+    QCoreApplication::processEvents();
+    const auto lightIcon = menuBar.icon().pixmap(22, 22).toImage();
+    QApplication::setPalette(saved);
+    EXPECT_GT(qGray(lightIcon.pixel(11, 3)), 200);
+    EXPECT_GT(qAlpha(lightIcon.pixel(11, 3)), 200);
+
+    // Trays that report a left click as activation get the menu from us; a right click is theirs.
+    menuBar.activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(menuBar.menu()->isVisible());
+    menuBar.activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(menuBar.menu()->isVisible());
+    menuBar.menu()->hide();
 
     setTrusted(true);
     scheduler.advance(1);
