@@ -256,6 +256,7 @@ QWidget* AppController::makeOnboardingContent()
     auto* view = new OnboardingView;
     view->setAccessibilityGranted(m_accessibilityGranted);
     view->setNeedsRestart(m_needsRestart);
+    view->setGrantInstructions(m_platform.accessibility.grantInstructions());
     connect(this, &AppController::accessibilityGrantedChanged, view,
         [this, view] { view->setAccessibilityGranted(m_accessibilityGranted); });
     connect(this, &AppController::needsRestartChanged, view,

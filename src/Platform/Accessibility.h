@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QRectF>
 #include <QString>
+#include <QUrl>
 
 #include <cstdint>
 #include <optional>
@@ -56,6 +57,11 @@ public:
     // The same question; with `prompt` the system asks the user to grant trust (once per call). Returns the
     // trust as it is now, false when unknown; granting happens later, outside the program.
     virtual bool requestTrust(bool prompt) = 0;
+    // The system settings page where the user grants trust; an empty URL where no settings page does.
+    virtual QUrl settingsPage() const = 0;
+    // Where there is no settings page: one sentence telling the user what gives this process trust
+    // instead. Empty where the settings page is the way.
+    virtual QString grantInstructions() const = 0;
 
     // The application element of the process `processIdentifier`. Never fails by itself: calls on the
     // element of a process that does not exist answer InvalidElement or CannotComplete.

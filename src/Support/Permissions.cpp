@@ -3,19 +3,15 @@
 #include "Platform/Accessibility.h"
 #include "Platform/Workspace.h"
 
-namespace Permissions {
+#include <QUrl>
 
-QUrl accessibilitySettingsUrl()
-{
-    return QUrl(
-        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"));
-}
+namespace Permissions {
 
 void requestAccessibility(Accessibility& accessibility, Workspace& workspace)
 {
     // The answer is stale the moment the prompt appears; the watch reads the trust again later.
     accessibility.requestTrust(true);
-    const auto url = accessibilitySettingsUrl();
+    const auto url = accessibility.settingsPage();
     if (url.isValid())
         workspace.openUrl(url);
 }

@@ -48,13 +48,15 @@ OnboardingView::OnboardingView(QWidget* parent)
                                          "доступ»."),
             this));
 
-    auto* steps = new QVBoxLayout;
+    m_steps = new QWidget(this);
+    auto* steps = new QVBoxLayout(m_steps);
+    steps->setContentsMargins(0, 0, 0, 0);
     steps->setSpacing(6);
     for (const char* step :
         { "1. Нажмите «Открыть настройки».", "2. Включите Drimo Copy в списке «Универсальный доступ».",
             "3. Вернитесь сюда — окно закроется само." })
-        steps->addWidget(secondary(wrappingLabel(Localization::text(step), this)));
-    column->addLayout(steps);
+        steps->addWidget(secondary(wrappingLabel(Localization::text(step), m_steps)));
+    column->addWidget(m_steps);
 
     m_restartRow = new QWidget(this);
     auto* restartLayout = new QHBoxLayout(m_restartRow);
@@ -76,6 +78,9 @@ OnboardingView::OnboardingView(QWidget* parent)
     waitingLayout->addWidget(m_openSettings);
     waitingLayout->addWidget(secondary(new QLabel(Localization::text("Ждём разрешения…"), m_waitingRow)), 1);
     column->addWidget(m_waitingRow);
+    m_instructions = wrappingLabel(QString(), this);
+    m_instructions->hide();
+    column->addWidget(m_instructions);
 
     m_granted = new QLabel(Localization::text("Разрешение получено ✓"), this);
     auto grantedPalette = m_granted->palette();
@@ -99,8 +104,23 @@ OnboardingView::OnboardingView(QWidget* parent)
 
 void OnboardingView::setAccessibilityGranted(bool granted)
 {
-    m_waitingRow->setVisible(!granted);
     m_granted->setVisible(granted);
+    updateWaitingRow();
+}
+
+void OnboardingView::setGrantInstructions(const QString& instructions)
+{
+    m_instructions->setText(instructions);
+    updateWaitingRow();
+}
+
+void OnboardingView::updateWaitingRow()
+{
+    const bool granted = !m_granted->isHidden();
+    const bool hasSettings = m_instructions->text().isEmpty();
+    m_steps->setVisible(hasSettings);
+    m_waitingRow->setVisible(!granted && hasSettings);
+    m_instructions->setVisible(!granted && !hasSettings);
 }
 
 void OnboardingView::setNeedsRestart(bool needsRestart)

@@ -59,6 +59,20 @@ TEST(OnboardingViewTest, RowsFollowTheFlagsAndReturnOpensSettings)
     EXPECT_EQ(opened, 1);
     QTest::mouseClick(view.restartButton(), Qt::LeftButton);
     EXPECT_EQ(restarts, 1);
+
+    // A system without a settings page for the permission: no steps and no button that cannot work, but
+    // what to do instead, until the permission arrives.
+    const QString instead = QStringLiteral("Войдите в другой сеанс.");
+    view.setAccessibilityGranted(false);
+    view.setGrantInstructions(instead);
+    const auto withoutSettings = shownTexts(view);
+    EXPECT_TRUE(withoutSettings.contains(instead));
+    EXPECT_FALSE(withoutSettings.contains(QStringLiteral("Открыть настройки")));
+    EXPECT_FALSE(withoutSettings.contains(QStringLiteral("1. Нажмите «Открыть настройки».")));
+    QTest::keyClick(&view, Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
+    view.setAccessibilityGranted(true);
+    EXPECT_FALSE(shownTexts(view).contains(instead));
 }
 
 TEST(WindowPresenterTest, OneWindowPerKeyReusedAfterClosing)

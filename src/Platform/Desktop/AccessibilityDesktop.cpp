@@ -1,5 +1,7 @@
 #include "Platform/Desktop/AccessibilityDesktop.h"
 
+#include "Foundation/Localization.h"
+
 #include "Platform/AccessibilityAttributes.h"
 #include "Platform/Desktop/AtspiRef.h"
 #include "Platform/Desktop/AtspiSession.h"
@@ -192,4 +194,12 @@ Accessibility::Answer AccessibilityDesktop::bounds(AtspiAccessible* object, cons
     return { Error::Success,
         Value(fromScreenPixels(
             pixels, holding->geometry(), holding->devicePixelRatio(), primary->geometry())) };
+}
+
+QString AccessibilityDesktop::grantInstructions() const
+{
+    // Trust on X11 is the server's to give: its keyboard grabs and the XTest extension. No setting grants
+    // it, and nothing but a session on such a server does.
+    return Localization::text("Удержание клавиш работает в сеансе X11 с расширением XTest. Войдите в "
+                              "сеанс X11 и перезапустите Drimo Copy.");
 }

@@ -27,6 +27,8 @@ public:
 
     bool isProcessTrusted() const override { return m_trusted; }
     bool requestTrust(bool) override { return m_trusted; }
+    QUrl settingsPage() const override { return {}; }
+    QString grantInstructions() const override;
     Element applicationElement(long long processIdentifier) override;
     Error setMessagingTimeout(Element element, double seconds) override;
     Error setAttribute(Element element, const QString& attribute, const Value& value) override;

@@ -178,3 +178,9 @@ const AccessibilitySimulated::Application& AccessibilitySimulated::application(
     const auto found = m_applications.find(processIdentifier);
     return found == m_applications.end() ? none : found->second;
 }
+
+QUrl AccessibilitySimulated::settingsPage() const
+{
+    return QUrl(
+        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"));
+}

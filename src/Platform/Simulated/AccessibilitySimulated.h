@@ -33,6 +33,9 @@ public:
 
     bool isProcessTrusted() const override { return m_trusted; }
     bool requestTrust(bool prompt) override;
+    // The macOS privacy pane for accessibility.
+    QUrl settingsPage() const override;
+    QString grantInstructions() const override { return {}; }
     Element applicationElement(long long processIdentifier) override;
     Error setMessagingTimeout(Element element, double seconds) override;
     Error setAttribute(Element element, const QString& attribute, const Value& value) override;
