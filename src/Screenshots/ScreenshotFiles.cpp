@@ -37,6 +37,10 @@ QString systemFolder(const UserDefaultsStore& defaults, const StandardPaths& pat
         return paths.desktop();
     if (location == u"~" || location.startsWith(u"~/"))
         location = paths.home() + location.mid(1);
+    // "~name/…" (another user's home) and other relative paths name no folder this program could know:
+    // resolved against whatever the working folder happens to be, they would scatter screenshots.
+    if (!QDir::isAbsolutePath(location))
+        return paths.desktop();
     return QDir::cleanPath(location);
 }
 

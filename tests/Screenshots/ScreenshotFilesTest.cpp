@@ -62,8 +62,13 @@ TEST_F(ScreenshotFilesTest, SystemFolderComesFromTheScreenshotPreferencesOrIsThe
     EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), home.path());
     defaults.setValue(domain, QStringLiteral("location"), QStringLiteral("/Volumes/Shots"));
     EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), QStringLiteral("/Volumes/Shots"));
+    for (const auto* relative : { "~someone/Pictures", "Pictures/Shots", "./Shots" }) {
+        defaults.setValue(domain, QStringLiteral("location"), QString::fromUtf8(relative));
+        EXPECT_EQ(ScreenshotFiles::systemFolder(defaults, paths), home.file(QStringLiteral("Desktop")))
+            << relative << " is no folder the program can place";
+    }
     EXPECT_TRUE(defaults.values(UserDefaultsStore::appDomain).empty());
-    EXPECT_EQ(defaults.writeCount(QStringLiteral("location"), domain), 5)
+    EXPECT_EQ(defaults.writeCount(QStringLiteral("location"), domain), 8)
         << "only the test wrote, never the lookup";
 }
 
