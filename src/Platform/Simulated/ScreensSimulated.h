@@ -3,7 +3,7 @@
 #include "Platform/Screens.h"
 
 // Screens and the pointer as a script sets them. Until a screen is added there is one 1440×900 screen at
-// backing scale 2 with a 25-point menu bar.
+// backing scale 2 with a 25-point menu bar, and the pointer rests at its centre.
 class ScreensSimulated final : public Screens {
 public:
     ScreensSimulated();
