@@ -6,6 +6,7 @@
 #include "Picker/HistoryRow.h"
 #include "Picker/KeyablePanel.h"
 #include "Platform/Screens.h"
+#include "Screenshots/PanelShadow.h"
 
 #include <QBoxLayout>
 #include <QKeyEvent>
@@ -77,7 +78,9 @@ void HistoryPanel::show(std::vector<ClipboardItem> items, HistoryPickerModel::Th
     const auto panelSize = size(count);
     const QRectF frame(origin(panelSize), panelSize);
     m_frame = frame;
-    m_panel->setGeometry(QRect(m_screens.windowPosition(frame), panelSize.toSize()));
+    const QSize shadow(m_shadowOffset.x(), m_shadowOffset.y());
+    m_panel->setGeometry(
+        QRect(m_screens.windowPosition(frame) - m_shadowOffset, panelSize.toSize() + 2 * shadow));
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
@@ -218,6 +221,8 @@ void HistoryPanel::makePanel()
     auto* layout = new QVBoxLayout(m_panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
+    if (m_screens.panelsNeedOwnShadow())
+        m_shadowOffset = PanelShadow::apply(*m_panel, HistoryPickerView::cornerRadius);
 }
 
 void HistoryPanel::orderOut()

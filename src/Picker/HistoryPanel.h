@@ -6,6 +6,7 @@
 #include "Picker/PickerKey.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QRectF>
 
@@ -83,4 +84,6 @@ private:
     QPointer<KeyablePanel> m_panel;
     HistoryPickerView* m_view = nullptr;
     std::optional<QRectF> m_frame;
+    // From the window's corner to the panel's body, where the window carries the body's shadow.
+    QPoint m_shadowOffset;
 };

@@ -19,8 +19,6 @@
 
 namespace {
 
-const double cornerRadius = 12;
-
 QWidget* divider(QWidget* parent)
 {
     auto* line = new QWidget(parent);

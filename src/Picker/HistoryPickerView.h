@@ -18,6 +18,8 @@ class HistoryPickerView final : public QWidget {
     Q_OBJECT
 
 public:
+    static constexpr double cornerRadius = 12;
+
     static constexpr int headerHeight = 38;
     static constexpr int footerHeight = 28;
     static constexpr int listPadding = 6;

@@ -32,6 +32,10 @@ public:
     // The primary screen's top-left corner in window-system coordinates (from the top-left of the whole
     // desktop, y downwards); the origin where the window system counts from the primary screen.
     virtual QPointF primaryWindowOrigin() const { return {}; }
+    // Whether our frameless panels must draw their own shadow: the window system blends translucent windows
+    // over what lies behind (a compositor runs) but gives frameless ones no shadow. False where the system
+    // draws panel shadows itself, and where nothing blends (a shadow would show as a dark band).
+    virtual bool panelsNeedOwnShadow() const { return false; }
 
     // The visible area of the screen holding `point` (a point on an edge two screens share belongs to the
     // one that starts there), else of the main screen, else the fallback frame.

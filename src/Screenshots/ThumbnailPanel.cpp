@@ -2,6 +2,7 @@
 
 #include "Foundation/Scheduler.h"
 #include "Platform/Screens.h"
+#include "Screenshots/PanelShadow.h"
 #include "Screenshots/Shot.h"
 #include "Screenshots/ThumbnailView.h"
 
@@ -56,11 +57,13 @@ void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOp
     panel->setAttribute(Qt::WA_ShowWithoutActivating);
     panel->setAttribute(Qt::WA_TranslucentBackground);
     panel->setAttribute(Qt::WA_MacAlwaysShowToolWindow);
-    panel->setFixedSize(size.toSize());
     auto* view = new ThumbnailView(size.toSize(), std::move(shot), panel);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);
+    m_shadowOffset = m_screens.panelsNeedOwnShadow() ? PanelShadow::apply(*panel, ThumbnailView::cornerRadius)
+                                                     : QPoint();
+    panel->setFixedSize(size.toSize() + 2 * QSize(m_shadowOffset.x(), m_shadowOffset.y()));
 
     QPointer<ThumbnailPanel> self(this);
     view->onClick = [self, onOpen = std::move(onOpen)] {
@@ -152,7 +155,7 @@ void ThumbnailPanel::place(QRectF frame, double alpha)
     m_alpha = alpha;
     if (!m_panel)
         return;
-    m_panel->move(m_screens.windowPosition(frame));
+    m_panel->move(m_screens.windowPosition(frame) - m_shadowOffset);
     m_panel->setWindowOpacity(alpha);
 }
 

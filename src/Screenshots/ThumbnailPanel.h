@@ -3,6 +3,7 @@
 #include "Foundation/TaskHandle.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QRectF>
 
@@ -58,6 +59,8 @@ private:
     Scheduler& m_scheduler;
     Screens& m_screens;
     QPointer<QWidget> m_panel;
+    // From the window's corner to the thumbnail's body, where the window carries the body's shadow.
+    QPoint m_shadowOffset;
     TaskHandle m_hideTask;
     TaskHandle m_frameTask;
     int m_animation = 0; // bumped to stop the running animation

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr double cornerRadius = 10;
 constexpr double borderWidth = 2;
 
 // A filled white circle with the cross cut out of it.

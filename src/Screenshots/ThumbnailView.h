@@ -17,6 +17,8 @@ class Shot;
 class ThumbnailView final : public QWidget {
     Q_OBJECT
 public:
+    static constexpr double cornerRadius = 10;
+
     // Runs a drag with the given content and picture, the pointer holding the picture at `hotSpot`; returns
     // what the drop target did (Qt::IgnoreAction when the drop was refused or cancelled).
     using DragRunner = std::function<Qt::DropAction(

@@ -3,6 +3,8 @@
 #include "Platform/Desktop/ScreensDesktop.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 using DesktopSession::run;
@@ -56,4 +58,19 @@ TEST(DesktopScreens, ScreensAndPointerAreInBottomLeftSpace)
     EXPECT_EQ(AccessibilityDesktop::fromScreenPixels(
                   QRectF(2760, 100, 20, 40), QRect(1280, 0, 1280, 800), 2.0, QRect(0, 0, 1280, 1024)),
         QRectF(2020, 50, 10, 20));
+}
+
+TEST(DesktopScreens, PanelsDrawTheirOwnShadowExactlyWhileACompositorRuns)
+{
+    SKIP_WITHOUT_DISPLAY();
+    ScreensDesktop screens;
+    EXPECT_FALSE(screens.panelsNeedOwnShadow()) << "nothing blends translucent windows yet";
+    QProcess compositor;
+    compositor.start(QStringLiteral("xcompmgr"), {});
+    if (!compositor.waitForStarted(5000))
+        GTEST_SKIP() << "no xcompmgr";
+    EXPECT_TRUE(DesktopSession::spinUntil([&] { return screens.panelsNeedOwnShadow(); }));
+    compositor.terminate();
+    compositor.waitForFinished(5000);
+    EXPECT_TRUE(DesktopSession::spinUntil([&] { return !screens.panelsNeedOwnShadow(); }));
 }

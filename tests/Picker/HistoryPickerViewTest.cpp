@@ -4,6 +4,7 @@
 #include "Picker/KeyablePanel.h"
 #include "Picker/RelativeDate.h"
 #include "Platform/Simulated/ScreensSimulated.h"
+#include "Screenshots/PanelShadow.h"
 
 #include "PickerTestItems.h"
 
@@ -80,6 +81,24 @@ TEST_F(PickerWindow, OpensAtTheSizeRuleAndReusesItsWindow)
     EXPECT_EQ(window->size(), QSize(440, 486));
     EXPECT_TRUE(panel.view()->messageText().isEmpty());
     EXPECT_EQ(list()->model()->rowCount(), 20);
+}
+
+TEST_F(PickerWindow, UnderACompositorTheWindowCarriesItsOwnShadowAroundTheSameBody)
+{
+    screens.setPanelsNeedOwnShadow(true);
+    open({});
+    auto* window = panel.window();
+    const int margin = PanelShadow::margin;
+    EXPECT_EQ(*panel.frame(), QRectF(200, 700 - 6 - 136, 440, 136)) << "the body stands where it always does";
+    EXPECT_EQ(window->geometry(),
+        QRect(200 - margin, 900 - 558 - 136 - margin, 440 + 2 * margin, 136 + 2 * margin));
+    EXPECT_EQ(panel.view()->geometry(), QRect(margin, margin, 440, 136));
+
+    const QImage image = window->grab().toImage();
+    const int below = margin + 136 + margin / 2;
+    EXPECT_GT(qAlpha(image.pixel(margin + 220, below)), 0) << "shadow under the body";
+    EXPECT_LT(qAlpha(image.pixel(margin + 220, below)), 128) << "a soft one";
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "clear at the window's corner";
 }
 
 TEST_F(PickerWindow, ShowsTheQueryHintsAndMessages)

@@ -1,6 +1,7 @@
 #include "Screenshots/ThumbnailPanel.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/Simulated/ScreensSimulated.h"
+#include "Screenshots/PanelShadow.h"
 #include "Screenshots/Shot.h"
 #include "Screenshots/ThumbnailView.h"
 
@@ -105,6 +106,24 @@ TEST(ThumbnailPanel, SlidesInAtTheBottomRightOfTheScreenUnderThePointer)
     thumbnail.show(shotOfSize(QSize(1000, 2000)));
     thumbnail.scheduler.advance(1);
     EXPECT_EQ(thumbnail.panel.frame(), QRectF(1440 - 75 - 20, 20, 75, 150));
+}
+
+TEST(ThumbnailPanel, UnderACompositorTheWindowCarriesItsOwnShadowAroundTheSameBody)
+{
+    Thumbnail thumbnail;
+    thumbnail.screens.setPanelsNeedOwnShadow(true);
+    thumbnail.show();
+    thumbnail.scheduler.advance(1);
+    const int margin = PanelShadow::margin;
+    EXPECT_EQ(thumbnail.panel.frame(), QRectF(1440 - 220 - 20, 20, 220, 137.5));
+    QWidget* panel = thumbnail.panel.panel();
+    EXPECT_EQ(panel->geometry(),
+        QRect(
+            1440 - 220 - 20 - margin, qRound(900 - 20 - 137.5) - margin, 220 + 2 * margin, 138 + 2 * margin));
+    EXPECT_EQ(thumbnail.panel.view()->geometry(), QRect(margin, margin, 220, 138));
+    const QImage image = panel->grab().toImage();
+    EXPECT_GT(qAlpha(image.pixel(margin + 110, margin + 138 + margin / 2)), 0) << "shadow under the body";
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
 }
 
 TEST(ThumbnailPanel, HidesAfterSixSecondsOrFourAfterThePointerLeaves)

@@ -98,7 +98,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: picker-preview OUTPUT_FOLDER [dark]\n");
+        std::fprintf(stderr, "usage: picker-preview OUTPUT_FOLDER [dark] [shadow]\n");
         return 2;
     }
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -124,6 +124,8 @@ int main(int argc, char** argv)
     }
 
     ScreensSimulated screens;
+    // As on a desktop whose compositor leaves the shadow to the panel.
+    screens.setPanelsNeedOwnShadow(app.arguments().contains(QStringLiteral("shadow")));
     HistoryPanel panel(
         screens, [] { return QRectF(200, 700, 1, 18); }, [] { return now; });
     bool ok = true;

@@ -5,12 +5,25 @@
 #include <QScreen>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
 namespace {
 
 Screens::Screen describe(const QScreen& screen, const QRect& primary)
 {
     return { ScreensDesktop::toDesktop(screen.geometry(), primary),
         ScreensDesktop::toDesktop(screen.availableGeometry(), primary), screen.devicePixelRatio() };
+}
+
+// The X screen of the display the program runs on: ":0.1" names screen 1, ":0" screen 0.
+int screenNumber()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    const qsizetype colon = display.lastIndexOf(':');
+    const qsizetype dot = display.indexOf('.', colon);
+    return colon >= 0 && dot > colon ? display.mid(dot + 1).toInt() : 0;
 }
 
 } // namespace
@@ -59,4 +72,27 @@ QPointF ScreensDesktop::primaryWindowOrigin() const
 {
     const QScreen* primary = QGuiApplication::primaryScreen();
     return primary ? QPointF(primary->geometry().topLeft()) : QPointF();
+}
+
+bool ScreensDesktop::panelsNeedOwnShadow() const
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return false;
+    // The compositing manager of screen N owns the selection _NET_WM_CM_SN for as long as it runs.
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screenNumber());
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection,
+        xcb_intern_atom(connection, true, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+    if (!atom)
+        return false;
+    const xcb_atom_t selection = atom->atom;
+    free(atom);
+    if (selection == XCB_ATOM_NONE)
+        return false;
+    xcb_get_selection_owner_reply_t* owner
+        = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
+    const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+    free(owner);
+    return owned;
 }

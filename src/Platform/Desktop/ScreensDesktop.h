@@ -12,6 +12,8 @@ public:
     std::optional<Screen> mainScreen() const override;
     QPointF mouseLocation() const override;
     QPointF primaryWindowOrigin() const override;
+    // Whether a compositing manager holds the screen's _NET_WM_CM_S selection.
+    bool panelsNeedOwnShadow() const override;
 
     // A rectangle of Qt's space in desktop coordinates, given the primary screen's geometry.
     static QRectF toDesktop(const QRect& rect, const QRect& primary);

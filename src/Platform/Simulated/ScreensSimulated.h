@@ -12,6 +12,7 @@ public:
     std::optional<Screen> mainScreen() const override;
     QPointF mouseLocation() const override { return m_mouse; }
     QPointF primaryWindowOrigin() const override { return m_primaryWindowOrigin; }
+    bool panelsNeedOwnShadow() const override { return m_panelsNeedOwnShadow; }
 
     // The first screen added replaces the default one and is the primary.
     void addScreen(const Screen& screen);
@@ -19,10 +20,13 @@ public:
     void setMouseLocation(QPointF location) { m_mouse = location; }
     // Where a window system that counts from the whole desktop's corner (X11) puts the primary screen.
     void setPrimaryWindowOrigin(QPointF origin) { m_primaryWindowOrigin = origin; }
+    // As on a Linux desktop with a compositor; macOS draws panel shadows itself.
+    void setPanelsNeedOwnShadow(bool need) { m_panelsNeedOwnShadow = need; }
 
 private:
     std::vector<Screen> m_screens;
     bool m_usingDefault = true;
     QPointF m_mouse;
     QPointF m_primaryWindowOrigin;
+    bool m_panelsNeedOwnShadow = false;
 };
