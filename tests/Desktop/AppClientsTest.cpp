@@ -40,7 +40,17 @@ public:
         m_process.waitForFinished();
     }
     bool started() { return m_process.waitForStarted(5000) && m_process.state() == QProcess::Running; }
-    QString output() { return QString::fromUtf8(m_process.readAll()); }
+    QString output()
+    {
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_output;
+    }
+    // Whether it has started recording, as it says on standard error once it has.
+    bool recording()
+    {
+        return spinUntil(
+            [&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
+    }
 
     std::vector<ClipboardItem> history() const
     {
@@ -53,6 +63,7 @@ public:
 private:
     QString m_home;
     QProcess m_process;
+    QString m_output;
 };
 
 bool xclipCopy(const QByteArray& bytes, const QString& target = {})
@@ -265,4 +276,61 @@ TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldAndPastesIntoIt)
         << app.output().toStdString();
     EXPECT_TRUE(field->output.contains(QStringLiteral("text hello дорогой world\n").toUtf8()))
         << field->output.constData();
+}
+
+TEST(DesktopApp, AClipboardOwnerThatNeverAnswersFreezesNeitherTheKeyboardNorTheProgram)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp app(home);
+    ASSERT_TRUE(app.started());
+    ASSERT_TRUE(app.recording()) << app.output().toStdString();
+    auto window = DesktopSession::startWindow();
+    ASSERT_TRUE(window);
+
+    auto owner = DesktopSession::startSilentOwner(20);
+    ASSERT_TRUE(owner);
+    // The program has seen the copy and is reading it by now.
+    DesktopSession::spin(600);
+    // A short Ctrl+V goes through the program's grab; the letters around it must not wait for the owner.
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("type"), QStringLiteral("abc") }));
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+v") }));
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("type"), QStringLiteral("def") }));
+    const QByteArray expected = "key 65 a\nkey 66 b\nkey 67 c\npaste\nkey 68 d\nkey 69 e\nkey 70 f\n";
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            window->read();
+            return window->output.size() >= expected.size();
+        },
+        3000));
+    EXPECT_EQ(window->output, expected) << app.output().toStdString();
+
+    // The silent copy is never recorded, and the next one is, as usual.
+    ASSERT_TRUE(xclipCopy("after the silent one"));
+    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
+    DesktopSession::spin(500);
+    const auto items = app.history();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].preview, QStringLiteral("after the silent one"));
+}
+
+TEST(DesktopApp, OneEntryNeverJoinsTheDataOfTwoCopies)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp app(home);
+    ASSERT_TRUE(app.started());
+    ASSERT_TRUE(app.recording()) << app.output().toStdString();
+    // Text and an image announced and never delivered; then an ordinary text copy, whose owner answers
+    // every request with its text.
+    auto owner = DesktopSession::startSilentOwner(3);
+    ASSERT_TRUE(owner);
+    DesktopSession::spin(2000);
+    ASSERT_TRUE(xclipCopy("second copy"));
+    EXPECT_TRUE(spinUntil([&] { return !app.history().empty(); }, 15000)) << app.output().toStdString();
+    DesktopSession::spin(1000);
+    const auto items = app.history();
+    ASSERT_EQ(items.size(), 1u) << app.output().toStdString();
+    EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Text);
+    EXPECT_EQ(items[0].preview, QStringLiteral("second copy"));
 }
