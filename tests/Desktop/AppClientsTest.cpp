@@ -6,9 +6,12 @@
 #include <QImage>
 #include <QMap>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using DesktopSession::run;
 using DesktopSession::spinUntil;
@@ -50,6 +53,14 @@ public:
     {
         return spinUntil(
             [&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
+    }
+    qint64 processId() const { return m_process.processId(); }
+    // Its exit code once it has ended within `milliseconds`, or nothing while it runs.
+    std::optional<int> exitCode(int milliseconds)
+    {
+        if (!spinUntil([&] { return m_process.state() == QProcess::NotRunning; }, milliseconds))
+            return std::nullopt;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
 
     std::vector<ClipboardItem> history() const
@@ -333,4 +344,32 @@ TEST(DesktopApp, OneEntryNeverJoinsTheDataOfTwoCopies)
     ASSERT_EQ(items.size(), 1u) << app.output().toStdString();
     EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Text);
     EXPECT_EQ(items[0].preview, QStringLiteral("second copy"));
+}
+
+TEST(DesktopApp, ASecondStartNeverRecordsIntoTheHistoryOfARunningOne)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp first(home);
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(first.recording()) << first.output().toStdString();
+
+    // Stopped, the first cannot answer the second, which must still not run beside it.
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGSTOP), 0);
+    auto resume = qScopeGuard([&] { ::kill(pid_t(first.processId()), SIGCONT); });
+    RunningApp second(home);
+    const auto code = second.exitCode(8000);
+    ASSERT_TRUE(code) << "the second start runs on: " << second.output().toStdString();
+    EXPECT_NE(*code, 0);
+    EXPECT_TRUE(second.output().contains(QStringLiteral("already running"))) << second.output().toStdString();
+
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGCONT), 0);
+    ASSERT_TRUE(xclipCopy("recorded once"));
+    EXPECT_TRUE(spinUntil([&] { return first.history().size() == 1; }, 8000)) << first.output().toStdString();
+
+    // Answering, the running one takes the start over.
+    RunningApp third(home);
+    EXPECT_EQ(third.exitCode(8000), 0) << third.output().toStdString();
+    DesktopSession::spin(500);
+    EXPECT_EQ(first.history().size(), 1u);
 }
