@@ -10,12 +10,14 @@
 // After the Qt headers: it includes Xlib, whose macros (Status, Bool, None) they must not see.
 #include "Platform/Desktop/X11ErrorTrap.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // Large properties are fetched in pieces of this many 32-bit units, so no single reply is unbounded.
 constexpr long pieceLength = 1 << 20;
+constexpr qsizetype maximumTargets = 1000;
 
 } // namespace
 
@@ -267,8 +269,10 @@ void X11ClipboardReader::received(const Property& property)
     if (!read.haveTargets) {
         read.haveTargets = true;
         std::vector<unsigned long> atoms;
+        // No copy has more formats than this; a longer list would only cost the naming of each.
+        const qsizetype listed = std::min<qsizetype>(property.bytes.size(), maximumTargets * 4);
         if (property.format == 32)
-            for (qsizetype at = 0; at + 4 <= property.bytes.size(); at += 4) {
+            for (qsizetype at = 0; at + 4 <= listed; at += 4) {
                 quint32 atom = 0;
                 std::memcpy(&atom, property.bytes.constData() + at, sizeof atom);
                 if (atom != None)
