@@ -25,15 +25,28 @@ SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::handOverToRunning(int timeoutMs)
 {
+    if (askRunningToShow(timeoutMs))
+        return true;
+    listen();
+    return false;
+}
+
+bool SingleInstance::askRunningToShow(int timeoutMs)
+{
     QLocalSocket socket;
     socket.connectToServer(m_name);
-    if (socket.waitForConnected(timeoutMs)) {
-        socket.write(showRequest);
-        // The running instance answers once it has taken the request, so this one never ends before
-        // the request arrived.
-        if (socket.waitForBytesWritten(timeoutMs) && socket.waitForReadyRead(timeoutMs))
-            return true;
-    }
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(showRequest);
+    // The running instance answers once it has taken the request, so this one never ends before the
+    // request arrived.
+    return socket.waitForBytesWritten(timeoutMs) && socket.waitForReadyRead(timeoutMs);
+}
+
+void SingleInstance::listen()
+{
+    if (m_server)
+        return;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_name)) {
@@ -42,7 +55,6 @@ bool SingleInstance::handOverToRunning(int timeoutMs)
         m_server->listen(m_name);
     }
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
-    return false;
 }
 
 bool SingleInstance::isListening() const

@@ -22,6 +22,10 @@ public:
     // Otherwise this one becomes the running instance and listens (a socket left by a crashed one is
     // replaced).
     bool handOverToRunning(int timeoutMs = 1000);
+    // The two halves of it. True when a running instance took the request to show itself.
+    bool askRunningToShow(int timeoutMs = 1000);
+    // Becomes the running instance: listens, in place of a socket left by one that crashed.
+    void listen();
 
     bool isListening() const;
 

@@ -1,4 +1,5 @@
 #include "App/AppController.h"
+#include "App/InstanceLock.h"
 #include "App/MenuBarItem.h"
 #include "App/MenuContent.h"
 #include "App/SingleInstance.h"
@@ -22,9 +23,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
+#include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -44,11 +48,34 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(DRIMO_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
 
+    StandardPathsDesktop paths;
+    // One running program per history: two would each record into it and lose each other's entries.
+    InstanceLock lock(paths.applicationSupport() + QStringLiteral("/com.drimo.copy"));
+    const InstanceLock::Outcome locked = lock.acquire();
     SingleInstance instance;
-    if (instance.handOverToRunning()) {
+    if (locked == InstanceLock::Outcome::HeldElsewhere) {
+        // The program holding it may still be starting, before it listens.
+        QElapsedTimer waited;
+        waited.start();
+        do {
+            if (instance.askRunningToShow(std::max<int>(100, 1000 - int(waited.elapsed())))) {
+                say("already running; its settings window is shown instead");
+                return 0;
+            }
+            QThread::msleep(100);
+        } while (waited.elapsed() < 1000);
+        say("already running with this history, and not answering: this start ends and records nothing");
+        return 1;
+    }
+    if (instance.askRunningToShow()) {
         say("already running; its settings window is shown instead");
         return 0;
     }
+    if (locked == InstanceLock::Outcome::Unavailable)
+        std::fprintf(stderr,
+            "Drimo Copy: the history cannot be locked (%s); a second start will not notice this one\n",
+            qPrintable(lock.errorString()));
+    instance.listen();
 
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !onX11)
@@ -56,7 +83,6 @@ int main(int argc, char** argv)
             "Wayland does not offer");
 
     EventLoopScheduler scheduler;
-    StandardPathsDesktop paths;
     UserDefaultsStoreDesktop defaults(paths.configuration() + QStringLiteral("/com.drimo.copy"));
     PasteboardDesktop pasteboard(QApplication::clipboard());
     WorkspaceDesktop workspace;

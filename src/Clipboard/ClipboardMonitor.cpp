@@ -67,6 +67,10 @@ void ClipboardMonitor::poll()
     const long long changeCount = m_pasteboard.changeCount();
     if (changeCount == m_lastChangeCount)
         return;
+    // A copy still on its way from the application that made it is looked at again on the next tick. The
+    // pasteboard gives it up within its arrival budget, so this waits a bounded time and never blocks.
+    if (!m_settings.paused() && !m_pasteboard.contentsArrived())
+        return;
     // Consumed first, so each change is handled once whatever happens next (paused, or not recordable).
     m_lastChangeCount = changeCount;
     if (m_settings.paused())

@@ -12,11 +12,21 @@ class Pasteboard {
 public:
     virtual ~Pasteboard() = default;
 
+    // How long the contents of one copy may take to arrive from the application that made it, all types
+    // together; contents still missing then are given up.
+    static constexpr double arrivalBudget = 1.0;
+
     // Grows on every change of the contents, whoever made it. Never fails.
     virtual long long changeCount() const = 0;
-    // The union of the types of all items, in first-seen order; empty when the pasteboard is empty.
+    // Whether the contents of the current change have arrived: another application's copy is delivered by
+    // that application, over time. Until they have arrived in full, or have been given up, this is false
+    // and types() and items() say nothing of them. Never waits.
+    virtual bool contentsArrived() const = 0;
+    // The types on offer, each once, in first-seen order; empty when the pasteboard is empty, while the
+    // contents are still arriving, or when they were given up. Never waits.
     virtual QStringList types() const = 0;
-    // The items in order; empty when there are none or they cannot be read.
+    // The items in order, with the data that arrived; empty when there are none, while they are still
+    // arriving, or when they were given up. Never waits.
     virtual std::vector<PasteboardItem> items() const = 0;
     // Removes everything and returns the new change count.
     virtual long long clearContents() = 0;

@@ -120,3 +120,39 @@ TEST_F(ClipboardMonitorTest, StartingAgainKeepsOneLoopAndStoppingLeavesNoTask)
     scheduler.advance(1);
     EXPECT_EQ(scheduler.pendingCount(), 0u) << "a destroyed monitor's loop ends";
 }
+
+TEST_F(ClipboardMonitorTest, ACopyIsRecordedOnceItHasArrivedAndNeverWhenItIsGivenUp)
+{
+    ClipboardMonitor monitor(history, settings, pasteboard, workspace, scheduler);
+    monitor.start();
+    PasteboardItem text;
+    text.setData(PasteboardTypes::plainText, "slow");
+    pasteboard.userCopyArriving({ text }, scheduler, 0.6);
+    scheduler.advance(0.4);
+    EXPECT_TRUE(history.items().empty());
+    EXPECT_NE(monitor.lastChangeCount(), pasteboard.changeCount()) << "the change waits for its contents";
+    scheduler.advance(0.4);
+    EXPECT_EQ(previewsOf(history), QStringList { u"slow"_qs });
+
+    // An owner that never answers, with text and an image announced: nothing is recorded, and the next
+    // ordinary copy is recorded on its own.
+    PasteboardItem announced;
+    announced.setData(PasteboardTypes::plainText, "never");
+    announced.setData(PasteboardTypes::png, TestImages::png(4, 4));
+    pasteboard.userCopyArriving({ announced }, scheduler, std::nullopt);
+    scheduler.advance(2);
+    EXPECT_EQ(history.items().size(), 1u);
+    EXPECT_EQ(monitor.lastChangeCount(), pasteboard.changeCount());
+    pasteboard.userCopyArriving({ announced }, scheduler, std::nullopt);
+    scheduler.advance(0.4);
+    copyText(pasteboard, "second");
+    scheduler.advance(2);
+    EXPECT_EQ(previewsOf(history), (QStringList { u"second"_qs, u"slow"_qs }));
+    EXPECT_EQ(history.items()[0].kind, ClipboardItem::Kind::Text);
+
+    // While paused a change is consumed at once, arrived or not.
+    settings.setPaused(true);
+    pasteboard.userCopyArriving({ text }, scheduler, 0.5);
+    scheduler.advance(0.4);
+    EXPECT_EQ(monitor.lastChangeCount(), pasteboard.changeCount());
+}

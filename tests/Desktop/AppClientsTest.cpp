@@ -6,12 +6,15 @@
 #include <QImage>
 #include <QMap>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
+
+#include <csignal>
 
 using DesktopSession::run;
 using DesktopSession::spinUntil;
@@ -48,8 +51,26 @@ public:
     {
         return spinUntil([&] { return m_process.state() == QProcess::NotRunning; }, milliseconds);
     }
+    QString output()
+    {
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_output;
+    }
+    // Whether it has started recording, as it says on standard error once it has.
+    bool recording()
+    {
+        return spinUntil(
+            [&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
+    }
+    // Known from the start, also after it has ended.
     long long processId() const { return m_pid; }
-    QString output() { return QString::fromUtf8(m_process.readAll()); }
+    // Its exit code once it has ended within `milliseconds`, or nothing while it runs.
+    std::optional<int> exitCode(int milliseconds)
+    {
+        if (!spinUntil([&] { return m_process.state() == QProcess::NotRunning; }, milliseconds))
+            return std::nullopt;
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
 
     std::vector<ClipboardItem> history() const
     {
@@ -63,6 +84,7 @@ private:
     QString m_home;
     QProcess m_process;
     long long m_pid = 0;
+    QString m_output;
 };
 
 bool xclipCopy(const QByteArray& bytes, const QString& target = {})
@@ -328,4 +350,88 @@ TEST(DesktopApp, RestartingFromOnboardingQuitsAndAFreshProcessRunsASecondLater)
         run(QStringLiteral("pkill"),
             { QStringLiteral("-x"), QStringLiteral("-f"), QStringLiteral(DRIMO_COPY) });
     }
+
+TEST(DesktopApp, AClipboardOwnerThatNeverAnswersFreezesNeitherTheKeyboardNorTheProgram)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp app(home);
+    ASSERT_TRUE(app.started());
+    ASSERT_TRUE(app.recording()) << app.output().toStdString();
+    auto window = DesktopSession::startWindow();
+    ASSERT_TRUE(window);
+
+    auto owner = DesktopSession::startSilentOwner(20);
+    ASSERT_TRUE(owner);
+    // The program has seen the copy and is reading it by now.
+    DesktopSession::spin(600);
+    // A short Ctrl+V goes through the program's grab; the letters around it must not wait for the owner.
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("type"), QStringLiteral("abc") }));
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+v") }));
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("type"), QStringLiteral("def") }));
+    const QByteArray expected = "key 65 a\nkey 66 b\nkey 67 c\npaste\nkey 68 d\nkey 69 e\nkey 70 f\n";
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            window->read();
+            return window->output.size() >= expected.size();
+        },
+        3000));
+    EXPECT_EQ(window->output, expected) << app.output().toStdString();
+
+    // The silent copy is never recorded, and the next one is, as usual.
+    ASSERT_TRUE(xclipCopy("after the silent one"));
+    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
+    DesktopSession::spin(500);
+    const auto items = app.history();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].preview, QStringLiteral("after the silent one"));
+}
+
+TEST(DesktopApp, OneEntryNeverJoinsTheDataOfTwoCopies)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp app(home);
+    ASSERT_TRUE(app.started());
+    ASSERT_TRUE(app.recording()) << app.output().toStdString();
+    // Text and an image announced and never delivered; then an ordinary text copy, whose owner answers
+    // every request with its text.
+    auto owner = DesktopSession::startSilentOwner(3);
+    ASSERT_TRUE(owner);
+    DesktopSession::spin(2000);
+    ASSERT_TRUE(xclipCopy("second copy"));
+    EXPECT_TRUE(spinUntil([&] { return !app.history().empty(); }, 15000)) << app.output().toStdString();
+    DesktopSession::spin(1000);
+    const auto items = app.history();
+    ASSERT_EQ(items.size(), 1u) << app.output().toStdString();
+    EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Text);
+    EXPECT_EQ(items[0].preview, QStringLiteral("second copy"));
+}
+
+TEST(DesktopApp, ASecondStartNeverRecordsIntoTheHistoryOfARunningOne)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp first(home);
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(first.recording()) << first.output().toStdString();
+
+    // Stopped, the first cannot answer the second, which must still not run beside it.
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGSTOP), 0);
+    auto resume = qScopeGuard([&] { ::kill(pid_t(first.processId()), SIGCONT); });
+    RunningApp second(home);
+    const auto code = second.exitCode(8000);
+    ASSERT_TRUE(code) << "the second start runs on: " << second.output().toStdString();
+    EXPECT_NE(*code, 0);
+    EXPECT_TRUE(second.output().contains(QStringLiteral("already running"))) << second.output().toStdString();
+
+    ASSERT_EQ(::kill(pid_t(first.processId()), SIGCONT), 0);
+    ASSERT_TRUE(xclipCopy("recorded once"));
+    EXPECT_TRUE(spinUntil([&] { return first.history().size() == 1; }, 8000)) << first.output().toStdString();
+
+    // Answering, the running one takes the start over.
+    RunningApp third(home);
+    EXPECT_EQ(third.exitCode(8000), 0) << third.output().toStdString();
+    DesktopSession::spin(500);
+    EXPECT_EQ(first.history().size(), 1u);
 }

@@ -1,6 +1,7 @@
 #include "Clipboard/PasteboardCapture.h"
 #include "Desktop/DesktopSession.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
+#include "Platform/Desktop/X11ClipboardReader.h"
 #include "Platform/PasteboardTypes.h"
 
 #include <QBuffer>
@@ -17,7 +18,8 @@ using DesktopSession::spinUntil;
 
 namespace {
 
-// Has xclip own the clipboard with `bytes` under `target` and waits until the pasteboard counts the change.
+// Has xclip own the clipboard with `bytes` under `target` and waits until the pasteboard counts the change
+// and its contents have arrived.
 bool xclipCopy(PasteboardDesktop& pasteboard, const QByteArray& bytes, const QString& target = {})
 {
     QStringList arguments { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i") };
@@ -26,7 +28,7 @@ bool xclipCopy(PasteboardDesktop& pasteboard, const QByteArray& bytes, const QSt
     const long long before = pasteboard.changeCount();
     if (!run(QStringLiteral("xclip"), arguments, bytes))
         return false;
-    return spinUntil([&] { return pasteboard.changeCount() > before; });
+    return spinUntil([&] { return pasteboard.changeCount() > before && pasteboard.contentsArrived(); });
 }
 
 std::optional<QByteArray> xclipPaste(const QString& target)
@@ -137,4 +139,98 @@ TEST(DesktopClipboard, WritesReachOtherClientsByteForByteAndCountOnce)
     ASSERT_TRUE(targets);
     EXPECT_TRUE(targets->contains("text/html"));
     EXPECT_FALSE(targets->contains("text/uri-list"));
+}
+
+TEST(DesktopClipboard, AnOwnerThatNeverAnswersIsGivenUpAndTheNextCopyIsReadAsUsual)
+{
+    SKIP_WITHOUT_DISPLAY();
+    PasteboardDesktop pasteboard(QGuiApplication::clipboard());
+    spin(300);
+    const long long before = pasteboard.changeCount();
+    auto owner = DesktopSession::startSilentOwner(20);
+    ASSERT_TRUE(owner);
+    ASSERT_TRUE(spinUntil([&] { return pasteboard.changeCount() > before; }));
+    // Nothing of the copy is there while it is on its way: a look at it costs nothing and waits for nobody.
+    EXPECT_TRUE(pasteboard.types().isEmpty());
+    EXPECT_FALSE(PasteboardCapture::read(pasteboard));
+    EXPECT_TRUE(spinUntil([&] { return pasteboard.contentsArrived(); }, 4000))
+        << "given up within its budget";
+    EXPECT_TRUE(pasteboard.types().isEmpty());
+    EXPECT_TRUE(pasteboard.items().empty());
+
+    ASSERT_TRUE(xclipCopy(pasteboard, "after the silent one"));
+    ASSERT_EQ(pasteboard.items().size(), 1u);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), QByteArray("after the silent one"));
+}
+
+TEST(DesktopClipboard, LargeCopiesArriveInPiecesAndOnlyTheFormatsACopyNeedsAreRead)
+{
+    SKIP_WITHOUT_DISPLAY();
+    PasteboardDesktop pasteboard(QGuiApplication::clipboard());
+    spin(300);
+    // Far beyond what xclip puts in one property, so it sends the text incrementally.
+    QByteArray text(3'000'000, 'x');
+    text.replace(0, 5, "large");
+    ASSERT_TRUE(xclipCopy(pasteboard, text));
+    ASSERT_EQ(pasteboard.items().size(), 1u);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), text);
+
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("other")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("other") == 5);
+    file.close();
+    const long long before = pasteboard.changeCount();
+    auto owner = DesktopSession::startOffer({ QStringLiteral("text/plain"), file.fileName(),
+        QStringLiteral("application/x-drimo-other"), file.fileName() });
+    ASSERT_TRUE(owner);
+    ASSERT_TRUE(spinUntil([&] { return pasteboard.changeCount() > before && pasteboard.contentsArrived(); }));
+    const auto items = pasteboard.items();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].data(PasteboardTypes::plainText), QByteArray("other"));
+    EXPECT_FALSE(items[0].hasType(QStringLiteral("application/x-drimo-other")));
+    EXPECT_TRUE(pasteboard.types().contains(QStringLiteral("application/x-drimo-other")));
+
+    EXPECT_EQ(PasteboardDesktop::formatsToRead({ QStringLiteral("TARGETS"), QStringLiteral("UTF8_STRING"),
+                  QStringLiteral("image/tiff"), QStringLiteral("text/plain;charset=utf-8"),
+                  QStringLiteral("image/png"), QStringLiteral("image/bmp"), QStringLiteral("text/uri-list"),
+                  QStringLiteral("x-kde-passwordManagerHint"), QStringLiteral("text/html") }),
+        (QStringList { QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("image/png"),
+            QStringLiteral("text/uri-list"), QStringLiteral("x-kde-passwordManagerHint"),
+            QStringLiteral("text/html") }));
+}
+
+TEST(DesktopClipboard, AReadIsGivenUpWhenTheClipboardChangesHandsOnTheWay)
+{
+    SKIP_WITHOUT_DISPLAY();
+    // Longer than the copy takes, so that only a change of owner can end the read early.
+    X11ClipboardReader reader(5000);
+    ASSERT_TRUE(reader.isAvailable());
+    const auto readAll = [](const QStringList& offered) { return offered.mid(1, 2); };
+    std::optional<std::optional<X11ClipboardReader::Contents>> result;
+    const auto done
+        = [&](std::optional<X11ClipboardReader::Contents> contents) { result = std::move(contents); };
+
+    // Undisturbed, a slow owner's data arrives whole.
+    auto first = DesktopSession::startSilentOwner(3, 300);
+    ASSERT_TRUE(first);
+    reader.read(readAll, done);
+    ASSERT_TRUE(spinUntil([&] { return result.has_value(); }));
+    ASSERT_TRUE(*result);
+    EXPECT_EQ((*result)->targets.mid(1, 2),
+        (QStringList { QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("image/png") }));
+    ASSERT_EQ((*result)->data.size(), 2u);
+    EXPECT_EQ((*result)->data[0].second, QByteArray("late text/plain;charset=utf-8"));
+    EXPECT_EQ((*result)->data[1].second, QByteArray("late image/png"));
+
+    // Another copy while the first one's text is still coming: its answer to the next request would be
+    // taken for the first one's image.
+    result.reset();
+    auto second = DesktopSession::startSilentOwner(3, 600);
+    ASSERT_TRUE(second);
+    reader.read(readAll, done);
+    spin(150);
+    ASSERT_TRUE(run(QStringLiteral("xclip"),
+        { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i") }, "second copy"));
+    ASSERT_TRUE(spinUntil([&] { return result.has_value(); }, 8000));
+    EXPECT_FALSE(*result) << "stitched: " << ((*result) ? (*result)->data.back().second.constData() : "");
 }

@@ -121,4 +121,21 @@ std::unique_ptr<QProcess> startOffer(const QStringList& mimeAndFiles)
     return process;
 }
 
+std::unique_ptr<QProcess> startSilentOwner(int count, int delayMs)
+{
+    auto process = std::make_unique<QProcess>();
+    QStringList arguments { QString::number(count) };
+    if (delayMs >= 0)
+        arguments.append(QString::number(delayMs));
+    process->start(QStringLiteral(SILENT_OWNER), arguments);
+    QByteArray output;
+    if (!spinUntil([&] {
+            output += process->readAllStandardOutput();
+            return output.contains('\n') || process->state() == QProcess::NotRunning;
+        })
+        || !output.startsWith("ready "))
+        return nullptr;
+    return process;
+}
+
 } // namespace DesktopSession

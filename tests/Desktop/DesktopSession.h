@@ -48,6 +48,9 @@ bool activate(const QByteArray& window);
 std::unique_ptr<Client> startWindow(const QStringList& arguments = { QStringLiteral("window") });
 // Starts the client offering each MIME type's file on the clipboard; nullptr when it failed.
 std::unique_ptr<QProcess> startOffer(const QStringList& mimeAndFiles);
+// Starts tests/Desktop/SilentOwner.cpp owning the clipboard with `count` targets, answering requests for
+// data after `delayMs`, or never when it is negative; nullptr when it failed.
+std::unique_ptr<QProcess> startSilentOwner(int count, int delayMs = -1);
 
 } // namespace DesktopSession
 

@@ -1,3 +1,4 @@
+#include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
 
@@ -31,4 +32,38 @@ TEST(PasteboardSimulated, ChangeCountMovesOnEveryClearAndWritesAreReported)
     EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::fileUrl), QByteArray("file:///tmp/b%20b.pdf"));
     EXPECT_EQ(pasteboard.items()[1].data(PasteboardTypes::url), QByteArray("https://example.org/"));
     EXPECT_EQ(writes, (std::vector { PasteboardSimulated::Writer::User, PasteboardSimulated::Writer::App }));
+}
+
+TEST(PasteboardSimulated, ACopyOnItsWayShowsNothingUntilItArrivesAndALaterChangeDropsIt)
+{
+    VirtualScheduler scheduler;
+    PasteboardItem text;
+    text.setData(PasteboardTypes::plainText, "slow");
+    {
+        PasteboardSimulated pasteboard;
+        pasteboard.userCopyArriving({ text }, scheduler, 0.3);
+        EXPECT_FALSE(pasteboard.contentsArrived());
+        EXPECT_TRUE(pasteboard.types().isEmpty());
+        scheduler.advance(0.3);
+        EXPECT_TRUE(pasteboard.contentsArrived());
+        EXPECT_EQ(pasteboard.items(), std::vector { text });
+
+        // Our own write in the meantime: what was on its way never lands on top of it.
+        pasteboard.userCopyArriving({ text }, scheduler, 0.5);
+        pasteboard.clearContents();
+        PasteboardItem ours;
+        ours.setData(PasteboardTypes::plainText, "ours");
+        pasteboard.writeItems({ ours });
+        scheduler.advance(1);
+        EXPECT_EQ(pasteboard.items(), std::vector { ours });
+
+        // Slower than the budget: given up when it ends, and nothing arrives later.
+        pasteboard.userCopyArriving({ text }, scheduler, Pasteboard::arrivalBudget + 0.5);
+        scheduler.advance(Pasteboard::arrivalBudget);
+        EXPECT_TRUE(pasteboard.contentsArrived());
+        EXPECT_TRUE(pasteboard.items().empty());
+        pasteboard.userCopyArriving({ text }, scheduler, std::nullopt);
+    }
+    // A pasteboard that went away is not delivered to.
+    scheduler.advance(5);
 }

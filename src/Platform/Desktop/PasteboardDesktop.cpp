@@ -1,8 +1,10 @@
 #include "Platform/Desktop/PasteboardDesktop.h"
 
+#include "Platform/Desktop/X11ClipboardReader.h"
 #include "Platform/PasteboardTypes.h"
 
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QScopedValueRollback>
 
@@ -44,23 +46,93 @@ const std::vector<Mapping>& mappings()
     return table;
 }
 
+// Plain text declared as UTF-8 comes first, whatever order it was offered in: it is the one taken.
+QStringList utf8First(QStringList formats)
+{
+    const auto utf8 = std::find_if(formats.begin(), formats.end(),
+        [](const QString& format) { return format.compare(utf8Text, Qt::CaseInsensitive) == 0; });
+    if (utf8 != formats.end())
+        std::rotate(formats.begin(), utf8, utf8 + 1);
+    return formats;
+}
+
+bool isMapped(const QString& format)
+{
+    return std::any_of(mappings().begin(), mappings().end(), [&](const Mapping& mapping) {
+        return format.compare(QLatin1String(mapping.mime), Qt::CaseInsensitive) == 0;
+    });
+}
+
 } // namespace
 
 PasteboardDesktop::PasteboardDesktop(QClipboard* clipboard, QObject* parent)
     : QObject(parent)
     , m_clipboard(clipboard)
 {
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        m_reader = new X11ClipboardReader(int(arrivalBudget * 1000), this);
+        if (!m_reader->isAvailable()) {
+            delete m_reader;
+            m_reader = nullptr;
+        }
+    }
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
-        if (mode != QClipboard::Clipboard)
-            return;
-        m_read.reset();
         // Our own writes were counted when they were made.
-        if (m_writing)
+        if (mode != QClipboard::Clipboard || m_writing)
             return;
         ++m_changeCount;
         // Later writes must not bring back what we staged before someone else's copy.
         m_staged.reset();
+        readOthersCopy();
     });
+}
+
+void PasteboardDesktop::readOthersCopy()
+{
+    m_contents.reset();
+    if (!m_reader)
+        return;
+    m_arrived = false;
+    m_reader->read(
+        &formatsToRead, [this, change = m_changeCount](std::optional<X11ClipboardReader::Contents> read) {
+            if (change != m_changeCount)
+                return;
+            m_arrived = true;
+            m_contents.emplace();
+            if (!read)
+                return;
+            QMimeData mime;
+            for (const auto& [format, data] : read->data)
+                mime.setData(format, data);
+            auto& [types, items] = *m_contents;
+            items = itemsFromMime(mime);
+            types = PasteboardItem::typesOf(items);
+            // Formats that were not read still tell what the copy is, such as a marker that it is private.
+            for (const QString& format : read->targets)
+                if (!isDerivedFormat(format) && format != uriList && format != passwordHint
+                    && !mime.hasFormat(format) && !types.contains(typeForMime(format)))
+                    types.append(typeForMime(format));
+        });
+}
+
+QStringList PasteboardDesktop::formatsToRead(const QStringList& offered)
+{
+    const bool offersPng = std::any_of(offered.begin(), offered.end(),
+        [](const QString& format) { return typeForMime(format) == PasteboardTypes::png; });
+    QStringList formats;
+    QStringList types;
+    for (const QString& format : utf8First(offered)) {
+        if (format == uriList || format == passwordHint) {
+            formats.append(format);
+            continue;
+        }
+        const QString type = typeForMime(format);
+        if (!isMapped(format) || types.contains(type) || (type == PasteboardTypes::tiff && offersPng))
+            continue;
+        formats.append(format);
+        types.append(type);
+    }
+    return formats;
 }
 
 QString PasteboardDesktop::typeForMime(const QString& mime)
@@ -82,12 +154,7 @@ QString PasteboardDesktop::mimeForType(const QString& type)
 std::vector<PasteboardItem> PasteboardDesktop::itemsFromMime(const QMimeData& mime)
 {
     std::vector<PasteboardItem> items;
-    QStringList formats = mime.formats();
-    // Text declared as UTF-8 is taken over other plain-text flavours, whatever order they were offered in.
-    const auto utf8 = std::find_if(formats.begin(), formats.end(),
-        [](const QString& format) { return format.compare(utf8Text, Qt::CaseInsensitive) == 0; });
-    if (utf8 != formats.end())
-        std::rotate(formats.begin(), utf8, utf8 + 1);
+    const QStringList formats = utf8First(mime.formats());
     if (formats.contains(uriList)) {
         for (const QByteArray& line : mime.data(uriList).split('\n')) {
             const QByteArray uri = line.trimmed();
@@ -125,25 +192,44 @@ std::vector<PasteboardItem> PasteboardDesktop::itemsFromMime(const QMimeData& mi
 
 QStringList PasteboardDesktop::types() const
 {
-    return PasteboardItem::typesOf(items());
+    if (!m_arrived)
+        return {};
+    readClipboardDirectly();
+    return m_contents->first;
 }
 
 std::vector<PasteboardItem> PasteboardDesktop::items() const
 {
-    // Each format is a round trip to the owning client, so one reading serves until the next change.
-    if (!m_read) {
-        const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard);
-        m_read = mime ? itemsFromMime(*mime) : std::vector<PasteboardItem> {};
+    if (!m_arrived)
+        return {};
+    readClipboardDirectly();
+    return m_contents->second;
+}
+
+void PasteboardDesktop::readClipboardDirectly() const
+{
+    if (m_contents)
+        return;
+    m_contents.emplace();
+    // Without a reader of its own, Qt's clipboard is not the X11 one and answers from the process; the
+    // contents of the X11 clipboard at start are never asked for.
+    if (m_reader)
+        return;
+    if (const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard)) {
+        m_contents->second = itemsFromMime(*mime);
+        m_contents->first = PasteboardItem::typesOf(m_contents->second);
     }
-    return *m_read;
 }
 
 long long PasteboardDesktop::clearContents()
 {
+    if (m_reader)
+        m_reader->cancel();
+    m_arrived = true;
+    m_contents.emplace();
     m_staged = std::make_unique<QMimeData>();
     ++m_changeCount;
     const QScopedValueRollback writing(m_writing, true);
-    m_read.reset();
     m_clipboard->clear(QClipboard::Clipboard);
     return m_changeCount;
 }
@@ -187,7 +273,13 @@ void PasteboardDesktop::publish()
         copy->setData(format, m_staged->data(format));
     // Like the clearing that precedes them, writes are part of the one change clearContents counted.
     const QScopedValueRollback writing(m_writing, true);
-    m_read.reset();
+    // Reading our own copy needs nobody else, and what was arriving from another is no longer there.
+    if (m_reader)
+        m_reader->cancel();
+    m_arrived = true;
+    m_contents.emplace();
+    m_contents->second = itemsFromMime(*m_staged);
+    m_contents->first = PasteboardItem::typesOf(m_contents->second);
     m_clipboard->setMimeData(copy, QClipboard::Clipboard);
 }
 
