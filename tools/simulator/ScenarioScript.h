@@ -51,6 +51,11 @@ struct Parsed {
 };
 Parsed parse(const QString& text);
 
+// The longest `wait` and `hold`, in seconds: every due task of a wait runs, and every held 0.05 s prints a
+// repeat, so bigger numbers would run for hours or print millions of lines.
+constexpr double maximumWait = 86400;
+constexpr double maximumHold = 60;
+
 // Pieces shared by the checks and the runner.
 std::optional<double> number(const QString& text);
 std::optional<ItemRepresentations> item(const QString& text, QString* error);
