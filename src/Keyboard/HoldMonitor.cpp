@@ -61,11 +61,15 @@ void HoldMonitor::stop()
 
 void HoldMonitor::reset()
 {
-    for (TaskHandle& timer : m_timers) {
-        timer.cancel();
-        timer = {};
-    }
-    m_gestures = {};
+    forget(Key::Copy);
+    forget(Key::Paste);
+}
+
+void HoldMonitor::forget(Key key)
+{
+    m_timers[slot(key)].cancel();
+    m_timers[slot(key)] = {};
+    m_gestures[slot(key)] = {};
 }
 
 KeyboardTap::Verdict HoldMonitor::holdCallback(KeyboardTap::Notice notice, const KeyEvent& event)
@@ -95,9 +99,18 @@ bool HoldMonitor::handle(const TapKey& tapKey)
         if (tapKey.isSynthetic)
             return false;
         if (pickerIsOpen()) {
-            // Every V event is the picker's while it is open, so that none reaches it or any other app.
-            if (tapKey.isDown && !tapKey.isRepeat)
+            // Every V event is the picker's while it is open, so that none reaches it or any other app. The
+            // press that opened the picker ends with its key-up here: a gesture left fired would swallow the
+            // repeats of the next bare V once the picker has closed. Its repeats keep it fired, so that
+            // closing the picker while V is still held does not let the rest of the hold through.
+            if (!tapKey.isRepeat)
+                forget(Key::Paste);
+            if (tapKey.isDown && !tapKey.isRepeat) {
+                // A V that chooses keeps the rest of its press: once the choice has closed the picker, its
+                // repeats would paste again in the application.
+                m_gestures[slot(Key::Paste)].phase = HoldGesture::Phase::Fired;
                 onPasteInPicker();
+            }
             return true;
         }
         key = Key::Paste;

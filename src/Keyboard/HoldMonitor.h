@@ -58,6 +58,8 @@ private:
 
     KeyboardTap::Verdict holdCallback(KeyboardTap::Notice notice, const KeyEvent& event);
     void reset();
+    // Ends the key's press in progress without answering it, and cancels its timer.
+    void forget(Key key);
     bool handle(const TapKey& key);
     bool feed(HoldGesture::Input input, Key key);
     void perform(const HoldGesture::Effects& effects, Key key);

@@ -213,7 +213,7 @@ TEST_P(HoldMonitorTest, WhileThePickerIsOpenEveryVEventIsThePickers)
     EXPECT_EQ(pendingAfterRunningDue(), 0u);
 }
 
-TEST_P(HoldMonitorTest, APickerOpenedByAHoldLeavesThePasteGestureFiredUntilTheNextVKeyUp)
+TEST_P(HoldMonitorTest, APressThatOpenedThePickerEndsThereAndTheNextBareVPasses)
 {
     monitor.onHold = [this](Key key) {
         holds.push_back(key);
@@ -237,12 +237,11 @@ TEST_P(HoldMonitorTest, APickerOpenedByAHoldLeavesThePasteGestureFiredUntilTheNe
     scheduler.runDue();
     expectOneResentPress(KeyCodes::v);
 
-    // A bare V pressed afterwards: its down passes; where the tap sees its key-up, that key-up is taken
-    // as the end of the held press.
+    // A bare V pressed afterwards reaches the application whole.
     holdUntilPickerAndClose();
     EXPECT_EQ(type(KeyCodes::v, true, 0), Fate::App);
-    const Fate upFate = type(KeyCodes::v, false, 0);
-    EXPECT_EQ(upFate, GetParam() == TapModel::EventTap ? Fate::Dropped : Fate::App);
+    EXPECT_EQ(type(KeyCodes::v, true, 0, true), Fate::App);
+    EXPECT_EQ(type(KeyCodes::v, false, 0), Fate::App);
     EXPECT_EQ(type(KeyCodes::v, true, 0), Fate::App);
     EXPECT_EQ(type(KeyCodes::v, false, 0), Fate::App);
     scheduler.advance(1);
@@ -394,6 +393,39 @@ TEST_P(HoldMonitorTest, ADestroyedMonitorLeavesNothingBehind)
     EXPECT_EQ(held, 0);
     EXPECT_EQ(keyboard.installedTapCount(), 0);
     EXPECT_EQ(type(KeyCodes::v, false), Fate::App);
+}
+
+// Held a little too long, the V that chose in the picker must not paste again in the application once
+// the picker has closed; the next press is an ordinary one.
+TEST_P(HoldMonitorTest, AVThatChoosesInThePickerKeepsTheRestOfItsPress)
+{
+    monitor.onPasteInPicker = [this] {
+        ++pastesInPicker;
+        pickerOpen = false;
+    };
+    ASSERT_TRUE(monitor.start());
+    pickerOpen = true;
+    monitor.pickerVisibilityChanged();
+    scheduler.runDue();
+
+    EXPECT_EQ(type(KeyCodes::v, true), Fate::Dropped);
+    EXPECT_EQ(pastesInPicker, 1);
+    EXPECT_FALSE(pickerOpen);
+    monitor.pickerVisibilityChanged();
+    scheduler.runDue();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(type(KeyCodes::v, true, command, true), Fate::Dropped) << "repeat " << i;
+    EXPECT_EQ(type(KeyCodes::v, false), Fate::Dropped);
+    scheduler.advance(1);
+    EXPECT_TRUE(holds.empty());
+    EXPECT_EQ(keyboard.postedCount(), 0);
+
+    EXPECT_EQ(type(KeyCodes::v, true, 0), Fate::App);
+    EXPECT_EQ(type(KeyCodes::v, false, 0), Fate::App);
+    EXPECT_EQ(type(KeyCodes::v, true), Fate::Dropped);
+    EXPECT_EQ(type(KeyCodes::v, false), Fate::Dropped);
+    scheduler.runDue();
+    expectOneResentPress(KeyCodes::v);
 }
 
 INSTANTIATE_TEST_SUITE_P(TapModels, HoldMonitorTest, testing::Values(TapModel::EventTap, TapModel::KeyGrab),
