@@ -425,6 +425,7 @@ void ScenarioRunner::keys(
 
 void ScenarioRunner::typeKey(const KeyEvent& event)
 {
+    onType(event);
     m_world.keyboardEvents.type(event);
     observe();
 }
