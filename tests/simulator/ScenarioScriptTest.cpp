@@ -104,6 +104,7 @@ TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
         { "picker click 2147483648", "1: the row must be a whole number from 1 to 2147483647" },
         { "picker click 1.5", "1: the row must be a whole number from 1 to 2147483647" },
         { "copy x=hex:abc", "1: bad hex \"abc\"" },
+        { "copy x=bytes:268435456 y=bytes:1", "1: one copy holds at most 268435456 bytes of bytes:N" },
         { "copy x=hex:\u0661\u0662", "1: bad hex \"\u0661\u0662\"" },
     };
     for (const auto& [text, error] : cases)
@@ -127,6 +128,13 @@ TEST(ScenarioScriptTest, PathsAndItemsDecode)
     EXPECT_EQ((*item)[0].second.bytes, QByteArray("a,b"));
     EXPECT_EQ((*item)[1].second.bytes, QByteArray("{\\rtf1}"));
     EXPECT_EQ((*item)[2].second.bytes, QByteArray("ab"));
+
+    // Filler is made when the copy runs, not when the line is read.
+    const auto filler = ScenarioScript::item(QStringLiteral("x=bytes:268435456"), &error);
+    ASSERT_TRUE(filler) << error.toStdString();
+    EXPECT_EQ((*filler)[0].second.kind, ScenarioScript::Value::Kind::Letters);
+    EXPECT_EQ((*filler)[0].second.count, 268435456);
+    EXPECT_TRUE((*filler)[0].second.bytes.isEmpty());
 }
 
 // Values nested deeper than the transcript can print back are refused, not left to overflow the stack.

@@ -485,7 +485,9 @@ void ScenarioRunner::copy(const Command& command)
         const auto representations = ScenarioScript::item(token.text, &error);
         for (const auto& [type, value] : *representations) {
             QByteArray bytes = value.bytes;
-            if (value.kind == ScenarioScript::Value::Kind::Png)
+            if (value.kind == ScenarioScript::Value::Kind::Letters)
+                bytes = QByteArray(value.count, 'a');
+            else if (value.kind == ScenarioScript::Value::Kind::Png)
                 bytes = imageBytes(value.size, "PNG");
             else if (value.kind == ScenarioScript::Value::Kind::Tiff)
                 bytes = imageBytes(value.size, "TIFF");

@@ -231,10 +231,17 @@ QString check(const Command& c)
     if (name == QLatin1String("copy")) {
         if (n == 0)
             return QStringLiteral("expected at least one item");
+        qsizetype letters = 0;
         for (const auto& token : a) {
             QString problem;
-            if (!item(token.text, &problem))
+            const auto representations = item(token.text, &problem);
+            if (!representations)
                 return problem;
+            for (const auto& [type, value] : *representations)
+                letters += value.count;
+            // Checked as they add up: a line of such values must not ask for more than memory holds.
+            if (letters > maximumLetters)
+                return QStringLiteral("one copy holds at most %1 bytes of bytes:N").arg(maximumLetters);
         }
         return {};
     }
@@ -397,11 +404,12 @@ std::optional<Value> value(const QString& text, QString* error)
     if (scheme == QLatin1String("bytes")) {
         bool ok = false;
         const auto count = rest.toInt(&ok);
-        if (!ok || count < 0 || count > 256 * 1024 * 1024) {
+        if (!ok || count < 0 || count > maximumLetters) {
             *error = QStringLiteral("bad byte count \"%1\"").arg(rest);
             return std::nullopt;
         }
-        value.bytes = QByteArray(count, 'a');
+        value.kind = Value::Kind::Letters;
+        value.count = count;
         return value;
     }
     if (scheme == QLatin1String("hex")) {
