@@ -36,6 +36,13 @@ QByteArray bytes(FuzzedDataProvider& input, const QString& type)
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // The image decoders' complaints about broken input would cost more than the decoding.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return 0;
+}
+
 // Whatever another application puts on the pasteboard, the capture refuses it or keeps a consistent record
 // of it: nothing from a copy marked secret, text bytes exactly as offered, one fingerprint of 64 hex digits.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

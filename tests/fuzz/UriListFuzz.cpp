@@ -11,6 +11,13 @@
 
 #include <cstdlib>
 
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // The image decoders' complaints about broken input would cost more than the decoding.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    return 0;
+}
+
 // A desktop clipboard's uri-list, perhaps beside other formats, becomes pasteboard items and then a file
 // copy: every item the list gives is one URL, and a recorded file copy keeps only local file URLs.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
