@@ -109,8 +109,12 @@ bool HoldMonitor::handle(const TapKey& tapKey)
             // closing the picker while V is still held does not let the rest of the hold through.
             if (!tapKey.isRepeat)
                 forget(Key::Paste);
-            if (tapKey.isDown && !tapKey.isRepeat)
+            if (tapKey.isDown && !tapKey.isRepeat) {
+                // A V that chooses keeps the rest of its press: once the choice has closed the picker, its
+                // repeats would paste again in the application.
+                m_gestures[slot(Key::Paste)].phase = HoldGesture::Phase::Fired;
                 onPasteInPicker();
+            }
             return true;
         }
         key = Key::Paste;

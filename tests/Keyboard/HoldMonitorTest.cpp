@@ -408,6 +408,39 @@ TEST_P(HoldMonitorTest, ADestroyedMonitorLeavesNothingBehind)
     EXPECT_EQ(type(KeyCodes::v, false), Fate::App);
 }
 
+// Held a little too long, the V that chose in the picker must not paste again in the application once
+// the picker has closed; the next press is an ordinary one.
+TEST_P(HoldMonitorTest, AVThatChoosesInThePickerKeepsTheRestOfItsPress)
+{
+    monitor.onPasteInPicker = [this] {
+        ++pastesInPicker;
+        pickerOpen = false;
+    };
+    ASSERT_TRUE(monitor.start());
+    pickerOpen = true;
+    monitor.pickerVisibilityChanged();
+    scheduler.runDue();
+
+    EXPECT_EQ(type(KeyCodes::v, true), Fate::Dropped);
+    EXPECT_EQ(pastesInPicker, 1);
+    EXPECT_FALSE(pickerOpen);
+    monitor.pickerVisibilityChanged();
+    scheduler.runDue();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(type(KeyCodes::v, true, command, true), Fate::Dropped) << "repeat " << i;
+    EXPECT_EQ(type(KeyCodes::v, false), Fate::Dropped);
+    scheduler.advance(1);
+    EXPECT_TRUE(holds.empty());
+    EXPECT_EQ(keyboard.postedCount(), 0);
+
+    EXPECT_EQ(type(KeyCodes::v, true, 0), Fate::App);
+    EXPECT_EQ(type(KeyCodes::v, false, 0), Fate::App);
+    EXPECT_EQ(type(KeyCodes::v, true), Fate::Dropped);
+    EXPECT_EQ(type(KeyCodes::v, false), Fate::Dropped);
+    scheduler.runDue();
+    expectOneResentPress(KeyCodes::v);
+}
+
 INSTANTIATE_TEST_SUITE_P(TapModels, HoldMonitorTest, testing::Values(TapModel::EventTap, TapModel::KeyGrab),
     [](const testing::TestParamInfo<TapModel>& info) {
         return info.param == TapModel::EventTap ? "EventTap" : "KeyGrab";

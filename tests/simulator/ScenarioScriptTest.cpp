@@ -60,6 +60,9 @@ TEST(ScenarioScriptTest, AcceptsEveryCommandForm)
         "type \"Hello, мир!\"",
         "menu \"Пауза записи\"",
         "picker click 2",
+        "picker click 2147483647",
+        "wait 86400",
+        "hold c cmd 60",
         "dump all",
         "dump history",
         "expect history.items[0].preview == \"a b\"",
@@ -91,9 +94,18 @@ TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
         { "expect history.count == [1", "1: malformed JSON [1" },
         { "dump everything",
             "1: expected one of all app settings history pasteboard picker windows defaults files" },
-        { "picker click 0", "1: expected click N" },
+        { "picker click 0", "1: the row must be a whole number from 1 to 2147483647" },
+        { "picker tap 1", "1: expected click N" },
         { "capture png 10", "1: expected png W H, cancel or fail" },
         { "menu Пауза", "1: expected one quoted string" },
+        { "wait 86400.5", "1: a wait is at most 86400 seconds; split a longer one" },
+        { "wait 100000000000000000000000000000", "1: a wait is at most 86400 seconds; split a longer one" },
+        { "hold v cmd 60.01", "1: a hold lasts at most 60 seconds" },
+        { "picker click 2147483648", "1: the row must be a whole number from 1 to 2147483647" },
+        { "picker click 1.5", "1: the row must be a whole number from 1 to 2147483647" },
+        { "copy x=hex:abc", "1: bad hex \"abc\"" },
+        { "copy x=bytes:268435456 y=bytes:1", "1: one copy holds at most 268435456 bytes of bytes:N" },
+        { "copy x=hex:\u0661\u0662", "1: bad hex \"\u0661\u0662\"" },
     };
     for (const auto& [text, error] : cases)
         EXPECT_EQ(parseError(text), QString::fromUtf8(error)) << text;
@@ -116,4 +128,53 @@ TEST(ScenarioScriptTest, PathsAndItemsDecode)
     EXPECT_EQ((*item)[0].second.bytes, QByteArray("a,b"));
     EXPECT_EQ((*item)[1].second.bytes, QByteArray("{\\rtf1}"));
     EXPECT_EQ((*item)[2].second.bytes, QByteArray("ab"));
+
+    // Filler is made when the copy runs, not when the line is read.
+    const auto filler = ScenarioScript::item(QStringLiteral("x=bytes:268435456"), &error);
+    ASSERT_TRUE(filler) << error.toStdString();
+    EXPECT_EQ((*filler)[0].second.kind, ScenarioScript::Value::Kind::Letters);
+    EXPECT_EQ((*filler)[0].second.count, 268435456);
+    EXPECT_TRUE((*filler)[0].second.bytes.isEmpty());
+}
+
+// Values nested deeper than the transcript can print back are refused, not left to overflow the stack.
+TEST(ScenarioScriptTest, RefusesDeeplyNestedJson)
+{
+    const auto nested = [](int depth) {
+        return "expect history.count == " + std::string(depth, '[') + std::string(depth, ']');
+    };
+    EXPECT_EQ(parseError(nested(64).c_str()), QString());
+    EXPECT_EQ(parseError(nested(65).c_str()), QStringLiteral("1: JSON nested deeper than 64 levels"));
+    EXPECT_EQ(parseError(nested(1'000'000).c_str()), QStringLiteral("1: JSON nested deeper than 64 levels"));
+    // Brackets inside strings are text.
+    EXPECT_EQ(parseError(("expect history.count == \"" + std::string(100, '[') + "\"").c_str()), QString());
+}
+
+// Lines of megabytes are read whole: every token, its text and the JSON tail come out right.
+TEST(ScenarioScriptTest, ReadsLinesOfMegabytes)
+{
+    constexpr int itemCount = 100'000;
+    QString copy = QStringLiteral("copy");
+    for (int i = 0; i < itemCount; ++i)
+        copy += QStringLiteral(" text=\"%1 #\"").arg(i, 6, 10, QLatin1Char('0'));
+    const QString hex(1'000'000, u'f');
+    copy += QStringLiteral(" x=hex:") + hex + QStringLiteral("   # the end");
+    const QString longString(1'000'000, u'q');
+    const QString expect = QStringLiteral("expect history.items[0].preview == \"") + longString
+        + QStringLiteral("\"  # comment");
+    ASSERT_GT(copy.size(), 2'000'000);
+
+    const auto parsed = ScenarioScript::parse(copy + u'\n' + expect);
+    ASSERT_FALSE(parsed.error) << parsed.error->reason.left(200).toStdString();
+    ASSERT_EQ(parsed.commands.size(), 2u);
+    const auto& items = parsed.commands[0].args;
+    ASSERT_EQ(items.size(), std::size_t(itemCount) + 1);
+    EXPECT_EQ(items[0].text, QStringLiteral("text=\"000000 #\""));
+    EXPECT_EQ(items[itemCount - 1].text, QStringLiteral("text=\"099999 #\""));
+    EXPECT_EQ(items.back().text, QStringLiteral("x=hex:") + hex);
+    QString error;
+    const auto last = ScenarioScript::item(items.back().text, &error);
+    ASSERT_TRUE(last) << error.left(200).toStdString();
+    EXPECT_EQ((*last)[0].second.bytes, QByteArray(500'000, '\xff'));
+    EXPECT_EQ(parsed.commands[1].tail, QStringLiteral("\"") + longString + QStringLiteral("\""));
 }

@@ -211,7 +211,9 @@ bool ScenarioRunner::run(const std::vector<Command>& commands)
     for (const auto& command : commands) {
         execute(command);
         QCoreApplication::processEvents();
-        observe();
+        // As a real event loop does before the next input: what the command posted for now runs now, so a
+        // re-sent short ⌘V reaches the application before the keys typed after it.
+        advance(0);
     }
     return !m_failed;
 }
@@ -423,6 +425,7 @@ void ScenarioRunner::keys(
 
 void ScenarioRunner::typeKey(const KeyEvent& event)
 {
+    onType(event);
     m_world.keyboardEvents.type(event);
     observe();
 }
@@ -482,7 +485,9 @@ void ScenarioRunner::copy(const Command& command)
         const auto representations = ScenarioScript::item(token.text, &error);
         for (const auto& [type, value] : *representations) {
             QByteArray bytes = value.bytes;
-            if (value.kind == ScenarioScript::Value::Kind::Png)
+            if (value.kind == ScenarioScript::Value::Kind::Letters)
+                bytes = QByteArray(value.count, 'a');
+            else if (value.kind == ScenarioScript::Value::Kind::Png)
                 bytes = imageBytes(value.size, "PNG");
             else if (value.kind == ScenarioScript::Value::Kind::Tiff)
                 bytes = imageBytes(value.size, "TIFF");

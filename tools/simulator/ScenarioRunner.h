@@ -27,6 +27,12 @@ public:
     // The state as `dump all` prints it.
     nlohmann::ordered_json state();
 
+    // For checks that follow a run from inside the process: the simulated machine, the controller once a
+    // command has made it (else null), and each key event the user types, told before it enters the system.
+    SimulatedWorld& world() { return m_world; }
+    AppController* app() const { return m_controller.get(); }
+    std::function<void(const KeyEvent&)> onType = [](const KeyEvent&) {};
+
     using json = nlohmann::ordered_json;
 
 private:

@@ -4,7 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace ScenarioScript {
 
@@ -12,7 +14,7 @@ namespace {
 
 struct Line {
     std::vector<Token> tokens;
-    QString stripped; // without its comment
+    qsizetype end = 0; // just past the last token: what follows is spaces or a comment
 };
 
 std::optional<QString> decodeString(const QString& quoted)
@@ -27,34 +29,32 @@ std::optional<QString> decodeString(const QString& quoted)
     }
 }
 
-// Splits at spaces outside strings; '#' outside a string ends the line.
+// Splits at spaces outside strings; '#' outside a string ends the line. One pass that never steps back
+// and copies each token once, so a line of megabytes takes time in proportion to its length.
 std::optional<Line> tokenize(const QString& text, QString* error)
 {
     Line line;
-    qsizetype i = 0;
     const auto size = text.size();
-    while (i < size) {
+    qsizetype i = 0;
+    while (i < size && text[i] != u'#') {
         if (text[i].isSpace()) {
             ++i;
             continue;
         }
-        if (text[i] == u'#')
-            break;
         const auto start = i;
         bool inString = false;
-        while (i < size && (inString || (!text[i].isSpace() && text[i] != u'#'))) {
-            if (text[i] == u'\\' && inString)
+        for (; i < size && (inString || (!text[i].isSpace() && text[i] != u'#')); ++i) {
+            if (inString && text[i] == u'\\')
                 ++i;
             else if (text[i] == u'"')
                 inString = !inString;
-            ++i;
         }
         if (inString) {
             *error = QStringLiteral("unterminated string");
             return std::nullopt;
         }
         Token token { text.mid(start, i - start), false, start };
-        if (token.text.startsWith(u'"') && token.text.endsWith(u'"') && token.text.size() >= 2) {
+        if (token.text.size() >= 2 && token.text.startsWith(u'"') && token.text.endsWith(u'"')) {
             const auto decoded = decodeString(token.text);
             if (!decoded) {
                 *error = QStringLiteral("bad string %1").arg(token.text);
@@ -63,8 +63,8 @@ std::optional<Line> tokenize(const QString& text, QString* error)
             token.text = *decoded;
             token.quoted = true;
         }
-        line.tokens.push_back(token);
-        line.stripped = text.left(i);
+        line.tokens.push_back(std::move(token));
+        line.end = i;
     }
     return line;
 }
@@ -73,6 +73,8 @@ bool isOnOff(const Token& token)
 {
     return !token.quoted && (token.text == QLatin1String("on") || token.text == QLatin1String("off"));
 }
+
+constexpr int maximumJsonDepth = 64;
 
 QString checkNumbers(const std::vector<Token>& args, std::size_t from, std::size_t count)
 {
@@ -94,10 +96,37 @@ QString checkKeyAndModifiers(const std::vector<Token>& args, std::size_t from, s
     return {};
 }
 
+// How deeply arrays and objects nest in JSON text, strings skipped.
+int nestingDepth(const QString& text)
+{
+    int depth = 0;
+    int deepest = 0;
+    bool inString = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (inString) {
+            if (c == u'\\')
+                ++i;
+            else if (c == u'"')
+                inString = false;
+        } else if (c == u'"') {
+            inString = true;
+        } else if (c == u'[' || c == u'{') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == u']' || c == u'}') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 QString checkJson(const QString& text)
 {
     if (text.isEmpty())
         return QStringLiteral("a JSON value is missing");
+    // The transcript prints expected values back, one level of recursion per level of nesting.
+    if (nestingDepth(text) > maximumJsonDepth)
+        return QStringLiteral("JSON nested deeper than %1 levels").arg(maximumJsonDepth);
     return json(text) ? QString() : QStringLiteral("malformed JSON %1").arg(text);
 }
 
@@ -195,15 +224,24 @@ QString check(const Command& c)
     if (name == QLatin1String("wait")) {
         if (n != 1 || !number(a[0].text) || *number(a[0].text) < 0)
             return QStringLiteral("expected a number of seconds");
+        if (*number(a[0].text) > maximumWait)
+            return QStringLiteral("a wait is at most %1 seconds; split a longer one").arg(maximumWait);
         return {};
     }
     if (name == QLatin1String("copy")) {
         if (n == 0)
             return QStringLiteral("expected at least one item");
+        qsizetype letters = 0;
         for (const auto& token : a) {
             QString problem;
-            if (!item(token.text, &problem))
+            const auto representations = item(token.text, &problem);
+            if (!representations)
                 return problem;
+            for (const auto& [type, value] : *representations)
+                letters += value.count;
+            // Checked as they add up: a line of such values must not ask for more than memory holds.
+            if (letters > maximumLetters)
+                return QStringLiteral("one copy holds at most %1 bytes of bytes:N").arg(maximumLetters);
         }
         return {};
     }
@@ -217,15 +255,18 @@ QString check(const Command& c)
     if (name == QLatin1String("hold")) {
         if (n < 2 || !number(a[n - 1].text) || *number(a[n - 1].text) < 0)
             return QStringLiteral("expected KEY [MOD…] SECONDS");
+        if (*number(a[n - 1].text) > maximumHold)
+            return QStringLiteral("a hold lasts at most %1 seconds").arg(maximumHold);
         return checkKeyAndModifiers(a, 0, n - 1);
     }
     if (name == QLatin1String("picker")) {
-        if (n == 2 && is(0, "click")) {
-            const auto row = number(a[1].text);
-            if (row && *row >= 1 && *row == std::floor(*row))
-                return {};
-        }
-        return QStringLiteral("expected click N");
+        if (n != 2 || !is(0, "click"))
+            return QStringLiteral("expected click N");
+        const auto row = number(a[1].text);
+        if (!row || *row < 1 || *row != std::floor(*row) || *row > std::numeric_limits<int>::max())
+            return QStringLiteral("the row must be a whole number from 1 to %1")
+                .arg(std::numeric_limits<int>::max());
+        return {};
     }
     if (name == QLatin1String("dump"))
         return n == 1 && dumpSections.contains(a[0].text)
@@ -277,8 +318,10 @@ Parsed parse(const QString& text)
         command.name = tokens->tokens.front().text;
         command.args.assign(tokens->tokens.begin() + 1, tokens->tokens.end());
         const int jsonIndex = jsonArgument(command.name);
-        if (jsonIndex >= 0 && static_cast<int>(command.args.size()) > jsonIndex)
-            command.tail = tokens->stripped.mid(command.args[jsonIndex].offset).trimmed();
+        if (jsonIndex >= 0 && static_cast<int>(command.args.size()) > jsonIndex) {
+            const auto from = command.args[jsonIndex].offset;
+            command.tail = line.mid(from, tokens->end - from).trimmed();
+        }
         if (tokens->tokens.front().quoted)
             problem = QStringLiteral("a command name cannot be quoted");
         else
@@ -361,16 +404,19 @@ std::optional<Value> value(const QString& text, QString* error)
     if (scheme == QLatin1String("bytes")) {
         bool ok = false;
         const auto count = rest.toInt(&ok);
-        if (!ok || count < 0 || count > 256 * 1024 * 1024) {
+        if (!ok || count < 0 || count > maximumLetters) {
             *error = QStringLiteral("bad byte count \"%1\"").arg(rest);
             return std::nullopt;
         }
-        value.bytes = QByteArray(count, 'a');
+        value.kind = Value::Kind::Letters;
+        value.count = count;
         return value;
     }
     if (scheme == QLatin1String("hex")) {
-        static const QRegularExpression hex(QStringLiteral("^([0-9a-fA-F]{2})*$"));
-        if (!hex.match(rest).hasMatch()) {
+        const bool allHex = std::all_of(rest.cbegin(), rest.cend(), [](QChar c) {
+            return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+        });
+        if (rest.size() % 2 != 0 || !allHex) {
             *error = QStringLiteral("bad hex \"%1\"").arg(rest);
             return std::nullopt;
         }

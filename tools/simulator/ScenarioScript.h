@@ -31,9 +31,10 @@ struct Command {
 
 // One representation of a copied pasteboard item, before its bytes are made.
 struct Value {
-    enum class Kind { Bytes, Png, Tiff, File };
+    enum class Kind { Bytes, Letters, Png, Tiff, File };
     Kind kind = Kind::Bytes;
     QByteArray bytes;
+    qsizetype count = 0; // Letters: this many letters 'a', made only when the copy runs
     QSize size;
     QString path;
 };
@@ -50,6 +51,13 @@ struct Parsed {
     std::optional<Error> error;
 };
 Parsed parse(const QString& text);
+
+// The longest `wait` and `hold`, in seconds: every due task of a wait runs, and every held 0.05 s prints a
+// repeat, so bigger numbers would run for hours or print millions of lines.
+constexpr double maximumWait = 86400;
+constexpr double maximumHold = 60;
+// The most letters the `bytes:N` values of one `copy` may ask for together.
+constexpr qsizetype maximumLetters = 256 * 1024 * 1024;
 
 // Pieces shared by the checks and the runner.
 std::optional<double> number(const QString& text);
