@@ -350,6 +350,7 @@ TEST(DesktopApp, RestartingFromOnboardingQuitsAndAFreshProcessRunsASecondLater)
         run(QStringLiteral("pkill"),
             { QStringLiteral("-x"), QStringLiteral("-f"), QStringLiteral(DRIMO_COPY) });
     }
+}
 
 TEST(DesktopApp, AClipboardOwnerThatNeverAnswersFreezesNeitherTheKeyboardNorTheProgram)
 {
