@@ -82,6 +82,37 @@ void appendDate(QByteArray& out, double date)
     out.append(buffer, result.ptr - buffer);
 }
 
+void appendItem(QByteArray& out, const ClipboardItem& item)
+{
+    out.append("{\"id\":");
+    appendString(out, item.id);
+    out.append(",\"date\":");
+    appendDate(out, item.date);
+    out.append(",\"kind\":");
+    appendString(out, ClipboardItem::rawValue(item.kind));
+    out.append(",\"preview\":");
+    appendString(out, item.preview);
+    out.append(",\"itemTypes\":[");
+    for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        out.append('[');
+        for (qsizetype j = 0; j < item.itemTypes[i].size(); ++j) {
+            if (j > 0)
+                out.append(',');
+            appendString(out, item.itemTypes[i][j]);
+        }
+        out.append(']');
+    }
+    out.append("],\"fingerprint\":");
+    appendString(out, item.fingerprint);
+    if (item.sourceBundleID) {
+        out.append(",\"sourceBundleID\":");
+        appendString(out, *item.sourceBundleID);
+    }
+    out.append('}');
+}
+
 QString toQString(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -158,40 +189,24 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
 
 QByteArray encode(const std::vector<ClipboardItem>& items)
 {
+    return encode({ std::span(items) });
+}
+
+QByteArray encode(std::initializer_list<std::span<const ClipboardItem>> parts)
+{
+    std::size_t count = 0;
+    for (const auto part : parts)
+        count += part.size();
     QByteArray out;
-    out.reserve(static_cast<qsizetype>(items.size()) * 256 + 2);
+    out.reserve(static_cast<qsizetype>(count) * 256 + 2);
     out.append('[');
-    for (std::size_t n = 0; n < items.size(); ++n) {
-        const ClipboardItem& item = items[n];
-        if (n > 0)
-            out.append(',');
-        out.append("{\"id\":");
-        appendString(out, item.id);
-        out.append(",\"date\":");
-        appendDate(out, item.date);
-        out.append(",\"kind\":");
-        appendString(out, ClipboardItem::rawValue(item.kind));
-        out.append(",\"preview\":");
-        appendString(out, item.preview);
-        out.append(",\"itemTypes\":[");
-        for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
-            if (i > 0)
+    bool first = true;
+    for (const auto part : parts) {
+        for (const ClipboardItem& item : part) {
+            if (!std::exchange(first, false))
                 out.append(',');
-            out.append('[');
-            for (qsizetype j = 0; j < item.itemTypes[i].size(); ++j) {
-                if (j > 0)
-                    out.append(',');
-                appendString(out, item.itemTypes[i][j]);
-            }
-            out.append(']');
+            appendItem(out, item);
         }
-        out.append("],\"fingerprint\":");
-        appendString(out, item.fingerprint);
-        if (item.sourceBundleID) {
-            out.append(",\"sourceBundleID\":");
-            appendString(out, *item.sourceBundleID);
-        }
-        out.append('}');
     }
     out.append(']');
     return out;
