@@ -1,7 +1,9 @@
 #include "App/AppController.h"
 
 #include "Clipboard/ClipboardMonitor.h"
+#include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
+#include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
 #include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
@@ -177,7 +179,8 @@ std::optional<QImage> AppController::thumbnailFor(const ClipboardItem& item) con
         = RegularFile::bytes(m_history.entryFolder(item) + QStringLiteral("/thumb.png"), 4 * 1024 * 1024);
     if (!png)
         return std::nullopt;
-    const QImage image = QImage::fromData(*png);
+    const QImage image
+        = ImageReading::read(*png, { .maximumSide = PasteboardCapture::thumbnailMaxPixelSize });
     if (image.isNull())
         return std::nullopt;
     return image;

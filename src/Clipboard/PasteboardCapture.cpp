@@ -106,13 +106,20 @@ std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem
     if (total > maximumBytes)
         return std::nullopt;
 
+    QString imageType = PasteboardTypes::png;
     std::optional<QByteArray> image = item.data(PasteboardTypes::png);
     if (!image)
-        if (const auto tiff = item.data(PasteboardTypes::tiff))
+        if (auto tiff = item.data(PasteboardTypes::tiff)) {
             image = ImageDecoding::reencodeAsPng(*tiff);
+            // A picture beyond the decoding bound is still the user's copy: kept as it came, unconverted.
+            if (!image && ImageDecoding::headerSize(*tiff).isValid()) {
+                imageType = PasteboardTypes::tiff;
+                image = std::move(tiff);
+            }
+        }
     if (image) {
         total += image->size();
-        representations.push_back({ PasteboardTypes::png, *image });
+        representations.push_back({ imageType, *image });
     }
     if (representations.empty() || total > maximumBytes)
         return std::nullopt;

@@ -7,6 +7,7 @@
 
 #include "TestSupport/TestImages.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -159,6 +160,36 @@ TEST(PasteboardCapture, HostileImagesAreTitledSafelyAndGetNoThumbnail)
     QByteArray badOffset = TestImages::withExifOrientation(png, 6);
     badOffset[33 + 8 + 7] = '\x7f'; // the IFD offset now points far past the chunk
     EXPECT_EQ(ImageDecoding::pngExifOrientation(badOffset), 1);
+}
+
+TEST(PasteboardCapture, LargeImagesAreRecordedAndThoseBeyondTheBoundKeptAsTheyCame)
+{
+    // 6000 × 6000 decodes past Qt's default allocation limit, yet well within the program's own bound.
+    auto large = capture({ item({ { PasteboardTypes::tiff, TestImages::flat(6000, 6000, "TIFF") } }) });
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->items[0][0].type, PasteboardTypes::png);
+    EXPECT_EQ(large->preview, QStringLiteral("Изображение 6000×6000"));
+    ASSERT_TRUE(large->thumbnail);
+    EXPECT_EQ(decode(*large->thumbnail).size(), QSize(96, 96));
+
+    auto largePng = capture({ item({ { PasteboardTypes::png, TestImages::flat(6000, 6000, "PNG") } }) });
+    ASSERT_TRUE(largePng);
+    ASSERT_TRUE(largePng->thumbnail);
+
+    // Past the bound there is no conversion, but the copy is still the user's: kept as the TIFF it was.
+    QImage mono(9000, 9000, QImage::Format_Mono);
+    mono.fill(1);
+    QByteArray tiff;
+    QBuffer buffer(&tiff);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(mono.save(&buffer, "TIFF"));
+    auto beyond = capture({ item({ { PasteboardTypes::tiff, tiff } }) });
+    ASSERT_TRUE(beyond);
+    EXPECT_EQ(beyond->kind, ClipboardItem::Kind::Image);
+    EXPECT_EQ(beyond->items[0],
+        (std::vector<PasteboardCapture::Representation> { { PasteboardTypes::tiff, tiff } }));
+    EXPECT_EQ(beyond->preview, QStringLiteral("Изображение 9000×9000"));
+    EXPECT_FALSE(beyond->thumbnail);
 }
 
 TEST(PasteboardCapture, FiftyMillionBytesIsTheMost)

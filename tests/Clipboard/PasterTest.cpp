@@ -145,8 +145,13 @@ TEST(Paster, PressPostsAMarkedCommandPressThatReachesTheFrontApplication)
     EXPECT_EQ(keyboard.deliveries().size(), 2u) << "nothing half-posted";
 }
 
-TEST_F(PasterTest, FilesOtherThanOursAreNotWaitedOn)
+TEST_F(PasterTest, LargeImagesPasteBackWithTiffAndFilesOtherThanOursAreNotWaitedOn)
 {
+    const ClipboardItem large = record(
+        ClipboardItem::Kind::Image, { { { PasteboardTypes::png, TestImages::flat(6000, 6000, "PNG") } } });
+    ASSERT_TRUE(Paster::write(large, history, pasteboard));
+    EXPECT_EQ(types(0), (QStringList { PasteboardTypes::png, PasteboardTypes::tiff }));
+
     // A FIFO in place of a data file would block a plain read until someone writes to it.
     const ClipboardItem text = record(ClipboardItem::Kind::Text,
         { { { PasteboardTypes::plainText, "a" }, { PasteboardTypes::html, "<i>a</i>" } } });
