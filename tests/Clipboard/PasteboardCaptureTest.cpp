@@ -88,10 +88,18 @@ TEST(PasteboardCapture, TextKeepsTextTypesInOrderWithAnImageAndHashesTheUntrimme
     auto otherWhitespace = capture({ item({ { PasteboardTypes::plainText, "Привет,\nмир" } }) });
     EXPECT_EQ(otherWhitespace->preview, text->preview);
     EXPECT_NE(otherWhitespace->fingerprint, text->fingerprint);
+}
 
-    auto invalidUtf8 = capture({ item({ { PasteboardTypes::plainText, "\xff\xfe bad" }, { PasteboardTypes::png, png } }) });
-    ASSERT_TRUE(invalidUtf8);
-    EXPECT_EQ(invalidUtf8->kind, ClipboardItem::Kind::Image) << "undecodable text reads as no string";
+TEST(PasteboardCapture, TextThatIsNotUtf8IsKeptByteForByte)
+{
+    const QByteArray latin1("caf\xe9 \xff\xfe bad\x80");
+    auto invalid = capture({ item({ { PasteboardTypes::plainText, latin1 } }) });
+    ASSERT_TRUE(invalid);
+    EXPECT_EQ(invalid->kind, ClipboardItem::Kind::Text);
+    EXPECT_EQ(invalid->items[0][0].data, latin1);
+    EXPECT_EQ(invalid->preview, QString::fromUtf8(latin1)) << "shown with replacement characters";
+    EXPECT_EQ(invalid->fingerprint, PasteboardCapture::fingerprintOf(ClipboardItem::Kind::Text, latin1));
+    EXPECT_FALSE(capture({ item({ { PasteboardTypes::plainText, QByteArray("  \n ") } }) }));
 }
 
 TEST(PasteboardCapture, PreviewIsCutAfter2000UserPerceivedCharacters)
@@ -226,6 +234,21 @@ TEST(PasteboardCapture, FileCopiesKeepOneUrlPerItemAndWinOverText)
 
     EXPECT_FALSE(capture({ item({ { PasteboardTypes::fileUrl, "\xff" }, { PasteboardTypes::plainText, "text" } }) }))
         << "a file copy with no usable URL is not recorded, even with text beside it";
+    for (const char* relative : { "file:a.txt", "file:../etc/passwd", "file:" })
+        EXPECT_FALSE(capture({ item({ { PasteboardTypes::fileUrl, relative } }) })) << relative;
+}
+
+TEST(PasteboardCapture, AFileListPreviewIsCutLikeText)
+{
+    std::vector<PasteboardItem> many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(
+            item({ { PasteboardTypes::fileUrl, "file:///tmp/file" + QByteArray::number(i) + ".txt" } }));
+    auto files = capture(many);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->items.size(), 3000u) << "every file is kept";
+    EXPECT_EQ(files->preview.size(), PasteboardCapture::previewLength);
+    EXPECT_TRUE(files->preview.startsWith(QStringLiteral("file0.txt, file1.txt, ")));
 }
 
 TEST(PasteboardCapture, FingerprintIsTheDigestOfKindThenBytes)
