@@ -17,6 +17,7 @@
 #include <span>
 
 #include <cerrno>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -58,25 +59,6 @@ bool isStagingName(const QString& name)
     return Uuid::canonical(id) == id;
 }
 
-// The names in a folder with the type of each, links reported as links, never followed.
-template <typename Visit> void forEachName(const QString& folder, Visit&& visit)
-{
-    const QByteArray path = QFile::encodeName(folder);
-    DIR* dir = ::opendir(path.constData());
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat info { };
-            isFolder = ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
-                && S_ISDIR(info.st_mode);
-        }
-        visit(QFile::decodeName(entry->d_name), isFolder);
-    }
-    ::closedir(dir);
-}
-
 } // namespace
 
 ClipboardHistory::ClipboardHistory(QString directory, const Scheduler& clock, QObject* parent)
@@ -108,7 +90,7 @@ bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
 void ClipboardHistory::load()
 {
     makeFolder(m_directory, 0700);
-    removeStagingFolders();
+    const QSet<QString> folders = scanFolder();
     const RegularFile::Contents index = RegularFile::read(indexPath(), maximumIndexBytes);
     if (index.status == RegularFile::Status::Missing)
         return;
@@ -119,8 +101,8 @@ void ClipboardHistory::load()
         m_indexUnreadable = true;
         return;
     }
-    const QSet<QString> folders = entryFolders();
     QSet<QString> listed;
+    listed.reserve(static_cast<qsizetype>(decoded->size()));
     std::vector<ClipboardItem> kept;
     kept.reserve(decoded->size());
     for (auto& item : *decoded) {
@@ -135,24 +117,38 @@ void ClipboardHistory::load()
         changeList([&](HistoryList& list) { list.items = std::move(kept); });
 }
 
-void ClipboardHistory::removeStagingFolders()
+QSet<QString> ClipboardHistory::scanFolder()
 {
-    forEachName(m_directory, [&](const QString& name, bool) {
-        if (isStagingName(name))
-            FileTree::remove(m_directory + u'/' + name);
-    });
-}
-
-QSet<QString> ClipboardHistory::entryFolders() const
-{
-    // One pass over the folder instead of one lookup per entry: a large history loads in a blink. A link
-    // where an entry's folder should be is not ours to read from.
-    QSet<QString> names;
-    forEachName(m_directory, [&](const QString& name, bool isFolder) {
-        if (isFolder)
-            names.insert(name);
-    });
-    return names;
+    // One pass over a folder that may hold 100,000 entries: it names the entry folders, and finds the
+    // staging folders a kill left behind. A link where an entry's folder should be is not ours to read from.
+    QSet<QString> entries;
+    QStringList staged;
+    const QByteArray path = QFile::encodeName(m_directory);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return entries;
+    constexpr std::size_t idLength = 36;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::size_t length = std::strlen(entry->d_name);
+        if (length == idLength) {
+            bool isFolder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat info { };
+                isFolder = ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
+                    && S_ISDIR(info.st_mode);
+            }
+            if (isFolder)
+                entries.insert(QString::fromLatin1(entry->d_name, static_cast<qsizetype>(idLength)));
+        } else if (length == static_cast<std::size_t>(stagingPrefix.size()) + idLength) {
+            const QString name = QFile::decodeName(entry->d_name);
+            if (isStagingName(name))
+                staged.append(name);
+        }
+    }
+    ::closedir(dir);
+    for (const QString& name : staged)
+        FileTree::remove(m_directory + u'/' + name);
+    return entries;
 }
 
 bool ClipboardHistory::setAsideUnreadableIndex()

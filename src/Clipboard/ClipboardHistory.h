@@ -44,13 +44,13 @@ Q_SIGNALS:
 
 private:
     void load();
-    void removeStagingFolders();
+    // Removes leftover staging folders; the names of the entry folders.
+    QSet<QString> scanFolder();
     void save();
     // Writes the index, first setting aside an unreadable one found at load; false when nothing was written.
     bool writeIndex(const QByteArray& bytes);
     bool setAsideUnreadableIndex();
     void deleteFiles(const std::vector<ClipboardItem>& items);
-    QSet<QString> entryFolders() const;
     bool writeEntryFiles(const QString& folder, const PasteboardCapture& capture);
     template <typename Change>
     void changeList(Change&& change);

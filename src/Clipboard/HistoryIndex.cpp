@@ -8,6 +8,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <map>
+#include <string>
 
 namespace HistoryIndex {
 
@@ -118,6 +120,21 @@ QString toQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Types, kinds and sources repeat across thousands of entries: each distinct text is made once and shared.
+class SharedTexts {
+public:
+    QString get(std::string_view text)
+    {
+        auto found = m_texts.find(text);
+        if (found == m_texts.end())
+            found = m_texts.emplace(std::string(text), toQString(text)).first;
+        return found->second;
+    }
+
+private:
+    std::map<std::string, QString, std::less<>> m_texts;
+};
+
 std::optional<QString> stringField(simdjson::dom::object object, std::string_view key)
 {
     std::string_view text;
@@ -126,7 +143,7 @@ std::optional<QString> stringField(simdjson::dom::object object, std::string_vie
     return toQString(text);
 }
 
-std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
+std::optional<ClipboardItem> decodeItem(simdjson::dom::element element, SharedTexts& shared)
 {
     simdjson::dom::object object;
     if (element.get_object().get(object) != simdjson::SUCCESS)
@@ -169,7 +186,7 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
             std::string_view text;
             if (type.get_string().get(text) != simdjson::SUCCESS)
                 return std::nullopt;
-            list.append(toQString(text));
+            list.append(shared.get(text));
         }
         item.itemTypes.push_back(std::move(list));
     }
@@ -180,7 +197,7 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
         std::string_view text;
         if (source.get_string().get(text) != simdjson::SUCCESS)
             return std::nullopt;
-        item.sourceBundleID = toQString(text);
+        item.sourceBundleID = shared.get(text);
     }
     return item;
 }
@@ -216,14 +233,20 @@ std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)
 {
     // The parser validates the whole document, UTF-8 included, before anything is read from it.
     simdjson::dom::parser parser;
-    const simdjson::padded_string padded(bytes.constData(), static_cast<size_t>(bytes.size()));
     simdjson::dom::array array;
-    if (parser.parse(padded).get_array().get(array) != simdjson::SUCCESS)
+    // The parser reads a little past the end; an index of tens of megabytes is not copied just for that.
+    const auto size = static_cast<size_t>(bytes.size());
+    std::optional<simdjson::padded_string> copy;
+    if (bytes.capacity() - bytes.size() < qsizetype(simdjson::SIMDJSON_PADDING))
+        copy.emplace(bytes.constData(), size);
+    const auto parsed = copy ? parser.parse(*copy) : parser.parse(bytes.constData(), size, false);
+    if (parsed.get_array().get(array) != simdjson::SUCCESS)
         return std::nullopt;
     std::vector<ClipboardItem> items;
     items.reserve(array.size());
+    SharedTexts shared;
     for (simdjson::dom::element entry : array) {
-        auto item = decodeItem(entry);
+        auto item = decodeItem(entry, shared);
         if (!item)
             return std::nullopt;
         items.push_back(std::move(*item));

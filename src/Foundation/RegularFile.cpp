@@ -39,8 +39,10 @@ Contents read(const QString& path, qint64 maximumBytes, Links links)
         return { Status::Unreadable, {} };
 
     // The size is only a first guess: the file may grow while it is read, and must still stay in bounds.
+    // Room beyond what is expected: reaching the end needs no second, larger buffer, and parsers that read
+    // a little past the end (simdjson) need no copy.
     QByteArray bytes;
-    bytes.resize(static_cast<qsizetype>(info.st_size));
+    bytes.resize(static_cast<qsizetype>(std::min<qint64>(maximumBytes, info.st_size) + 64));
     qint64 total = 0;
     for (;;) {
         if (total == bytes.size()) {
