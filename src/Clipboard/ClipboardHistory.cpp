@@ -30,7 +30,7 @@ namespace {
 // this form is never anything but an entry that was cut short.
 const QString stagingPrefix = QStringLiteral(".staging-");
 
-// Far beyond any real history (100,000 entries take about 30 MB), far below what would exhaust memory.
+// Far beyond any real history (100,000 entries take about 50 MB), far below what would exhaust memory.
 constexpr qint64 maximumIndexBytes = 512LL * 1024 * 1024;
 
 // Creates the folder and any missing parents, the last one with `mode`.

@@ -50,7 +50,8 @@ bool isDecoderMessage(const QMessageLogContext& context, const QString& message)
         || category.startsWith(QLatin1StringView("qt.imageformats")))
         return true;
     for (const char* prefix :
-        { "QImage", "libpng", "libtiff", "TIFF", "Corrupt JPEG", "Premature end of JPEG" })
+        { "QImageIOHandler", "QImageReader", "QImage: out of memory", "libpng", "libtiff", "TIFF",
+            "Corrupt JPEG", "Premature end of JPEG" })
         if (message.startsWith(QLatin1StringView(prefix)))
             return true;
     return false;
