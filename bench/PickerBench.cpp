@@ -11,11 +11,10 @@
 namespace {
 
 const double now = 800'000'000.0;
-const int historySize = 10'000;
 
 // A history as a heavy user would collect it: mostly short snippets in Russian and English, some
 // paragraphs, a few previews at the 2,000-character cap, images and file lists.
-std::vector<ClipboardItem> largeHistory()
+std::vector<ClipboardItem> largeHistory(int historySize)
 {
     static const QStringList words { QStringLiteral("договор"), QStringLiteral("встреча"),
         QStringLiteral("отчёт"), QStringLiteral("Москва"), QStringLiteral("квартал"),
@@ -62,6 +61,9 @@ std::optional<QImage> smallThumbnail(const ClipboardItem& item)
 // passes on successive openings when one copy was made in between.
 class ChangingHistory {
 public:
+    explicit ChangingHistory(int size)
+        : m_first(largeHistory(size))
+    { }
     const std::vector<ClipboardItem>& next()
     {
         m_flip = !m_flip;
@@ -69,7 +71,7 @@ public:
     }
 
 private:
-    std::vector<ClipboardItem> m_first = largeHistory();
+    std::vector<ClipboardItem> m_first;
     std::vector<ClipboardItem> m_second = [this] {
         auto items = m_first;
         items.back().date -= 1;
@@ -96,7 +98,7 @@ void paint(HistoryPanel& panel)
 void ShowResetAndFirstPaint(benchmark::State& state)
 {
     OpenPicker picker;
-    ChangingHistory history;
+    ChangingHistory history(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         picker.panel.show(history.next(), smallThumbnail, nullptr, nullptr);
         paint(picker.panel);
@@ -106,11 +108,11 @@ void ShowResetAndFirstPaint(benchmark::State& state)
     }
 }
 
-// Typing one more letter of a query, and taking it back, each filtering all 10,000 previews.
+// Typing one more letter of a query, and taking it back, each filtering every preview.
 void FilterKeystroke(benchmark::State& state)
 {
     OpenPicker picker;
-    picker.panel.show(largeHistory(), smallThumbnail, nullptr, nullptr);
+    picker.panel.show(largeHistory(static_cast<int>(state.range(0))), smallThumbnail, nullptr, nullptr);
     PickerKey letter;
     letter.keyCode = 0;
     letter.characters = QStringLiteral("о");
@@ -131,7 +133,7 @@ void FilterKeystroke(benchmark::State& state)
 void firstKeystroke(benchmark::State& state, bool afterIdleMoment)
 {
     OpenPicker picker;
-    ChangingHistory history;
+    ChangingHistory history(static_cast<int>(state.range(0)));
     PickerKey letter;
     letter.characters = QStringLiteral("О");
     for (auto _ : state) {
@@ -162,7 +164,7 @@ void KeystrokeBeforeSearchIsReady(benchmark::State& state)
 void PrepareSearch(benchmark::State& state)
 {
     HistoryPickerModel model;
-    ChangingHistory history;
+    ChangingHistory history(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
         model.reset(history.next(), nullptr);
@@ -173,11 +175,11 @@ void PrepareSearch(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(ShowResetAndFirstPaint)->Unit(benchmark::kMillisecond);
-BENCHMARK(FilterKeystroke)->Unit(benchmark::kMillisecond);
-BENCHMARK(FirstKeystrokeAfterShow)->Unit(benchmark::kMillisecond);
-BENCHMARK(PrepareSearch)->Unit(benchmark::kMillisecond);
-BENCHMARK(KeystrokeBeforeSearchIsReady)->Unit(benchmark::kMillisecond);
+BENCHMARK(ShowResetAndFirstPaint)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(FilterKeystroke)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(FirstKeystrokeAfterShow)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(PrepareSearch)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(KeystrokeBeforeSearchIsReady)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

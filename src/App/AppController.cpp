@@ -1,8 +1,11 @@
 #include "App/AppController.h"
 
 #include "Clipboard/ClipboardMonitor.h"
+#include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
+#include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
+#include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Alerts.h"
@@ -180,7 +183,13 @@ void AppController::showHistory()
 
 std::optional<QImage> AppController::thumbnailFor(const ClipboardItem& item) const
 {
-    QImage image(m_history.entryFolder(item) + QStringLiteral("/thumb.png"));
+    // A thumbnail is at most 96 pixels a side; anything much bigger in its place is not one of ours.
+    const auto png
+        = RegularFile::bytes(m_history.entryFolder(item) + QStringLiteral("/thumb.png"), 4 * 1024 * 1024);
+    if (!png)
+        return std::nullopt;
+    const QImage image
+        = ImageReading::read(*png, { .maximumSide = PasteboardCapture::thumbnailMaxPixelSize });
     if (image.isNull())
         return std::nullopt;
     return image;

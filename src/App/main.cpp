@@ -4,6 +4,7 @@
 #include "App/MenuContent.h"
 #include "App/SingleInstance.h"
 #include "Foundation/EventLoopScheduler.h"
+#include "Foundation/ImageReading.h"
 #include "Platform/Desktop/AccessibilityDesktop.h"
 #include "Platform/Desktop/AlertsDesktop.h"
 #include "Platform/Desktop/ApplicationLifecycleDesktop.h"
@@ -43,6 +44,7 @@ void say(const char* line)
 
 int main(int argc, char** argv)
 {
+    ImageReading::silenceDecoderMessages();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drimo Copy"));
     QApplication::setApplicationVersion(QStringLiteral(DRIMO_VERSION));

@@ -3,6 +3,8 @@
 #include "Clipboard/HistoryIndex.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Foundation/AtomicFile.h"
+#include "Foundation/FileTree.h"
+#include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
 
@@ -12,6 +14,10 @@
 #include <QSet>
 
 #include <algorithm>
+#include <span>
+
+#include <cerrno>
+#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,6 +25,13 @@
 #include <unistd.h>
 
 namespace {
+
+// A new entry is written under this prefix and its id, then renamed into place when complete; a name of
+// this form is never anything but an entry that was cut short.
+const QString stagingPrefix = QStringLiteral(".staging-");
+
+// Far beyond any real history (100,000 entries take about 50 MB), far below what would exhaust memory.
+constexpr qint64 maximumIndexBytes = 512LL * 1024 * 1024;
 
 // Creates the folder and any missing parents, the last one with `mode`.
 void makeFolder(const QString& path, mode_t mode)
@@ -30,11 +43,20 @@ void makeFolder(const QString& path, mode_t mode)
 
 bool writeWhole(const QString& path, const QByteArray& bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(
+        QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     const bool ok = AtomicFile::writeAll(fd, bytes);
     return ::close(fd) == 0 && ok;
+}
+
+bool isStagingName(const QString& name)
+{
+    if (!name.startsWith(stagingPrefix))
+        return false;
+    const QString id = name.mid(stagingPrefix.size());
+    return Uuid::canonical(id) == id;
 }
 
 } // namespace
@@ -68,48 +90,94 @@ bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
 void ClipboardHistory::load()
 {
     makeFolder(m_directory, 0700);
-    QFile file(indexPath());
-    if (!file.open(QIODevice::ReadOnly))
+    const QSet<QString> folders = scanFolder();
+    const RegularFile::Contents index = RegularFile::read(indexPath(), maximumIndexBytes);
+    if (index.status == RegularFile::Status::Missing)
         return;
-    auto decoded = HistoryIndex::decode(file.readAll());
-    if (!decoded)
+    auto decoded
+        = index.status == RegularFile::Status::Read ? HistoryIndex::decode(index.bytes) : std::nullopt;
+    if (!decoded) {
+        // Kept for the user, and with it every folder it names: it is set aside before anything replaces it.
+        m_indexUnreadable = true;
         return;
-    const QSet<QString> folders = entryFolders();
+    }
+    QSet<QString> listed;
+    listed.reserve(static_cast<qsizetype>(decoded->size()));
     std::vector<ClipboardItem> kept;
     kept.reserve(decoded->size());
     for (auto& item : *decoded) {
-        if (folders.contains(item.id))
-            kept.push_back(std::move(item));
+        // A second entry with the same id would share the first one's folder, and trimming it would take
+        // the files of an entry still listed.
+        if (!folders.contains(item.id) || listed.contains(item.id))
+            continue;
+        listed.insert(item.id);
+        kept.push_back(std::move(item));
     }
     if (!kept.empty())
         changeList([&](HistoryList& list) { list.items = std::move(kept); });
 }
 
-QSet<QString> ClipboardHistory::entryFolders() const
+QSet<QString> ClipboardHistory::scanFolder()
 {
-    // One pass over the folder instead of one lookup per entry: a large history loads in a blink.
-    QSet<QString> names;
+    // One pass over a folder that may hold 100,000 entries: it names the entry folders, and finds the
+    // staging folders a kill left behind. A link where an entry's folder should be is not ours to read from.
+    QSet<QString> entries;
+    QStringList staged;
     const QByteArray path = QFile::encodeName(m_directory);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
-        return names;
+        return entries;
+    constexpr std::size_t idLength = 36;
     while (const dirent* entry = ::readdir(dir)) {
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            struct stat info {};
-            const QByteArray full = path + '/' + entry->d_name;
-            isFolder = ::stat(full.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        const std::size_t length = std::strlen(entry->d_name);
+        if (length == idLength) {
+            bool isFolder = entry->d_type == DT_DIR;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat info { };
+                isFolder = ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
+                    && S_ISDIR(info.st_mode);
+            }
+            if (isFolder)
+                entries.insert(QString::fromLatin1(entry->d_name, static_cast<qsizetype>(idLength)));
+        } else if (length == static_cast<std::size_t>(stagingPrefix.size()) + idLength) {
+            const QString name = QFile::decodeName(entry->d_name);
+            if (isStagingName(name))
+                staged.append(name);
         }
-        if (isFolder)
-            names.insert(QFile::decodeName(entry->d_name));
     }
     ::closedir(dir);
-    return names;
+    for (const QString& name : staged)
+        FileTree::remove(m_directory + u'/' + name);
+    return entries;
+}
+
+bool ClipboardHistory::setAsideUnreadableIndex()
+{
+    const QByteArray path = QFile::encodeName(indexPath());
+    struct stat info { };
+    if (::lstat(path.constData(), &info) != 0)
+        return errno == ENOENT;
+    // A folder in its place cannot be an index anybody wrote; it stays, and no index is written over it.
+    if (S_ISDIR(info.st_mode))
+        return false;
+    return ::rename(
+               path.constData(), QFile::encodeName(indexPath() + QStringLiteral(".unreadable")).constData())
+        == 0;
+}
+
+bool ClipboardHistory::writeIndex(const QByteArray& bytes)
+{
+    if (m_indexUnreadable) {
+        if (!setAsideUnreadableIndex())
+            return false;
+        m_indexUnreadable = false;
+    }
+    return AtomicFile::write(indexPath(), bytes);
 }
 
 void ClipboardHistory::save()
 {
-    AtomicFile::write(indexPath(), HistoryIndex::encode(m_list.items));
+    writeIndex(HistoryIndex::encode(m_list.items));
 }
 
 void ClipboardHistory::deleteFiles(const std::vector<ClipboardItem>& items)
@@ -118,7 +186,7 @@ void ClipboardHistory::deleteFiles(const std::vector<ClipboardItem>& items)
         // Ids come from our own index, which only admits UUIDs; checking again costs nothing and keeps a
         // path outside the history folder from ever being removed.
         if (Uuid::canonical(item.id) == item.id)
-            QDir(entryFolder(item)).removeRecursively();
+            FileTree::remove(entryFolder(item));
     }
 }
 
@@ -166,9 +234,23 @@ void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional
         item.itemTypes.push_back(std::move(types));
     }
 
+    // Written whole under a staging name first: a folder under the entry's own name is always complete.
+    const QString staging = m_directory + u'/' + stagingPrefix + item.id;
     const QString folder = entryFolder(item);
-    if (!writeEntryFiles(folder, capture)) {
-        QDir(folder).removeRecursively();
+    if (!writeEntryFiles(staging, capture)
+        || ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(folder).constData()) != 0) {
+        FileTree::remove(staging);
+        return;
+    }
+
+    // The entry counts only once the index lists it; an index that cannot be written records nothing.
+    const std::size_t keptOlder = m_limit
+        ? std::min<std::size_t>(m_list.items.size(), std::max(*m_limit - 1, 0))
+        : m_list.items.size();
+    const QByteArray index
+        = HistoryIndex::encode({ std::span(&item, 1), std::span(m_list.items.data(), keptOlder) });
+    if (!writeIndex(index)) {
+        FileTree::remove(folder);
         return;
     }
 
@@ -178,7 +260,6 @@ void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional
         trimmed = list.trim(m_limit);
     });
     deleteFiles(trimmed);
-    save();
 }
 
 void ClipboardHistory::touch(const ClipboardItem& item)
@@ -196,8 +277,8 @@ void ClipboardHistory::remove(const ClipboardItem& item)
         return;
     std::optional<ClipboardItem> removed;
     changeList([&](HistoryList& list) { removed = list.remove(item.id); });
-    deleteFiles({ *removed });
     save();
+    deleteFiles({ *removed });
 }
 
 void ClipboardHistory::apply(HistoryLimit limit)
@@ -206,8 +287,8 @@ void ClipboardHistory::apply(HistoryLimit limit)
     std::vector<ClipboardItem> trimmed;
     if (wouldTrim(m_limit))
         changeList([&](HistoryList& list) { trimmed = list.trim(m_limit); });
-    deleteFiles(trimmed);
     save();
+    deleteFiles(trimmed);
 }
 
 void ClipboardHistory::clear()
@@ -215,6 +296,6 @@ void ClipboardHistory::clear()
     std::vector<ClipboardItem> taken;
     if (!m_list.items.empty())
         changeList([&](HistoryList& list) { taken = std::exchange(list.items, {}); });
-    deleteFiles(taken);
     save();
+    deleteFiles(taken);
 }

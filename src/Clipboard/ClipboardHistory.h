@@ -44,9 +44,13 @@ Q_SIGNALS:
 
 private:
     void load();
+    // Removes leftover staging folders; the names of the entry folders.
+    QSet<QString> scanFolder();
     void save();
+    // Writes the index, first setting aside an unreadable one found at load; false when nothing was written.
+    bool writeIndex(const QByteArray& bytes);
+    bool setAsideUnreadableIndex();
     void deleteFiles(const std::vector<ClipboardItem>& items);
-    QSet<QString> entryFolders() const;
     bool writeEntryFiles(const QString& folder, const PasteboardCapture& capture);
     template <typename Change>
     void changeList(Change&& change);
@@ -56,5 +60,6 @@ private:
     HistoryList m_list;
     std::optional<int> m_limit = 15;
     QString m_directory;
+    bool m_indexUnreadable = false;
     const Scheduler& m_clock;
 };

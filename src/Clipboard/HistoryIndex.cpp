@@ -8,6 +8,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <map>
+#include <string>
 
 namespace HistoryIndex {
 
@@ -82,10 +84,56 @@ void appendDate(QByteArray& out, double date)
     out.append(buffer, result.ptr - buffer);
 }
 
+void appendItem(QByteArray& out, const ClipboardItem& item)
+{
+    out.append("{\"id\":");
+    appendString(out, item.id);
+    out.append(",\"date\":");
+    appendDate(out, item.date);
+    out.append(",\"kind\":");
+    appendString(out, ClipboardItem::rawValue(item.kind));
+    out.append(",\"preview\":");
+    appendString(out, item.preview);
+    out.append(",\"itemTypes\":[");
+    for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        out.append('[');
+        for (qsizetype j = 0; j < item.itemTypes[i].size(); ++j) {
+            if (j > 0)
+                out.append(',');
+            appendString(out, item.itemTypes[i][j]);
+        }
+        out.append(']');
+    }
+    out.append("],\"fingerprint\":");
+    appendString(out, item.fingerprint);
+    if (item.sourceBundleID) {
+        out.append(",\"sourceBundleID\":");
+        appendString(out, *item.sourceBundleID);
+    }
+    out.append('}');
+}
+
 QString toQString(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// Types, kinds and sources repeat across thousands of entries: each distinct text is made once and shared.
+class SharedTexts {
+public:
+    QString get(std::string_view text)
+    {
+        auto found = m_texts.find(text);
+        if (found == m_texts.end())
+            found = m_texts.emplace(std::string(text), toQString(text)).first;
+        return found->second;
+    }
+
+private:
+    std::map<std::string, QString, std::less<>> m_texts;
+};
 
 std::optional<QString> stringField(simdjson::dom::object object, std::string_view key)
 {
@@ -95,7 +143,7 @@ std::optional<QString> stringField(simdjson::dom::object object, std::string_vie
     return toQString(text);
 }
 
-std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
+std::optional<ClipboardItem> decodeItem(simdjson::dom::element element, SharedTexts& shared)
 {
     simdjson::dom::object object;
     if (element.get_object().get(object) != simdjson::SUCCESS)
@@ -138,7 +186,7 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
             std::string_view text;
             if (type.get_string().get(text) != simdjson::SUCCESS)
                 return std::nullopt;
-            list.append(toQString(text));
+            list.append(shared.get(text));
         }
         item.itemTypes.push_back(std::move(list));
     }
@@ -149,7 +197,7 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
         std::string_view text;
         if (source.get_string().get(text) != simdjson::SUCCESS)
             return std::nullopt;
-        item.sourceBundleID = toQString(text);
+        item.sourceBundleID = shared.get(text);
     }
     return item;
 }
@@ -158,40 +206,24 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element)
 
 QByteArray encode(const std::vector<ClipboardItem>& items)
 {
+    return encode({ std::span(items) });
+}
+
+QByteArray encode(std::initializer_list<std::span<const ClipboardItem>> parts)
+{
+    std::size_t count = 0;
+    for (const auto part : parts)
+        count += part.size();
     QByteArray out;
-    out.reserve(static_cast<qsizetype>(items.size()) * 256 + 2);
+    out.reserve(static_cast<qsizetype>(count) * 256 + 2);
     out.append('[');
-    for (std::size_t n = 0; n < items.size(); ++n) {
-        const ClipboardItem& item = items[n];
-        if (n > 0)
-            out.append(',');
-        out.append("{\"id\":");
-        appendString(out, item.id);
-        out.append(",\"date\":");
-        appendDate(out, item.date);
-        out.append(",\"kind\":");
-        appendString(out, ClipboardItem::rawValue(item.kind));
-        out.append(",\"preview\":");
-        appendString(out, item.preview);
-        out.append(",\"itemTypes\":[");
-        for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
-            if (i > 0)
+    bool first = true;
+    for (const auto part : parts) {
+        for (const ClipboardItem& item : part) {
+            if (!std::exchange(first, false))
                 out.append(',');
-            out.append('[');
-            for (qsizetype j = 0; j < item.itemTypes[i].size(); ++j) {
-                if (j > 0)
-                    out.append(',');
-                appendString(out, item.itemTypes[i][j]);
-            }
-            out.append(']');
+            appendItem(out, item);
         }
-        out.append("],\"fingerprint\":");
-        appendString(out, item.fingerprint);
-        if (item.sourceBundleID) {
-            out.append(",\"sourceBundleID\":");
-            appendString(out, *item.sourceBundleID);
-        }
-        out.append('}');
     }
     out.append(']');
     return out;
@@ -201,14 +233,20 @@ std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)
 {
     // The parser validates the whole document, UTF-8 included, before anything is read from it.
     simdjson::dom::parser parser;
-    const simdjson::padded_string padded(bytes.constData(), static_cast<size_t>(bytes.size()));
     simdjson::dom::array array;
-    if (parser.parse(padded).get_array().get(array) != simdjson::SUCCESS)
+    // The parser reads a little past the end; an index of tens of megabytes is not copied just for that.
+    const auto size = static_cast<size_t>(bytes.size());
+    std::optional<simdjson::padded_string> copy;
+    if (bytes.capacity() - bytes.size() < qsizetype(simdjson::SIMDJSON_PADDING))
+        copy.emplace(bytes.constData(), size);
+    const auto parsed = copy ? parser.parse(*copy) : parser.parse(bytes.constData(), size, false);
+    if (parsed.get_array().get(array) != simdjson::SUCCESS)
         return std::nullopt;
     std::vector<ClipboardItem> items;
     items.reserve(array.size());
+    SharedTexts shared;
     for (simdjson::dom::element entry : array) {
-        auto item = decodeItem(entry);
+        auto item = decodeItem(entry, shared);
         if (!item)
             return std::nullopt;
         items.push_back(std::move(*item));

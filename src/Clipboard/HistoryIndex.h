@@ -4,13 +4,17 @@
 
 #include <QByteArray>
 
+#include <initializer_list>
 #include <optional>
+#include <span>
 #include <vector>
 
 // The "index.json" format: a compact JSON array of entries, newest first, keys in a fixed order.
 namespace HistoryIndex {
 
 QByteArray encode(const std::vector<ClipboardItem>& items);
+// The entries of the parts one after the other, as one index.
+QByteArray encode(std::initializer_list<std::span<const ClipboardItem>> parts);
 
 // The entries, or nothing when the bytes are not a valid index. One bad entry spoils the whole file:
 // every "id" must be a UUID (it becomes a folder name), every "kind" known, every required key present.

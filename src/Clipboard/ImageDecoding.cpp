@@ -1,7 +1,8 @@
 #include "Clipboard/ImageDecoding.h"
 
+#include "Foundation/ImageReading.h"
+
 #include <QBuffer>
-#include <QImageReader>
 #include <QImageWriter>
 #include <QtEndian>
 
@@ -82,23 +83,6 @@ bool isPng(const QByteArray& bytes)
     return bytes.startsWith("\x89PNG\r\n\x1a\n");
 }
 
-// Decodes only after the header has shown the picture to be of a sane size.
-QImage decodeBounded(const QByteArray& bytes, bool autoTransform)
-{
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > maximumPixels)
-        return {};
-    reader.setAutoTransform(autoTransform);
-    QImage image;
-    if (!reader.read(&image))
-        return {};
-    return image;
-}
-
 } // namespace
 
 int pngExifOrientation(const QByteArray& png)
@@ -123,29 +107,17 @@ int pngExifOrientation(const QByteArray& png)
 
 QSize headerSize(const QByteArray& bytes)
 {
-    // A PNG states its size in the first chunk; reading it directly needs no decoder at all.
-    if (isPng(bytes) && bytes.size() >= 24 && bytes.mid(12, 4) == "IHDR") {
-        const quint32 width = qFromBigEndian<quint32>(bytes.constData() + 16);
-        const quint32 height = qFromBigEndian<quint32>(bytes.constData() + 20);
-        if (width == 0 || height == 0 || width > 0x7fffffffu || height > 0x7fffffffu)
-            return {};
-        return QSize(static_cast<int>(width), static_cast<int>(height));
-    }
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    return reader.size();
+    return ImageReading::headerSize(bytes);
 }
 
 QImage decode(const QByteArray& bytes)
 {
-    return decodeBounded(bytes, false);
+    return ImageReading::read(bytes);
 }
 
-QImage decodeUpright(const QByteArray& bytes)
+QImage decodeUpright(const QByteArray& bytes, int maximumSide)
 {
-    QImage image = decodeBounded(bytes, true);
+    QImage image = ImageReading::read(bytes, { .autoTransform = true, .maximumSide = maximumSide });
     // Formats whose handler knows their orientation (JPEG, TIFF) applied it already; PNG's eXIf chunk we
     // read ourselves.
     if (!image.isNull() && isPng(bytes))
@@ -155,11 +127,9 @@ QImage decodeUpright(const QByteArray& bytes)
 
 std::optional<QByteArray> thumbnailPng(const QByteArray& bytes, int maxSide)
 {
-    QImage image = decodeUpright(bytes);
+    const QImage image = decodeUpright(bytes, maxSide);
     if (image.isNull())
         return std::nullopt;
-    if (image.width() > maxSide || image.height() > maxSide)
-        image = image.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QByteArray png = encodePng(image);
     if (png.isEmpty())
         return std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Foundation/ImageReading.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -7,19 +9,19 @@
 #include <optional>
 
 // Decoding of image data that came from other applications, so every step assumes hostile input: sizes
-// are read from the header first, and nothing larger than `maximumPixels` is ever decoded.
+// are read from the header first, and nothing larger than `maximumPixels` is ever decoded (ImageReading).
 namespace ImageDecoding {
 
-// 8K by 8K: more than any screen, small enough that decoding stays a bounded allocation.
-inline constexpr qint64 maximumPixels = 8192LL * 8192LL;
+inline constexpr qint64 maximumPixels = ImageReading::maximumPixels;
 
 // The pixel size stated by the header, without decoding pixels; invalid when it cannot be read.
 QSize headerSize(const QByteArray& bytes);
 
 // The decoded picture as stored; null when undecodable or too large.
 QImage decode(const QByteArray& bytes);
-// The decoded picture turned upright per its orientation; null when undecodable or too large.
-QImage decodeUpright(const QByteArray& bytes);
+// The decoded picture turned upright per its orientation, its longer side at most `maximumSide` when that
+// is positive; null when undecodable or too large.
+QImage decodeUpright(const QByteArray& bytes, int maximumSide = 0);
 
 // A PNG of the upright picture, scaled down (never up) so its longer side is at most `maxSide`.
 std::optional<QByteArray> thumbnailPng(const QByteArray& bytes, int maxSide);

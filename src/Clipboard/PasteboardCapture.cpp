@@ -106,13 +106,20 @@ std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem
     if (total > maximumBytes)
         return std::nullopt;
 
+    QString imageType = PasteboardTypes::png;
     std::optional<QByteArray> image = item.data(PasteboardTypes::png);
     if (!image)
-        if (const auto tiff = item.data(PasteboardTypes::tiff))
+        if (auto tiff = item.data(PasteboardTypes::tiff)) {
             image = ImageDecoding::reencodeAsPng(*tiff);
+            // A picture beyond the decoding bound is still the user's copy: kept as it came, unconverted.
+            if (!image && ImageDecoding::headerSize(*tiff).isValid()) {
+                imageType = PasteboardTypes::tiff;
+                image = std::move(tiff);
+            }
+        }
     if (image) {
         total += image->size();
-        representations.push_back({ PasteboardTypes::png, *image });
+        representations.push_back({ imageType, *image });
     }
     if (representations.empty() || total > maximumBytes)
         return std::nullopt;
@@ -124,7 +131,7 @@ std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem
     if (textPreview) {
         capture.kind = ClipboardItem::Kind::Text;
         capture.preview = *textPreview;
-        // Valid UTF-8 is its own re-encoding, so the stored bytes are hashed as they are.
+        // The bytes as the owner delivered them, valid UTF-8 or not: they are what is stored and pasted back.
         capture.fingerprint = fingerprintOf(ClipboardItem::Kind::Text, plainBytes);
     } else if (image) {
         capture.kind = ClipboardItem::Kind::Image;
@@ -154,8 +161,9 @@ std::optional<PasteboardCapture> PasteboardCapture::files(const std::vector<Past
         const QUrl url(*text, QUrl::StrictMode);
         if (!url.isValid() || !url.isLocalFile())
             continue;
+        // "file:name" names no file by itself: where it points depends on whoever reads it.
         QString path = url.toLocalFile();
-        if (path.isEmpty() || path.contains(QChar(0)))
+        if (!path.startsWith(u'/') || path.contains(QChar(0)))
             continue;
         while (path.size() > 1 && path.endsWith(u'/'))
             path.chop(1);
@@ -165,7 +173,8 @@ std::optional<PasteboardCapture> PasteboardCapture::files(const std::vector<Past
     }
     if (capture.items.empty())
         return std::nullopt;
-    capture.preview = names.join(QStringLiteral(", "));
+    // The preview is rewritten with the index on every change: a list of many files is cut as text is.
+    capture.preview = TextPreview::firstGraphemes(names.join(QStringLiteral(", ")), previewLength);
     capture.fingerprint = fingerprintOf(ClipboardItem::Kind::Files, paths.join(u'\n').toUtf8());
     return capture;
 }

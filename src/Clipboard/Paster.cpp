@@ -2,13 +2,14 @@
 
 #include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/ImageDecoding.h"
+#include "Clipboard/PasteboardCapture.h"
+#include "Foundation/RegularFile.h"
 #include "Platform/KeyEvent.h"
 #include "Platform/KeyboardEvents.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/PasteboardTypes.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QUrl>
 
@@ -18,13 +19,8 @@ namespace {
 
 std::optional<QByteArray> readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
+    // No representation was ever stored larger than a capture may hold.
+    return RegularFile::bytes(path, PasteboardCapture::maximumBytes);
 }
 
 // The TIFF copy that applications which only read TIFF need; nothing when the bytes are not an image.

@@ -59,10 +59,23 @@ bool onlyWhitespaceFrom(const QByteArray& utf8, qsizetype offset)
 
 } // namespace
 
+QString firstGraphemes(QStringView text, int graphemes)
+{
+    return text.left(*afterGraphemes(text, graphemes, true)).toString();
+}
+
 std::optional<QString> fromUtf8(const QByteArray& utf8, int graphemes, qsizetype wholeTextLimit)
 {
-    if (!QByteArrayView(utf8).isValidUtf8())
-        return std::nullopt;
+    if (!QByteArrayView(utf8).isValidUtf8()) {
+        // Shown with replacement characters. A preview never needs more than its first megabyte: even the
+        // longest user-perceived characters fit thousands of times.
+        const qsizetype shown
+            = std::min<qsizetype>(utf8.size(), std::max<qsizetype>(wholeTextLimit, 1024 * 1024));
+        QString preview = simplePreview(QString::fromUtf8(utf8.constData(), shown), graphemes);
+        if (preview.isEmpty())
+            return std::nullopt;
+        return preview;
+    }
     qsizetype prefix = std::max<qsizetype>(wholeTextLimit / 4, 16);
     while (utf8.size() > wholeTextLimit && prefix < utf8.size()) {
         const qsizetype cut = characterBoundary(utf8, prefix);

@@ -10,8 +10,11 @@
 // preview needs; the result is the same as trimming and cutting the whole decoded text.
 namespace TextPreview {
 
-// Nothing when the bytes are not valid UTF-8 or hold only whitespace. Texts up to `wholeTextLimit` bytes
-// are simply decoded whole.
+// Nothing when the bytes hold only whitespace. Bytes that are not valid UTF-8 are shown with replacement
+// characters. Texts up to `wholeTextLimit` bytes are simply decoded whole.
 std::optional<QString> fromUtf8(const QByteArray& utf8, int graphemes, qsizetype wholeTextLimit = 256 * 1024);
+
+// The text cut after `graphemes` user-perceived characters, untrimmed.
+QString firstGraphemes(QStringView text, int graphemes);
 
 } // namespace TextPreview

@@ -2,6 +2,8 @@
 
 #include <QUuid>
 
+#include <algorithm>
+
 namespace Uuid {
 
 QString create()
@@ -26,7 +28,9 @@ std::optional<QString> canonical(const QString& text)
         if (!hex)
             return std::nullopt;
     }
-    return text.toUpper();
+    // Ids are stored canonical already; sharing the text saves a copy per entry of a large history.
+    const bool lower = std::any_of(text.begin(), text.end(), [](QChar c) { return c >= u'a' && c <= u'f'; });
+    return lower ? text.toUpper() : text;
 }
 
 } // namespace Uuid

@@ -1,5 +1,6 @@
 #include "Screenshots/Shot.h"
 
+#include "Foundation/ImageReading.h"
 #include "Screenshots/ShotRenderer.h"
 
 #include <cmath>
@@ -19,7 +20,7 @@ double sanitizedScale(double scale)
 
 std::shared_ptr<Shot> Shot::create(const QByteArray& png, std::optional<QString> file, double scale)
 {
-    QImage decoded = QImage::fromData(png);
+    QImage decoded = ImageReading::read(png);
     if (decoded.isNull())
         return nullptr;
     // The two formats the painter draws fastest; opaque shots stay opaque, which keeps saved PNGs small.

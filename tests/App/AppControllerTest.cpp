@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class AppControllerTest : public ::testing::Test, public ControllerHarness {
@@ -184,6 +186,12 @@ TEST_F(AppControllerTest, ThumbnailsComeFromTheEntryFolder)
     const auto thumbnail = controller.thumbnailFor(entry);
     ASSERT_TRUE(thumbnail);
     EXPECT_EQ(thumbnail->size(), QSize(8, 6));
+
+    // A FIFO in place of the thumbnail would hang the picker as it opens.
+    const QString path = controller.history().entryFolder(entry) + QStringLiteral("/thumb.png");
+    QFile::remove(path);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_FALSE(controller.thumbnailFor(entry));
 }
 
 TEST_F(AppControllerTest, WindowsAreReusedAndFlagsNotifyOnlyOnChange)

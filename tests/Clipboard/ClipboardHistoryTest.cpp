@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -264,4 +265,139 @@ TEST_F(ClipboardHistoryTest, FailedWriteLeavesNoPartialEntryAndRecordsNothing)
     TemporaryHome::writeFile(historyDir(), "a file where the folder was");
     history->add(Captures::text(QStringLiteral("nowhere")), std::nullopt);
     EXPECT_EQ(previewsOf(*history), QStringList { u"before"_qs });
+}
+
+TEST_F(ClipboardHistoryTest, TrimmingAnEntryWhoseFolderBecameALinkRemovesOnlyTheLink)
+{
+    const QString victim = m_home.file(QStringLiteral("victim"));
+    QDir().mkpath(victim);
+    TemporaryHome::writeFile(victim + QStringLiteral("/precious"), "keep me");
+
+    auto history = open();
+    history->apply(HistoryLimit::Five);
+    for (int i = 1; i <= 5; ++i)
+        history->add(Captures::text(QString::number(i)), std::nullopt);
+    const auto swapForLink = [&](const ClipboardItem& item) {
+        const QString folder = history->entryFolder(item);
+        ASSERT_TRUE(QDir(folder).removeRecursively());
+        ASSERT_TRUE(QFile::link(victim, folder));
+    };
+    const ClipboardItem oldest = history->items().back();
+    swapForLink(oldest);
+    history->add(Captures::text(QStringLiteral("6")), std::nullopt);
+    EXPECT_FALSE(QFileInfo(history->entryFolder(oldest)).isSymLink());
+
+    const ClipboardItem newest = history->items().front();
+    swapForLink(newest);
+    history->remove(newest);
+    EXPECT_FALSE(QFileInfo(history->entryFolder(newest)).isSymLink());
+
+    swapForLink(history->items().front());
+    history->clear();
+    EXPECT_EQ(TemporaryHome::readFile(victim + QStringLiteral("/precious")), "keep me");
+    EXPECT_EQ(folders(), QStringList());
+}
+
+TEST_F(ClipboardHistoryTest, UnreadableIndexIsSetAsideWithItsFoldersBeforeAnythingReplacesIt)
+{
+    QStringList listed;
+    {
+        auto history = open();
+        history->add(Captures::text(QStringLiteral("one")), std::nullopt);
+        history->add(Captures::text(QStringLiteral("two")), std::nullopt);
+        for (const ClipboardItem& item : history->items())
+            listed.append(item.id);
+    }
+    listed.sort();
+    const QString indexPath = historyDir() + QStringLiteral("/index.json");
+    const QString asidePath = indexPath + QStringLiteral(".unreadable");
+    const QByteArray truncated = index().chopped(1);
+    TemporaryHome::writeFile(indexPath, truncated);
+
+    auto history = open();
+    EXPECT_TRUE(history->items().empty());
+    EXPECT_EQ(index(), truncated) << "loading writes nothing";
+    history->apply(HistoryLimit::Fifteen);
+    EXPECT_EQ(TemporaryHome::readFile(asidePath), truncated);
+    EXPECT_EQ(index(), "[]");
+    EXPECT_EQ(folders(), listed) << "the folders it names are kept with it";
+    history->add(Captures::text(QStringLiteral("three")), std::nullopt);
+    EXPECT_EQ(TemporaryHome::readFile(asidePath), truncated)
+        << "set aside once, not overwritten by the next save";
+
+    // A FIFO in place of the index neither hangs the start nor stays in the way.
+    QFile::remove(indexPath);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(indexPath).constData(), 0600), 0);
+    history = open();
+    EXPECT_TRUE(history->items().empty());
+    history->add(Captures::text(QStringLiteral("four")), std::nullopt);
+    EXPECT_EQ(previewsOf(*history), QStringList { u"four"_qs });
+    EXPECT_EQ(previewsOf(*open()), QStringList { u"four"_qs });
+}
+
+TEST_F(ClipboardHistoryTest, AnAddWhoseIndexCannotBeWrittenLeavesNothing)
+{
+    const QString indexPath = historyDir() + QStringLiteral("/index.json");
+    QDir().mkpath(indexPath + QStringLiteral("/inside"));
+    auto history = open();
+    QSignalSpy changed(history.get(), &ClipboardHistory::listChanged);
+    history->add(Captures::text(QStringLiteral("lost")), std::nullopt);
+    history->add(imageCapture(), std::nullopt);
+    EXPECT_TRUE(history->items().empty());
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(folders(), QStringList { u"index.json"_qs }) << "no entry folder, staged or not";
+    EXPECT_TRUE(QFileInfo::exists(indexPath + QStringLiteral("/inside"))) << "a folder is never set aside";
+}
+
+TEST_F(ClipboardHistoryTest, DuplicateIdsKeepTheFirstEntryAndItsFolder)
+{
+    {
+        auto history = open();
+        history->add(Captures::text(QStringLiteral("first")), std::nullopt);
+        history->add(Captures::text(QStringLiteral("other")), std::nullopt);
+    }
+    auto items = *HistoryIndex::decode(index());
+    ClipboardItem duplicate = items[1];
+    duplicate.preview = QStringLiteral("duplicate");
+    duplicate.fingerprint = QStringLiteral("d");
+    items.push_back(duplicate);
+    TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), HistoryIndex::encode(items));
+
+    auto history = open();
+    EXPECT_EQ(previewsOf(*history), (QStringList { u"other"_qs, u"first"_qs }));
+    history->apply(HistoryLimit::Five);
+    for (int i = 1; i <= 3; ++i)
+        history->add(Captures::text(QString::number(i)), std::nullopt);
+    EXPECT_EQ(folders().size(), 5);
+    EXPECT_EQ(TemporaryHome::readFile(history->entryFolder(history->items().back()) + QStringLiteral("/0-0")),
+        "first");
+}
+
+TEST_F(ClipboardHistoryTest, EntriesAreStagedAndOnlyLeftoverStagingFoldersAreRemovedAtStart)
+{
+    const QString victim = m_home.file(QStringLiteral("victim"));
+    QDir().mkpath(victim);
+    TemporaryHome::writeFile(victim + QStringLiteral("/precious"), "keep me");
+    QDir().mkpath(historyDir());
+    const QString leftover = historyDir() + QStringLiteral("/.staging-0F8FAD5B-D9CB-469F-A165-70867728950E");
+    QDir().mkpath(leftover);
+    TemporaryHome::writeFile(leftover + QStringLiteral("/0-0"), QByteArray(1000, 'p'));
+    const QString linked = historyDir() + QStringLiteral("/.staging-1F8FAD5B-D9CB-469F-A165-70867728950E");
+    ASSERT_TRUE(QFile::link(victim, linked));
+    const QStringList others { u".staging-notanid"_qs, u".staging-0f8fad5b-d9cb-469f-a165-70867728950e"_qs,
+        u"staging-2F8FAD5B-D9CB-469F-A165-70867728950E"_qs, u"2F8FAD5B-D9CB-469F-A165-70867728950E"_qs };
+    for (const QString& name : others)
+        QDir(historyDir()).mkdir(name);
+
+    auto history = open();
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_FALSE(QFileInfo(linked).isSymLink());
+    EXPECT_EQ(TemporaryHome::readFile(victim + QStringLiteral("/precious")), "keep me");
+    for (const QString& name : others)
+        EXPECT_TRUE(QFileInfo::exists(historyDir() + u'/' + name)) << name.toStdString();
+
+    history->add(imageCapture(), std::nullopt);
+    const QStringList hidden = QDir(historyDir()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    EXPECT_EQ(hidden.filter(QStringLiteral(".staging-")).size(), 2) << "only the two that were not ours";
+    EXPECT_TRUE(hidden.contains(history->items()[0].id));
 }

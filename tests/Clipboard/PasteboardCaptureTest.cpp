@@ -7,6 +7,7 @@
 
 #include "TestSupport/TestImages.h"
 
+#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -87,10 +88,18 @@ TEST(PasteboardCapture, TextKeepsTextTypesInOrderWithAnImageAndHashesTheUntrimme
     auto otherWhitespace = capture({ item({ { PasteboardTypes::plainText, "Привет,\nмир" } }) });
     EXPECT_EQ(otherWhitespace->preview, text->preview);
     EXPECT_NE(otherWhitespace->fingerprint, text->fingerprint);
+}
 
-    auto invalidUtf8 = capture({ item({ { PasteboardTypes::plainText, "\xff\xfe bad" }, { PasteboardTypes::png, png } }) });
-    ASSERT_TRUE(invalidUtf8);
-    EXPECT_EQ(invalidUtf8->kind, ClipboardItem::Kind::Image) << "undecodable text reads as no string";
+TEST(PasteboardCapture, TextThatIsNotUtf8IsKeptByteForByte)
+{
+    const QByteArray latin1("caf\xe9 \xff\xfe bad\x80");
+    auto invalid = capture({ item({ { PasteboardTypes::plainText, latin1 } }) });
+    ASSERT_TRUE(invalid);
+    EXPECT_EQ(invalid->kind, ClipboardItem::Kind::Text);
+    EXPECT_EQ(invalid->items[0][0].data, latin1);
+    EXPECT_EQ(invalid->preview, QString::fromUtf8(latin1)) << "shown with replacement characters";
+    EXPECT_EQ(invalid->fingerprint, PasteboardCapture::fingerprintOf(ClipboardItem::Kind::Text, latin1));
+    EXPECT_FALSE(capture({ item({ { PasteboardTypes::plainText, QByteArray("  \n ") } }) }));
 }
 
 TEST(PasteboardCapture, PreviewIsCutAfter2000UserPerceivedCharacters)
@@ -161,6 +170,36 @@ TEST(PasteboardCapture, HostileImagesAreTitledSafelyAndGetNoThumbnail)
     EXPECT_EQ(ImageDecoding::pngExifOrientation(badOffset), 1);
 }
 
+TEST(PasteboardCapture, LargeImagesAreRecordedAndThoseBeyondTheBoundKeptAsTheyCame)
+{
+    // 6000 × 6000 decodes past Qt's default allocation limit, yet well within the program's own bound.
+    auto large = capture({ item({ { PasteboardTypes::tiff, TestImages::flat(6000, 6000, "TIFF") } }) });
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->items[0][0].type, PasteboardTypes::png);
+    EXPECT_EQ(large->preview, QStringLiteral("Изображение 6000×6000"));
+    ASSERT_TRUE(large->thumbnail);
+    EXPECT_EQ(decode(*large->thumbnail).size(), QSize(96, 96));
+
+    auto largePng = capture({ item({ { PasteboardTypes::png, TestImages::flat(6000, 6000, "PNG") } }) });
+    ASSERT_TRUE(largePng);
+    ASSERT_TRUE(largePng->thumbnail);
+
+    // Past the bound there is no conversion, but the copy is still the user's: kept as the TIFF it was.
+    QImage mono(9000, 9000, QImage::Format_Mono);
+    mono.fill(1);
+    QByteArray tiff;
+    QBuffer buffer(&tiff);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(mono.save(&buffer, "TIFF"));
+    auto beyond = capture({ item({ { PasteboardTypes::tiff, tiff } }) });
+    ASSERT_TRUE(beyond);
+    EXPECT_EQ(beyond->kind, ClipboardItem::Kind::Image);
+    EXPECT_EQ(beyond->items[0],
+        (std::vector<PasteboardCapture::Representation> { { PasteboardTypes::tiff, tiff } }));
+    EXPECT_EQ(beyond->preview, QStringLiteral("Изображение 9000×9000"));
+    EXPECT_FALSE(beyond->thumbnail);
+}
+
 TEST(PasteboardCapture, FiftyMillionBytesIsTheMost)
 {
     const QByteArray half(25'000'000, 'a');
@@ -195,6 +234,21 @@ TEST(PasteboardCapture, FileCopiesKeepOneUrlPerItemAndWinOverText)
 
     EXPECT_FALSE(capture({ item({ { PasteboardTypes::fileUrl, "\xff" }, { PasteboardTypes::plainText, "text" } }) }))
         << "a file copy with no usable URL is not recorded, even with text beside it";
+    for (const char* relative : { "file:a.txt", "file:../etc/passwd", "file:" })
+        EXPECT_FALSE(capture({ item({ { PasteboardTypes::fileUrl, relative } }) })) << relative;
+}
+
+TEST(PasteboardCapture, AFileListPreviewIsCutLikeText)
+{
+    std::vector<PasteboardItem> many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(
+            item({ { PasteboardTypes::fileUrl, "file:///tmp/file" + QByteArray::number(i) + ".txt" } }));
+    auto files = capture(many);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->items.size(), 3000u) << "every file is kept";
+    EXPECT_EQ(files->preview.size(), PasteboardCapture::previewLength);
+    EXPECT_TRUE(files->preview.startsWith(QStringLiteral("file0.txt, file1.txt, ")));
 }
 
 TEST(PasteboardCapture, FingerprintIsTheDigestOfKindThenBytes)

@@ -14,6 +14,8 @@
 #include <QFile>
 #include <QImage>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -141,4 +143,21 @@ TEST(Paster, PressPostsAMarkedCommandPressThatReachesTheFrontApplication)
     keyboard.setPostingFails(true);
     Paster::press(KeyCodes::v, keyboard);
     EXPECT_EQ(keyboard.deliveries().size(), 2u) << "nothing half-posted";
+}
+
+TEST_F(PasterTest, LargeImagesPasteBackWithTiffAndFilesOtherThanOursAreNotWaitedOn)
+{
+    const ClipboardItem large = record(
+        ClipboardItem::Kind::Image, { { { PasteboardTypes::png, TestImages::flat(6000, 6000, "PNG") } } });
+    ASSERT_TRUE(Paster::write(large, history, pasteboard));
+    EXPECT_EQ(types(0), (QStringList { PasteboardTypes::png, PasteboardTypes::tiff }));
+
+    // A FIFO in place of a data file would block a plain read until someone writes to it.
+    const ClipboardItem text = record(ClipboardItem::Kind::Text,
+        { { { PasteboardTypes::plainText, "a" }, { PasteboardTypes::html, "<i>a</i>" } } });
+    const QString data = history.entryFolder(text) + QStringLiteral("/0-0");
+    QFile::remove(data);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(data).constData(), 0600), 0);
+    ASSERT_TRUE(Paster::write(text, history, pasteboard));
+    EXPECT_EQ(types(0), QStringList { PasteboardTypes::html });
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 TEST(UserDefaultsStoreDesktop, KeepsKindsAcrossProcessesAndWritesAtomically)
 {
     TemporaryHome home;
@@ -63,6 +65,13 @@ TEST(UserDefaultsStoreDesktop, UnreadableFileIsKeptAsideNotLost)
     UserDefaultsStoreDesktop(folder).setValue(other, QStringLiteral("key"), DefaultsValue(true));
     EXPECT_TRUE(QFileInfo(otherPath + QStringLiteral(".unreadable/inside")).isDir());
     EXPECT_EQ(UserDefaultsStoreDesktop(folder).value(other, QStringLiteral("key")), DefaultsValue(true));
+
+    // A FIFO in its place never hangs the start, and is set aside like any other unreadable file.
+    const QString fifoDomain = QStringLiteral("fifo.domain");
+    const QString fifoPath = probe.filePath(fifoDomain);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifoPath).constData(), 0600), 0);
+    UserDefaultsStoreDesktop(folder).setValue(fifoDomain, QStringLiteral("key"), DefaultsValue(true));
+    EXPECT_EQ(UserDefaultsStoreDesktop(folder).value(fifoDomain, QStringLiteral("key")), DefaultsValue(true));
 
     EXPECT_TRUE(probe.filePath(QStringLiteral("../evil")).startsWith(folder + u'/'));
     EXPECT_FALSE(probe.filePath(QStringLiteral("../evil")).contains(QStringLiteral("/../")));

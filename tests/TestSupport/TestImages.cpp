@@ -1,6 +1,7 @@
 #include "TestSupport/TestImages.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QtEndian>
 
 namespace TestImages {
@@ -57,6 +58,20 @@ QByteArray png(int width, int height)
 QByteArray tiff(int width, int height)
 {
     return encode(picture(width, height), "TIFF");
+}
+
+QByteArray flat(int width, int height, const char* format)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(qRgb(40, 120, 200));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (QByteArrayView(format) == "TIFF")
+        writer.setCompression(1); // LZW; PNG's default deflate already keeps a flat picture small
+    writer.write(image);
+    return bytes;
 }
 
 QByteArray pngHeaderOnly(quint32 width, quint32 height)

@@ -2,6 +2,8 @@
 #include "ScenarioRunner.h"
 #include "ScenarioScript.h"
 
+#include "Foundation/ImageReading.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -85,6 +87,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(quietMessages);
+    ImageReading::silenceDecoderMessages();
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     const QStringList arguments = QCoreApplication::arguments().mid(1);

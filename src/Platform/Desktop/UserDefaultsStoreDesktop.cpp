@@ -1,11 +1,19 @@
 #include "Platform/Desktop/UserDefaultsStoreDesktop.h"
 
 #include "Foundation/AtomicFile.h"
+#include "Foundation/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <nlohmann/json.hpp>
+
+namespace {
+
+// Preferences are a few hundred bytes; this leaves room for any value a user could reasonably store.
+constexpr qint64 maximumFileBytes = 16 * 1024 * 1024;
+
+} // namespace
 
 UserDefaultsStoreDesktop::UserDefaultsStoreDesktop(QString folder)
     : m_folder(std::move(folder))
@@ -27,13 +35,15 @@ std::map<QString, DefaultsValue>& UserDefaultsStoreDesktop::domainValues(const Q
     if (found != m_cache.end())
         return found->second;
     auto& values = m_cache[domain];
-    QFile file(filePath(domain));
-    if (!file.open(QIODevice::ReadOnly)) {
-        // There but not ours to read (another owner's file, a folder): as unreadable as nonsense.
-        m_unreadable[domain] = file.exists();
+    // A settings file may be a link into the user's own dotfiles; but a FIFO, a folder or a file of
+    // gigabytes in its place is as unreadable as nonsense, and is never waited on or read whole.
+    const RegularFile::Contents file
+        = RegularFile::read(filePath(domain), maximumFileBytes, RegularFile::Links::Follow);
+    if (file.status != RegularFile::Status::Read) {
+        m_unreadable[domain] = file.status == RegularFile::Status::Unreadable;
         return values;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = file.bytes;
     const auto json = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
     if (!json.is_object()) {
         m_unreadable[domain] = true;

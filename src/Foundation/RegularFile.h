@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Reading the files the program keeps for itself. Anyone who can write to the folder can put something else
+// in their place: a FIFO that never answers, a device, a link, or a sparse file of gigabytes. So only a
+// regular file is read, opening never waits, and a read never goes past what the file can legitimately hold.
+namespace RegularFile {
+
+enum class Status {
+    Read, // the whole file is in `bytes`
+    Missing, // nothing is there
+    Unreadable, // something is there that is not a readable regular file within the bound
+};
+
+enum class Links {
+    Refuse, // a link in the last component is Unreadable: for files inside the program's own folders
+    Follow, // for files a user may keep elsewhere and link to, such as settings
+};
+
+struct Contents {
+    Status status = Status::Missing;
+    QByteArray bytes;
+};
+
+Contents read(const QString& path, qint64 maximumBytes, Links links = Links::Refuse);
+
+// The bytes when the file was read; nothing when it is missing or unreadable.
+std::optional<QByteArray> bytes(const QString& path, qint64 maximumBytes, Links links = Links::Refuse);
+
+} // namespace RegularFile

@@ -1,0 +1,175 @@
+#include "Clipboard/HistoryIndex.h"
+#include "Desktop/DesktopSession.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using DesktopSession::run;
+using DesktopSession::spin;
+
+namespace {
+
+// The real program in a home of its own, with the limit "Все" so that nothing recorded ever leaves.
+class KillableApp {
+public:
+    explicit KillableApp(const QTemporaryDir& home)
+        : m_home(home.path())
+    {
+        QDir().mkpath(m_home + QStringLiteral("/config/com.drimo.copy"));
+        QFile settings(m_home + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
+        if (settings.open(QIODevice::WriteOnly))
+            settings.write("{\"historyLimit\": 0}");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_home);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/config"));
+        env.insert(QStringLiteral("TMPDIR"), m_home);
+        env.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+    }
+    ~KillableApp() { kill(); }
+
+    bool start()
+    {
+        m_process.start(QStringLiteral(DRIMO_COPY), {});
+        return m_process.waitForStarted(5000);
+    }
+    // SIGKILL: no chance to finish anything.
+    void kill()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    QString folder() const { return m_home + QStringLiteral("/data/com.drimo.copy/History"); }
+    std::optional<std::vector<ClipboardItem>> index() const
+    {
+        QFile file(folder() + QStringLiteral("/index.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            return std::vector<ClipboardItem> {};
+        return HistoryIndex::decode(file.readAll());
+    }
+
+private:
+    QString m_home;
+    QProcess m_process;
+};
+
+QByteArray png(int n)
+{
+    QImage image(64 + n % 50, 48, QImage::Format_RGB32);
+    image.fill(qRgb(n * 37 % 256, n * 91 % 256, 80));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Starts xclip owning the clipboard with `bytes` and returns at once: a large copy is still being
+// transferred when the program is killed.
+void copyInBackground(const QByteArray& bytes, const QString& target)
+{
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+        { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i"),
+            QStringLiteral("-t"), target });
+    if (!xclip.waitForStarted(3000))
+        return;
+    xclip.write(bytes);
+    xclip.closeWriteChannel();
+    // xclip forks to serve the selection once it has read everything.
+    xclip.waitForFinished(10000);
+}
+
+// What the store promises across any kill: the index parses, every listed entry has all its files, and
+// no half-written entry is left under a staging name.
+void expectConsistent(const KillableApp& app, const QSet<QString>& recordedBefore, int cycle)
+{
+    const auto items = app.index();
+    ASSERT_TRUE(items) << "cycle " << cycle << ": the index does not parse";
+    QSet<QString> listed;
+    for (const ClipboardItem& item : *items) {
+        listed.insert(item.id);
+        const QString folder = app.folder() + u'/' + item.id;
+        for (std::size_t i = 0; i < item.itemTypes.size(); ++i)
+            for (qsizetype j = 0; j < item.itemTypes[i].size(); ++j)
+                EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/%1-%2").arg(i).arg(j)).isFile())
+                    << "cycle " << cycle << ": " << item.id.toStdString() << " lost a file";
+    }
+    for (const QString& id : recordedBefore)
+        EXPECT_TRUE(listed.contains(id)) << "cycle " << cycle << ": " << id.toStdString() << " was lost";
+    const QStringList staging
+        = QDir(app.folder()).entryList({ QStringLiteral(".staging-*") }, QDir::AllEntries | QDir::Hidden);
+    EXPECT_EQ(staging, QStringList()) << "cycle " << cycle;
+}
+
+int cycles()
+{
+    bool ok = false;
+    const int requested = qEnvironmentVariableIntValue("DRIMO_CRASH_CYCLES", &ok);
+    return ok && requested > 0 ? requested : 20;
+}
+
+} // namespace
+
+TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEntry)
+{
+    SKIP_WITHOUT_DISPLAY();
+    if (!run(QStringLiteral("xclip"), { QStringLiteral("-version") }))
+        GTEST_SKIP() << "no xclip";
+    QTemporaryDir home;
+    KillableApp app(home);
+    std::mt19937 random(20261206);
+    QSet<QString> recorded;
+    int copies = 0;
+    for (int cycle = 0; cycle < cycles(); ++cycle) {
+        ASSERT_TRUE(app.start());
+        // Start-up removes what a kill left half-written; the store is checked once it has loaded.
+        spin(600);
+        expectConsistent(app, recorded, cycle);
+        if (::testing::Test::HasFailure())
+            return;
+
+        const int copiesThisCycle = 1 + static_cast<int>(random() % 3);
+        for (int n = 0; n < copiesThisCycle; ++n, ++copies) {
+            switch (random() % 4) {
+            case 0: {
+                // Some tens of megabytes, transferred in many parts while the kill may come.
+                QByteArray large(static_cast<qsizetype>(10 + random() % 20) * 1024 * 1024, 'x');
+                large.prepend("copy " + QByteArray::number(copies) + '\n');
+                copyInBackground(large, QStringLiteral("UTF8_STRING"));
+                break;
+            }
+            case 1:
+                copyInBackground(png(copies), QStringLiteral("image/png"));
+                break;
+            default:
+                copyInBackground("text copy " + QByteArray::number(copies), QStringLiteral("UTF8_STRING"));
+            }
+            spin(static_cast<int>(random() % 400));
+        }
+        // What the index lists just before the kill was recorded, and must survive it.
+        if (const auto items = app.index())
+            for (const ClipboardItem& item : *items)
+                recorded.insert(item.id);
+        app.kill();
+    }
+    ASSERT_TRUE(app.start());
+    spin(600);
+    expectConsistent(app, recorded, cycles());
+    EXPECT_GT(recorded.size(), cycles() / 2) << "the loop recorded copies at all";
+}
