@@ -171,5 +171,6 @@ TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEnt
     ASSERT_TRUE(app.start());
     spin(600);
     expectConsistent(app, recorded, cycles());
-    EXPECT_GT(recorded.size(), cycles() / 2) << "the loop recorded copies at all";
+    // How many copies make it in before a kill depends on the machine's speed; some always must.
+    EXPECT_FALSE(recorded.isEmpty()) << "the loop recorded copies at all";
 }
