@@ -5,6 +5,8 @@
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/WorkspaceSimulated.h"
 
+#include "TestSupport/PropertySeed.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,22 +22,7 @@ using Fate = KeyboardEventsSimulated::Fate;
 using TapModel = KeyboardEventsSimulated::TapModel;
 using Key = HoldMonitor::Key;
 
-constexpr std::uint64_t fixedSeed = 20261206;
 constexpr int sequenceCount = 10'000;
-
-// CI runs the fixed seed; DRIMO_PROPERTY_SEED replays a reported failure or tries new sequences
-// ("random" picks a fresh seed).
-std::uint64_t propertySeed()
-{
-    const char* text = std::getenv("DRIMO_PROPERTY_SEED");
-    if (!text || !*text)
-        return fixedSeed;
-    if (std::string_view(text) == "random")
-        return std::random_device {}();
-    char* end = nullptr;
-    const std::uint64_t seed = std::strtoull(text, &end, 10);
-    return *end == '\0' ? seed : fixedSeed;
-}
 
 // What a user's press of C or V came to: every event it produced and the answers given meanwhile.
 struct Press {
@@ -365,8 +352,8 @@ private:
 
 TEST(HoldMonitorProperty, EveryPressPassesOrIsAnsweredExactlyOnceUnderRandomInput)
 {
-    const std::uint64_t seed = propertySeed();
-    if (seed != fixedSeed)
+    const std::uint64_t seed = PropertySeed::current();
+    if (seed != PropertySeed::fixed)
         std::printf("DRIMO_PROPERTY_SEED=%llu\n", static_cast<unsigned long long>(seed));
     std::mt19937_64 random(seed);
     for (int i = 0; i < sequenceCount; ++i) {

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "TestSupport/PropertySeed.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,23 +16,8 @@
 
 namespace {
 
-constexpr std::uint64_t fixedSeed = 20261206;
 constexpr int defaultScenarioCount = 1000;
 constexpr int shrinkRunLimit = 400;
-
-// CI runs the fixed seed; DRIMO_PROPERTY_SEED replays a reported failure or tries new scenarios
-// ("random" picks a fresh seed), and DRIMO_SIMULATION_COUNT runs more or fewer of them.
-std::uint64_t propertySeed()
-{
-    const char* text = std::getenv("DRIMO_PROPERTY_SEED");
-    if (!text || !*text)
-        return fixedSeed;
-    if (std::string_view(text) == "random")
-        return std::random_device {}();
-    char* end = nullptr;
-    const std::uint64_t seed = std::strtoull(text, &end, 10);
-    return *end == '\0' ? seed : fixedSeed;
-}
 
 int scenarioCount()
 {
@@ -162,7 +149,7 @@ std::uint64_t scenarioSeed(std::uint64_t seed, int index)
 // should. A failure names its seed and prints the smallest scenario found that still fails.
 TEST(RandomSimulationTest, EveryStepKeepsTheRules)
 {
-    const std::uint64_t seed = propertySeed();
+    const std::uint64_t seed = PropertySeed::current();
     const int count = scenarioCount();
     const QtMessageHandler previousHandler = qInstallMessageHandler(quietPlatformNotes);
     for (int index = 0; index < count; ++index) {
