@@ -30,6 +30,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 
@@ -44,6 +45,9 @@ void say(const char* line)
 
 int main(int argc, char** argv)
 {
+    // Standard output and error are whatever the first start was given, and a relaunched program inherits
+    // them: when nobody reads them any more, a log line must fail quietly, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     ImageReading::silenceDecoderMessages();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Drimo Copy"));
