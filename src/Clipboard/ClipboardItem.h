@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <optional>
@@ -15,7 +16,8 @@ struct ClipboardItem {
     Kind kind = Kind::Text;
     QString preview;
     // For each pasteboard item, the types of its stored representations; file "i-j" holds type j of item i.
-    std::vector<QStringList> itemTypes;
+    // Shared, as Qt's strings are, so that handing a long history to the picker copies no lists.
+    QList<QStringList> itemTypes;
     QString fingerprint; // 64 lower-case hex digits
     std::optional<QString> sourceBundleID;
 

@@ -95,7 +95,7 @@ void appendItem(QByteArray& out, const ClipboardItem& item)
     out.append(",\"preview\":");
     appendString(out, item.preview);
     out.append(",\"itemTypes\":[");
-    for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
+    for (qsizetype i = 0; i < item.itemTypes.size(); ++i) {
         if (i > 0)
             out.append(',');
         out.append('[');
@@ -131,8 +131,15 @@ public:
         return found->second;
     }
 
+    // `key` spells the lists out unambiguously: every text with its length, every list with its end.
+    QList<QStringList> lists(std::string key, QList<QStringList> lists)
+    {
+        return m_lists.try_emplace(std::move(key), std::move(lists)).first->second;
+    }
+
 private:
     std::map<std::string, QString, std::less<>> m_texts;
+    std::map<std::string, QList<QStringList>> m_lists;
 };
 
 std::optional<QString> stringField(simdjson::dom::object object, std::string_view key)
@@ -175,7 +182,10 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element, SharedTe
     simdjson::dom::array itemTypes;
     if (object.at_key("itemTypes").get_array().get(itemTypes) != simdjson::SUCCESS)
         return std::nullopt;
-    item.itemTypes.reserve(itemTypes.size());
+    // Most entries have one of a few type lists: the whole list is shared, not only its texts.
+    std::string key;
+    QList<QStringList> lists;
+    lists.reserve(static_cast<qsizetype>(itemTypes.size()));
     for (simdjson::dom::element types : itemTypes) {
         simdjson::dom::array typeArray;
         if (types.get_array().get(typeArray) != simdjson::SUCCESS)
@@ -187,9 +197,12 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element, SharedTe
             if (type.get_string().get(text) != simdjson::SUCCESS)
                 return std::nullopt;
             list.append(shared.get(text));
+            key.append(std::to_string(text.size())).append(1, ':').append(text);
         }
-        item.itemTypes.push_back(std::move(list));
+        lists.append(std::move(list));
+        key.push_back(';');
     }
+    item.itemTypes = shared.lists(std::move(key), std::move(lists));
 
     // An explicit null reads as absent, as an optional key does.
     simdjson::dom::element source;

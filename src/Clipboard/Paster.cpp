@@ -49,7 +49,7 @@ void addWithTiff(PasteboardItem& item, const QString& type, const QByteArray& by
 std::optional<long long> writeFiles(const ClipboardItem& item, const QString& folder, Pasteboard& pasteboard)
 {
     std::vector<QUrl> urls;
-    for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
+    for (qsizetype i = 0; i < item.itemTypes.size(); ++i) {
         const auto bytes = readFile(folder + u'/' + QString::number(i) + QStringLiteral("-0"));
         if (!bytes)
             continue;
@@ -72,7 +72,7 @@ std::optional<long long> writeRepresentations(const ClipboardItem& item, const Q
                                               Pasteboard& pasteboard)
 {
     std::vector<PasteboardItem> items;
-    for (std::size_t i = 0; i < item.itemTypes.size(); ++i) {
+    for (qsizetype i = 0; i < item.itemTypes.size(); ++i) {
         PasteboardItem restored;
         const QStringList& types = item.itemTypes[i];
         for (qsizetype j = 0; j < types.size(); ++j) {

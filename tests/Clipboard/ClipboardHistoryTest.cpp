@@ -69,7 +69,7 @@ TEST_F(ClipboardHistoryTest, AddStoresRawDataAndACompactIndexThatReadsBackIdenti
     EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/0-1")), "PNG");
     EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/1-0")), "second item");
     EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/thumb.png")), "THUMB");
-    EXPECT_EQ(image.itemTypes, (std::vector<QStringList> { { QStringLiteral("public.utf8-plain-text"), QStringLiteral("public.png") },
+    EXPECT_EQ(image.itemTypes, (QList<QStringList> { { QStringLiteral("public.utf8-plain-text"), QStringLiteral("public.png") },
                                                            { QStringLiteral("public.rtf") } }));
     EXPECT_FALSE(QFileInfo::exists(historyDir() + u'/' + history->items()[0].id + QStringLiteral("/thumb.png")));
 

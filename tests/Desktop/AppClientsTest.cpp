@@ -178,7 +178,7 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     ASSERT_EQ(items.size(), 3u) << app.output().toStdString();
     EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Files);
     EXPECT_EQ(items[0].preview, QStringLiteral("a.txt, b b.pdf"));
-    EXPECT_EQ(items[0].itemTypes.size(), 2u);
+    EXPECT_EQ(items[0].itemTypes.size(), 2);
     EXPECT_EQ(items[1].kind, ClipboardItem::Kind::Image);
     EXPECT_EQ(items[1].preview, QStringLiteral("Изображение 12×9"));
     EXPECT_EQ(items[2].kind, ClipboardItem::Kind::Text);

@@ -105,7 +105,7 @@ void expectConsistent(const KillableApp& app, const QSet<QString>& recordedBefor
     for (const ClipboardItem& item : *items) {
         listed.insert(item.id);
         const QString folder = app.folder() + u'/' + item.id;
-        for (std::size_t i = 0; i < item.itemTypes.size(); ++i)
+        for (qsizetype i = 0; i < item.itemTypes.size(); ++i)
             for (qsizetype j = 0; j < item.itemTypes[i].size(); ++j)
                 EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/%1-%2").arg(i).arg(j)).isFile())
                     << "cycle " << cycle << ": " << item.id.toStdString() << " lost a file";
