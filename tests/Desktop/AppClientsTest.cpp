@@ -72,6 +72,13 @@ public:
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
 
+    // The bytes of file `name` in the folder of the entry `id`.
+    QByteArray entryFile(const QString& id, const QString& name) const
+    {
+        QFile file(m_home + QStringLiteral("/data/com.drimo.copy/History/") + id + u'/' + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     std::vector<ClipboardItem> history() const
     {
         QFile index(m_home + QStringLiteral("/data/com.drimo.copy/History/index.json"));
@@ -197,6 +204,16 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     EXPECT_TRUE(spinUntil([&] { return app.history().size() == 4; }, 8000));
     EXPECT_EQ(app.history().front().preview, QStringLiteral("hunter2"));
     owner->waitForFinished(3000);
+
+    // Text that is not valid UTF-8 is kept as it came: pasting it back must give the same bytes.
+    const QByteArray invalid = QByteArray("caf\xe9 \xff\xfe ok \xc3", 12).repeated(80);
+    ASSERT_TRUE(xclipCopy(invalid, QStringLiteral("UTF8_STRING")));
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 5; }, 8000));
+    const ClipboardItem copied = app.history().front();
+    ASSERT_EQ(copied.itemTypes.size(), 1);
+    const qsizetype text = copied.itemTypes[0].indexOf(QStringLiteral("public.utf8-plain-text"));
+    ASSERT_GE(text, 0) << copied.itemTypes[0].join(u' ').toStdString();
+    EXPECT_EQ(app.entryFile(copied.id, QStringLiteral("0-%1").arg(text)), invalid);
 }
 
 TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindowInFront)
