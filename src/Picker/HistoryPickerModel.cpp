@@ -21,6 +21,7 @@ void HistoryPickerModel::reset(std::vector<ClipboardItem> items, ThumbnailLoader
         m_foldedValid = false;
         m_foldedPreviews.clear();
     }
+    m_recentSearches.clear();
     m_loadThumbnail = loadThumbnail ? std::move(loadThumbnail)
                                     : [](const ClipboardItem&) { return std::optional<QImage>(); };
     m_thumbnails.clear();
@@ -42,6 +43,7 @@ void HistoryPickerModel::setItems(std::vector<ClipboardItem> items)
     m_items = std::move(items);
     m_foldedValid = false;
     m_foldedPreviews.clear();
+    m_recentSearches.clear();
     refilter();
     emit itemsChanged();
 }
@@ -119,6 +121,7 @@ void HistoryPickerModel::remove(const ClipboardItem& item)
         // The remaining previews keep their folded forms; a deletion never refolds the whole history.
         m_items = std::move(kept);
         m_foldedPreviews = std::move(keptFolded);
+        m_recentSearches.clear();
         refilter();
         emit itemsChanged();
     }
@@ -142,10 +145,30 @@ void HistoryPickerModel::refilter()
         return;
     const auto folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
     const auto& previews = foldedPreviews();
-    for (size_t row = 0; row < previews.size(); ++row) {
-        if (previews[row].contains(folded))
-            m_visibleRows.push_back(static_cast<int>(row));
+    const Search* narrowest = nullptr;
+    for (const Search& search : m_recentSearches) {
+        if (search.folded == folded) {
+            m_visibleRows = search.rows;
+            return;
+        }
+        // A preview that contains the new query contains every part of it that was searched before.
+        if (folded.contains(search.folded) && (!narrowest || search.rows.size() < narrowest->rows.size()))
+            narrowest = &search;
     }
+    const auto matches = [&](std::size_t row) { return previews[row].contains(folded); };
+    if (narrowest) {
+        for (const int row : narrowest->rows)
+            if (matches(static_cast<std::size_t>(row)))
+                m_visibleRows.push_back(row);
+    } else {
+        for (std::size_t row = 0; row < previews.size(); ++row)
+            if (matches(row))
+                m_visibleRows.push_back(static_cast<int>(row));
+    }
+    constexpr std::size_t remembered = 32;
+    if (m_recentSearches.size() == remembered)
+        m_recentSearches.erase(m_recentSearches.begin());
+    m_recentSearches.push_back({ folded, m_visibleRows });
 }
 
 const std::vector<QString>& HistoryPickerModel::foldedPreviews()

@@ -75,4 +75,11 @@ private:
     std::vector<QString> m_foldedPreviews;
     bool m_foldedValid = false;
     std::vector<int> m_visibleRows; // indices into m_items; unused while the query is empty
+    // The rows of the queries typed lately in this opening, by folded query. Typing on searches only the
+    // rows that matched what was typed before, and deleting a letter finds its rows here.
+    struct Search {
+        QString folded;
+        std::vector<int> rows;
+    };
+    std::vector<Search> m_recentSearches;
 };

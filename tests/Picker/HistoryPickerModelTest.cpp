@@ -231,3 +231,38 @@ TEST(HistoryPickerModel, RemovingWhileSearchingKeepsTheFilterRight)
     model.setQuery("гам");
     EXPECT_EQ(previews(model.visible()), QStringList { "гамма" });
 }
+
+// Typing on and deleting reuse earlier searches; whatever path a query takes, it shows what a fresh
+// search shows, also once the list has changed under it.
+TEST(HistoryPickerModel, AQueryShowsTheSameRowsHoweverItWasTyped)
+{
+    std::vector<ClipboardItem> items;
+    const QStringList texts { "отчёт", "ОТЧЁТ за квартал", "встреча", "тот", "от", "кот", "отт", "о т" };
+    for (int n = 0; n < texts.size(); ++n)
+        items.push_back(pickerItem(n, texts[n]));
+    const auto fresh = [&](const std::vector<ClipboardItem>& list, const QString& query) {
+        HistoryPickerModel model;
+        model.reset(list, nullptr);
+        model.setQuery(query);
+        return previews(model.visible());
+    };
+
+    HistoryPickerModel model;
+    model.reset(items, nullptr);
+    for (const QString query : { "о", "от", "отч", "от", "о", "т", "от", "тот", "о т", "отт", "от" }) {
+        model.setQuery(query);
+        EXPECT_EQ(previews(model.visible()), fresh(items, query)) << query.toStdString();
+    }
+
+    // Rows remembered for a query name positions in the list they were found in.
+    model.remove(items[0]);
+    items.erase(items.begin());
+    model.setQuery("о");
+    EXPECT_EQ(previews(model.visible()), fresh(items, "о"));
+    model.setQuery("от");
+    EXPECT_EQ(previews(model.visible()), fresh(items, "от"));
+    std::rotate(items.begin(), items.begin() + 2, items.end());
+    model.setItems(items);
+    model.setQuery("о");
+    EXPECT_EQ(previews(model.visible()), fresh(items, "о"));
+}
