@@ -14,7 +14,7 @@ const double now = 800'000'000.0;
 
 // A history as a heavy user would collect it: mostly short snippets in Russian and English, some
 // paragraphs, a few previews at the 2,000-character cap, images and file lists.
-std::vector<ClipboardItem> largeHistory(int historySize)
+QList<ClipboardItem> largeHistory(int historySize)
 {
     static const QStringList words { QStringLiteral("договор"), QStringLiteral("встреча"),
         QStringLiteral("отчёт"), QStringLiteral("Москва"), QStringLiteral("квартал"),
@@ -22,7 +22,7 @@ std::vector<ClipboardItem> largeHistory(int historySize)
         QStringLiteral("ПРИВЕТ"), QStringLiteral("Straße"), QStringLiteral("42"), QStringLiteral("функция"),
         QStringLiteral("clipboard"), QStringLiteral("письмо") };
     std::mt19937 random(7);
-    std::vector<ClipboardItem> items;
+    QList<ClipboardItem> items;
     items.reserve(historySize);
     for (int n = 0; n < historySize; ++n) {
         ClipboardItem item;
@@ -64,15 +64,15 @@ public:
     explicit ChangingHistory(int size)
         : m_first(largeHistory(size))
     { }
-    const std::vector<ClipboardItem>& next()
+    const QList<ClipboardItem>& next()
     {
         m_flip = !m_flip;
         return m_flip ? m_second : m_first;
     }
 
 private:
-    std::vector<ClipboardItem> m_first;
-    std::vector<ClipboardItem> m_second = [this] {
+    QList<ClipboardItem> m_first;
+    QList<ClipboardItem> m_second = [this] {
         auto items = m_first;
         items.back().date -= 1;
         return items;

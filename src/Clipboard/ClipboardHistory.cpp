@@ -84,7 +84,7 @@ bool ClipboardHistory::contains(const QString& id) const
 
 bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
 {
-    return maximum && m_list.items.size() > static_cast<std::size_t>(std::max(*maximum, 0));
+    return maximum && m_list.items.size() > std::max(*maximum, 0);
 }
 
 void ClipboardHistory::load()
@@ -103,8 +103,8 @@ void ClipboardHistory::load()
     }
     QSet<QString> listed;
     listed.reserve(static_cast<qsizetype>(decoded->size()));
-    std::vector<ClipboardItem> kept;
-    kept.reserve(decoded->size());
+    QList<ClipboardItem> kept;
+    kept.reserve(static_cast<qsizetype>(decoded->size()));
     for (auto& item : *decoded) {
         // A second entry with the same id would share the first one's folder, and trimming it would take
         // the files of an entry still listed.
@@ -177,10 +177,11 @@ bool ClipboardHistory::writeIndex(const QByteArray& bytes)
 
 void ClipboardHistory::save()
 {
-    writeIndex(HistoryIndex::encode(m_list.items));
+    // Read through a const view: the list may be shared with an open picker, and must not be copied for it.
+    writeIndex(HistoryIndex::encode(std::as_const(m_list.items)));
 }
 
-void ClipboardHistory::deleteFiles(const std::vector<ClipboardItem>& items)
+void ClipboardHistory::deleteFiles(std::span<const ClipboardItem> items)
 {
     for (const ClipboardItem& item : items) {
         // Ids come from our own index, which only admits UUIDs; checking again costs nothing and keeps a
@@ -211,7 +212,7 @@ bool ClipboardHistory::writeEntryFiles(const QString& folder, const PasteboardCa
 void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional<QString>& source)
 {
     const double now = m_clock.currentDate();
-    const bool seenBefore = std::any_of(m_list.items.begin(), m_list.items.end(),
+    const bool seenBefore = std::any_of(m_list.items.cbegin(), m_list.items.cend(),
                                         [&](const ClipboardItem& i) { return i.fingerprint == capture.fingerprint; });
     if (seenBefore) {
         changeList([&](HistoryList& list) { list.touchFingerprint(capture.fingerprint, now); });
@@ -244,11 +245,10 @@ void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional
     }
 
     // The entry counts only once the index lists it; an index that cannot be written records nothing.
-    const std::size_t keptOlder = m_limit
-        ? std::min<std::size_t>(m_list.items.size(), std::max(*m_limit - 1, 0))
-        : m_list.items.size();
-    const QByteArray index
-        = HistoryIndex::encode({ std::span(&item, 1), std::span(m_list.items.data(), keptOlder) });
+    const qsizetype keptOlder
+        = m_limit ? std::min<qsizetype>(m_list.items.size(), std::max(*m_limit - 1, 0)) : m_list.items.size();
+    const QByteArray index = HistoryIndex::encode(
+        { std::span(&item, 1), std::span(std::as_const(m_list.items)).first(static_cast<std::size_t>(keptOlder)) });
     if (!writeIndex(index)) {
         FileTree::remove(folder);
         return;
@@ -278,7 +278,7 @@ void ClipboardHistory::remove(const ClipboardItem& item)
     std::optional<ClipboardItem> removed;
     changeList([&](HistoryList& list) { removed = list.remove(item.id); });
     save();
-    deleteFiles({ *removed });
+    deleteFiles(std::span(&*removed, 1));
 }
 
 void ClipboardHistory::apply(HistoryLimit limit)
@@ -293,9 +293,9 @@ void ClipboardHistory::apply(HistoryLimit limit)
 
 void ClipboardHistory::clear()
 {
-    std::vector<ClipboardItem> taken;
+    QList<ClipboardItem> taken;
     if (!m_list.items.empty())
         changeList([&](HistoryList& list) { taken = std::exchange(list.items, {}); });
     save();
-    deleteFiles(taken);
+    deleteFiles(std::as_const(taken));
 }

@@ -7,6 +7,8 @@
 #include <QSet>
 #include <QString>
 
+#include <span>
+
 class PasteboardCapture;
 class Scheduler;
 
@@ -19,7 +21,7 @@ public:
     ClipboardHistory(QString directory, const Scheduler& clock, QObject* parent = nullptr);
 
     const HistoryList& list() const { return m_list; }
-    const std::vector<ClipboardItem>& items() const { return m_list.items; }
+    const QList<ClipboardItem>& items() const { return m_list.items; }
     std::optional<int> limit() const { return m_limit; }
     const QString& directory() const { return m_directory; }
     // The folder holding an entry's files.
@@ -50,7 +52,7 @@ private:
     // Writes the index, first setting aside an unreadable one found at load; false when nothing was written.
     bool writeIndex(const QByteArray& bytes);
     bool setAsideUnreadableIndex();
-    void deleteFiles(const std::vector<ClipboardItem>& items);
+    void deleteFiles(std::span<const ClipboardItem> items);
     bool writeEntryFiles(const QString& folder, const PasteboardCapture& capture);
     template <typename Change>
     void changeList(Change&& change);

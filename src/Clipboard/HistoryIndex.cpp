@@ -217,9 +217,9 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element, SharedTe
 
 } // namespace
 
-QByteArray encode(const std::vector<ClipboardItem>& items)
+QByteArray encode(std::span<const ClipboardItem> items)
 {
-    return encode({ std::span(items) });
+    return encode(std::initializer_list<std::span<const ClipboardItem>> { items });
 }
 
 QByteArray encode(std::initializer_list<std::span<const ClipboardItem>> parts)

@@ -12,7 +12,7 @@
 // The "index.json" format: a compact JSON array of entries, newest first, keys in a fixed order.
 namespace HistoryIndex {
 
-QByteArray encode(const std::vector<ClipboardItem>& items);
+QByteArray encode(std::span<const ClipboardItem> items);
 // The entries of the parts one after the other, as one index.
 QByteArray encode(std::initializer_list<std::span<const ClipboardItem>> parts);
 

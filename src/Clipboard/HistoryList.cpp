@@ -4,7 +4,7 @@
 
 std::vector<ClipboardItem> HistoryList::trim(std::optional<int> maximum)
 {
-    if (!maximum || *maximum < 0 || items.size() <= static_cast<std::size_t>(*maximum))
+    if (!maximum || *maximum < 0 || items.size() <= *maximum)
         return {};
     const auto cut = items.begin() + *maximum;
     std::vector<ClipboardItem> removed(std::make_move_iterator(cut), std::make_move_iterator(items.end()));
@@ -12,7 +12,7 @@ std::vector<ClipboardItem> HistoryList::trim(std::optional<int> maximum)
     return removed;
 }
 
-bool HistoryList::moveToTop(std::vector<ClipboardItem>::iterator found, double date)
+bool HistoryList::moveToTop(QList<ClipboardItem>::iterator found, double date)
 {
     if (found == items.end())
         return false;

@@ -2,12 +2,15 @@
 
 #include "Clipboard/ClipboardItem.h"
 
+#include <QList>
+
 #include <optional>
 #include <vector>
 
 // The ordered entries of the history, newest first. The order is the stored order, never re-sorted by date.
 struct HistoryList {
-    std::vector<ClipboardItem> items;
+    // Shared with whoever was handed the list, such as an open picker, until one of them changes it.
+    QList<ClipboardItem> items;
 
     // Removes and returns the entries beyond `maximum` (the oldest); nothing without a maximum.
     std::vector<ClipboardItem> trim(std::optional<int> maximum);
@@ -21,5 +24,5 @@ struct HistoryList {
     bool operator==(const HistoryList&) const = default;
 
 private:
-    bool moveToTop(std::vector<ClipboardItem>::iterator found, double date);
+    bool moveToTop(QList<ClipboardItem>::iterator found, double date);
 };

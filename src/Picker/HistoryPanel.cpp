@@ -63,7 +63,7 @@ HistoryPanel::~HistoryPanel()
     }
 }
 
-void HistoryPanel::show(std::vector<ClipboardItem> items, HistoryPickerModel::ThumbnailLoader thumbnail,
+void HistoryPanel::show(QList<ClipboardItem> items, HistoryPickerModel::ThumbnailLoader thumbnail,
     ItemCallback onChoose, ItemCallback onDelete)
 {
     this->onChoose = onChoose ? std::move(onChoose) : [](const ClipboardItem&) {};

@@ -44,7 +44,7 @@ public:
     const HistoryPickerModel& model() const { return m_model; }
 
     // Opens the picker on `items` next to the caret, or at the pointer when the caret is unknown.
-    void show(std::vector<ClipboardItem> items, HistoryPickerModel::ThumbnailLoader thumbnail,
+    void show(QList<ClipboardItem> items, HistoryPickerModel::ThumbnailLoader thumbnail,
         ItemCallback onChoose, ItemCallback onDelete);
     void close();
     bool isOpen() const;

@@ -9,7 +9,7 @@ HistoryPickerModel::HistoryPickerModel(QObject* parent)
     , m_loadThumbnail([](const ClipboardItem&) { return std::optional<QImage>(); })
 { }
 
-void HistoryPickerModel::reset(std::vector<ClipboardItem> items, ThumbnailLoader loadThumbnail)
+void HistoryPickerModel::reset(QList<ClipboardItem> items, ThumbnailLoader loadThumbnail)
 {
     // All fields take their new values before anyone is told, so that no observer (and no filter run)
     // ever sees the new entries under the previous opening's query.
@@ -36,7 +36,7 @@ void HistoryPickerModel::reset(std::vector<ClipboardItem> items, ThumbnailLoader
         emit selectionChanged();
 }
 
-void HistoryPickerModel::setItems(std::vector<ClipboardItem> items)
+void HistoryPickerModel::setItems(QList<ClipboardItem> items)
 {
     if (items == m_items)
         return;
@@ -74,18 +74,18 @@ int HistoryPickerModel::visibleCount() const
 
 const ClipboardItem& HistoryPickerModel::visibleItem(int row) const
 {
-    return m_query.isEmpty() ? m_items[static_cast<size_t>(row)]
-                             : m_items[static_cast<size_t>(m_visibleRows[static_cast<size_t>(row)])];
+    return m_query.isEmpty() ? m_items.at(row)
+                             : m_items.at(m_visibleRows[static_cast<size_t>(row)]);
 }
 
-std::vector<ClipboardItem> HistoryPickerModel::visible() const
+QList<ClipboardItem> HistoryPickerModel::visible() const
 {
     if (m_query.isEmpty())
         return m_items;
-    std::vector<ClipboardItem> result;
-    result.reserve(m_visibleRows.size());
+    QList<ClipboardItem> result;
+    result.reserve(static_cast<qsizetype>(m_visibleRows.size()));
     for (const auto row : m_visibleRows)
-        result.push_back(m_items[static_cast<size_t>(row)]);
+        result.push_back(m_items.at(row));
     return result;
 }
 
@@ -107,15 +107,15 @@ void HistoryPickerModel::move(int step)
 
 void HistoryPickerModel::remove(const ClipboardItem& item)
 {
-    std::vector<ClipboardItem> kept;
+    QList<ClipboardItem> kept;
     std::vector<QString> keptFolded;
     kept.reserve(m_items.size());
-    for (size_t row = 0; row < m_items.size(); ++row) {
-        if (m_items[row].id == item.id)
+    for (qsizetype row = 0; row < m_items.size(); ++row) {
+        if (m_items.at(row).id == item.id)
             continue;
-        kept.push_back(m_items[row]);
+        kept.push_back(m_items.at(row));
         if (m_foldedValid)
-            keptFolded.push_back(m_foldedPreviews[row]);
+            keptFolded.push_back(m_foldedPreviews[static_cast<size_t>(row)]);
     }
     if (kept.size() != m_items.size()) {
         // The remaining previews keep their folded forms; a deletion never refolds the whole history.
@@ -177,8 +177,8 @@ const std::vector<QString>& HistoryPickerModel::foldedPreviews()
     if (!m_foldedValid) {
         const bool turkic = CaseFolding::localeIsTurkic();
         m_foldedPreviews.clear();
-        m_foldedPreviews.reserve(m_items.size());
-        for (const auto& item : m_items)
+        m_foldedPreviews.reserve(static_cast<size_t>(m_items.size()));
+        for (const auto& item : std::as_const(m_items))
             m_foldedPreviews.push_back(CaseFolding::fold(item.preview, turkic));
         m_foldedValid = true;
     }

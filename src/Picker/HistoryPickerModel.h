@@ -23,10 +23,10 @@ public:
 
     // Starts an opening afresh: new entries and thumbnail supplier, no cached thumbnails, empty query,
     // first row selected.
-    void reset(std::vector<ClipboardItem> items, ThumbnailLoader loadThumbnail);
+    void reset(QList<ClipboardItem> items, ThumbnailLoader loadThumbnail);
 
-    const std::vector<ClipboardItem>& items() const { return m_items; }
-    void setItems(std::vector<ClipboardItem> items);
+    const QList<ClipboardItem>& items() const { return m_items; }
+    void setItems(QList<ClipboardItem> items);
 
     const QString& query() const { return m_query; }
     // Every assignment selects the first row again, even one that leaves the text as it was.
@@ -39,7 +39,7 @@ public:
     // The entries whose preview contains the query, ignoring case the way the user's language does.
     int visibleCount() const;
     const ClipboardItem& visibleItem(int row) const;
-    std::vector<ClipboardItem> visible() const;
+    QList<ClipboardItem> visible() const;
     std::optional<ClipboardItem> selectedItem() const;
 
     // Case-folds the previews for searching now rather than on the first keystroke; the panel calls it
@@ -63,7 +63,7 @@ private:
     void refilter();
     const std::vector<QString>& foldedPreviews();
 
-    std::vector<ClipboardItem> m_items;
+    QList<ClipboardItem> m_items;
     QString m_query;
     int m_selection = 0;
     ThumbnailLoader m_loadThumbnail;

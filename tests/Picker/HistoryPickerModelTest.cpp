@@ -8,7 +8,7 @@
 
 namespace {
 
-QStringList previews(const std::vector<ClipboardItem>& items)
+QStringList previews(const QList<ClipboardItem>& items)
 {
     QStringList result;
     for (const auto& item : items)
@@ -236,11 +236,11 @@ TEST(HistoryPickerModel, RemovingWhileSearchingKeepsTheFilterRight)
 // search shows, also once the list has changed under it.
 TEST(HistoryPickerModel, AQueryShowsTheSameRowsHoweverItWasTyped)
 {
-    std::vector<ClipboardItem> items;
+    QList<ClipboardItem> items;
     const QStringList texts { "отчёт", "ОТЧЁТ за квартал", "встреча", "тот", "от", "кот", "отт", "о т" };
     for (int n = 0; n < texts.size(); ++n)
         items.push_back(pickerItem(n, texts[n]));
-    const auto fresh = [&](const std::vector<ClipboardItem>& list, const QString& query) {
+    const auto fresh = [&](const QList<ClipboardItem>& list, const QString& query) {
         HistoryPickerModel model;
         model.reset(list, nullptr);
         model.setQuery(query);

@@ -29,7 +29,7 @@ struct PickerWindow : ::testing::Test {
     QStringList deleted;
     QStringList thumbnailsAsked;
 
-    void open(std::vector<ClipboardItem> items)
+    void open(QList<ClipboardItem> items)
     {
         panel.show(
             std::move(items),

@@ -21,9 +21,9 @@ inline ClipboardItem pickerItem(
     return item;
 }
 
-inline std::vector<ClipboardItem> pickerItems(int count)
+inline QList<ClipboardItem> pickerItems(int count)
 {
-    std::vector<ClipboardItem> items;
+    QList<ClipboardItem> items;
     for (int n = 0; n < count; ++n)
         items.push_back(pickerItem(n, QStringLiteral("Запись номер %1").arg(n + 1)));
     return items;

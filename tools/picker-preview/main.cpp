@@ -27,10 +27,10 @@ ClipboardItem entry(int n, ClipboardItem::Kind kind, const QString& preview, dou
     return item;
 }
 
-std::vector<ClipboardItem> sampleHistory(int count)
+QList<ClipboardItem> sampleHistory(int count)
 {
     using Kind = ClipboardItem::Kind;
-    const std::vector<ClipboardItem> samples {
+    const QList<ClipboardItem> samples {
         entry(0, Kind::Text,
             QStringLiteral("Встреча перенесена на четверг, 15:30. Захвати, пожалуйста, распечатку отчёта."),
             40),
@@ -43,7 +43,7 @@ std::vector<ClipboardItem> sampleHistory(int count)
         entry(6, Kind::Text, QStringLiteral("Москва, ул. Тверская, д. 7, кв. 12"), 40 * 86400),
         entry(7, Kind::Text, QStringLiteral("Hello, world! Привет, мир!"), 400 * 86400),
     };
-    std::vector<ClipboardItem> items;
+    QList<ClipboardItem> items;
     for (int n = 0; n < count; ++n) {
         auto item = samples[static_cast<size_t>(n) % samples.size()];
         item.id = QStringLiteral("PREVIEW-%1").arg(n);
@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     HistoryPanel panel(
         screens, [] { return QRectF(200, 700, 1, 18); }, [] { return now; });
     bool ok = true;
-    const auto shot = [&](const std::vector<ClipboardItem>& items, const QString& name,
+    const auto shot = [&](const QList<ClipboardItem>& items, const QString& name,
                           const QString& query = {}, int selection = 0) {
         panel.show(items, sampleThumbnail, nullptr, nullptr);
         if (!query.isEmpty())

@@ -541,7 +541,7 @@ void ScenarioRunner::expect(const Command& command)
 void ScenarioRunner::historyChanged()
 {
     const auto& now = m_controller->history().items();
-    const auto find = [](const std::vector<ClipboardItem>& list, const QString& id) {
+    const auto find = [](const QList<ClipboardItem>& list, const QString& id) {
         return std::find_if(
             list.begin(), list.end(), [&](const ClipboardItem& item) { return item.id == id; });
     };

@@ -79,7 +79,7 @@ private:
     std::map<QString, json> m_http;
 
     // What was last reported, to tell changes.
-    std::vector<ClipboardItem> m_reportedHistory;
+    QList<ClipboardItem> m_reportedHistory;
     bool m_pickerShown = false;
     std::map<QString, bool> m_windowShown;
     bool m_observing = false;
