@@ -5,6 +5,7 @@
 
 #include "TestSupport/ReleaseBuilder.h"
 #include "TestSupport/TemporaryHome.h"
+#include "TestSupport/WithoutPermissionOverride.h"
 
 #include <QDir>
 #include <QFile>
@@ -129,13 +130,15 @@ TEST(UpdateServicesDesktopTest, SwapExchangesInstallFolderOrLeavesItWhole)
 
     BundleReplacementDesktop replacement;
     ::chmod(QFile::encodeName(parent).constData(), 0500);
-    const auto denied = replacement.replace(installed + QStringLiteral("/bin/drimo-copy"), staged);
-    ::chmod(QFile::encodeName(parent).constData(), 0700);
-    if (::geteuid() != 0) {
-        ASSERT_TRUE(denied);
-        EXPECT_EQ(*denied, QString::fromLocal8Bit(std::strerror(EACCES)));
-        EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 1.0");
+    std::optional<QString> denied;
+    {
+        const WithoutPermissionOverride asUser;
+        denied = replacement.replace(installed + QStringLiteral("/bin/drimo-copy"), staged);
     }
+    ::chmod(QFile::encodeName(parent).constData(), 0700);
+    ASSERT_TRUE(denied);
+    EXPECT_EQ(*denied, QString::fromLocal8Bit(std::strerror(EACCES)));
+    EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 1.0");
     EXPECT_FALSE(replacement.replace(installed + QStringLiteral("/bin/drimo-copy"), staged));
     EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 2.0");
     EXPECT_EQ(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
