@@ -78,7 +78,9 @@ QByteArray entry(const QByteArray& name, char type, const QByteArray& body, cons
     QByteArray header(512, '\0');
     std::memcpy(
         header.data(), name.constData(), static_cast<std::size_t>(std::min<qsizetype>(name.size(), 100)));
-    std::memcpy(header.data() + 100, type == '5' ? "0000755" : "0000644", 7);
+    std::memcpy(header.data() + 100, type == '5' || type == 'x' ? "0000755" : "0000644", 7);
+    if (type == 'x')
+        type = '0';
     std::memcpy(header.data() + 108, "0000000", 7);
     std::memcpy(header.data() + 116, "0000000", 7);
     const QByteArray size = QByteArray::number(body.size(), 8).rightJustified(11, '0');
@@ -125,7 +127,7 @@ QByteArrayList entriesOf(const QString& folder, const QByteArray& prefix)
         } else {
             QFile file(full);
             file.open(QIODevice::ReadOnly);
-            entries.append(entry(name, '0', file.readAll()));
+            entries.append(entry(name, QFileInfo(full).isExecutable() ? 'x' : '0', file.readAll()));
         }
     }
     return entries;

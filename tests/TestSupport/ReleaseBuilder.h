@@ -33,7 +33,8 @@ void makeBundle(const QString& folder, const Key& key, const QByteArray& version
 // Signs what is in `folder` now.
 void sign(const QString& folder, const Key& key);
 
-// One ustar entry: a header and the padded body. `type` '0' file, '5' folder, '2' symbolic link…
+// One ustar entry: a header and the padded body. `type` '0' file, 'x' executable file, '5' folder, '2'
+// symbolic link…
 QByteArray entry(const QByteArray& name, char type, const QByteArray& body = {}, const QByteArray& link = {});
 // Entries followed by the end marker.
 QByteArray archive(const QByteArrayList& entries);
