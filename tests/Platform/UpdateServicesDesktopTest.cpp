@@ -1,4 +1,7 @@
 #include "Foundation/AtomicFile.h"
+#include "Foundation/Sha256.h"
+#include "Platform/Desktop/BundleInfoDesktop.h"
+#include "Platform/Desktop/DiskImagesDesktop.h"
 #include "Platform/Desktop/BundleReplacementDesktop.h"
 #include "Platform/Desktop/CodeSigningDesktop.h"
 #include "Platform/Desktop/TarArchive.h"
@@ -10,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +148,54 @@ TEST(UpdateServicesDesktopTest, SwapExchangesInstallFolderOrLeavesItWhole)
     EXPECT_EQ(QDir(parent).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList { QStringLiteral("drimo-copy") });
     EXPECT_TRUE(replacement.replace(home.path() + QStringLiteral("/nowhere/bin/x"), staged));
+}
+
+} // namespace
+
+namespace {
+
+// What the release tool packs is what the program accepts: its manifest, signature and archive.
+TEST(UpdateServicesDesktopTest, ReleaseToolOutputUnpacksAndVerifies)
+{
+    TemporaryHome home;
+    const QString tool = QStringLiteral(DRIMO_RELEASE_TOOL);
+    const QString key = home.path() + QStringLiteral("/release-key.pem");
+    QProcess keygen;
+    keygen.start(QStringLiteral("python3"), { tool, QStringLiteral("keygen"), key });
+    if (!keygen.waitForStarted(10'000))
+        GTEST_SKIP() << "no python3";
+    ASSERT_TRUE(keygen.waitForFinished(30'000));
+    ASSERT_EQ(keygen.exitCode(), 0) << keygen.readAllStandardError().toStdString();
+    const QByteArray publicKey = QByteArray::fromHex(keygen.readAllStandardOutput().trimmed());
+    ASSERT_EQ(publicKey.size(), 32);
+
+    const QString folder = home.path() + QStringLiteral("/Drimo Copy.app");
+    QDir().mkpath(folder + QStringLiteral("/bin"));
+    QDir().mkpath(folder + QStringLiteral("/share/a long folder name/") + QString(60, u'n'));
+    AtomicFile::write(folder + QStringLiteral("/bin/drimo-copy"), "program");
+    QFile(folder + QStringLiteral("/bin/drimo-copy")).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    AtomicFile::write(folder + QStringLiteral("/share/a long folder name/") + QString(60, u'n') + QStringLiteral("/") + QString(90, u'f'), "data");
+    QProcess pack;
+    pack.start(QStringLiteral("python3"),
+        { tool, QStringLiteral("pack"), key, folder, QStringLiteral("2.0.1"), home.path() + QStringLiteral("/site") });
+    ASSERT_TRUE(pack.waitForFinished(60'000));
+    ASSERT_EQ(pack.exitCode(), 0) << pack.readAllStandardError().toStdString();
+
+    const QString archive = home.path() + QStringLiteral("/site/downloads/Drimo-Copy-2.0.1") + DiskImagesDesktop().nameSuffix();
+    const QString mount = home.path() + QStringLiteral("/mount");
+    QDir().mkpath(mount);
+    const auto entries = TarArchive::extractFile(archive, mount);
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(*entries, QStringList { QStringLiteral("Drimo Copy.app") });
+    const QString unpacked = mount + QStringLiteral("/Drimo Copy.app");
+    EXPECT_TRUE(QFileInfo(unpacked + QStringLiteral("/bin/drimo-copy")).isExecutable());
+    EXPECT_TRUE(CodeSigningDesktop(publicKey).isSameSigner(unpacked));
+    const auto identity = BundleInfoDesktop().identityAt(unpacked);
+    ASSERT_TRUE(identity);
+    EXPECT_EQ(identity->identifier, QStringLiteral("com.drimo.copy"));
+    EXPECT_EQ(identity->version, QStringLiteral("2.0.1"));
+    const auto feed = TemporaryHome::readFile(home.path() + QStringLiteral("/site/release.json"));
+    EXPECT_TRUE(feed.contains(Sha256::hexDigest(TemporaryHome::readFile(archive)))) << feed.toStdString();
 }
 
 } // namespace
