@@ -170,10 +170,7 @@ void UpdateChecker::check(bool silent, Done done)
         if (silent && m_platform.defaults.stringValue(skippedVersionKey) == *release->version)
             return;
         // The offer may go on to an installation that waits for the network: `done` waits with it.
-        offer(*release->version, *release, [done = std::exchange(done, {})] {
-            if (done)
-                done();
-        });
+        offer(*release->version, *release, std::exchange(done, {}));
     });
 }
 
