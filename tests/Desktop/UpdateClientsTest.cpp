@@ -35,8 +35,8 @@ bool installProgram(const QString& folder, const ReleaseBuilder::Key& key, const
 
 QStringList updateLeftovers(const QString& folder)
 {
-    return QDir(folder).entryList({ QStringLiteral("DrimoCopy-update*") },
-        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    return QDir(folder).entryList(
+        { QStringLiteral("DrimoCopy-update*") }, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 } // namespace
@@ -55,10 +55,12 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
     ReleaseBuilder::Key key;
     ASSERT_TRUE(installProgram(installed, key, "1.0"));
     ASSERT_TRUE(installProgram(staging, key, "2.0"));
-    const QByteArray image = ReleaseBuilder::gzip(ReleaseBuilder::archive(ReleaseBuilder::entriesOf(staging, "Drimo Copy.app")));
+    const QByteArray image
+        = ReleaseBuilder::gzip(ReleaseBuilder::archive(ReleaseBuilder::entriesOf(staging, "Drimo Copy.app")));
     QDir().mkpath(site + QStringLiteral("/downloads"));
     QDir().mkpath(temporary);
-    AtomicFile::write(site + QStringLiteral("/downloads/Drimo-Copy-2.0") + DiskImagesDesktop().nameSuffix(), image);
+    AtomicFile::write(
+        site + QStringLiteral("/downloads/Drimo-Copy-2.0") + DiskImagesDesktop().nameSuffix(), image);
     AtomicFile::write(site + QStringLiteral("/release.json"),
         R"({"version":"2.0","notes":"Проверка","sha256":")" + Sha256::hexDigest(image) + "\"}");
 
@@ -66,12 +68,14 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
     const QString privateKey = home.filePath(QStringLiteral("key.pem"));
     ASSERT_TRUE(run(QStringLiteral("openssl"),
         { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-            QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-            QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-            QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"),
-            privateKey, QStringLiteral("-out"), certificate }));
+            QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+            QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
+            QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+            QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), privateKey,
+            QStringLiteral("-out"), certificate }));
     QProcess server;
-    server.start(QStringLiteral("python3"), { QStringLiteral(DRIMO_HOSTILE_SERVER), site, certificate, privateKey });
+    server.start(
+        QStringLiteral("python3"), { QStringLiteral(DRIMO_HOSTILE_SERVER), site, certificate, privateKey });
     ASSERT_TRUE(server.waitForReadyRead(10'000));
     const int port = server.readLine().trimmed().toInt();
     ASSERT_GT(port, 0);

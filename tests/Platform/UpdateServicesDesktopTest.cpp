@@ -1,9 +1,9 @@
 #include "Foundation/AtomicFile.h"
 #include "Foundation/Sha256.h"
 #include "Platform/Desktop/BundleInfoDesktop.h"
-#include "Platform/Desktop/DiskImagesDesktop.h"
 #include "Platform/Desktop/BundleReplacementDesktop.h"
 #include "Platform/Desktop/CodeSigningDesktop.h"
+#include "Platform/Desktop/DiskImagesDesktop.h"
 #include "Platform/Desktop/TarArchive.h"
 
 #include "TestSupport/ReleaseBuilder.h"
@@ -173,15 +173,20 @@ TEST(UpdateServicesDesktopTest, ReleaseToolOutputUnpacksAndVerifies)
     QDir().mkpath(folder + QStringLiteral("/bin"));
     QDir().mkpath(folder + QStringLiteral("/share/a long folder name/") + QString(60, u'n'));
     AtomicFile::write(folder + QStringLiteral("/bin/drimo-copy"), "program");
-    QFile(folder + QStringLiteral("/bin/drimo-copy")).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    AtomicFile::write(folder + QStringLiteral("/share/a long folder name/") + QString(60, u'n') + QStringLiteral("/") + QString(90, u'f'), "data");
+    QFile(folder + QStringLiteral("/bin/drimo-copy"))
+        .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    AtomicFile::write(folder + QStringLiteral("/share/a long folder name/") + QString(60, u'n')
+            + QStringLiteral("/") + QString(90, u'f'),
+        "data");
     QProcess pack;
     pack.start(QStringLiteral("python3"),
-        { tool, QStringLiteral("pack"), key, folder, QStringLiteral("2.0.1"), home.path() + QStringLiteral("/site") });
+        { tool, QStringLiteral("pack"), key, folder, QStringLiteral("2.0.1"),
+            home.path() + QStringLiteral("/site") });
     ASSERT_TRUE(pack.waitForFinished(60'000));
     ASSERT_EQ(pack.exitCode(), 0) << pack.readAllStandardError().toStdString();
 
-    const QString archive = home.path() + QStringLiteral("/site/downloads/Drimo-Copy-2.0.1") + DiskImagesDesktop().nameSuffix();
+    const QString archive
+        = home.path() + QStringLiteral("/site/downloads/Drimo-Copy-2.0.1") + DiskImagesDesktop().nameSuffix();
     const QString mount = home.path() + QStringLiteral("/mount");
     QDir().mkpath(mount);
     const auto entries = TarArchive::extractFile(archive, mount);

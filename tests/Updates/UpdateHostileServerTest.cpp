@@ -48,7 +48,8 @@ const QString checkFailed = QStringLiteral("Не удалось проверит
 const QString installFailed = QStringLiteral("Не удалось установить обновление.");
 const QString corrupted = QStringLiteral("Данные об обновлении повреждены.");
 const QString downloadFailed = QStringLiteral("Не удалось скачать обновление.");
-const QString mismatch = QStringLiteral("Скачанный файл не совпал с опубликованным. Скачайте обновление в браузере.");
+const QString mismatch
+    = QStringLiteral("Скачанный файл не совпал с опубликованным. Скачайте обновление в браузере.");
 const QString wrongSigner = QStringLiteral("Обновление подписано не тем сертификатом. Установка отменена.");
 
 // The server, its certificate and the release key, shared by every case.
@@ -70,10 +71,11 @@ struct Server {
         QProcess openssl;
         openssl.start(QStringLiteral("openssl"),
             { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"),
-                privateKey, QStringLiteral("-out"), certificate });
+                QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"),
+                QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), privateKey,
+                QStringLiteral("-out"), certificate });
         if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0)
             return false;
         process.start(QStringLiteral("python3"),
@@ -120,11 +122,13 @@ public:
         makeBundle(installed, server->key, "1.0");
         installedManifest = TemporaryHome::readFile(installed + QStringLiteral("/bundle.manifest"));
         http.addTrustedCertificates(QSslCertificate::fromPath(server->certificate));
-        bundle = std::make_unique<BundleInfoDesktop>(QString(), installed + QStringLiteral("/bin/drimo-copy"));
+        bundle
+            = std::make_unique<BundleInfoDesktop>(QString(), installed + QStringLiteral("/bin/drimo-copy"));
         signing = std::make_unique<CodeSigningDesktop>(server->key.publicKey());
         checker = std::make_unique<UpdateChecker>(
-            Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens, accessibility, processes,
-                alerts, loginItems, log, *bundle, lifecycle, http, diskImages, *signing, replacement },
+            Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens, accessibility,
+                processes, alerts, loginItems, log, *bundle, lifecycle, http, diskImages, *signing,
+                replacement },
             QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(server->port).arg(caseName)));
         UpdateChecker::Limits limits;
         limits.feedTimeout = 3;
@@ -190,7 +194,8 @@ public:
         EXPECT_EQ(alerts.alerts().back().alert.informativeText, informative);
         EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 1.0");
         EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bundle.manifest")), installedManifest);
-        EXPECT_EQ(QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        EXPECT_EQ(
+            QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
             QStringList { QStringLiteral("drimo-copy") });
         EXPECT_EQ(QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList());
@@ -235,7 +240,8 @@ TEST_F(UpdateHostileServerTest, SignedReleaseInstallsAndRelaunches)
     EXPECT_EQ(lifecycle.terminationCount(), 1);
     ASSERT_FALSE(processes.started().empty());
     EXPECT_EQ(processes.started().back().arguments.last(), installed + QStringLiteral("/bin/drimo-copy"));
-    EXPECT_EQ(QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList());
     EXPECT_EQ(QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList { QStringLiteral("drimo-copy") });
 }
@@ -246,19 +252,34 @@ TEST_F(UpdateHostileServerTest, BrokenFeedsFailTheCheck)
         const char* name;
         std::function<void(UpdateHostileServerTest&)> serve;
     } feeds[] = {
-        { "304", [](UpdateHostileServerTest& t) { t.put("release.json", R"({"version":"9.0"})"); t.put("release.json.status", "304"); } },
-        { "500", [](UpdateHostileServerTest& t) { t.put("release.json", R"({"version":"9.0"})"); t.put("release.json.status", "500"); } },
-        { "garbage", [](UpdateHostileServerTest& t) { t.put("release.json", "\x89PNG\r\n\x1a\n garbage {"); } },
+        { "304",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json", R"({"version":"9.0"})");
+                t.put("release.json.status", "304");
+            } },
+        { "500",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json", R"({"version":"9.0"})");
+                t.put("release.json.status", "500");
+            } },
+        { "garbage",
+            [](UpdateHostileServerTest& t) { t.put("release.json", "\x89PNG\r\n\x1a\n garbage {"); } },
         { "wrong type", [](UpdateHostileServerTest& t) { t.put("release.json", R"({"version":9.0})"); } },
         { "100 MB announced", [](UpdateHostileServerTest& t) { t.put("release.json.huge", "length"); } },
         { "100 MB streamed", [](UpdateHostileServerTest& t) { t.put("release.json.huge", "stream"); } },
-        { "trickle", [](UpdateHostileServerTest& t) {
-              t.put("release.json", R"({"version":"9.0","notes":")" + QByteArray(200, 'a') + "\"}");
-              t.put("release.json.trickle", "1");
-          } },
-        { "redirect to plain HTTP", [](UpdateHostileServerTest& t) {
-              t.put("release.json.redirect", QStringLiteral("http://127.0.0.1:%1/%2/plain.json").arg(server->port).arg(t.caseName).toUtf8());
-          } },
+        { "trickle",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json", R"({"version":"9.0","notes":")" + QByteArray(200, 'a') + "\"}");
+                t.put("release.json.trickle", "1");
+            } },
+        { "redirect to plain HTTP",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json.redirect",
+                    QStringLiteral("http://127.0.0.1:%1/%2/plain.json")
+                        .arg(server->port)
+                        .arg(t.caseName)
+                        .toUtf8());
+            } },
     };
     for (const auto& feed : feeds) {
         SCOPED_TRACE(feed.name);
@@ -284,7 +305,8 @@ TEST_F(UpdateHostileServerTest, HostileReleasesNeverInstall)
         };
     };
     const auto rawArchive = [](QByteArrayList entries) -> Setup {
-        return [entries](UpdateHostileServerTest& t) { t.publish(QStringLiteral("2.0"), gzip(archive(entries))); };
+        return [entries](
+                   UpdateHostileServerTest& t) { t.publish(QStringLiteral("2.0"), gzip(archive(entries))); };
     };
     const struct {
         const char* name;
@@ -294,9 +316,11 @@ TEST_F(UpdateHostileServerTest, HostileReleasesNeverInstall)
         { "version 1.4-beta", published("1.4-beta"), corrupted },
         { "version 2/../../x", published("2/../../x"), corrupted },
         { "digest mismatch in lower case",
-            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0"), QString(64, u'a')); }, mismatch },
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0"), QString(64, u'a')); },
+            mismatch },
         { "digest mismatch in upper case",
-            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0"), QString(64, u'A')); }, mismatch },
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0"), QString(64, u'A')); },
+            mismatch },
         { "truncated image",
             [](UpdateHostileServerTest& t) {
                 t.publish("2.0", t.release("2.0"));
@@ -316,12 +340,17 @@ TEST_F(UpdateHostileServerTest, HostileReleasesNeverInstall)
                 t.put(t.imagePath("2.0") + ".huge", "stream");
             },
             downloadFailed },
-        { "archive with ..", rawArchive({ entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/../../evil", '0', "x") }), installFailed },
-        { "archive with an absolute path", rawArchive({ entry("/tmp/drimo-evil", '0', "x") }), installFailed },
-        { "archive with a link out",
-            rawArchive({ entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/bin", '2', {}, "../../../../..") }),
+        { "archive with ..",
+            rawArchive({ entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/../../evil", '0', "x") }),
             installFailed },
-        { "archive with a device", rawArchive({ entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/tty", '3') }), installFailed },
+        { "archive with an absolute path", rawArchive({ entry("/tmp/drimo-evil", '0', "x") }),
+            installFailed },
+        { "archive with a link out",
+            rawArchive(
+                { entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/bin", '2', {}, "../../../../..") }),
+            installFailed },
+        { "archive with a device",
+            rawArchive({ entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/tty", '3') }), installFailed },
         { "no application", rawArchive({ entry("README", '0', "hello") }), installFailed },
         { "two applications, the first another signer's",
             [](UpdateHostileServerTest& t) {
@@ -333,15 +362,21 @@ TEST_F(UpdateHostileServerTest, HostileReleasesNeverInstall)
             },
             wrongSigner },
         { "another signer",
-            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0", {}, &server->otherKey)); }, wrongSigner },
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0", {}, &server->otherKey)); },
+            wrongSigner },
         { "tampered file",
-            published("2.0", [](const QString& f) { AtomicFile::write(f + "/bin/drimo-copy", "evil"); }), wrongSigner },
-        { "missing file", published("2.0", [](const QString& f) { QFile::remove(f + "/bin/drimo-copy"); }), wrongSigner },
-        { "extra file", published("2.0", [](const QString& f) { AtomicFile::write(f + "/bin/evil.so", "evil"); }),
+            published("2.0", [](const QString& f) { AtomicFile::write(f + "/bin/drimo-copy", "evil"); }),
+            wrongSigner },
+        { "missing file", published("2.0", [](const QString& f) { QFile::remove(f + "/bin/drimo-copy"); }),
+            wrongSigner },
+        { "extra file",
+            published("2.0", [](const QString& f) { AtomicFile::write(f + "/bin/evil.so", "evil"); }),
             wrongSigner },
         { "wrong identifier",
-            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0", {}, nullptr, "com.evil")); }, corrupted },
-        { "wrong version", [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.1")); }, corrupted },
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0", {}, nullptr, "com.evil")); },
+            corrupted },
+        { "wrong version", [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.1")); },
+            corrupted },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
