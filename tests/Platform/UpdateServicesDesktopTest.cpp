@@ -72,6 +72,20 @@ TEST(UpdateServicesDesktopTest, ArchiveUnpacksInsideItsFolderOrNotAtAll)
                 return t;
             }() },
         { "duplicate file", archive({ entry("f", '0', "x"), entry("f", '0', "y") }) },
+        { "beyond the size bound",
+            [] {
+                // A header announcing 8 GiB: more than a release may unpack to.
+                auto header = entry("big", '0');
+                std::memcpy(header.data() + 124, "77777777777", 11);
+                std::memset(header.data() + 148, ' ', 8);
+                unsigned sum = 0;
+                for (const char c : header.left(512))
+                    sum += static_cast<unsigned char>(c);
+                std::memcpy(
+                    header.data() + 148, QByteArray::number(sum, 8).rightJustified(6, '0').constData(), 6);
+                header[154] = '\0';
+                return archive({ header });
+            }() },
     };
     for (const auto& r : refused) {
         const QString folder = home.path() + QStringLiteral("/r-") + QString::fromLatin1(r.why);
