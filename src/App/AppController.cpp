@@ -58,6 +58,7 @@ AppController::AppController(const Platform& platform, QObject* parent)
           [&scheduler = platform.scheduler] { return scheduler.currentDate(); })
     , m_windows(platform.workspace)
     , m_thumbnail(platform.scheduler, platform.screens)
+    , m_updates(platform, UpdateChecker::defaultBaseUrl())
 { }
 
 AppController::~AppController()
@@ -302,7 +303,7 @@ void AppController::takeScreenshot()
 
 void AppController::checkForUpdates()
 {
-    Q_EMIT updateCheckRequested();
+    m_updates.checkNow();
 }
 
 void AppController::requestAccessibility()
@@ -323,10 +324,10 @@ void AppController::quit()
 
 void AppController::startBackgroundUpdateChecks()
 {
-    if (updateChecksStarted)
+    if (updateChecksStarted || isRunningTests())
         return;
     updateChecksStarted = true;
-    // The update checker plugs in here.
+    m_updates.startBackgroundChecks();
 }
 
 void AppController::registerScreenshotShortcut()

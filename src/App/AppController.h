@@ -7,6 +7,7 @@
 #include "Platform/Platform.h"
 #include "Screenshots/ThumbnailPanel.h"
 #include "Support/AppSettings.h"
+#include "Updates/UpdateChecker.h"
 #include "Views/WindowPresenter.h"
 
 #include <QObject>
@@ -49,7 +50,7 @@ public:
     void confirmClearHistory();
     void showOnboarding();
     void showSettings();
-    // The manual update check, until the updater lands.
+    // The update check the user asked for; its outcome is an alert.
     void checkForUpdates();
     void requestAccessibility();
     void relaunch();
@@ -63,6 +64,7 @@ public:
     HistoryPanel& picker() { return m_picker; }
     WindowPresenter& windows() { return m_windows; }
     ThumbnailPanel& thumbnail() { return m_thumbnail; }
+    UpdateChecker& updates() { return m_updates; }
     bool isPermissionWatchRunning() const { return m_permissionWatch.isPending(); }
 
     bool accessibilityGranted() const { return m_accessibilityGranted; }
@@ -80,7 +82,6 @@ Q_SIGNALS:
     // A hold of ⌘C or ⌘V fired, before it is acted on.
     void holdFired(HoldMonitor::Key key);
     void screenshotRequested();
-    void updateCheckRequested();
 
 private:
     struct PermissionWatch;
@@ -109,4 +110,5 @@ private:
     std::shared_ptr<PermissionWatch> m_watch;
     ThumbnailPanel m_thumbnail;
     bool m_capturing = false;
+    UpdateChecker m_updates;
 };

@@ -9,6 +9,10 @@
 #include "Platform/Desktop/AlertsDesktop.h"
 #include "Platform/Desktop/ApplicationLifecycleDesktop.h"
 #include "Platform/Desktop/BundleInfoDesktop.h"
+#include "Platform/Desktop/BundleReplacementDesktop.h"
+#include "Platform/Desktop/CodeSigningDesktop.h"
+#include "Platform/Desktop/DiskImagesDesktop.h"
+#include "Platform/Desktop/HttpClientDesktop.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
@@ -26,8 +30,10 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QSslCertificate>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QUrl>
 
 #include <algorithm>
 #include <csignal>
@@ -99,6 +105,16 @@ int main(int argc, char** argv)
     LoginItemServiceDesktop loginItems(bundle.bundlePath());
     SystemLogDesktop log;
     ApplicationLifecycleDesktop lifecycle;
+    HttpClientDesktop http;
+    DiskImagesDesktop diskImages;
+    QByteArray releaseKey = CodeSigningDesktop::builtInKey();
+#ifdef DRIMO_TEST_HOOKS
+    // The tests sign their releases with a key of their own.
+    if (const QByteArray key = qgetenv("DRIMO_TEST_UPDATE_PUBLIC_KEY"); !key.isEmpty())
+        releaseKey = QByteArray::fromHex(key);
+#endif
+    CodeSigningDesktop codeSigning(releaseKey);
+    BundleReplacementDesktop bundleReplacement;
 
     // The keyboard tap and the accessibility trust need an X connection with XTest. Without one the
     // stand-ins report no trust, so onboarding explains what is missing and the clipboard still records.
@@ -120,8 +136,16 @@ int main(int argc, char** argv)
     }
 
     const Platform platform { scheduler, pasteboard, workspace, *keyboard, paths, defaults, screens,
-        *accessibility, processes, alerts, loginItems, log, bundle, lifecycle };
+        *accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
+        bundleReplacement };
     auto& controller = AppController::makeShared(platform);
+#ifdef DRIMO_TEST_HOOKS
+    // The tests' own update server: a local origin and the certificate it was given.
+    if (const QString base = qEnvironmentVariable("DRIMO_TEST_UPDATE_BASE"); !base.isEmpty())
+        controller.updates().setBaseUrl(QUrl(base));
+    if (const QString ca = qEnvironmentVariable("DRIMO_TEST_CA_FILE"); !ca.isEmpty())
+        http.addTrustedCertificates(QSslCertificate::fromPath(ca));
+#endif
     instance.onActivationRequest = [&controller] { controller.showSettings(); };
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);

@@ -7,6 +7,12 @@
 // Facts about the running application itself and where it is installed.
 class BundleInfo {
 public:
+    // What an application bundle says it is.
+    struct Identity {
+        std::optional<QString> identifier;
+        std::optional<QString> version;
+    };
+
     virtual ~BundleInfo() = default;
 
     // The short version string ("1.4.2"); nothing when the bundle has none or it is not a string.
@@ -19,4 +25,9 @@ public:
     virtual QString launchCommand() const = 0;
     // This process, as the workspace identifies applications. Never fails.
     virtual long long processIdentifier() const = 0;
+    // The running application's identifier ("com.drimo.copy"); nothing when it has none.
+    virtual std::optional<QString> bundleIdentifier() const = 0;
+    // The identifier and version of another application bundle, such as an update; nothing when its
+    // description cannot be read or parsed.
+    virtual std::optional<Identity> identityAt(const QString& bundlePath) const = 0;
 };

@@ -7,6 +7,10 @@
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ApplicationLifecycleSimulated.h"
 #include "Platform/Simulated/BundleInfoSimulated.h"
+#include "Platform/Simulated/BundleReplacementSimulated.h"
+#include "Platform/Simulated/CodeSigningSimulated.h"
+#include "Platform/Simulated/DiskImagesSimulated.h"
+#include "Platform/Simulated/HttpClientSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -40,9 +44,9 @@ public:
     AppController& app()
     {
         if (!controller)
-            controller = std::make_unique<AppController>(
-                Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
-                    accessibility, processes, alerts, loginItems, log, bundle, lifecycle });
+            controller = std::make_unique<AppController>(Platform { scheduler, pasteboard, workspace,
+                keyboard, paths, defaults, screens, accessibility, processes, alerts, loginItems, log, bundle,
+                lifecycle, http, diskImages, codeSigning, bundleReplacement });
         return *controller;
     }
 
@@ -61,5 +65,9 @@ public:
     SystemLogSimulated log;
     BundleInfoSimulated bundle;
     ApplicationLifecycleSimulated lifecycle;
+    HttpClientSimulated http { scheduler };
+    DiskImagesSimulated diskImages;
+    CodeSigningSimulated codeSigning;
+    BundleReplacementSimulated bundleReplacement;
     std::unique_ptr<AppController> controller;
 };

@@ -93,7 +93,7 @@ TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
         { "expect history..count == 1", "1: bad path \"history..count\"" },
         { "expect history.count == [1", "1: malformed JSON [1" },
         { "dump everything",
-            "1: expected one of all app settings history pasteboard picker windows defaults files" },
+            "1: expected one of all app settings history pasteboard picker windows defaults files bundle" },
         { "picker click 0", "1: the row must be a whole number from 1 to 2147483647" },
         { "picker tap 1", "1: expected click N" },
         { "capture png 10", "1: expected png W H, cancel or fail" },

@@ -9,6 +9,7 @@
 #include "KeyNames.h"
 #include "Picker/HistoryPickerView.h"
 #include "Picker/PickerKey.h"
+#include "Support/AppRelauncher.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -19,6 +20,9 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QRegularExpression>
+
+#include "Foundation/Sha256.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,6 +135,12 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
     };
     m_world.reportingProcesses.onStart = [this](const QString& program, const QStringList& arguments) {
         report("process", { { "exe", utf8(program) }, { "args", strings(arguments) } });
+        if (program == QLatin1String(AppRelauncher::shell) && !arguments.isEmpty())
+            report("relaunch", { { "path", utf8(arguments.last()) } });
+    };
+    m_world.http.onAnswer = [this](const QUrl& url, std::optional<int> status) {
+        report("http",
+            { { "url", utf8(url.toString()) }, { "status", status ? json(*status) : json(nullptr) } });
     };
     m_world.reportingWorkspace.onOpen = [this](const QUrl& url) {
         report("open", { { "url", utf8(url.toString()) } });
@@ -176,8 +186,8 @@ AppController& ScenarioRunner::controller()
     });
     QObject::connect(
         m_controller.get(), &AppController::screenshotRequested, [this] { report("screenshot.request"); });
-    QObject::connect(
-        m_controller.get(), &AppController::updateCheckRequested, [this] { report("updates.check"); });
+    if (m_updateBase)
+        m_controller->updates().setBaseUrl(*m_updateBase);
     QObject::connect(m_controller.get(), &AppController::accessibilityGrantedChanged, [this] {
         report("app.change", { { "accessibilityGranted", m_controller->accessibilityGranted() } });
     });
@@ -352,16 +362,86 @@ void ScenarioRunner::environment(const Command& command)
         else
             m_world.alerts.queueFolder(a[0].text);
     } else if (name == QLatin1String("http")) {
-        // Kept for the updater, which reads the table once it lands.
-        json answer { { "status", a.size() > 1 && a[1].text != QLatin1String("fail") ? number(1) : 0 } };
-        if (a.size() == 3)
-            answer["body"] = utf8(a[2].text);
-        else if (a.size() == 4)
-            answer["file"] = utf8(a[3].text);
+        http(command);
+    } else if (name == QLatin1String("disk-image")) {
+        diskImage(command);
+    } else if (name == QLatin1String("bundle")) {
+        if (a[0].text == QLatin1String("signed") || a[0].text == QLatin1String("adhoc"))
+            m_world.codeSigning.setAdHocSigned(a[0].text == QLatin1String("adhoc"));
+        else if (a[1].quoted)
+            m_world.bundle.setShortVersion(a[1].text);
         else
-            answer["fail"] = true;
-        m_http[a[0].text] = answer;
+            m_world.bundle.setShortVersion(std::nullopt);
+    } else if (name == QLatin1String("update-base")) {
+        m_updateBase = QUrl(a[0].text);
+        if (m_controller)
+            m_controller->updates().setBaseUrl(*m_updateBase);
+    } else if (name == QLatin1String("swap")) {
+        m_world.bundleReplacement.failNext(a[1].text);
     }
+}
+
+void ScenarioRunner::http(const Command& command)
+{
+    const auto& a = command.args;
+    const QUrl url(a[0].text);
+    HttpClientSimulated::Answer answer;
+    if (a[1].text == QLatin1String("fail")) {
+        answer.fails = true;
+    } else {
+        answer.status = static_cast<int>(*ScenarioScript::number(a[1].text));
+        if (a.size() == 3) {
+            // Digests of declared images, so that a feed can name the image it points to.
+            static const QRegularExpression digest(QStringLiteral("\\{\\{(sha256|SHA256):([^}]*)\\}\\}"));
+            QString body = a[2].text;
+            QString filled;
+            qsizetype last = 0;
+            for (auto it = digest.globalMatch(body); it.hasNext();) {
+                const auto match = it.next();
+                const QString hex
+                    = QString::fromLatin1(Sha256::hexDigest(DiskImagesSimulated::bytes(match.captured(2))));
+                filled += body.mid(last, match.capturedStart() - last)
+                    + (match.captured(1) == QLatin1String("SHA256") ? hex.toUpper() : hex);
+                last = match.capturedEnd();
+            }
+            answer.body = (filled + body.mid(last)).toUtf8();
+        } else if (a[2].text == QLatin1String("image")) {
+            answer.body = DiskImagesSimulated::bytes(a[3].text);
+        } else {
+            QFile file(a[3].text);
+            if (!file.open(QIODevice::ReadOnly))
+                warn(command.line, QStringLiteral("cannot read %1").arg(a[3].text));
+            answer.body = file.read(ScenarioScript::maximumHttpFile);
+        }
+    }
+    m_world.http.setAnswer(url, answer);
+}
+
+void ScenarioRunner::diskImage(const Command& command)
+{
+    const auto& a = command.args;
+    DiskImagesSimulated::Image image;
+    image.identifier = m_world.bundle.bundleIdentifier();
+    QStringList applications;
+    for (std::size_t i = 1; i < a.size(); i += 2) {
+        const auto& word = a[i].text;
+        const auto& value = a[i + 1].text;
+        if (word == QLatin1String("app"))
+            applications.append(value);
+        else if (word == QLatin1String("id"))
+            image.identifier = value;
+        else if (word == QLatin1String("version"))
+            image.version = value;
+        else if (word == QLatin1String("signer"))
+            image.signer = value == QLatin1String("same") ? SimulatedBundle::Signer::Same
+                : value == QLatin1String("other")         ? SimulatedBundle::Signer::Other
+                                                          : SimulatedBundle::Signer::None;
+        else if (word == QLatin1String("mount"))
+            image.mountFails = true;
+    }
+    if (!applications.isEmpty())
+        image.applications = applications;
+    m_world.diskImages.declare(a[0].text, image);
 }
 
 void ScenarioRunner::applyCaret()

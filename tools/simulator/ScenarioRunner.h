@@ -55,6 +55,8 @@ private:
     void applyCaret();
     bool clickButton(const QString& text);
     void snapshot(const ScenarioScript::Command& command);
+    void http(const ScenarioScript::Command& command);
+    void diskImage(const ScenarioScript::Command& command);
 
     void historyChanged();
 
@@ -76,7 +78,7 @@ private:
     bool m_failed = false;
     std::optional<QRectF> m_caret;
     bool m_screenAccess = false;
-    std::map<QString, json> m_http;
+    std::optional<QUrl> m_updateBase;
 
     // What was last reported, to tell changes.
     QList<ClipboardItem> m_reportedHistory;

@@ -215,10 +215,40 @@ QString check(const Command& c)
         }
         if (n == 3 && a[2].quoted)
             return {};
-        if (n == 4 && is(2, "file"))
+        if (n == 4 && (is(2, "file") || is(2, "image")))
             return {};
-        return QStringLiteral("expected URL STATUS \"BODY\", URL STATUS file PATH or URL fail");
+        return QStringLiteral(
+            "expected URL STATUS \"BODY\", URL STATUS file PATH, URL STATUS image NAME or URL fail");
     }
+    if (name == QLatin1String("disk-image")) {
+        if (n == 0)
+            return QStringLiteral("expected a name");
+        for (std::size_t i = 1; i < n; i += 2) {
+            if (i + 1 >= n)
+                return QStringLiteral("\"%1\" needs a value").arg(a[i].text);
+            if ((is(i, "app") || is(i, "id") || is(i, "version")) && a[i + 1].quoted)
+                continue;
+            if (is(i, "signer") && (is(i + 1, "same") || is(i + 1, "other") || is(i + 1, "none")))
+                continue;
+            if (is(i, "mount") && is(i + 1, "fail"))
+                continue;
+            return QStringLiteral(
+                "expected app \"X.app\", id \"ID\", version \"V\", signer same|other|none or mount fail");
+        }
+        return {};
+    }
+    if (name == QLatin1String("bundle")) {
+        if (n == 1 && (is(0, "signed") || is(0, "adhoc")))
+            return {};
+        if (n == 2 && is(0, "version") && (a[1].quoted || is(1, "none")))
+            return {};
+        return QStringLiteral("expected signed, adhoc, version \"V\" or version none");
+    }
+    if (name == QLatin1String("update-base"))
+        return n == 1 ? QString() : QStringLiteral("expected a URL");
+    if (name == QLatin1String("swap"))
+        return n == 2 && is(0, "fail") && a[1].quoted ? QString()
+                                                      : QStringLiteral("expected fail \"DESCRIPTION\"");
     if (name == QLatin1String("start"))
         return n == 0 ? QString() : QStringLiteral("start takes no arguments");
     if (name == QLatin1String("wait")) {

@@ -59,6 +59,9 @@ constexpr double maximumHold = 60;
 // The most letters the `bytes:N` values of one `copy` may ask for together.
 constexpr qsizetype maximumLetters = 256 * 1024 * 1024;
 
+// The most bytes an `http … file PATH` answer takes from its file.
+constexpr qint64 maximumHttpFile = 64 * 1024 * 1024;
+
 // Pieces shared by the checks and the runner.
 std::optional<double> number(const QString& text);
 std::optional<ItemRepresentations> item(const QString& text, QString* error);
@@ -75,7 +78,7 @@ std::optional<std::vector<PathStep>> path(const QString& text);
 inline const QStringList dumpSections
     = { QStringLiteral("all"), QStringLiteral("app"), QStringLiteral("settings"), QStringLiteral("history"),
           QStringLiteral("pasteboard"), QStringLiteral("picker"), QStringLiteral("windows"),
-          QStringLiteral("defaults"), QStringLiteral("files") };
+          QStringLiteral("defaults"), QStringLiteral("files"), QStringLiteral("bundle") };
 // Controller operations `app` may call, standing in for windows that are not there yet.
 inline const QStringList appOperations = { QStringLiteral("showHistory"), QStringLiteral("takeScreenshot"),
     QStringLiteral("confirmClearHistory"), QStringLiteral("showOnboarding"), QStringLiteral("showSettings"),

@@ -7,6 +7,10 @@
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ApplicationLifecycleSimulated.h"
 #include "Platform/Simulated/BundleInfoSimulated.h"
+#include "Platform/Simulated/BundleReplacementSimulated.h"
+#include "Platform/Simulated/CodeSigningSimulated.h"
+#include "Platform/Simulated/DiskImagesSimulated.h"
+#include "Platform/Simulated/HttpClientSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -103,4 +107,8 @@ public:
     SystemLogSimulated log;
     BundleInfoSimulated bundle;
     ApplicationLifecycleSimulated lifecycle;
+    HttpClientSimulated http { scheduler };
+    DiskImagesSimulated diskImages;
+    CodeSigningSimulated codeSigning;
+    BundleReplacementSimulated bundleReplacement;
 };

@@ -139,6 +139,16 @@ json all(AppController& app, const SimulatedWorld& world)
         defaults[utf8(key)] = value.toJson();
     state["defaults"] = defaults;
     state["files"] = files(app.history());
+    QStringList temporary
+        = QDir(world.paths.temporary())
+              .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    temporary.sort();
+    state["files"]["tmp"] = strings(temporary);
+    const auto& replacedBy = world.bundleReplacement.replacedBy();
+    const auto version = world.bundle.shortVersion();
+    state["bundle"] = { { "path", utf8(world.bundle.bundlePath()) },
+        { "version", version ? json(utf8(*version)) : json(nullptr) },
+        { "replacedBy", replacedBy ? json(utf8(*replacedBy)) : json(nullptr) } };
     return state;
 }
 

@@ -1,14 +1,24 @@
 #include "Platform/Desktop/BundleInfoDesktop.h"
 
+#include "Foundation/RegularFile.h"
+#include "Platform/Desktop/BundleManifest.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
-BundleInfoDesktop::BundleInfoDesktop(QString buildVersion)
+#include <nlohmann/json.hpp>
+
+BundleInfoDesktop::BundleInfoDesktop(QString buildVersion, QString executablePath)
     : m_buildVersion(std::move(buildVersion))
+    , m_executablePath(std::move(executablePath))
 { }
 
 std::optional<QString> BundleInfoDesktop::shortVersion() const
 {
+    if (const auto folder = BundleManifest::installFolder(bundlePath())) {
+        if (const auto identity = identityAt(*folder))
+            return identity->version;
+    }
     if (!m_buildVersion.isEmpty())
         return m_buildVersion;
     const QString version = QCoreApplication::applicationVersion();
@@ -19,6 +29,8 @@ std::optional<QString> BundleInfoDesktop::shortVersion() const
 
 QString BundleInfoDesktop::bundlePath() const
 {
+    if (!m_executablePath.isEmpty())
+        return m_executablePath;
     const QString path = QCoreApplication::applicationFilePath();
     if (!path.isEmpty())
         return path;
@@ -29,4 +41,21 @@ QString BundleInfoDesktop::bundlePath() const
 long long BundleInfoDesktop::processIdentifier() const
 {
     return QCoreApplication::applicationPid();
+}
+
+std::optional<BundleInfo::Identity> BundleInfoDesktop::identityAt(const QString& bundlePath) const
+{
+    const auto bytes = RegularFile::bytes(bundlePath + u'/' + BundleManifest::descriptionName, 64 * 1024);
+    if (!bytes)
+        return std::nullopt;
+    const auto json = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
+    if (json.is_discarded() || !json.is_object())
+        return std::nullopt;
+    const auto string = [&json](const char* key) -> std::optional<QString> {
+        const auto it = json.find(key);
+        if (it == json.end() || !it->is_string())
+            return std::nullopt;
+        return QString::fromStdString(it->get<std::string>());
+    };
+    return Identity { string("identifier"), string("version") };
 }

@@ -1,0 +1,366 @@
+#include "Updates/UpdateChecker.h"
+
+#include "Foundation/Sha256.h"
+#include "Foundation/VirtualScheduler.h"
+#include "Platform/Simulated/AccessibilitySimulated.h"
+#include "Platform/Simulated/AlertsSimulated.h"
+#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
+#include "Platform/Simulated/BundleInfoSimulated.h"
+#include "Platform/Simulated/BundleReplacementSimulated.h"
+#include "Platform/Simulated/CodeSigningSimulated.h"
+#include "Platform/Simulated/DiskImagesSimulated.h"
+#include "Platform/Simulated/HttpClientSimulated.h"
+#include "Platform/Simulated/KeyboardEventsSimulated.h"
+#include "Platform/Simulated/LoginItemServiceSimulated.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
+#include "Platform/Simulated/ProcessesSimulated.h"
+#include "Platform/Simulated/ScreensSimulated.h"
+#include "Platform/Simulated/StandardPathsSimulated.h"
+#include "Platform/Simulated/SystemLogSimulated.h"
+#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
+#include "Platform/Simulated/WorkspaceSimulated.h"
+
+#include "TestSupport/TemporaryHome.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QUrl base(QStringLiteral("https://updates.test"));
+const QUrl feed(QStringLiteral("https://updates.test/release.json"));
+
+QUrl imageUrl(const QString& version)
+{
+    return QUrl(QStringLiteral("https://updates.test/downloads/Drimo-Copy-%1-arm64.dmg").arg(version));
+}
+
+QString hex(const QString& image)
+{
+    return QString::fromLatin1(Sha256::hexDigest(DiskImagesSimulated::bytes(image)));
+}
+
+// A simulated machine with a checker on it.
+struct Machine {
+    void serveFeed(const QString& json) { http.setAnswer(feed, { 200, json.toUtf8(), false }); }
+    // A release `version` whose image carries that version, offered with its digest.
+    void publish(const QString& version, const QString& digest = {})
+    {
+        DiskImagesSimulated::Image image;
+        image.identifier = QStringLiteral("com.drimo.copy");
+        diskImages.declare(version, image);
+        http.setAnswer(imageUrl(version), { 200, DiskImagesSimulated::bytes(version), false });
+        serveFeed(QStringLiteral(R"({"version":"%1","sha256":"%2"})")
+                      .arg(version, digest.isEmpty() ? hex(version) : digest));
+    }
+    void run(double seconds = 1) { scheduler.advance(seconds); }
+    QStringList informativeTexts() const
+    {
+        QStringList texts;
+        for (const auto& record : alerts.alerts())
+            texts.append(record.alert.informativeText);
+        return texts;
+    }
+    QStringList temporaryFiles() const
+    {
+        return QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+    void acceptOffer()
+    {
+        alerts.queueAnswer(QStringLiteral("Установить и перезапустить"));
+        checker.checkNow();
+        run();
+    }
+
+    TemporaryHome home;
+    VirtualScheduler scheduler;
+    PasteboardSimulated pasteboard;
+    WorkspaceSimulated workspace;
+    KeyboardEventsSimulated keyboard { workspace };
+    StandardPathsSimulated paths { home.path() };
+    UserDefaultsStoreSimulated defaults;
+    ScreensSimulated screens;
+    AccessibilitySimulated accessibility;
+    ProcessesSimulated processes { scheduler };
+    AlertsSimulated alerts;
+    LoginItemServiceSimulated loginItems;
+    SystemLogSimulated log;
+    BundleInfoSimulated bundle;
+    ApplicationLifecycleSimulated lifecycle;
+    HttpClientSimulated http { scheduler };
+    DiskImagesSimulated diskImages;
+    CodeSigningSimulated codeSigning;
+    BundleReplacementSimulated replacement;
+    UpdateChecker checker { Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
+                                accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http,
+                                diskImages, codeSigning, replacement },
+        base };
+};
+
+class UpdateCheckerTest : public ::testing::Test, public Machine { };
+
+TEST_F(UpdateCheckerTest, FailedFeedLeavesLastCheckAlone)
+{
+    for (const int status : { 304, 500 }) {
+        http.setAnswer(feed, { status, R"({"version":"9.0"})", false });
+        checker.checkNow();
+        run();
+    }
+    http.setAnswer(feed, { 200, R"({"version": 9})", false });
+    checker.checkNow();
+    run();
+    ASSERT_EQ(alerts.alerts().size(), 3u);
+    for (const auto& record : alerts.alerts())
+        EXPECT_EQ(record.alert.message, QStringLiteral("Не удалось проверить обновления"));
+    EXPECT_FALSE(defaults.object(UpdateChecker::lastCheckKey));
+    // A silent check says nothing about the same failure.
+    checker.check(true);
+    run();
+    EXPECT_EQ(alerts.alerts().size(), 3u);
+}
+
+TEST_F(UpdateCheckerTest, NothingNewerIsReportedOnlyWhenAsked)
+{
+    bundle.setShortVersion(QStringLiteral("1.4"));
+    serveFeed(QStringLiteral(R"({"version":"1.4.0","available":true})"));
+    checker.check(true);
+    run();
+    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_NEAR(defaults.object(UpdateChecker::lastCheckKey)->asDate()->secondsSinceReference,
+        scheduler.currentDate() - 0.9, 1e-3);
+    checker.checkNow();
+    run();
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].alert.message, QStringLiteral("Установлена последняя версия"));
+    EXPECT_EQ(alerts.alerts()[0].alert.informativeText, QStringLiteral("У вас уже версия 1.4."));
+    // A release that is not available is not offered, however new.
+    serveFeed(QStringLiteral(R"({"version":"99.0","available":false})"));
+    checker.checkNow();
+    run();
+    EXPECT_EQ(alerts.alerts().back().alert.message, QStringLiteral("Установлена последняя версия"));
+}
+
+TEST_F(UpdateCheckerTest, SkippedVersionSilencesOnlyBackgroundChecksOfThatVersion)
+{
+    serveFeed(QStringLiteral(R"({"version":"1.5.0","notes":"Новое"})"));
+    alerts.queueAnswer(QStringLiteral("Пропустить эту версию"));
+    checker.checkNow();
+    run();
+    ASSERT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[0].alert.informativeText, QStringLiteral("Новая версия 1.5.0.\n\nНовое"));
+    EXPECT_EQ(defaults.stringValue(UpdateChecker::skippedVersionKey), QStringLiteral("1.5.0"));
+    checker.check(true);
+    run();
+    EXPECT_EQ(alerts.alerts().size(), 1u);
+    checker.checkNow();
+    run();
+    EXPECT_EQ(alerts.alerts().size(), 2u);
+    serveFeed(QStringLiteral(R"({"version":"1.5.1","notes":""})"));
+    checker.check(true);
+    run();
+    ASSERT_EQ(alerts.alerts().size(), 3u);
+    EXPECT_EQ(alerts.alerts()[2].alert.informativeText, QStringLiteral("Новая версия 1.5.1."));
+}
+
+TEST_F(UpdateCheckerTest, BackgroundLoopHonoursSwitchAndLastCheck)
+{
+    serveFeed(QStringLiteral(R"({"version":"0.1"})"));
+    defaults.set(UpdateChecker::autoCheckKey, false);
+    checker.startBackgroundChecks();
+    checker.startBackgroundChecks();
+    run(5 + 3 * UpdateChecker::wakeInterval);
+    EXPECT_TRUE(http.requests().empty());
+    defaults.set(UpdateChecker::autoCheckKey, true);
+    run(UpdateChecker::wakeInterval);
+    EXPECT_EQ(http.requests().size(), 1u);
+    // Checked a moment ago: the next wakes skip until a day has passed.
+    run(3 * UpdateChecker::wakeInterval);
+    EXPECT_EQ(http.requests().size(), 1u);
+    // The check ran a moment after its wake, so the wake a day later is still short of the day.
+    run(UpdateChecker::wakeInterval);
+    EXPECT_EQ(http.requests().size(), 1u);
+    run(UpdateChecker::wakeInterval);
+    EXPECT_EQ(http.requests().size(), 2u);
+}
+
+TEST_F(UpdateCheckerTest, RecentCheckDelaysFirstBackgroundCheckPastTheDay)
+{
+    serveFeed(QStringLiteral(R"({"version":"0.1"})"));
+    defaults.set(UpdateChecker::lastCheckKey, DefaultsValue::Date { scheduler.currentDate() - 23 * 3600 });
+    checker.startBackgroundChecks();
+    run(5 + UpdateChecker::wakeInterval - 1);
+    EXPECT_TRUE(http.requests().empty());
+    run(1);
+    EXPECT_EQ(http.requests().size(), 1u);
+}
+
+TEST_F(UpdateCheckerTest, CheckDatedInTheFutureDoesNotStopChecks)
+{
+    serveFeed(QStringLiteral(R"({"version":"0.1"})"));
+    defaults.set(
+        UpdateChecker::lastCheckKey, DefaultsValue::Date { scheduler.currentDate() + 365 * 86400.0 });
+    checker.startBackgroundChecks();
+    run(6);
+    EXPECT_EQ(http.requests().size(), 1u);
+}
+
+TEST_F(UpdateCheckerTest, VerifiedImageReplacesBundleAndRelaunches)
+{
+    publish(QStringLiteral("1.4"), hex(QStringLiteral("1.4")).toUpper());
+    acceptOffer();
+    ASSERT_EQ(http.requests().size(), 2u);
+    EXPECT_EQ(http.requests()[1].url, imageUrl(QStringLiteral("1.4")));
+    EXPECT_EQ(alerts.alerts().size(), 1u);
+    ASSERT_TRUE(replacement.replacedBy());
+    EXPECT_EQ(*replacement.replacedBy(),
+        paths.temporary() + QStringLiteral("/DrimoCopy-update-staging/Drimo Copy.app"));
+    EXPECT_EQ(replacement.installedPath(), bundle.bundlePath());
+    EXPECT_EQ(lifecycle.terminationCount(), 1);
+    EXPECT_TRUE(diskImages.mounted().isEmpty());
+    EXPECT_TRUE(temporaryFiles().isEmpty()) << temporaryFiles().join(u' ').toStdString();
+}
+
+TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
+{
+    const QString corrupted = QStringLiteral("Данные об обновлении повреждены.");
+    const QString failed = QStringLiteral("Не удалось установить обновление.");
+    const QString download = QStringLiteral("Не удалось скачать обновление.");
+    const QString mismatch
+        = QStringLiteral("Скачанный файл не совпал с опубликованным. Скачайте обновление в браузере.");
+    const QString signer = QStringLiteral("Обновление подписано не тем сертификатом. Установка отменена.");
+    using Signer = SimulatedBundle::Signer;
+    const struct {
+        const char* name;
+        std::function<void(Machine&)> arrange;
+        QString informative;
+    } cases[] = {
+        { "beta version", [](Machine& t) { t.publish(QStringLiteral("1.4-beta")); }, corrupted },
+        { "climbing version", [](Machine& t) { t.publish(QStringLiteral("2.0/../../x")); }, corrupted },
+        { "image missing",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.http.setAnswer(imageUrl(QStringLiteral("2.0")), { 404, "no", false });
+            },
+            download },
+        { "transfer fails",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.http.setAnswer(imageUrl(QStringLiteral("2.0")), { 200, {}, true });
+            },
+            download },
+        { "digest differs", [](Machine& t) { t.publish(QStringLiteral("2.0"), hex("other")); }, mismatch },
+        { "truncated image",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.http.setAnswer(imageUrl(QStringLiteral("2.0")),
+                    { 200, DiskImagesSimulated::bytes(QStringLiteral("2.0")).left(1000), false });
+            },
+            mismatch },
+        { "mount fails",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.diskImages.declare(QStringLiteral("2.0"),
+                    { { QStringLiteral("Drimo Copy.app") }, QStringLiteral("com.drimo.copy"), {},
+                        Signer::Same, true });
+            },
+            failed },
+        { "no application",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.diskImages.declare(QStringLiteral("2.0"),
+                    { { QStringLiteral("README.txt") }, QStringLiteral("com.drimo.copy"), {}, Signer::Same,
+                        false });
+            },
+            failed },
+        { "other signer",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.diskImages.declare(QStringLiteral("2.0"),
+                    { { QStringLiteral("Drimo Copy.app") }, QStringLiteral("com.drimo.copy"), {},
+                        Signer::Other, false });
+            },
+            signer },
+        { "other identifier",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.diskImages.declare(QStringLiteral("2.0"),
+                    { { QStringLiteral("Drimo Copy.app") }, QStringLiteral("com.evil"), {}, Signer::Same,
+                        false });
+            },
+            corrupted },
+        { "other version",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.diskImages.declare(QStringLiteral("2.0"),
+                    { { QStringLiteral("Drimo Copy.app") }, QStringLiteral("com.drimo.copy"),
+                        QStringLiteral("2.1"), Signer::Same, false });
+            },
+            corrupted },
+        { "swap fails",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.replacement.failNext(QStringLiteral("Отказано в доступе"));
+            },
+            QStringLiteral("Отказано в доступе") },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Machine t;
+        c.arrange(t);
+        t.alerts.queueAnswer(QStringLiteral("Установить и перезапустить"));
+        t.alerts.queueAnswer(QStringLiteral("Позже"));
+        t.checker.checkNow();
+        t.run();
+        ASSERT_EQ(t.alerts.alerts().size(), 2u);
+        EXPECT_EQ(t.alerts.alerts()[1].alert.message, failed);
+        EXPECT_EQ(t.alerts.alerts()[1].alert.informativeText, c.informative);
+        EXPECT_FALSE(t.replacement.replacedBy());
+        EXPECT_EQ(t.lifecycle.terminationCount(), 0);
+        EXPECT_TRUE(t.diskImages.mounted().isEmpty());
+        EXPECT_TRUE(t.temporaryFiles().isEmpty()) << t.temporaryFiles().join(u' ').toStdString();
+        // A malformed version is refused before anything is downloaded.
+        if (QByteArray(c.name).endsWith("version") && QByteArray(c.name) != "other version") {
+            EXPECT_EQ(t.http.requests().size(), 1u);
+        }
+    }
+}
+
+TEST_F(UpdateCheckerTest, FirstApplicationOfImageIsTheOneChecked)
+{
+    publish(QStringLiteral("2.0"));
+    diskImages.declare(QStringLiteral("2.0"),
+        { { QStringLiteral("Notes.txt"), QStringLiteral("Drimo Copy.app"), QStringLiteral("Other.app") },
+            QStringLiteral("com.drimo.copy"), {}, SimulatedBundle::Signer::Same, false });
+    acceptOffer();
+    ASSERT_TRUE(replacement.replacedBy());
+    EXPECT_TRUE(replacement.replacedBy()->endsWith(QLatin1String("/Drimo Copy.app")));
+}
+
+TEST_F(UpdateCheckerTest, UnverifiableInstallationsGoToTheDownloadPage)
+{
+    serveFeed(QStringLiteral(R"({"version":"2.0","sha256":""})"));
+    acceptOffer();
+    codeSigning.setAdHocSigned(true);
+    publish(QStringLiteral("2.0"));
+    acceptOffer();
+    EXPECT_EQ(http.requests().size(), 2u);
+    EXPECT_EQ(workspace.openedUrls().size(), 2u);
+    for (const auto& url : workspace.openedUrls())
+        EXPECT_EQ(url, QUrl(QStringLiteral("https://updates.test/download/")));
+    EXPECT_FALSE(replacement.replacedBy());
+}
+
+TEST_F(UpdateCheckerTest, DigestMismatchOffersTheBrowser)
+{
+    publish(QStringLiteral("2.0"), hex(QStringLiteral("1.0")));
+    alerts.queueAnswer(QStringLiteral("Установить и перезапустить"));
+    alerts.queueAnswer(QStringLiteral("Скачать"));
+    checker.checkNow();
+    run();
+    ASSERT_EQ(workspace.openedUrls().size(), 1u);
+    EXPECT_EQ(alerts.alerts()[1].alert.buttons,
+        QStringList({ QStringLiteral("Скачать"), QStringLiteral("Позже") }));
+}
+
+} // namespace

@@ -1,0 +1,406 @@
+#include "Updates/UpdateChecker.h"
+
+#include "Foundation/AtomicFile.h"
+#include "Foundation/EventLoopScheduler.h"
+#include "Foundation/Sha256.h"
+#include "Platform/Desktop/BundleInfoDesktop.h"
+#include "Platform/Desktop/BundleReplacementDesktop.h"
+#include "Platform/Desktop/CodeSigningDesktop.h"
+#include "Platform/Desktop/DiskImagesDesktop.h"
+#include "Platform/Desktop/HttpClientDesktop.h"
+#include "Platform/Simulated/AccessibilitySimulated.h"
+#include "Platform/Simulated/AlertsSimulated.h"
+#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
+#include "Platform/Simulated/KeyboardEventsSimulated.h"
+#include "Platform/Simulated/LoginItemServiceSimulated.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
+#include "Platform/Simulated/ProcessesSimulated.h"
+#include "Platform/Simulated/ScreensSimulated.h"
+#include "Platform/Simulated/StandardPathsSimulated.h"
+#include "Platform/Simulated/SystemLogSimulated.h"
+#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
+#include "Platform/Simulated/WorkspaceSimulated.h"
+
+#include "TestSupport/ReleaseBuilder.h"
+#include "TestSupport/TemporaryHome.h"
+#include "TestSupport/WithoutPermissionOverride.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The real network, archive, signature and swap services against a local HTTPS server that misbehaves in
+// every way a hostile one could. Only the user (alerts) and the relaunch are simulated.
+namespace {
+
+using namespace ReleaseBuilder;
+
+const QString checkFailed = QStringLiteral("Не удалось проверить обновления");
+const QString installFailed = QStringLiteral("Не удалось установить обновление.");
+const QString corrupted = QStringLiteral("Данные об обновлении повреждены.");
+const QString downloadFailed = QStringLiteral("Не удалось скачать обновление.");
+const QString mismatch
+    = QStringLiteral("Скачанный файл не совпал с опубликованным. Скачайте обновление в браузере.");
+const QString wrongSigner = QStringLiteral("Обновление подписано не тем сертификатом. Установка отменена.");
+
+// The server, its certificate and the release key, shared by every case.
+struct Server {
+    TemporaryHome home;
+    QString root;
+    QString certificate;
+    QProcess process;
+    int port = 0;
+    Key key;
+    Key otherKey;
+
+    bool start()
+    {
+        root = home.path() + QStringLiteral("/www");
+        QDir().mkpath(root);
+        certificate = home.path() + QStringLiteral("/cert.pem");
+        const QString privateKey = home.path() + QStringLiteral("/key.pem");
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+            { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
+                QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"),
+                QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), privateKey,
+                QStringLiteral("-out"), certificate });
+        if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0)
+            return false;
+        process.start(QStringLiteral("python3"),
+            { QStringLiteral(DRIMO_HOSTILE_SERVER), root, certificate, privateKey });
+        if (!process.waitForReadyRead(30'000))
+            return false;
+        port = process.readLine().trimmed().toInt();
+        return port > 0;
+    }
+    ~Server()
+    {
+        process.kill();
+        process.waitForFinished(5'000);
+    }
+};
+
+Server* server = nullptr;
+
+class UpdateHostileServerTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite()
+    {
+        server = new Server;
+        if (!server->start()) {
+            delete server;
+            server = nullptr;
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!server)
+            GTEST_SKIP() << "no python3 or openssl to run the local HTTPS server";
+        static int counter = 0;
+        caseName = QStringLiteral("case%1").arg(++counter);
+        site = server->root + u'/' + caseName;
+        QDir().mkpath(site + QStringLiteral("/downloads"));
+        installed = home.path() + QStringLiteral("/opt/drimo-copy");
+        makeBundle(installed, server->key, "1.0");
+        installedManifest = TemporaryHome::readFile(installed + QStringLiteral("/bundle.manifest"));
+        http.addTrustedCertificates(QSslCertificate::fromPath(server->certificate));
+        bundle
+            = std::make_unique<BundleInfoDesktop>(QString(), installed + QStringLiteral("/bin/drimo-copy"));
+        signing = std::make_unique<CodeSigningDesktop>(server->key.publicKey());
+        checker = std::make_unique<UpdateChecker>(
+            Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens, accessibility,
+                processes, alerts, loginItems, log, *bundle, lifecycle, http, diskImages, *signing,
+                replacement },
+            QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(server->port).arg(caseName)));
+        UpdateChecker::Limits limits;
+        limits.feedTimeout = 3;
+        limits.imageTimeout = 5;
+        limits.maximumImageBytes = 4 * 1024 * 1024;
+        checker->setLimits(limits);
+    }
+
+    void TearDown() override
+    {
+        ::chmod(QFile::encodeName(home.path() + QStringLiteral("/opt")).constData(), 0700);
+    }
+
+    QString file(const QString& path) const { return site + u'/' + path; }
+    void put(const QString& path, const QByteArray& bytes) const
+    {
+        QDir().mkpath(QFileInfo(file(path)).path());
+        AtomicFile::write(file(path), bytes);
+    }
+    QString imagePath(const QString& version) const
+    {
+        return QStringLiteral("downloads/Drimo-Copy-") + version + diskImages.nameSuffix();
+    }
+    // Publishes `archive` as the release `version`, announced with `digest` (its own by default).
+    void publish(const QString& version, const QByteArray& archive, const QString& digest = {})
+    {
+        put(imagePath(version), archive);
+        put(QStringLiteral("release.json"),
+            QStringLiteral(R"({"version":"%1","sha256":"%2"})")
+                .arg(version, digest.isEmpty() ? QString::fromLatin1(Sha256::hexDigest(archive)) : digest)
+                .toUtf8());
+    }
+    // A signed bundle of `version` packed as the release tool packs it, after `change` altered it.
+    QByteArray release(const QByteArray& version, const std::function<void(const QString&)>& change = {},
+        const Key* key = nullptr, const QByteArray& identifier = "com.drimo.copy")
+    {
+        const QString folder = home.path() + QStringLiteral("/build-") + QString::number(++builds);
+        makeBundle(folder, key ? *key : server->key, version, identifier);
+        if (change)
+            change(folder);
+        return gzip(archive(entriesOf(folder, "Drimo Copy.app")));
+    }
+
+    // Runs a manual check, accepting the offer when one comes, until the alerts stop or the time is up.
+    void check()
+    {
+        alerts.queueAnswer(QStringLiteral("Установить и перезапустить"));
+        alerts.queueAnswer(QStringLiteral("Позже"));
+        bool done = false;
+        checker->check(false, [&done] { done = true; });
+        QElapsedTimer clock;
+        clock.start();
+        while (!done && clock.elapsed() < 30'000)
+            QTest::qWait(20);
+        EXPECT_TRUE(done) << "the check did not end within its time budget";
+    }
+
+    // The last alert said `informative` under `message`, and nothing was installed or left behind.
+    void expectRefused(const QString& message, const QString& informative)
+    {
+        ASSERT_FALSE(alerts.alerts().empty());
+        EXPECT_EQ(alerts.alerts().back().alert.message, message);
+        EXPECT_EQ(alerts.alerts().back().alert.informativeText, informative);
+        EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 1.0");
+        EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bundle.manifest")), installedManifest);
+        EXPECT_EQ(
+            QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+            QStringList { QStringLiteral("drimo-copy") });
+        EXPECT_EQ(QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList());
+        EXPECT_EQ(lifecycle.terminationCount(), 0);
+    }
+
+    TemporaryHome home;
+    QString caseName;
+    QString site;
+    QString installed;
+    QByteArray installedManifest;
+    int builds = 0;
+    EventLoopScheduler scheduler;
+    PasteboardSimulated pasteboard;
+    WorkspaceSimulated workspace;
+    KeyboardEventsSimulated keyboard { workspace };
+    StandardPathsSimulated paths { home.path() };
+    UserDefaultsStoreSimulated defaults;
+    ScreensSimulated screens;
+    AccessibilitySimulated accessibility;
+    ProcessesSimulated processes { scheduler };
+    AlertsSimulated alerts;
+    LoginItemServiceSimulated loginItems;
+    SystemLogSimulated log;
+    ApplicationLifecycleSimulated lifecycle;
+    HttpClientDesktop http;
+    DiskImagesDesktop diskImages;
+    BundleReplacementDesktop replacement;
+    std::unique_ptr<BundleInfoDesktop> bundle;
+    std::unique_ptr<CodeSigningDesktop> signing;
+    std::unique_ptr<UpdateChecker> checker;
+};
+
+TEST_F(UpdateHostileServerTest, SignedReleaseInstallsAndRelaunches)
+{
+    const QByteArray archive = release("2.0");
+    publish(QStringLiteral("2.0"), archive, QString::fromLatin1(Sha256::hexDigest(archive)).toUpper());
+    check();
+    EXPECT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 2.0");
+    EXPECT_EQ(bundle->shortVersion(), QStringLiteral("2.0"));
+    EXPECT_EQ(lifecycle.terminationCount(), 1);
+    ASSERT_FALSE(processes.started().empty());
+    EXPECT_EQ(processes.started().back().arguments.last(), installed + QStringLiteral("/bin/drimo-copy"));
+    EXPECT_EQ(QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList());
+    EXPECT_EQ(QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList { QStringLiteral("drimo-copy") });
+}
+
+TEST_F(UpdateHostileServerTest, BrokenFeedsFailTheCheck)
+{
+    const struct {
+        const char* name;
+        std::function<void(UpdateHostileServerTest&)> serve;
+    } feeds[] = {
+        { "304",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json", R"({"version":"9.0"})");
+                t.put("release.json.status", "304");
+            } },
+        { "500",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json", R"({"version":"9.0"})");
+                t.put("release.json.status", "500");
+            } },
+        { "garbage",
+            [](UpdateHostileServerTest& t) { t.put("release.json", "\x89PNG\r\n\x1a\n garbage {"); } },
+        { "wrong type", [](UpdateHostileServerTest& t) { t.put("release.json", R"({"version":9.0})"); } },
+        { "100 MB announced", [](UpdateHostileServerTest& t) { t.put("release.json.huge", "length"); } },
+        { "100 MB streamed", [](UpdateHostileServerTest& t) { t.put("release.json.huge", "stream"); } },
+        { "trickle",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json", R"({"version":"9.0","notes":")" + QByteArray(200, 'a') + "\"}");
+                t.put("release.json.trickle", "1");
+            } },
+        { "redirect to plain HTTP",
+            [](UpdateHostileServerTest& t) {
+                t.put("release.json.redirect",
+                    QStringLiteral("http://127.0.0.1:%1/%2/plain.json")
+                        .arg(server->port)
+                        .arg(t.caseName)
+                        .toUtf8());
+            } },
+    };
+    for (const auto& feed : feeds) {
+        SCOPED_TRACE(feed.name);
+        QDir(site).removeRecursively();
+        QDir().mkpath(site);
+        alerts = AlertsSimulated();
+        QElapsedTimer clock;
+        clock.start();
+        feed.serve(*this);
+        check();
+        expectRefused(checkFailed, QStringLiteral("Проверьте подключение к интернету и попробуйте ещё раз."));
+        EXPECT_FALSE(defaults.object(UpdateChecker::lastCheckKey));
+        EXPECT_LT(clock.elapsed(), 10'000);
+    }
+}
+
+TEST_F(UpdateHostileServerTest, HostileReleasesNeverInstall)
+{
+    using Setup = std::function<void(UpdateHostileServerTest&)>;
+    const auto published = [](const char* version, std::function<void(const QString&)> change = {}) -> Setup {
+        return [version, change](UpdateHostileServerTest& t) {
+            t.publish(QString::fromLatin1(version), t.release(version, change));
+        };
+    };
+    const auto rawArchive = [](QByteArrayList entries) -> Setup {
+        return [entries](
+                   UpdateHostileServerTest& t) { t.publish(QStringLiteral("2.0"), gzip(archive(entries))); };
+    };
+    const struct {
+        const char* name;
+        Setup setup;
+        QString informative;
+    } cases[] = {
+        { "version 1.4-beta", published("1.4-beta"), corrupted },
+        { "version 2/../../x", published("2/../../x"), corrupted },
+        { "digest mismatch in lower case",
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0"), QString(64, u'a')); },
+            mismatch },
+        { "digest mismatch in upper case",
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0"), QString(64, u'A')); },
+            mismatch },
+        { "truncated image",
+            [](UpdateHostileServerTest& t) {
+                t.publish("2.0", t.release("2.0"));
+                t.put(t.imagePath("2.0") + ".truncate", "1");
+            },
+            downloadFailed },
+        { "image redirected to plain HTTP",
+            [](UpdateHostileServerTest& t) {
+                t.publish("2.0", t.release("2.0"));
+                t.put(t.imagePath("2.0") + ".redirect",
+                    QStringLiteral("http://127.0.0.1:%1/x.tar.gz").arg(server->port).toUtf8());
+            },
+            downloadFailed },
+        { "image beyond its bound",
+            [](UpdateHostileServerTest& t) {
+                t.publish("2.0", t.release("2.0"));
+                t.put(t.imagePath("2.0") + ".huge", "stream");
+            },
+            downloadFailed },
+        { "archive with ..",
+            rawArchive({ entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/../../evil", '0', "x") }),
+            installFailed },
+        { "archive with an absolute path", rawArchive({ entry("/tmp/drimo-evil", '0', "x") }),
+            installFailed },
+        { "archive with a link out",
+            rawArchive(
+                { entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/bin", '2', {}, "../../../../..") }),
+            installFailed },
+        { "archive with a device",
+            rawArchive({ entry("Drimo Copy.app/", '5'), entry("Drimo Copy.app/tty", '3') }), installFailed },
+        { "no application", rawArchive({ entry("README", '0', "hello") }), installFailed },
+        { "two applications, the first another signer's",
+            [](UpdateHostileServerTest& t) {
+                const QString first = t.home.path() + "/first";
+                const QString second = t.home.path() + "/second";
+                makeBundle(first, server->otherKey, "2.0");
+                makeBundle(second, server->key, "2.0");
+                t.publish("2.0", gzip(archive(entriesOf(first, "A.app") + entriesOf(second, "B.app"))));
+            },
+            wrongSigner },
+        { "another signer",
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0", {}, &server->otherKey)); },
+            wrongSigner },
+        { "tampered file",
+            published("2.0", [](const QString& f) { AtomicFile::write(f + "/bin/drimo-copy", "evil"); }),
+            wrongSigner },
+        { "missing file", published("2.0", [](const QString& f) { QFile::remove(f + "/bin/drimo-copy"); }),
+            wrongSigner },
+        { "extra file",
+            published("2.0", [](const QString& f) { AtomicFile::write(f + "/bin/evil.so", "evil"); }),
+            wrongSigner },
+        { "wrong identifier",
+            [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.0", {}, nullptr, "com.evil")); },
+            corrupted },
+        { "wrong version", [](UpdateHostileServerTest& t) { t.publish("2.0", t.release("2.1")); },
+            corrupted },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(site).removeRecursively();
+        QDir().mkpath(site);
+        alerts = AlertsSimulated();
+        c.setup(*this);
+        check();
+        expectRefused(installFailed, c.informative);
+        EXPECT_FALSE(QFileInfo::exists("/tmp/drimo-evil"));
+        EXPECT_FALSE(QFileInfo::exists(home.path() + "/evil"));
+    }
+}
+
+TEST_F(UpdateHostileServerTest, UnwritableInstallFolderShowsTheSystemsWords)
+{
+    publish(QStringLiteral("2.0"), release("2.0"));
+    ::chmod(QFile::encodeName(home.path() + QStringLiteral("/opt")).constData(), 0500);
+    {
+        const WithoutPermissionOverride asUser;
+        check();
+    }
+    ::chmod(QFile::encodeName(home.path() + QStringLiteral("/opt")).constData(), 0700);
+    expectRefused(installFailed, QString::fromLocal8Bit(std::strerror(EACCES)));
+}
+
+} // namespace
