@@ -106,6 +106,9 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     addShortcut(QKeySequence(Qt::Key_Enter), m_done);
     connect(
         new QShortcut(QKeySequence::Close, this), &QShortcut::activated, this, [this] { window()->close(); });
+    // Text buttons get the breathing room desktop toolbars give them, not the bare width of their text.
+    for (auto* button : { m_copy, m_done })
+        button->setMinimumWidth(button->sizeHint().width() + 2 * buttonPadding);
     column->addWidget(toolbar);
 
     m_divider = new QFrame(this);
@@ -118,6 +121,8 @@ EditorView::EditorView(EditorModel& model, QWidget* parent)
     m_canvas->setMinimumSize(canvasMinimum);
     m_canvas->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     column->addWidget(m_canvas, 1);
+    // The window opens for drawing; a focus ring on the tool picker would only distract.
+    m_canvas->setFocus();
 
     connect(m_tools, &SegmentedControl::chosen, this,
         [this](int index) { m_model.setTool(static_cast<EditorModel::Tool>(index)); });

@@ -26,6 +26,7 @@ public:
     static constexpr int brushSpacing = 8;
     static constexpr int sliderWidth = 150;
     static constexpr int valueWidth = 28;
+    static constexpr int buttonPadding = 8;
     static constexpr int sliderSteps = 100; // per point: the slider moves smoothly, not point by point
     static constexpr QSize canvasMinimum { 520, 320 };
 
