@@ -5,6 +5,7 @@
 #include "Keyboard/HoldMonitor.h"
 #include "Picker/HistoryPanel.h"
 #include "Platform/Platform.h"
+#include "Screenshots/ScreenshotEditor.h"
 #include "Screenshots/ThumbnailPanel.h"
 #include "Support/AppSettings.h"
 #include "Views/WindowPresenter.h"
@@ -63,6 +64,7 @@ public:
     HistoryPanel& picker() { return m_picker; }
     WindowPresenter& windows() { return m_windows; }
     ThumbnailPanel& thumbnail() { return m_thumbnail; }
+    ScreenshotEditor& editor() { return m_editor; }
     bool isPermissionWatchRunning() const { return m_permissionWatch.isPending(); }
 
     bool accessibilityGranted() const { return m_accessibilityGranted; }
@@ -108,5 +110,6 @@ private:
     TaskHandle m_permissionWatch;
     std::shared_ptr<PermissionWatch> m_watch;
     ThumbnailPanel m_thumbnail;
+    ScreenshotEditor m_editor;
     bool m_capturing = false;
 };
