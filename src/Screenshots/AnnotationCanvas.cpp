@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -137,16 +138,35 @@ const QImage* AnnotationCanvas::committedImage(QSizeF size)
     if (!(width >= 1 && height >= 1 && width <= largest && height <= largest))
         return m_cache ? &m_cache->image : nullptr;
     const Shot& shot = m_model.shot();
-    // Opaque shots make an opaque layer, which the painter copies instead of blending.
-    QImage image(static_cast<int>(width), static_cast<int>(height),
-        shot.image().hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const QSize pixels(static_cast<int>(width), static_cast<int>(height));
+    // The shot scaled to the display is the same for every version of the marks: made once per size, an undo
+    // then costs a copy and the marks, not another smooth scaling of the whole shot.
+    if (m_base.size() != pixels) {
+        // Opaque shots make an opaque layer, which the painter copies instead of blending.
+        m_base = QImage(pixels,
+            shot.image().hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        if (m_base.isNull())
+            return m_cache ? &m_cache->image : nullptr;
+        m_base.fill(Qt::transparent);
+        QPainter painter(&m_base);
+        ShotRenderer::draw(shot, {}, painter, QRectF(QPointF(0, 0), QSizeF(pixels)), true);
+    }
+    // The layer of the last version is overwritten in place: a fresh image of this size each time costs more
+    // in new memory pages than the marks cost to draw.
+    QImage image;
+    if (m_cache && m_cache->image.size() == pixels && m_cache->image.format() == m_base.format()) {
+        image = std::move(m_cache->image);
+        m_cache.reset();
+        std::memcpy(image.bits(), m_base.constBits(), static_cast<std::size_t>(m_base.sizeInBytes()));
+    } else {
+        image = m_base.copy();
+    }
     if (image.isNull())
         return m_cache ? &m_cache->image : nullptr;
-    image.fill(Qt::transparent);
     QPainter painter(&image);
-    ShotRenderer::draw(
-        shot, m_model.stack().items, painter, QRectF(0, 0, image.width(), image.height()), true);
+    ShotRenderer::draw(shot, m_model.stack().items, painter, QRectF(QPointF(0, 0), QSizeF(pixels)), false);
     painter.end();
+    image.setDevicePixelRatio(factor);
     ++m_committedRenders;
     m_cache = Cache { m_model.version(), size, std::move(image) };
     return &m_cache->image;
@@ -155,15 +175,28 @@ const QImage* AnnotationCanvas::committedImage(QSizeF size)
 void AnnotationCanvas::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), background);
     const QRectF area = imageRect();
-    if (!(area.width() > 1 && area.height() > 1))
+    if (!(area.width() > 1 && area.height() > 1)) {
+        painter.fillRect(rect(), background);
         return;
+    }
     const QRectF shown = toWidget(area);
+    const QImage* committed = committedImage(area.size());
+    // Whatever the image covers is painted once, by the image: the background and the shadow only around it.
+    painter.save();
+    painter.setClipRegion(QRegion(rect()).subtracted(QRegion(shown.toAlignedRect())));
+    painter.fillRect(rect(), background);
     drawShadow(painter, shown);
-    painter.fillRect(shown, Qt::black);
-    if (const QImage* committed = committedImage(area.size()))
-        painter.drawImage(shown, *committed);
+    painter.restore();
+    if (!committed || committed->hasAlphaChannel())
+        painter.fillRect(shown, Qt::black);
+    if (committed) {
+        // At the display's own resolution the layer is copied pixel for pixel, not scaled.
+        if (QSizeF(committed->size()) == shown.size() * committed->devicePixelRatio())
+            painter.drawImage(shown.topLeft(), *committed);
+        else
+            painter.drawImage(shown, *committed);
+    }
     if (m_draft)
         drawDraft(painter, shown, event->rect());
     drawBrushPreview(painter, shown);
@@ -202,6 +235,8 @@ void AnnotationCanvas::drawDraft(QPainter& painter, const QRectF& shown, const Q
     const QRectF seen = QRectF((dirty.left() - shown.left()) * sx, (shown.bottom() - dirty.bottom() - 1) * sy,
         (dirty.width() + 1) * sx, (dirty.height() + 1) * sy)
                             .adjusted(-reach, -reach, reach, reach);
+    // One stretch from the first to the last segment that reaches into the area: drawing runs of it apart
+    // would blend their anti-aliased edges twice where they cross.
     std::size_t first = blur->points.size();
     std::size_t last = 0;
     for (std::size_t i = 1; i < blur->points.size(); ++i) {

@@ -75,6 +75,7 @@ private:
     std::optional<Annotation> m_draft;
     std::optional<QPointF> m_pointer;
     std::optional<Cache> m_cache;
+    QImage m_base; // the shot alone at the cached layer's pixel size
     QPixmap m_shadow;
     bool m_pressIgnored = false;
     int m_committedRenders = 0;
