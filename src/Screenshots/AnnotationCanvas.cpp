@@ -133,10 +133,11 @@ const QImage* AnnotationCanvas::committedImage(QSizeF size)
     const double factor = backingScale();
     const double width = size.width() * factor;
     const double height = size.height() * factor;
+    // Without a layer for this version nothing is shown: an older one could show marks since undone.
     // QImage counts pixels in int; a display this large has no memory behind it anyway.
     constexpr double largest = 1 << 15;
     if (!(width >= 1 && height >= 1 && width <= largest && height <= largest))
-        return m_cache ? &m_cache->image : nullptr;
+        return nullptr;
     const Shot& shot = m_model.shot();
     const QSize pixels(static_cast<int>(width), static_cast<int>(height));
     // The shot scaled to the display is the same for every version of the marks: made once per size, an undo
@@ -146,7 +147,7 @@ const QImage* AnnotationCanvas::committedImage(QSizeF size)
         m_base = QImage(pixels,
             shot.image().hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
         if (m_base.isNull())
-            return m_cache ? &m_cache->image : nullptr;
+            return nullptr;
         m_base.fill(Qt::transparent);
         QPainter painter(&m_base);
         ShotRenderer::draw(shot, {}, painter, QRectF(QPointF(0, 0), QSizeF(pixels)), true);
@@ -162,7 +163,7 @@ const QImage* AnnotationCanvas::committedImage(QSizeF size)
         image = m_base.copy();
     }
     if (image.isNull())
-        return m_cache ? &m_cache->image : nullptr;
+        return nullptr;
     QPainter painter(&image);
     ShotRenderer::draw(shot, m_model.stack().items, painter, QRectF(QPointF(0, 0), QSizeF(pixels)), false);
     painter.end();

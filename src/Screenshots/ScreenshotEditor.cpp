@@ -73,9 +73,14 @@ QWidget* ScreenshotEditor::open(std::shared_ptr<Shot> shot, ImageHandler onCopy,
         : all.empty()         ? Screens::fallbackFrame
                               : all.front().visibleFrame;
     const QSizeF content = contentSize(model->shot().image().size(), model->shot().scale(), frame);
-    window->setMinimumSize(minimumContent);
-    window->resize(std::max(static_cast<int>(std::lround(content.width())), minimumContent.width()),
-        std::max(static_cast<int>(std::lround(content.height())), minimumContent.height()));
+    // The toolbar's items alone are wider than the smallest window the size rule allows: the window never
+    // gets narrower than its content needs, so that no button is cut off. That is always at least
+    // the 520 × 360 the canvas's own minimum guarantees.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    layout->activate();
+    window->resize(
+        QSize(static_cast<int>(std::lround(content.width())), static_cast<int>(std::lround(content.height())))
+            .expandedTo(window->minimumSize()));
     const QSizeF placed(window->size());
     const QRectF centred(frame.center() - QPointF(placed.width(), placed.height()) / 2, placed);
     window->move(m_screens.windowPosition(centred));
