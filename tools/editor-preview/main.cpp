@@ -181,5 +181,10 @@ int main(int argc, char** argv)
     }
     editor.model(numbers)->undo();
     save(numbers, QStringLiteral("editor-number"));
+
+    // A small shot: the window opens as narrow as its toolbar allows.
+    const QImage small = picture.scaled(400, 250, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QWidget* narrow = editor.open(std::make_shared<Shot>(small, ShotRenderer::blurred(small), 2), {}, {});
+    save(narrow, QStringLiteral("editor-small"));
     return ok ? 0 : 1;
 }
