@@ -58,6 +58,7 @@ AppController::AppController(const Platform& platform, QObject* parent)
           [&scheduler = platform.scheduler] { return scheduler.currentDate(); })
     , m_windows(platform.workspace)
     , m_thumbnail(platform.scheduler, platform.screens)
+    , m_editor(platform.alerts, platform.screens, platform.workspace)
     , m_updates(platform, UpdateChecker::defaultBaseUrl())
 { }
 

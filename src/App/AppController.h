@@ -5,6 +5,7 @@
 #include "Keyboard/HoldMonitor.h"
 #include "Picker/HistoryPanel.h"
 #include "Platform/Platform.h"
+#include "Screenshots/ScreenshotEditor.h"
 #include "Screenshots/ThumbnailPanel.h"
 #include "Support/AppSettings.h"
 #include "Updates/UpdateChecker.h"
@@ -65,6 +66,7 @@ public:
     WindowPresenter& windows() { return m_windows; }
     ThumbnailPanel& thumbnail() { return m_thumbnail; }
     UpdateChecker& updates() { return m_updates; }
+    ScreenshotEditor& editor() { return m_editor; }
     bool isPermissionWatchRunning() const { return m_permissionWatch.isPending(); }
 
     bool accessibilityGranted() const { return m_accessibilityGranted; }
@@ -109,6 +111,7 @@ private:
     TaskHandle m_permissionWatch;
     std::shared_ptr<PermissionWatch> m_watch;
     ThumbnailPanel m_thumbnail;
+    ScreenshotEditor m_editor;
     bool m_capturing = false;
     UpdateChecker m_updates;
 };

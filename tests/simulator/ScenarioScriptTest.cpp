@@ -69,6 +69,18 @@ TEST(ScenarioScriptTest, AcceptsEveryCommandForm)
         "expect pasteboard.items[0].data[\"public.utf8-plain-text\"] contains \"x\"",
         "expect history.count >= 1",
         "expect picker.frame != null",
+        "editor open shot.png 2",
+        "editor open \"Скриншот 1.png\" 1.5",
+        "editor tool arrow",
+        "editor brush 80",
+        "editor click 10 20.5",
+        "editor drag 1 2 3 4 5 6",
+        "editor move 5 5",
+        "editor exit",
+        "editor button \"Готово\"",
+        "editor close",
+        "editor resize 900 700",
+        "dump editor",
     };
     for (const char* line : lines)
         EXPECT_EQ(parseError(line), QString()) << line;
@@ -93,7 +105,7 @@ TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
         { "expect history..count == 1", "1: bad path \"history..count\"" },
         { "expect history.count == [1", "1: malformed JSON [1" },
         { "dump everything",
-            "1: expected one of all app settings history pasteboard picker windows defaults files bundle" },
+            "1: expected one of all app settings history pasteboard picker windows defaults files bundle editor" },
         { "picker click 0", "1: the row must be a whole number from 1 to 2147483647" },
         { "picker tap 1", "1: expected click N" },
         { "capture png 10", "1: expected png W H, cancel or fail" },
@@ -106,6 +118,13 @@ TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
         { "copy x=hex:abc", "1: bad hex \"abc\"" },
         { "copy x=bytes:268435456 y=bytes:1", "1: one copy holds at most 268435456 bytes of bytes:N" },
         { "copy x=hex:\u0661\u0662", "1: bad hex \"\u0661\u0662\"" },
+        { "editor open shot.png 0", "1: the scale must be a positive number" },
+        { "editor tool pencil", "1: expected tool blur, arrow or number" },
+        { "editor drag 1 2 3", "1: expected drag X1 Y1 X2 Y2 [X Y…]" },
+        { "editor drag 1 2 3 4 5", "1: expected drag X1 Y1 X2 Y2 [X Y…]" },
+        { "editor button Готово", "1: expected button \"TEXT\"" },
+        { "editor resize 10001 700", "1: a window is at most 10000 points on a side" },
+        { "editor paint", "1: expected open, tool, brush, click, drag, move, exit, button, close or resize" },
     };
     for (const auto& [text, error] : cases)
         EXPECT_EQ(parseError(text), QString::fromUtf8(error)) << text;

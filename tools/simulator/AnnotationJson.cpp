@@ -86,4 +86,28 @@ std::optional<std::vector<Annotation>> parse(const json& array, QString& error)
     return annotations;
 }
 
+namespace {
+
+nlohmann::ordered_json pair(QPointF p)
+{
+    return nlohmann::ordered_json::array({ p.x(), p.y() });
+}
+
+} // namespace
+
+nlohmann::ordered_json write(const Annotation& annotation)
+{
+    using ordered = nlohmann::ordered_json;
+    if (const auto* blur = annotation.blur()) {
+        ordered points = ordered::array();
+        for (const QPointF& p : blur->points)
+            points.push_back(pair(p));
+        return { { "blur", { { "points", points }, { "diameter", blur->diameter } } } };
+    }
+    if (const auto* arrow = annotation.arrow())
+        return { { "arrow", { { "from", pair(arrow->from) }, { "to", pair(arrow->to) } } } };
+    const auto* number = annotation.number();
+    return { { "number", { { "at", pair(number->at) }, { "value", number->value } } } };
+}
+
 } // namespace AnnotationJson

@@ -17,4 +17,7 @@ namespace AnnotationJson {
 // and where.
 std::optional<std::vector<Annotation>> parse(const nlohmann::json& array, QString& error);
 
+// One annotation in the same form.
+nlohmann::ordered_json write(const Annotation& annotation);
+
 } // namespace AnnotationJson

@@ -84,6 +84,8 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
     : m_home(home)
     , m_out(transcript)
     , m_world(home)
+    , m_editors([this](const char* event, json fields) { report(event, std::move(fields)); },
+          [this](int line, const QString& message) { warn(line, message); })
 {
     report("sim.home", { { "path", utf8(home) } });
     m_world.pasteboard.onWrite = [this](PasteboardSimulated::Writer writer) {
@@ -180,6 +182,7 @@ AppController& ScenarioRunner::controller()
     m_controller = std::make_unique<AppController>(m_world.platform());
     m_menu = std::make_unique<MenuContent>(*m_controller);
     m_reportedHistory = m_controller->history().items();
+    m_editors.attach(m_controller->editor());
     QObject::connect(&m_controller->history(), &ClipboardHistory::listChanged, [this] { historyChanged(); });
     QObject::connect(m_controller.get(), &AppController::holdFired, [this](HoldMonitor::Key key) {
         report("hold", { { "key", key == HoldMonitor::Key::Copy ? "copy" : "paste" } });
@@ -290,6 +293,9 @@ void ScenarioRunner::execute(const Command& command)
             warn(command.line, QStringLiteral("the picker shows no row %1").arg(row + 1));
         else
             picker.view()->chooseRow(row);
+    } else if (name == QLatin1String("editor")) {
+        controller();
+        m_editors.execute(command);
     } else if (name == QLatin1String("dump")) {
         auto all = state();
         report("dump", { { "state", a[0].text == QLatin1String("all") ? all : all[utf8(a[0].text)] } });
@@ -520,6 +526,8 @@ bool ScenarioRunner::keyWindow(const KeyEvent& event)
     // This application's own windows take the keyboard only while it is in front.
     if (!m_controller || !m_world.workspace.selfIsFrontmost())
         return false;
+    if (m_editors.key(event))
+        return true;
     auto* active = QApplication::activeWindow();
     auto* target = active && active->isVisible() ? active : nullptr;
     if (!target) {
@@ -683,5 +691,7 @@ bool ScenarioRunner::clickButton(const QString& text)
 
 nlohmann::ordered_json ScenarioRunner::state()
 {
-    return SimulatorState::all(controller(), m_world);
+    auto all = SimulatorState::all(controller(), m_world);
+    all["editor"] = m_editors.state();
+    return all;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clipboard/ClipboardItem.h"
+#include "EditorDriver.h"
 #include "ScenarioScript.h"
 #include "SimulatedWorld.h"
 
@@ -23,6 +24,9 @@ public:
 
     // Runs every command; false when an expectation failed.
     bool run(const std::vector<ScenarioScript::Command>& commands);
+
+    // Where relative paths of `editor open` start: the scenario file's folder.
+    void setScenarioFolder(const QString& folder) { m_editors.setBaseFolder(folder); }
 
     // The state as `dump all` prints it.
     nlohmann::ordered_json state();
@@ -79,6 +83,7 @@ private:
     std::optional<QRectF> m_caret;
     bool m_screenAccess = false;
     std::optional<QUrl> m_updateBase;
+    EditorDriver m_editors;
 
     // What was last reported, to tell changes.
     QList<ClipboardItem> m_reportedHistory;

@@ -145,6 +145,46 @@ QString checkDefault(const Command& command, std::size_t keyIndex)
     return {};
 }
 
+QString checkEditor(const Command& c)
+{
+    const auto& a = c.args;
+    const auto n = a.size();
+    const auto sub = n > 0 && !a[0].quoted ? a[0].text : QString();
+    if (sub == QLatin1String("open")) {
+        if (n != 3)
+            return QStringLiteral("expected open SHOT.png SCALE");
+        const auto scale = number(a[2].text);
+        return scale && *scale > 0 ? QString() : QStringLiteral("the scale must be a positive number");
+    }
+    if (sub == QLatin1String("tool"))
+        return n == 2 && !a[1].quoted
+                && (a[1].text == QLatin1String("blur") || a[1].text == QLatin1String("arrow")
+                    || a[1].text == QLatin1String("number"))
+            ? QString()
+            : QStringLiteral("expected tool blur, arrow or number");
+    if (sub == QLatin1String("brush"))
+        return n == 2 ? checkNumbers(a, 1, 1) : QStringLiteral("expected brush N");
+    if (sub == QLatin1String("click") || sub == QLatin1String("move"))
+        return n == 3 ? checkNumbers(a, 1, 2) : QStringLiteral("expected %1 X Y").arg(sub);
+    if (sub == QLatin1String("drag"))
+        return n >= 5 && (n - 1) % 2 == 0 ? checkNumbers(a, 1, n - 1)
+                                          : QStringLiteral("expected drag X1 Y1 X2 Y2 [X Y…]");
+    if (sub == QLatin1String("exit") || sub == QLatin1String("close"))
+        return n == 1 ? QString() : QStringLiteral("%1 takes no arguments").arg(sub);
+    if (sub == QLatin1String("button"))
+        return n == 2 && a[1].quoted ? QString() : QStringLiteral("expected button \"TEXT\"");
+    if (sub == QLatin1String("resize")) {
+        if (n != 3)
+            return QStringLiteral("expected resize W H");
+        if (const auto problem = checkNumbers(a, 1, 2); !problem.isEmpty())
+            return problem;
+        return *number(a[1].text) <= maximumEditorSize && *number(a[2].text) <= maximumEditorSize
+            ? QString()
+            : QStringLiteral("a window is at most %1 points on a side").arg(maximumEditorSize);
+    }
+    return QStringLiteral("expected open, tool, brush, click, drag, move, exit, button, close or resize");
+}
+
 QString check(const Command& c)
 {
     const auto& a = c.args;
@@ -249,6 +289,8 @@ QString check(const Command& c)
     if (name == QLatin1String("swap"))
         return n == 2 && is(0, "fail") && a[1].quoted ? QString()
                                                       : QStringLiteral("expected fail \"DESCRIPTION\"");
+    if (name == QLatin1String("editor"))
+        return checkEditor(c);
     if (name == QLatin1String("start"))
         return n == 0 ? QString() : QStringLiteral("start takes no arguments");
     if (name == QLatin1String("wait")) {

@@ -56,6 +56,9 @@ Parsed parse(const QString& text);
 // repeat, so bigger numbers would run for hours or print millions of lines.
 constexpr double maximumWait = 86400;
 constexpr double maximumHold = 60;
+// The largest editor window `editor resize` asks for, in points on a side: beyond it the window's own
+// drawing surface would not fit in memory.
+constexpr double maximumEditorSize = 10000;
 // The most letters the `bytes:N` values of one `copy` may ask for together.
 constexpr qsizetype maximumLetters = 256 * 1024 * 1024;
 
@@ -78,7 +81,8 @@ std::optional<std::vector<PathStep>> path(const QString& text);
 inline const QStringList dumpSections
     = { QStringLiteral("all"), QStringLiteral("app"), QStringLiteral("settings"), QStringLiteral("history"),
           QStringLiteral("pasteboard"), QStringLiteral("picker"), QStringLiteral("windows"),
-          QStringLiteral("defaults"), QStringLiteral("files"), QStringLiteral("bundle") };
+          QStringLiteral("defaults"), QStringLiteral("files"), QStringLiteral("bundle"),
+          QStringLiteral("editor") };
 // Controller operations `app` may call, standing in for windows that are not there yet.
 inline const QStringList appOperations = { QStringLiteral("showHistory"), QStringLiteral("takeScreenshot"),
     QStringLiteral("confirmClearHistory"), QStringLiteral("showOnboarding"), QStringLiteral("showSettings"),

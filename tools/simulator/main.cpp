@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -76,6 +77,7 @@ int runScenario(const QStringList& arguments)
         home = QDir(home).absolutePath();
     }
     ScenarioRunner runner(home, stdout);
+    runner.setScenarioFolder(fromStdin ? QDir::currentPath() : QFileInfo(scenario).absolutePath());
     return runner.run(parsed.commands) ? 0 : 1;
 }
 

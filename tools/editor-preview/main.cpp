@@ -1,0 +1,190 @@
+// Renders editor windows with each tool in use (blur, arrows, markers), with marks committed and one being
+// drawn, to PNG files, for looking at the editor without a desktop:  editor-preview OUTPUT_FOLDER [dark]
+#include "Platform/Simulated/AlertsSimulated.h"
+#include "Platform/Simulated/ScreensSimulated.h"
+#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Screenshots/AnnotationCanvas.h"
+#include "Screenshots/EditorModel.h"
+#include "Screenshots/EditorView.h"
+#include "Screenshots/ScreenshotEditor.h"
+#include "Screenshots/Shot.h"
+#include "Screenshots/ShotRenderer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleFactory>
+
+#include <cstdio>
+
+namespace {
+
+// A screenshot of a made-up document window: a title bar, a sidebar and lines of text worth hiding.
+QImage sampleScreenshot(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient desk(0, 0, width, height);
+    desk.setColorAt(0, QColor(64, 110, 170));
+    desk.setColorAt(1, QColor(150, 90, 160));
+    painter.fillRect(image.rect(), desk);
+    const QRectF window(width * 0.06, height * 0.08, width * 0.88, height * 0.84);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 250, 250));
+    painter.drawRoundedRect(window, 24, 24);
+    painter.setBrush(QColor(232, 232, 236));
+    painter.drawRoundedRect(QRectF(window.left(), window.top(), window.width(), 90), 24, 24);
+    painter.fillRect(QRectF(window.left(), window.top() + 60, window.width(), 30), QColor(232, 232, 236));
+    const QColor lights[] = { QColor(255, 95, 87), QColor(254, 188, 46), QColor(40, 200, 64) };
+    for (int i = 0; i < 3; ++i) {
+        painter.setBrush(lights[i]);
+        painter.drawEllipse(QPointF(window.left() + 44 + i * 40, window.top() + 45), 13, 13);
+    }
+    painter.fillRect(
+        QRectF(window.left(), window.top() + 90, 420, window.height() - 90), QColor(242, 242, 246));
+    QFont font = QApplication::font();
+    font.setPixelSize(34);
+    painter.setFont(font);
+    painter.setPen(QColor(40, 40, 46));
+    const char* lines[]
+        = { "Счёт № 2026-0412", "Получатель: ООО «Северный ветер»", "ИНН 7701234567, КПП 770101001",
+              "Р/с 40702810900000012345", "Сумма к оплате: 184 500,00 ₽",
+              "Срок оплаты: 15 декабря", "Контакт: anna.petrova@example.org", "Телефон: +7 916 555-01-23" };
+    double y = window.top() + 170;
+    for (const char* line : lines) {
+        painter.drawText(QPointF(window.left() + 480, y), QString::fromUtf8(line));
+        y += 64;
+    }
+    painter.setPen(QColor(90, 90, 100));
+    const char* sidebar[] = { "Входящие", "Отправленные", "Черновики", "Счета", "Архив" };
+    y = window.top() + 170;
+    for (const char* item : sidebar) {
+        painter.drawText(QPointF(window.left() + 50, y), QString::fromUtf8(item));
+        y += 64;
+    }
+    return image;
+}
+
+void mouse(AnnotationCanvas* canvas, QEvent::Type type, QPointF canvasPoint)
+{
+    const QPointF at = canvas->toWidget(canvasPoint);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, at, canvas->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &event);
+}
+
+// Canvas points across the image rectangle: (0, 0) its bottom-left, (1, 1) its top-right.
+QPointF across(AnnotationCanvas* canvas, double x, double y)
+{
+    const QRectF r = canvas->imageRect();
+    return { r.left() + x * r.width(), r.top() + y * r.height() };
+}
+
+void drag(AnnotationCanvas* canvas, const std::vector<QPointF>& points, bool release)
+{
+    mouse(canvas, QEvent::MouseButtonPress, points.front());
+    for (std::size_t i = 1; i < points.size(); ++i)
+        mouse(canvas, QEvent::MouseMove, points[i]);
+    if (release)
+        mouse(canvas, QEvent::MouseButtonRelease, points.back());
+}
+
+std::vector<QPointF> line(AnnotationCanvas* canvas, QPointF from, QPointF to, int steps)
+{
+    std::vector<QPointF> points;
+    for (int i = 0; i <= steps; ++i)
+        points.push_back(across(
+            canvas, from.x() + (to.x() - from.x()) * i / steps, from.y() + (to.y() - from.y()) * i / steps));
+    return points;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: editor-preview OUTPUT_FOLDER [dark]\n");
+        return 2;
+    }
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    const bool dark = argc > 2 && QString::fromLocal8Bit(argv[2]) == u"dark";
+    if (dark) {
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(40, 40, 44));
+        palette.setColor(QPalette::WindowText, QColor(236, 236, 240));
+        palette.setColor(QPalette::Base, QColor(30, 30, 33));
+        palette.setColor(QPalette::Text, QColor(236, 236, 240));
+        palette.setColor(QPalette::Button, QColor(58, 58, 62));
+        palette.setColor(QPalette::ButtonText, QColor(236, 236, 240));
+        palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
+        QApplication::setPalette(palette);
+    } else {
+        auto palette = QApplication::palette();
+        palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
+        QApplication::setPalette(palette);
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.exists() && !QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "editor-preview: cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    AlertsSimulated alerts;
+    ScreensSimulated screens;
+    WorkspaceSimulated workspace;
+    ScreenshotEditor editor(alerts, screens, workspace);
+    const QImage picture = sampleScreenshot(2400, 1500);
+    const auto shot = std::make_shared<Shot>(picture, ShotRenderer::blurred(picture), 2);
+    const QString suffix = dark ? QStringLiteral("-dark") : QString();
+    bool ok = true;
+    const auto save = [&](QWidget* window, const QString& name) {
+        QApplication::processEvents();
+        const auto path = folder.filePath(name + suffix + QStringLiteral(".png"));
+        ok = window->grab().save(path, "PNG") && ok;
+        std::printf("%s\n", qPrintable(path));
+    };
+
+    QWidget* fresh = editor.open(shot, {}, {});
+    save(fresh, QStringLiteral("editor-fresh"));
+
+    QWidget* blur = editor.open(shot, {}, {});
+    auto* canvas = editor.view(blur)->canvas();
+    QApplication::processEvents();
+    drag(canvas, line(canvas, { 0.40, 0.71 }, { 0.78, 0.71 }, 30), true);
+    drag(canvas, line(canvas, { 0.40, 0.54 }, { 0.72, 0.54 }, 30), true);
+    // One more stroke still being drawn, the brush ring under the pointer.
+    drag(canvas, line(canvas, { 0.45, 0.645 }, { 0.60, 0.645 }, 20), false);
+    save(blur, QStringLiteral("editor-blur"));
+
+    QWidget* arrows = editor.open(shot, {}, {});
+    canvas = editor.view(arrows)->canvas();
+    editor.model(arrows)->setTool(EditorModel::Tool::Arrow);
+    QApplication::processEvents();
+    drag(canvas, line(canvas, { 0.20, 0.20 }, { 0.38, 0.44 }, 10), true);
+    drag(canvas, line(canvas, { 0.90, 0.85 }, { 0.80, 0.72 }, 10), false);
+    save(arrows, QStringLiteral("editor-arrow"));
+
+    QWidget* numbers = editor.open(shot, {}, {});
+    canvas = editor.view(numbers)->canvas();
+    editor.model(numbers)->setTool(EditorModel::Tool::Number);
+    QApplication::processEvents();
+    for (double y : { 0.78, 0.64, 0.50 }) {
+        mouse(canvas, QEvent::MouseButtonPress, across(canvas, 0.36, y));
+        mouse(canvas, QEvent::MouseButtonRelease, across(canvas, 0.36, y));
+    }
+    editor.model(numbers)->undo();
+    save(numbers, QStringLiteral("editor-number"));
+
+    // A small shot: the window opens as narrow as its toolbar allows.
+    const QImage small = picture.scaled(400, 250, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QWidget* narrow = editor.open(std::make_shared<Shot>(small, ShotRenderer::blurred(small), 2), {}, {});
+    save(narrow, QStringLiteral("editor-small"));
+    return ok ? 0 : 1;
+}
