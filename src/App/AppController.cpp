@@ -3,16 +3,21 @@
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
+#include "App/MenuContent.h"
 #include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
 #include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
+#include "GlobalShortcuts/RecorderControl.h"
+#include "GlobalShortcuts/Services.h"
+#include "GlobalShortcuts/ShortcutRegistry.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Alerts.h"
 #include "Platform/ApplicationLifecycle.h"
 #include "Platform/BundleInfo.h"
 #include "Platform/StandardPaths.h"
 #include "Platform/Workspace.h"
+#include "Screenshots/ScreenshotShortcut.h"
 #include "Support/AppRelauncher.h"
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
@@ -21,6 +26,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -58,7 +64,9 @@ AppController::AppController(const Platform& platform, QObject* parent)
           [&scheduler = platform.scheduler] { return scheduler.currentDate(); })
     , m_windows(platform.workspace)
     , m_thumbnail(platform.scheduler, platform.screens)
-{ }
+{
+    installShortcutServices();
+}
 
 AppController::~AppController()
 {
@@ -290,6 +298,12 @@ void AppController::showSettings()
         auto* layout = new QVBoxLayout(content);
         layout->setContentsMargins(24, 24, 24, 24);
         layout->addWidget(new QLabel(Localization::text("Настройки Drimo Copy"), content));
+        auto* shortcutRow = new QHBoxLayout;
+        shortcutRow->addWidget(new QLabel(Localization::text("Или сочетание клавиш"), content));
+        auto* recorder = new GlobalShortcuts::RecorderControl(ScreenshotShortcut::name(), {}, content);
+        recorder->setObjectName(screenshotRecorderName);
+        shortcutRow->addWidget(recorder);
+        layout->addLayout(shortcutRow);
         content->setFixedWidth(440);
         return content;
     });
@@ -331,8 +345,33 @@ void AppController::startBackgroundUpdateChecks()
 
 void AppController::registerScreenshotShortcut()
 {
-    // The global screenshot shortcut (stored under its raw name "zodezododAzavadazur") registers here once
-    // hot keys land.
+    QPointer<AppController> self(this);
+    GlobalShortcuts::onKeyUp(ScreenshotShortcut::name(), [self] {
+        if (self)
+            self->takeScreenshot();
+    });
+}
+
+void AppController::installShortcutServices()
+{
+    GlobalShortcuts::Services services;
+    services.defaults = &m_platform.defaults;
+    services.hotKeys = &m_platform.hotKeys;
+    services.scheduler = &m_platform.scheduler;
+    services.alerts = &m_platform.alerts;
+    // A recorded shortcut must not take a key equivalent of the menu-bar menu.
+    QPointer<AppController> self(this);
+    services.applicationMenu = [self] {
+        std::vector<GlobalShortcuts::MenuItem> items;
+        if (!self)
+            return items;
+        const MenuContent menu(*self);
+        for (const auto& row : menu.rows())
+            if (row.isClickable())
+                items.push_back({ row.text, row.shortcut, {} });
+        return items;
+    };
+    GlobalShortcuts::install(services);
 }
 
 void AppController::setAccessibilityGranted(bool granted)

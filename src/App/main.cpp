@@ -9,6 +9,7 @@
 #include "Platform/Desktop/AlertsDesktop.h"
 #include "Platform/Desktop/ApplicationLifecycleDesktop.h"
 #include "Platform/Desktop/BundleInfoDesktop.h"
+#include "Platform/Desktop/HotKeyServiceDesktop.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
@@ -19,6 +20,7 @@
 #include "Platform/Desktop/UserDefaultsStoreDesktop.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
 #include "Platform/Simulated/AccessibilitySimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/WorkspaceSimulated.h"
 
@@ -26,6 +28,7 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QThread>
 
@@ -109,6 +112,15 @@ int main(int argc, char** argv)
     AccessibilitySimulated fallbackAccessibility;
     fallbackAccessibility.setTrusted(false);
     std::unique_ptr<AccessibilityDesktop> desktopAccessibility;
+    // Global shortcuts need X11 too; without it the stand-in holds them where no key ever reaches.
+    std::unique_ptr<HotKeyServiceDesktop> desktopHotKeys;
+    HotKeyServiceSimulated fallbackHotKeys;
+    HotKeyService* hotKeys = &fallbackHotKeys;
+    if (onX11) {
+        desktopHotKeys = std::make_unique<HotKeyServiceDesktop>();
+        if (desktopHotKeys->isAvailable())
+            hotKeys = desktopHotKeys.get();
+    }
     KeyboardEvents* keyboard = &fallbackKeyboard;
     Accessibility* accessibility = &fallbackAccessibility;
     if (onX11 && desktopKeyboard.isAvailable()) {
@@ -120,11 +132,14 @@ int main(int argc, char** argv)
     }
 
     const Platform platform { scheduler, pasteboard, workspace, *keyboard, paths, defaults, screens,
-        *accessibility, processes, alerts, loginItems, log, bundle, lifecycle };
+        *accessibility, processes, alerts, loginItems, log, bundle, lifecycle, *hotKeys };
     auto& controller = AppController::makeShared(platform);
     instance.onActivationRequest = [&controller] { controller.showSettings(); };
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
+    // The open menu holds the keyboard: global shortcuts reach us through it meanwhile.
+    QObject::connect(menuBar.menu(), &QMenu::aboutToShow, [hotKeys] { hotKeys->menuTrackingChanged(true); });
+    QObject::connect(menuBar.menu(), &QMenu::aboutToHide, [hotKeys] { hotKeys->menuTrackingChanged(false); });
     if (QSystemTrayIcon::isSystemTrayAvailable())
         menuBar.show();
     else

@@ -4,6 +4,7 @@ class Accessibility;
 class Alerts;
 class ApplicationLifecycle;
 class BundleInfo;
+class HotKeyService;
 class KeyboardEvents;
 class LoginItemService;
 class Pasteboard;
@@ -32,4 +33,5 @@ struct Platform {
     SystemLog& log;
     BundleInfo& bundle;
     ApplicationLifecycle& lifecycle;
+    HotKeyService& hotKeys;
 };

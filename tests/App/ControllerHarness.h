@@ -7,6 +7,7 @@
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ApplicationLifecycleSimulated.h"
 #include "Platform/Simulated/BundleInfoSimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -42,7 +43,7 @@ public:
         if (!controller)
             controller = std::make_unique<AppController>(
                 Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
-                    accessibility, processes, alerts, loginItems, log, bundle, lifecycle });
+                    accessibility, processes, alerts, loginItems, log, bundle, lifecycle, hotKeys });
         return *controller;
     }
 
@@ -61,5 +62,6 @@ public:
     SystemLogSimulated log;
     BundleInfoSimulated bundle;
     ApplicationLifecycleSimulated lifecycle;
+    HotKeyServiceSimulated hotKeys;
     std::unique_ptr<AppController> controller;
 };

@@ -62,5 +62,5 @@ bool SimulatedWorld::Keyboard::post(const KeyEvent& event)
 Platform SimulatedWorld::platform()
 {
     return Platform { scheduler, pasteboard, reportingWorkspace, keyboard, paths, defaults, screens,
-        accessibility, reportingProcesses, alerts, loginItems, log, bundle, lifecycle };
+        accessibility, reportingProcesses, alerts, loginItems, log, bundle, lifecycle, hotKeys };
 }

@@ -7,6 +7,7 @@
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ApplicationLifecycleSimulated.h"
 #include "Platform/Simulated/BundleInfoSimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -103,4 +104,5 @@ public:
     SystemLogSimulated log;
     BundleInfoSimulated bundle;
     ApplicationLifecycleSimulated lifecycle;
+    HotKeyServiceSimulated hotKeys;
 };
