@@ -70,6 +70,8 @@ AppController::AppController(const Platform& platform, QObject* parent)
 
 AppController::~AppController()
 {
+    // The shortcut module must not outlive the platform it was given.
+    GlobalShortcuts::install({});
     if (m_watch) {
         m_watch->cancelled = true;
         m_watch->wait.cancel();

@@ -30,10 +30,11 @@ struct Registry {
     bool isPaused = false;
 };
 
+// Never destroyed: at exit the hot keys it holds would call on services that are already gone.
 Registry& registry()
 {
-    static Registry state;
-    return state;
+    static auto* state = new Registry;
+    return *state;
 }
 
 template <typename Map, typename Key> bool hasEntries(const Map& map, const Key& key)

@@ -55,6 +55,8 @@ private:
     void applyCaret();
     bool clickButton(const QString& text);
     void snapshot(const ScenarioScript::Command& command);
+    void clickRecorder(const ScenarioScript::Command& command);
+    void reportShortcuts();
 
     void historyChanged();
 
