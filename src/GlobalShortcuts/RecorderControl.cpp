@@ -19,7 +19,9 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProxyStyle>
+#include <QStyleOptionFrame>
 #include <QTimer>
 #include <QToolButton>
 
@@ -420,8 +422,35 @@ void RecorderControl::clearShortcut()
 
 QSize RecorderControl::sizeHint() const
 {
+    // Room for the longer placeholder with the clear button's space on both sides, as the text is centred.
+    const auto metrics = fontMetrics();
+    const int text = std::max(metrics.horizontalAdvance(ShortcutTexts::text("record_shortcut")),
+        metrics.horizontalAdvance(ShortcutTexts::text("press_shortcut")));
+    const int button = metrics.height() + 6;
     const auto hint = QLineEdit::sizeHint();
-    return { std::max(hint.width(), minimumControlWidth), std::max(hint.height(), initialHeight) };
+    return { std::max({ hint.width(), minimumControlWidth, text + 2 * button + 12 }),
+        std::max(hint.height(), initialHeight) };
+}
+
+QSize RecorderControl::minimumSizeHint() const
+{
+    return { std::max(QLineEdit::minimumSizeHint().width(), minimumControlWidth),
+        QLineEdit::minimumSizeHint().height() };
+}
+
+void RecorderControl::paintEvent(QPaintEvent* event)
+{
+    QLineEdit::paintEvent(event);
+    // A centred field hides its placeholder while it has focus, which is exactly when recording needs it.
+    if (!m_recording || !text().isEmpty() || !hasFocus())
+        return;
+    QPainter painter(this);
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const auto area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(
+        area, Qt::AlignCenter, fontMetrics().elidedText(placeholderText(), Qt::ElideRight, area.width()));
 }
 
 } // namespace GlobalShortcuts

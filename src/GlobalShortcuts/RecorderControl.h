@@ -63,9 +63,11 @@ public:
     void handleMouseUp(const QPoint& globalPosition);
 
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -150,12 +150,13 @@ void ScenarioRunner::reportShortcuts()
 {
     const auto hotKey = [](const HotKeyServiceSimulated::Registration& registration, bool ok) {
         return json { { "key", registration.keyCode },
-            { "flags", strings(KeyNames::modifierNames(GlobalShortcuts::Modifiers::flagsFromCarbon(registration.modifiers))) },
+            { "flags",
+                strings(KeyNames::modifierNames(
+                    GlobalShortcuts::Modifiers::flagsFromCarbon(registration.modifiers))) },
             { "id", registration.id.id }, { "ok", ok } };
     };
-    m_world.hotKeys.onRegister = [this, hotKey](const HotKeyServiceSimulated::Registration& registration, bool ok) {
-        report("hotkey.register", hotKey(registration, ok));
-    };
+    m_world.hotKeys.onRegister = [this, hotKey](const HotKeyServiceSimulated::Registration& registration,
+                                     bool ok) { report("hotkey.register", hotKey(registration, ok)); };
     m_world.hotKeys.onUnregister = [this, hotKey](const HotKeyServiceSimulated::Registration& registration) {
         report("hotkey.unregister", hotKey(registration, true));
     };
@@ -165,7 +166,9 @@ void ScenarioRunner::reportShortcuts()
     m_world.hotKeys.onBeep = [this] { report("beep"); };
     QObject::connect(&GlobalShortcuts::Notifications::shared(),
         &GlobalShortcuts::Notifications::recorderActiveStatusDidChange, m_windowWatch.get(),
-        [this](bool active) { report("recorder", { { "active", active } }); });
+        [this](bool active) {
+            report("recorder", { { "active", active } });
+        });
 }
 
 ScenarioRunner::WindowWatch::WindowWatch(std::function<void()> onChange)
@@ -471,7 +474,8 @@ void ScenarioRunner::typeKey(const KeyEvent& event)
     // recorder records, its key window takes them.
     const auto fields = [&event](const char* fate) {
         return json { { "key", event.keyCode }, { "down", event.isDown }, { "repeat", event.isRepeat },
-            { "flags", strings(KeyNames::modifierNames(event.flags)) }, { "synthetic", false }, { "fate", fate } };
+            { "flags", strings(KeyNames::modifierNames(event.flags)) }, { "synthetic", false },
+            { "fate", fate } };
     };
     if (m_world.hotKeys.type(event)) {
         report("key", fields("hotkey"));
@@ -490,8 +494,9 @@ void ScenarioRunner::clickRecorder(const ScenarioScript::Command& command)
     auto& app = controller();
     app.showSettings();
     auto* window = app.windows().window(AppController::settingsKey);
-    auto* recorder = window ? window->findChild<GlobalShortcuts::RecorderControl*>(AppController::screenshotRecorderName)
-                            : nullptr;
+    auto* recorder = window
+        ? window->findChild<GlobalShortcuts::RecorderControl*>(AppController::screenshotRecorderName)
+        : nullptr;
     if (!recorder) {
         warn(command.line, QStringLiteral("the settings window shows no shortcut recorder"));
         return;
