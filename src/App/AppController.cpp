@@ -1,9 +1,9 @@
 #include "App/AppController.h"
 
+#include "App/MenuContent.h"
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
-#include "App/MenuContent.h"
 #include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
 #include "Foundation/RegularFile.h"

@@ -130,6 +130,7 @@ void HotKeyCenter::setEnabled(bool enabled)
 void HotKeyCenter::setMenuOpen(bool open)
 {
     m_isMenuOpen = open;
+    m_rawKeysDown.clear();
     updateMode();
 }
 
@@ -226,6 +227,18 @@ int HotKeyCenter::handleRawKey(const HotKeyService::Event& event)
 {
     if (event.isRepeat && event.kind == HotKeyService::EventKind::RawKeyDown)
         return HotKeyService::eventNotHandledErr;
+    // A key-up belongs to the hot key its key-down went to, whatever modifiers were let go first; matching
+    // it by its modifiers again would lose it whenever they were.
+    if (event.kind == HotKeyService::EventKind::RawKeyUp) {
+        if (const auto pressed = m_rawKeysDown.find(event.keyCode); pressed != m_rawKeysDown.end()) {
+            const auto hotKey = live(pressed->second);
+            m_rawKeysDown.erase(pressed);
+            if (!hotKey)
+                return HotKeyService::eventNotHandledErr;
+            hotKey->onKeyUp();
+            return HotKeyService::noErr;
+        }
+    }
     const auto modifiers = normalised(event.keyCode, event.modifiers);
     std::shared_ptr<HotKey> match;
     for (const auto& [id, weak] : m_hotKeys) {
@@ -238,10 +251,12 @@ int HotKeyCenter::handleRawKey(const HotKeyService::Event& event)
     }
     if (!match)
         return HotKeyService::eventNotHandledErr;
-    if (event.kind == HotKeyService::EventKind::RawKeyDown)
+    if (event.kind == HotKeyService::EventKind::RawKeyDown) {
+        m_rawKeysDown[event.keyCode] = match->id();
         match->onKeyDown();
-    else
+    } else {
         match->onKeyUp();
+    }
     return HotKeyService::noErr;
 }
 

@@ -73,6 +73,8 @@ private:
     bool m_isHotKeyEventHandlingEnabled = false;
     bool m_isRawKeyEventHandlingEnabled = false;
     Mode m_mode = Mode::Normal;
+    // Raw keys whose key-down went to a hot key, by key code: the hot key's id.
+    std::map<std::int64_t, std::int64_t> m_rawKeysDown;
 };
 
 } // namespace GlobalShortcuts

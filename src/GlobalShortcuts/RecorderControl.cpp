@@ -268,6 +268,23 @@ bool RecorderControl::event(QEvent* event)
             event->accept();
             return true;
         }
+        // Pressing a modifier on its own is part of typing a combination, not one.
+        switch (keyEvent->key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Super_L:
+        case Qt::Key_Super_R:
+        case Qt::Key_Hyper_L:
+        case Qt::Key_Hyper_R:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+            return true;
+        default:
+            break;
+        }
         auto* service = services().hotKeys;
         const auto translated = service ? service->keyEventFrom(*keyEvent) : std::nullopt;
         if (!translated) {

@@ -122,9 +122,13 @@ TEST_F(ShortcutRegistryTest, WhileTheMenuTracksKeysArriveRawOncePerPress)
     typeKey(commandShiftS, false);
     EXPECT_EQ(downs, 1);
     EXPECT_EQ(ups, 1);
+    // The key-up counts even when the modifiers were let go first.
+    typeKey(commandShiftS, true);
+    hotKeys.type({ 1, false, false, 0, 0, {} });
+    EXPECT_EQ(ups, 2);
     // Caps Lock does not matter; the function flag the system sets on arrows does not either.
     hotKeys.type({ 1, true, false, cmd | shift | 0x10000, 0, {} });
-    EXPECT_EQ(downs, 2);
+    EXPECT_EQ(downs, 3);
     hotKeys.type({ 126, true, false, ctrl | fn, 0, {} });
     hotKeys.type({ 126, true, false, ctrl, 0, {} });
     EXPECT_EQ(arrows, 2);
@@ -137,7 +141,7 @@ TEST_F(ShortcutRegistryTest, WhileTheMenuTracksKeysArriveRawOncePerPress)
     EXPECT_TRUE(systemHolds(commandShiftS));
     EXPECT_FALSE(hotKeys.rawKeyEventsEnabled());
     press(commandShiftS);
-    EXPECT_EQ(ups, 2);
+    EXPECT_EQ(ups, 3);
 }
 
 TEST_F(ShortcutRegistryTest, HotKeyEventsOfOtherSignaturesOrIdsAreNotHandled)
