@@ -75,10 +75,10 @@ void dispatch(const Shortcut& shortcut, EventType type)
     for (const auto& [name, streams] : r.streamHandlers)
         if (!isDisabled(name) && getShortcut(name) == shortcut)
             for (const auto& [id, handler] : streams)
-                actions.push_back([handler, type] { handler(type); });
+                actions.push_back([handler = handler, type] { handler(type); });
     if (const auto found = r.streamShortcutHandlers.find(shortcut); found != r.streamShortcutHandlers.end())
         for (const auto& [id, handler] : found->second)
-            actions.push_back([handler, type] { handler(type); });
+            actions.push_back([handler = handler, type] { handler(type); });
     for (const auto& action : actions)
         action();
 }
