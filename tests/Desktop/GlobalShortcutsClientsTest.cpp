@@ -23,6 +23,7 @@
 #include "Platform/Simulated/WorkspaceSimulated.h"
 
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -157,6 +158,26 @@ TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
     EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
     menu.hide();
     EXPECT_EQ(HotKeyCenter::shared().mode(), HotKeyCenter::Mode::Normal);
+}
+
+TEST_F(DesktopShortcuts, KeysShowWhatTheCurrentLayoutTypes)
+{
+    EXPECT_EQ(hotKeys.characterForKey(Key::q.rawValue), QStringLiteral("q"));
+    EXPECT_EQ(Shortcut::from(Key::q, command | shift).presentableDescription(),
+        QString::fromUtf16(u"\u21E7\u2318Q"));
+    EXPECT_FALSE(hotKeys.characterForKey(-1));
+    EXPECT_FALSE(hotKeys.characterForKey(Key::mute.rawValue)) << "no key of the server types it";
+    ASSERT_TRUE(run(QStringLiteral("setxkbmap"), { QStringLiteral("ru") }));
+    const auto restore = qScopeGuard([] { run(QStringLiteral("setxkbmap"), { QStringLiteral("us") }); });
+    EXPECT_TRUE(spinUntil([&] { return hotKeys.characterForKey(Key::q.rawValue) == QStringLiteral("й"); }));
+    EXPECT_EQ(Shortcut::from(Key::q, command).presentableDescription(), QString::fromUtf16(u"\u2318Й"));
+    // The hot key stays on the key's position: the same key pressed in the Cyrillic layout fires it.
+    name.setShortcut(Shortcut::from(Key::q, command));
+    int ups = 0;
+    onKeyUp(name, [&ups] { ++ups; });
+    EXPECT_TRUE(isRegistered(Shortcut::from(Key::q, command)));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Cyrillic_shorti") }));
+    EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
 }
 
 // The controller's screenshot shortcut on the real server: everything else of the machine is simulated.
