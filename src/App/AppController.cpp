@@ -1,5 +1,6 @@
 #include "App/AppController.h"
 
+#include "App/MenuContent.h"
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
@@ -7,12 +8,16 @@
 #include "Foundation/Localization.h"
 #include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
+#include "GlobalShortcuts/RecorderControl.h"
+#include "GlobalShortcuts/Services.h"
+#include "GlobalShortcuts/ShortcutRegistry.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Alerts.h"
 #include "Platform/ApplicationLifecycle.h"
 #include "Platform/BundleInfo.h"
 #include "Platform/StandardPaths.h"
 #include "Platform/Workspace.h"
+#include "Screenshots/ScreenshotShortcut.h"
 #include "Support/AppRelauncher.h"
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
@@ -21,6 +26,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -60,10 +66,14 @@ AppController::AppController(const Platform& platform, QObject* parent)
     , m_thumbnail(platform.scheduler, platform.screens)
     , m_editor(platform.alerts, platform.screens, platform.workspace)
     , m_updates(platform, UpdateChecker::defaultBaseUrl())
-{ }
+{
+    installShortcutServices();
+}
 
 AppController::~AppController()
 {
+    // The shortcut module must not outlive the platform it was given.
+    GlobalShortcuts::install({});
     if (m_watch) {
         m_watch->cancelled = true;
         m_watch->wait.cancel();
@@ -292,6 +302,12 @@ void AppController::showSettings()
         auto* layout = new QVBoxLayout(content);
         layout->setContentsMargins(24, 24, 24, 24);
         layout->addWidget(new QLabel(Localization::text("Настройки Drimo Copy"), content));
+        auto* shortcutRow = new QHBoxLayout;
+        shortcutRow->addWidget(new QLabel(Localization::text("Или сочетание клавиш"), content));
+        auto* recorder = new GlobalShortcuts::RecorderControl(ScreenshotShortcut::name(), {}, content);
+        recorder->setObjectName(screenshotRecorderName);
+        shortcutRow->addWidget(recorder);
+        layout->addLayout(shortcutRow);
         content->setFixedWidth(440);
         return content;
     });
@@ -333,8 +349,33 @@ void AppController::startBackgroundUpdateChecks()
 
 void AppController::registerScreenshotShortcut()
 {
-    // The global screenshot shortcut (stored under its raw name "zodezododAzavadazur") registers here once
-    // hot keys land.
+    QPointer<AppController> self(this);
+    GlobalShortcuts::onKeyUp(ScreenshotShortcut::name(), [self] {
+        if (self)
+            self->takeScreenshot();
+    });
+}
+
+void AppController::installShortcutServices()
+{
+    GlobalShortcuts::Services services;
+    services.defaults = &m_platform.defaults;
+    services.hotKeys = &m_platform.hotKeys;
+    services.scheduler = &m_platform.scheduler;
+    services.alerts = &m_platform.alerts;
+    // A recorded shortcut must not take a key equivalent of the menu-bar menu.
+    QPointer<AppController> self(this);
+    services.applicationMenu = [self] {
+        std::vector<GlobalShortcuts::MenuItem> items;
+        if (!self)
+            return items;
+        const MenuContent menu(*self);
+        for (const auto& row : menu.rows())
+            if (row.isClickable())
+                items.push_back({ row.text, row.shortcut, {} });
+        return items;
+    };
+    GlobalShortcuts::install(services);
 }
 
 void AppController::setAccessibilityGranted(bool granted)

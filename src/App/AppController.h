@@ -27,6 +27,8 @@ public:
     static constexpr double onboardingCloseDelay = 1.0;
     static inline const QString onboardingKey = QStringLiteral("onboarding");
     static inline const QString settingsKey = QStringLiteral("settings");
+    // The object name of the screenshot shortcut's recorder in the settings window.
+    static inline const QString screenshotRecorderName = QStringLiteral("screenshotRecorder");
 
     // Loads the settings and the history and reads the permission; starts nothing.
     explicit AppController(const Platform& platform, QObject* parent = nullptr);
@@ -47,6 +49,7 @@ public:
     void applyHoldKeys();
     void showHistory();
     // The screenshot flow lands with the screenshot work; until then a request is announced and ignored.
+    // The menu, a hold of the copy chord and the global screenshot shortcut's key-up all come here.
     void takeScreenshot();
     void confirmClearHistory();
     void showOnboarding();
@@ -94,6 +97,8 @@ private:
     void installHoldCallbacks();
     void startBackgroundUpdateChecks();
     void registerScreenshotShortcut();
+    // The global-shortcut module works through this controller's platform.
+    void installShortcutServices();
     void setAccessibilityGranted(bool granted);
     void setNeedsRestart(bool needsRestart);
     QWidget* makeOnboardingContent();

@@ -13,6 +13,7 @@
 #include "Platform/Desktop/CodeSigningDesktop.h"
 #include "Platform/Desktop/DiskImagesDesktop.h"
 #include "Platform/Desktop/HttpClientDesktop.h"
+#include "Platform/Desktop/HotKeyServiceDesktop.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
@@ -23,6 +24,7 @@
 #include "Platform/Desktop/UserDefaultsStoreDesktop.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
 #include "Platform/Simulated/AccessibilitySimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/WorkspaceSimulated.h"
 
@@ -31,6 +33,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSslCertificate>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QThread>
 #include <QUrl>
@@ -125,6 +128,15 @@ int main(int argc, char** argv)
     AccessibilitySimulated fallbackAccessibility;
     fallbackAccessibility.setTrusted(false);
     std::unique_ptr<AccessibilityDesktop> desktopAccessibility;
+    // Global shortcuts need X11 too; without it the stand-in holds them where no key ever reaches.
+    std::unique_ptr<HotKeyServiceDesktop> desktopHotKeys;
+    HotKeyServiceSimulated fallbackHotKeys;
+    HotKeyService* hotKeys = &fallbackHotKeys;
+    if (onX11) {
+        desktopHotKeys = std::make_unique<HotKeyServiceDesktop>();
+        if (desktopHotKeys->isAvailable())
+            hotKeys = desktopHotKeys.get();
+    }
     KeyboardEvents* keyboard = &fallbackKeyboard;
     Accessibility* accessibility = &fallbackAccessibility;
     if (onX11 && desktopKeyboard.isAvailable()) {
@@ -137,7 +149,7 @@ int main(int argc, char** argv)
 
     const Platform platform { scheduler, pasteboard, workspace, *keyboard, paths, defaults, screens,
         *accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
-        bundleReplacement };
+        bundleReplacement, *hotKeys };
     auto& controller = AppController::makeShared(platform);
 #ifdef DRIMO_TEST_HOOKS
     // The tests' own update server: a local origin and the certificate it was given.
@@ -149,6 +161,9 @@ int main(int argc, char** argv)
     instance.onActivationRequest = [&controller] { controller.showSettings(); };
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
+    // The open menu holds the keyboard: global shortcuts reach us through it meanwhile.
+    QObject::connect(menuBar.menu(), &QMenu::aboutToShow, [hotKeys] { hotKeys->menuTrackingChanged(true); });
+    QObject::connect(menuBar.menu(), &QMenu::aboutToHide, [hotKeys] { hotKeys->menuTrackingChanged(false); });
     if (QSystemTrayIcon::isSystemTrayAvailable())
         menuBar.show();
     else

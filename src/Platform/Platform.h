@@ -8,6 +8,7 @@ class BundleReplacement;
 class CodeSigning;
 class DiskImages;
 class HttpClient;
+class HotKeyService;
 class KeyboardEvents;
 class LoginItemService;
 class Pasteboard;
@@ -40,4 +41,5 @@ struct Platform {
     DiskImages& diskImages;
     CodeSigning& codeSigning;
     BundleReplacement& bundleReplacement;
+    HotKeyService& hotKeys;
 };

@@ -2,6 +2,7 @@
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/Paster.h"
 #include "ControllerHarness.h"
+#include "GlobalShortcuts/RecorderControl.h"
 
 #include <QDir>
 #include <QImage>
@@ -319,6 +320,35 @@ TEST_F(AppControllerTest, UnderAKeyGrabABareVIsTakenOnlyWhileThePickerIsOpen)
     scheduler.advance(1);
     keyboard.type(bareV);
     EXPECT_FALSE(keyboard.deliveries().back().shownToTap);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AppControllerTest, TheScreenshotShortcutTakesAScreenshotWhenReleased)
+{
+    setTrusted(true);
+    defaults.set(QStringLiteral("GlobalShortcuts_zodezododAzavadazur"),
+        QStringLiteral(R"({"carbonKeyCode":1,"carbonModifiers":768})"));
+    QSignalSpy requests(&app(), &AppController::screenshotRequested);
+    app().start();
+    ASSERT_TRUE(hotKeys.isRegistered(1, 0x300));
+    const std::uint64_t flags = EventFlags::command | EventFlags::shift;
+    EXPECT_TRUE(hotKeys.type({ 1, true, false, flags, 0, {} }));
+    EXPECT_EQ(requests.count(), 0) << "the key-up starts it, not the key-down";
+    EXPECT_TRUE(hotKeys.type({ 1, false, false, flags, 0, {} }));
+    EXPECT_EQ(requests.count(), 1);
+
+    // The recorder in the settings window is the screenshot name's: clearing it lets the hot key go.
+    app().showSettings();
+    auto* recorder = app().windows().window(AppController::settingsKey)->findChild<GlobalShortcuts::RecorderControl*>(
+        AppController::screenshotRecorderName);
+    ASSERT_TRUE(recorder);
+    EXPECT_EQ(recorder->text(), QString::fromUtf16(u"\u21E7\u2318S"));
+    recorder->setShortcut(std::nullopt);
+    EXPECT_FALSE(hotKeys.isRegistered(1, 0x300));
+    EXPECT_FALSE(defaults.object(QStringLiteral("GlobalShortcuts_zodezododAzavadazur")));
 }
 
 } // namespace

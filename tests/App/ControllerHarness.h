@@ -11,6 +11,7 @@
 #include "Platform/Simulated/CodeSigningSimulated.h"
 #include "Platform/Simulated/DiskImagesSimulated.h"
 #include "Platform/Simulated/HttpClientSimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -46,7 +47,7 @@ public:
         if (!controller)
             controller = std::make_unique<AppController>(Platform { scheduler, pasteboard, workspace,
                 keyboard, paths, defaults, screens, accessibility, processes, alerts, loginItems, log, bundle,
-                lifecycle, http, diskImages, codeSigning, bundleReplacement });
+                lifecycle, http, diskImages, codeSigning, bundleReplacement, hotKeys });
         return *controller;
     }
 
@@ -69,5 +70,6 @@ public:
     DiskImagesSimulated diskImages;
     CodeSigningSimulated codeSigning;
     BundleReplacementSimulated bundleReplacement;
+    HotKeyServiceSimulated hotKeys;
     std::unique_ptr<AppController> controller;
 };

@@ -99,3 +99,21 @@ TEST(AlertsDesktopTest, FolderChooserGivesTheChosenFolderOrNothing)
     whenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_EQ(alerts.chooseFolder(QStringLiteral("Папка"), dir.path()), std::nullopt);
 }
+
+TEST(AlertsDesktopTest, ASheetIsModalForItsWindowAndEscapeChoosesItsDismissingButton)
+{
+    AlertsDesktop alerts;
+    QWidget window;
+    window.show();
+    Qt::WindowModality modality = Qt::NonModal;
+    QWidget* parent = nullptr;
+    whenModal<QMessageBox>([&](QMessageBox* box) {
+        modality = box->windowModality();
+        parent = box->parentWidget();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    // The harmless answer comes first here: dismissing must not choose the last one.
+    EXPECT_EQ(alerts.runSheet(threeButtons(), &window, 0), QStringLiteral("Удалить"));
+    EXPECT_EQ(modality, Qt::WindowModal);
+    EXPECT_EQ(parent, &window);
+}

@@ -9,6 +9,7 @@
 #include "Platform/Simulated/BundleReplacementSimulated.h"
 #include "Platform/Simulated/CodeSigningSimulated.h"
 #include "Platform/Simulated/DiskImagesSimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/HttpClientSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
@@ -92,9 +93,10 @@ struct Machine {
     DiskImagesSimulated diskImages;
     CodeSigningSimulated codeSigning;
     BundleReplacementSimulated replacement;
+    HotKeyServiceSimulated hotKeys;
     UpdateChecker checker { Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
                                 accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http,
-                                diskImages, codeSigning, replacement },
+                                diskImages, codeSigning, replacement, hotKeys },
         base };
 };
 

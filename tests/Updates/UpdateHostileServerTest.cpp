@@ -11,6 +11,7 @@
 #include "Platform/Simulated/AccessibilitySimulated.h"
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ApplicationLifecycleSimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -128,7 +129,7 @@ public:
         checker = std::make_unique<UpdateChecker>(
             Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens, accessibility,
                 processes, alerts, loginItems, log, *bundle, lifecycle, http, diskImages, *signing,
-                replacement },
+                replacement, hotKeys },
             QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(server->port).arg(caseName)));
         UpdateChecker::Limits limits;
         limits.feedTimeout = 3;
@@ -224,6 +225,7 @@ public:
     HttpClientDesktop http;
     DiskImagesDesktop diskImages;
     BundleReplacementDesktop replacement;
+    HotKeyServiceSimulated hotKeys;
     std::unique_ptr<BundleInfoDesktop> bundle;
     std::unique_ptr<CodeSigningDesktop> signing;
     std::unique_ptr<UpdateChecker> checker;

@@ -6,6 +6,9 @@
 #include "App/MenuContent.h"
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/Paster.h"
+#include "GlobalShortcuts/Modifiers.h"
+#include "GlobalShortcuts/Notifications.h"
+#include "GlobalShortcuts/RecorderControl.h"
 #include "KeyNames.h"
 #include "Picker/HistoryPickerView.h"
 #include "Picker/PickerKey.h"
@@ -152,6 +155,32 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
     qApp->installEventFilter(m_windowWatch.get());
     m_world.log.onLine = [this](const QString& line) { report("log", { { "line", utf8(line) } }); };
     m_world.lifecycle.onTerminate = [this] { report("app.terminate"); };
+    reportShortcuts();
+}
+
+void ScenarioRunner::reportShortcuts()
+{
+    const auto hotKey = [](const HotKeyServiceSimulated::Registration& registration, bool ok) {
+        return json { { "key", registration.keyCode },
+            { "flags",
+                strings(KeyNames::modifierNames(
+                    GlobalShortcuts::Modifiers::flagsFromCarbon(registration.modifiers))) },
+            { "id", registration.id.id }, { "ok", ok } };
+    };
+    m_world.hotKeys.onRegister = [this, hotKey](const HotKeyServiceSimulated::Registration& registration,
+                                     bool ok) { report("hotkey.register", hotKey(registration, ok)); };
+    m_world.hotKeys.onUnregister = [this, hotKey](const HotKeyServiceSimulated::Registration& registration) {
+        report("hotkey.unregister", hotKey(registration, true));
+    };
+    m_world.hotKeys.onHotKey = [this](const HotKeyService::HotKeyId& id, bool down) {
+        report("hotkey", { { "id", id.id }, { "down", down } });
+    };
+    m_world.hotKeys.onBeep = [this] { report("beep"); };
+    QObject::connect(&GlobalShortcuts::Notifications::shared(),
+        &GlobalShortcuts::Notifications::recorderActiveStatusDidChange, m_windowWatch.get(),
+        [this](bool active) {
+            report("recorder", { { "active", active } });
+        });
 }
 
 ScenarioRunner::WindowWatch::WindowWatch(std::function<void()> onChange)
@@ -261,6 +290,11 @@ void ScenarioRunner::execute(const Command& command)
             up.isDown = false;
             typeKey(up);
         }
+    } else if (name == QLatin1String("menu") && !a[0].quoted) {
+        controller();
+        m_world.hotKeys.setMenuTracking(a[0].text == QLatin1String("open"));
+    } else if (name == QLatin1String("recorder")) {
+        clickRecorder(command);
     } else if (name == QLatin1String("menu")) {
         controller();
         if (!m_menu->trigger(a[0].text))
@@ -347,6 +381,16 @@ void ScenarioRunner::environment(const Command& command)
             m_world.defaults.setValue(domain, key, *value);
         else
             warn(command.line, QStringLiteral("not a defaults value: %1").arg(command.tail));
+    } else if (name == QLatin1String("system-shortcut") || name == QLatin1String("hotkey-taken")) {
+        std::uint64_t flags = 0;
+        for (std::size_t i = 1; i < a.size(); ++i)
+            flags |= *KeyNames::modifier(a[i].text);
+        const auto keyCode = KeyNames::key(a[0].text)->code;
+        const auto modifiers = static_cast<std::uint32_t>(GlobalShortcuts::Modifiers::carbonFromFlags(flags));
+        if (name == QLatin1String("system-shortcut"))
+            m_world.hotKeys.reserve(keyCode, modifiers);
+        else
+            m_world.hotKeys.takeCombination(keyCode, modifiers);
     } else if (name == QLatin1String("login-item")) {
         if (a[0].text == QLatin1String("ok"))
             m_world.loginItems.nextChangeSucceeds();
@@ -512,8 +556,38 @@ void ScenarioRunner::keys(
 void ScenarioRunner::typeKey(const KeyEvent& event)
 {
     onType(event);
-    m_world.keyboardEvents.type(event);
+    // The system gives a registered hot key's presses to it before anything else sees them; while a
+    // recorder records, its key window takes them.
+    const auto fields = [&event](const char* fate) {
+        return json { { "key", event.keyCode }, { "down", event.isDown }, { "repeat", event.isRepeat },
+            { "flags", strings(KeyNames::modifierNames(event.flags)) }, { "synthetic", false },
+            { "fate", fate } };
+    };
+    if (m_world.hotKeys.type(event)) {
+        report("key", fields("hotkey"));
+    } else if (auto* recorder = GlobalShortcuts::RecorderControl::active(); recorder && event.isDown) {
+        // The recording window takes every key down; what it passes on (Tab) stays in that window.
+        report("key", fields("panel"));
+        recorder->handleKeyDown(event);
+    } else {
+        m_world.keyboardEvents.type(event);
+    }
     observe();
+}
+
+void ScenarioRunner::clickRecorder(const ScenarioScript::Command& command)
+{
+    auto& app = controller();
+    app.showSettings();
+    auto* window = app.windows().window(AppController::settingsKey);
+    auto* recorder = window
+        ? window->findChild<GlobalShortcuts::RecorderControl*>(AppController::screenshotRecorderName)
+        : nullptr;
+    if (!recorder) {
+        warn(command.line, QStringLiteral("the settings window shows no shortcut recorder"));
+        return;
+    }
+    recorder->startRecording();
 }
 
 bool ScenarioRunner::keyWindow(const KeyEvent& event)

@@ -61,6 +61,8 @@ private:
     void snapshot(const ScenarioScript::Command& command);
     void http(const ScenarioScript::Command& command);
     void diskImage(const ScenarioScript::Command& command);
+    void clickRecorder(const ScenarioScript::Command& command);
+    void reportShortcuts();
 
     void historyChanged();
 

@@ -238,6 +238,12 @@ QString check(const Command& c)
         return n == 1 && appOperations.contains(a[0].text)
             ? QString()
             : QStringLiteral("expected one of %1").arg(appOperations.join(u' '));
+    if (name == QLatin1String("menu") && n == 1 && (is(0, "open") || is(0, "close")))
+        return {};
+    if (name == QLatin1String("system-shortcut") || name == QLatin1String("hotkey-taken"))
+        return n >= 1 ? checkKeyAndModifiers(a, 0, n) : QStringLiteral("expected KEY [MOD…]");
+    if (name == QLatin1String("recorder"))
+        return n == 1 && is(0, "click") ? QString() : QStringLiteral("expected click");
     if (name == QLatin1String("answer") || name == QLatin1String("menu") || name == QLatin1String("type")
         || name == QLatin1String("click"))
         return n == 1 && a[0].quoted ? QString() : QStringLiteral("expected one quoted string");

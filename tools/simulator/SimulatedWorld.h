@@ -11,6 +11,7 @@
 #include "Platform/Simulated/CodeSigningSimulated.h"
 #include "Platform/Simulated/DiskImagesSimulated.h"
 #include "Platform/Simulated/HttpClientSimulated.h"
+#include "Platform/Simulated/HotKeyServiceSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -111,4 +112,5 @@ public:
     DiskImagesSimulated diskImages;
     CodeSigningSimulated codeSigning;
     BundleReplacementSimulated bundleReplacement;
+    HotKeyServiceSimulated hotKeys;
 };

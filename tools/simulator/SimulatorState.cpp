@@ -1,7 +1,10 @@
 #include "SimulatorState.h"
 
 #include "App/AppController.h"
+#include "GlobalShortcuts/ShortcutStorage.h"
+#include "KeyNames.h"
 #include "Platform/Pasteboard.h"
+#include "Screenshots/ScreenshotShortcut.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -124,6 +127,26 @@ json item(const ClipboardItem& item)
         { "source", item.sourceBundleID ? json(utf8(*item.sourceBundleID)) : json(nullptr) } };
 }
 
+// The program's named shortcuts: their binding, and whether the system holds the hot key now.
+json shortcuts(const SimulatedWorld& world)
+{
+    json names = json::object();
+    const auto shortcut = GlobalShortcuts::getShortcut(ScreenshotShortcut::name());
+    if (!shortcut) {
+        names["screenshot"] = nullptr;
+        return names;
+    }
+    const bool inRange = shortcut->carbonKeyCode >= 0 && shortcut->carbonKeyCode <= 0xFFFF
+        && shortcut->carbonModifiers >= 0 && shortcut->carbonModifiers <= 0xFFFFFFFF;
+    names["screenshot"] = { { "key", shortcut->carbonKeyCode },
+        { "flags", strings(KeyNames::modifierNames(shortcut->modifiers())) },
+        { "registered",
+            inRange
+                && world.hotKeys.isRegistered(static_cast<std::uint32_t>(shortcut->carbonKeyCode),
+                    static_cast<std::uint32_t>(shortcut->carbonModifiers)) } };
+    return names;
+}
+
 json all(AppController& app, const SimulatedWorld& world)
 {
     json state;
@@ -149,6 +172,7 @@ json all(AppController& app, const SimulatedWorld& world)
     state["bundle"] = { { "path", utf8(world.bundle.bundlePath()) },
         { "version", version ? json(utf8(*version)) : json(nullptr) },
         { "replacedBy", replacedBy ? json(utf8(*replacedBy)) : json(nullptr) } };
+    state["shortcuts"] = shortcuts(world);
     return state;
 }
 

@@ -24,7 +24,7 @@ QMessageBox::Icon icon(Alerts::Style style)
 
 } // namespace
 
-QList<QAbstractButton*> AlertsDesktop::configure(QMessageBox& box, const Alert& alert)
+QList<QAbstractButton*> AlertsDesktop::configure(QMessageBox& box, const Alert& alert, int dismissButton)
 {
     box.setIcon(icon(alert.style));
     box.setText(alert.message);
@@ -37,18 +37,26 @@ QList<QAbstractButton*> AlertsDesktop::configure(QMessageBox& box, const Alert& 
         buttons.append(box.addButton(text, QMessageBox::ActionRole));
     if (!buttons.isEmpty()) {
         box.setDefaultButton(static_cast<QPushButton*>(buttons.constFirst()));
-        box.setEscapeButton(buttons.constLast());
+        const bool inRange = dismissButton >= 0 && dismissButton < buttons.size();
+        box.setEscapeButton(inRange ? buttons.at(dismissButton) : buttons.constLast());
     }
     return buttons;
 }
 
 QString AlertsDesktop::run(const Alert& alert)
 {
-    const QString dismissed = alert.buttons.isEmpty() ? QString() : alert.buttons.last();
+    return runSheet(alert, nullptr, -1);
+}
+
+QString AlertsDesktop::runSheet(const Alert& alert, QWidget* window, int dismissButton)
+{
+    const QString dismissed = dismissAnswer(alert, dismissButton);
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return dismissed;
-    QMessageBox box;
-    const auto buttons = configure(box, alert);
+    QMessageBox box(window);
+    const auto buttons = configure(box, alert, dismissButton);
+    if (window)
+        box.setWindowModality(Qt::WindowModal);
     box.exec();
     const int index = buttons.indexOf(box.clickedButton());
     // The button's text may have gained a mnemonic ampersand from the style; the alert's own text is

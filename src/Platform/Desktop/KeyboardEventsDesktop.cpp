@@ -24,21 +24,6 @@ namespace {
 // How long a posted event may take to come back through a grab before it is forgotten.
 constexpr qint64 postedLifetimeMs = 2000;
 
-unsigned int numLockMask(Display* display)
-{
-    const KeyCode numLock = XKeysymToKeycode(display, XK_Num_Lock);
-    if (numLock == 0)
-        return 0;
-    unsigned int mask = 0;
-    XModifierKeymap* map = XGetModifierMapping(display);
-    for (int modifier = 0; modifier < 8; ++modifier)
-        for (int k = 0; k < map->max_keypermod; ++k)
-            if (map->modifiermap[modifier * map->max_keypermod + k] == numLock)
-                mask = 1u << modifier;
-    XFreeModifiermap(map);
-    return mask;
-}
-
 } // namespace
 
 class KeyboardEventsDesktop::Tap final : public KeyboardTap {
@@ -106,7 +91,7 @@ KeyboardEventsDesktop::KeyboardEventsDesktop(QObject* parent)
     // A held key must give repeated presses and a single release, or a hold looks like many short presses.
     Bool supported = False;
     XkbSetDetectableAutoRepeat(m_display, True, &supported);
-    m_numLockMask = numLockMask(m_display);
+    m_numLockMask = X11Connection::numLockMask(m_display);
 
     m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &KeyboardEventsDesktop::readEvents);
@@ -409,25 +394,12 @@ std::int64_t KeyboardEventsDesktop::takePosted(unsigned int keycode, bool isDown
 
 unsigned int KeyboardEventsDesktop::keycodeFor(std::uint16_t keyCode) const
 {
-    const auto keysym = X11Keys::keysymForKeyCode(keyCode);
-    const unsigned int keycode = keysym ? XKeysymToKeycode(m_display, *keysym) : 0;
-    return keycode != 0 ? keycode : X11Keys::letterKeycodeByPosition(keyCode).value_or(0);
+    return X11Connection::keycodeFor(m_display, keyCode);
 }
 
 unsigned long KeyboardEventsDesktop::latinKeysym(unsigned int keycode) const
 {
-    // Shortcuts name Latin letters; with a second layout such as Russian active, or first, the key's
-    // Latin meaning lives in another group.
-    KeySym first = NoSymbol;
-    for (int group = 0; group < 4; ++group) {
-        const KeySym keysym = XkbKeycodeToKeysym(m_display, keycode, group, 0);
-        if (group == 0)
-            first = keysym;
-        if (keysym != NoSymbol && X11Keys::keyCodeForKeysym(keysym))
-            return keysym;
-    }
-    // No group has it (a Cyrillic-only layout): the letter's position on the keyboard decides.
-    return X11Keys::letterAtKeycode(keycode).value_or(first);
+    return X11Connection::latinKeysym(m_display, keycode);
 }
 
 bool KeyboardEventsDesktop::isGrabbed(unsigned int keycode) const

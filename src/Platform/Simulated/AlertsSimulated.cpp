@@ -2,7 +2,12 @@
 
 QString AlertsSimulated::run(const Alert& alert)
 {
-    Record record { alert, alert.buttons.isEmpty() ? QString() : alert.buttons.last(), true };
+    return runSheet(alert, nullptr, -1);
+}
+
+QString AlertsSimulated::runSheet(const Alert& alert, QWidget*, int dismissButton)
+{
+    Record record { alert, dismissAnswer(alert, dismissButton), true };
     if (!m_answers.empty()) {
         const QString queued = m_answers.front();
         m_answers.pop_front();

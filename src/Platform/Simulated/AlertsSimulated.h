@@ -24,6 +24,8 @@ public:
     };
 
     QString run(const Alert& alert) override;
+    // Recorded like run(); where it was shown does not matter here.
+    QString runSheet(const Alert& alert, QWidget* window, int dismissButton) override;
     std::optional<QString> chooseFolder(const QString& title, const QString& directory) override;
 
     void queueAnswer(const QString& button) { m_answers.push_back(button); }

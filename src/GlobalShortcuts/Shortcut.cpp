@@ -1,0 +1,70 @@
+#include "GlobalShortcuts/Shortcut.h"
+
+#include "GlobalShortcuts/Modifiers.h"
+#include "GlobalShortcuts/Name.h"
+#include "GlobalShortcuts/Services.h"
+#include "GlobalShortcuts/ShortcutStorage.h"
+#include "GlobalShortcuts/SpecialKey.h"
+#include "Platform/HotKeyService.h"
+#include "Platform/KeyEvent.h"
+
+#include <QTextBoundaryFinder>
+
+namespace GlobalShortcuts {
+namespace {
+
+constexpr QChar replacementCharacter(0xFFFD);
+
+int graphemeCount(const QString& text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() > 0)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+Shortcut Shortcut::from(Key key, std::uint64_t flags)
+{
+    return { key.rawValue, Modifiers::carbonFromFlags(flags) };
+}
+
+Shortcut Shortcut::from(const KeyEvent& event)
+{
+    return { event.keyCode, Modifiers::carbonFromFlags(event.flags & ~Modifiers::Flags::function) };
+}
+
+std::optional<Shortcut> Shortcut::from(const Name& name)
+{
+    return getShortcut(name);
+}
+
+std::uint64_t Shortcut::modifiers() const
+{
+    return Modifiers::flagsFromCarbon(carbonModifiers);
+}
+
+std::optional<QString> Shortcut::keyToCharacter() const
+{
+    if (SpecialKey::symbol(carbonKeyCode))
+        return std::nullopt;
+    auto* service = services().hotKeys;
+    if (!service || carbonKeyCode < 0 || carbonKeyCode > 0xFFFF)
+        return QString(replacementCharacter);
+    const auto typed = service->characterForKey(carbonKeyCode);
+    if (!typed || graphemeCount(*typed) != 1)
+        return QString(replacementCharacter);
+    return typed->toUpper();
+}
+
+QString Shortcut::presentableDescription() const
+{
+    auto text = Modifiers::symbolicRepresentation(modifiers());
+    if (const auto symbol = SpecialKey::symbol(carbonKeyCode))
+        return text + *symbol;
+    return text + keyToCharacter().value_or(QString(replacementCharacter));
+}
+
+} // namespace GlobalShortcuts

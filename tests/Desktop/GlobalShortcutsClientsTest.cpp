@@ -1,0 +1,235 @@
+#include "App/AppController.h"
+#include "Desktop/DesktopSession.h"
+#include "Foundation/EventLoopScheduler.h"
+#include "GlobalShortcuts/HotKeyCenter.h"
+#include "GlobalShortcuts/Modifiers.h"
+#include "GlobalShortcuts/RecorderControl.h"
+#include "GlobalShortcuts/Services.h"
+#include "GlobalShortcuts/ShortcutRegistry.h"
+#include "GlobalShortcuts/ShortcutStorage.h"
+#include "Platform/Desktop/HotKeyServiceDesktop.h"
+#include "Platform/Simulated/AccessibilitySimulated.h"
+#include "Platform/Simulated/AlertsSimulated.h"
+#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
+#include "Platform/Simulated/BundleInfoSimulated.h"
+#include "Platform/Simulated/BundleReplacementSimulated.h"
+#include "Platform/Simulated/CodeSigningSimulated.h"
+#include "Platform/Simulated/DiskImagesSimulated.h"
+#include "Platform/Simulated/HttpClientSimulated.h"
+#include "Platform/Simulated/KeyboardEventsSimulated.h"
+#include "Platform/Simulated/LoginItemServiceSimulated.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
+#include "Platform/Simulated/ProcessesSimulated.h"
+#include "Platform/Simulated/ScreensSimulated.h"
+#include "Platform/Simulated/StandardPathsSimulated.h"
+#include "Platform/Simulated/SystemLogSimulated.h"
+#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
+#include "Platform/Simulated/WorkspaceSimulated.h"
+
+#include <QMenu>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+using DesktopSession::run;
+using DesktopSession::spin;
+using DesktopSession::spinUntil;
+using namespace GlobalShortcuts;
+
+namespace {
+
+constexpr std::uint64_t command = Modifiers::Flags::command; // the Ctrl key on X11
+constexpr std::uint64_t shift = Modifiers::Flags::shift;
+
+// The shortcut module on the real X server's hot keys; the store and alerts stay in the process.
+class DesktopShortcuts : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SKIP_WITHOUT_DISPLAY();
+        ASSERT_TRUE(hotKeys.isAvailable());
+        Services services;
+        services.defaults = &defaults;
+        services.hotKeys = &hotKeys;
+        services.scheduler = &scheduler;
+        services.alerts = &alerts;
+        install(services);
+    }
+    void TearDown() override { install({}); }
+
+    static bool xdotool(const QStringList& arguments)
+    {
+        return run(QStringLiteral("xdotool"), arguments).has_value();
+    }
+
+    EventLoopScheduler scheduler;
+    UserDefaultsStoreSimulated defaults;
+    HotKeyServiceDesktop hotKeys;
+    AlertsSimulated alerts;
+    const Name name { QStringLiteral("screenshot") };
+};
+
+TEST_F(DesktopShortcuts, AStoredShortcutFiresWhilePressedInAnotherWindow)
+{
+    auto window = DesktopSession::startWindow();
+    ASSERT_TRUE(window);
+    name.setShortcut(Shortcut::from(Key::s, command | shift));
+    int downs = 0, ups = 0;
+    onKeyDown(name, [&downs] { ++downs; });
+    onKeyUp(name, [&ups] { ++ups; });
+    ASSERT_TRUE(isEnabled(name));
+
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
+    EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
+    EXPECT_EQ(downs, 1);
+    // The other window never saw it, and Caps Lock does not keep it from firing.
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Caps_Lock"), QStringLiteral("ctrl+shift+s"),
+        QStringLiteral("Caps_Lock") }));
+    EXPECT_TRUE(spinUntil([&] { return ups == 2; }));
+    window->read();
+    EXPECT_FALSE(window->output.contains("key")) << window->output.constData();
+
+    // A held hot key gives one press, and paused hot keys are given back to the server.
+    ASSERT_TRUE(xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl+shift+s") }));
+    spin(700);
+    ASSERT_TRUE(xdotool({ QStringLiteral("keyup"), QStringLiteral("ctrl+shift+s") }));
+    EXPECT_TRUE(spinUntil([&] { return ups == 3; }));
+    EXPECT_EQ(downs, 3);
+    setPaused(true);
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
+    spin(300);
+    EXPECT_EQ(ups, 3);
+    setPaused(false);
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
+    EXPECT_TRUE(spinUntil([&] { return ups == 4; }));
+}
+
+TEST_F(DesktopShortcuts, ACombinationAnotherClientHoldsFailsAndCountsAsReserved)
+{
+    // Another X client, with its own connection, holds Ctrl+Alt+G.
+    HotKeyServiceDesktop other;
+    ASSERT_TRUE(other.registerHotKey(5, 0x100 | 0x800, { 1, 1 }));
+    const auto taken = Shortcut::from(Key::g, command | Modifiers::Flags::option);
+    EXPECT_FALSE(hotKeys.registerHotKey(5, 0x100 | 0x800, { HotKeyCenter::signature, 99 }));
+    EXPECT_TRUE(hotKeys.isReservedBySystem(taken.carbonKeyCode, taken.carbonModifiers));
+    EXPECT_TRUE(HotKeyCenter::shared().isSystemShortcut(taken));
+    EXPECT_FALSE(hotKeys.isReservedBySystem(Key::g.rawValue, 0x100 | 0x200 | 0x800));
+
+    name.setShortcut(taken);
+    onKeyUp(name, [] {});
+    EXPECT_FALSE(isRegistered(taken));
+
+    // The probe takes nothing away: once the other client lets go, the combination is free.
+    EXPECT_TRUE(other.registerHotKey(5, 0x100 | 0x800, { 1, 2 }) == std::nullopt);
+    other.unregisterHotKey(1);
+    EXPECT_FALSE(hotKeys.isReservedBySystem(taken.carbonKeyCode, taken.carbonModifiers));
+    name.setShortcut(taken);
+    EXPECT_TRUE(isRegistered(taken));
+}
+
+TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* recorder = new RecorderControl(name, {}, &window);
+    layout->addWidget(recorder);
+    window.show();
+    ASSERT_TRUE(spinUntil([&] { return window.isVisible(); }));
+    ASSERT_TRUE(DesktopSession::activate(QByteArray::number(static_cast<qulonglong>(window.winId()))));
+    ASSERT_TRUE(spinUntil([&] { return window.isActiveWindow(); }));
+    recorder->startRecording();
+    ASSERT_TRUE(recorder->isRecording());
+
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+d") }));
+    EXPECT_TRUE(spinUntil([&] { return name.shortcut() == Shortcut::from(Key::d, command | shift); }));
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(recorder->text(), QString::fromUtf16(u"\u21E7\u2318D"));
+
+    // An open menu holds the keyboard; the shortcut still reaches its handler, through the menu.
+    int ups = 0;
+    onKeyUp(name, [&ups] { ++ups; });
+    QMenu menu;
+    menu.addAction(QStringLiteral("Пункт"));
+    QObject::connect(&menu, &QMenu::aboutToShow, [this] { hotKeys.menuTrackingChanged(true); });
+    QObject::connect(&menu, &QMenu::aboutToHide, [this] { hotKeys.menuTrackingChanged(false); });
+    menu.popup(QPoint(100, 100));
+    ASSERT_TRUE(spinUntil([&] { return menu.isVisible(); }));
+    EXPECT_EQ(HotKeyCenter::shared().mode(), HotKeyCenter::Mode::MenuOpen);
+    spin(200);
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+d") }));
+    EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
+    menu.hide();
+    EXPECT_EQ(HotKeyCenter::shared().mode(), HotKeyCenter::Mode::Normal);
+}
+
+TEST_F(DesktopShortcuts, KeysShowWhatTheCurrentLayoutTypes)
+{
+    EXPECT_EQ(hotKeys.characterForKey(Key::q.rawValue), QStringLiteral("q"));
+    EXPECT_EQ(Shortcut::from(Key::q, command | shift).presentableDescription(),
+        QString::fromUtf16(u"\u21E7\u2318Q"));
+    EXPECT_FALSE(hotKeys.characterForKey(-1));
+    EXPECT_FALSE(hotKeys.characterForKey(Key::mute.rawValue)) << "no key of the server types it";
+    ASSERT_TRUE(run(QStringLiteral("setxkbmap"), { QStringLiteral("ru") }));
+    const auto restore = qScopeGuard([] { run(QStringLiteral("setxkbmap"), { QStringLiteral("us") }); });
+    EXPECT_TRUE(spinUntil([&] { return hotKeys.characterForKey(Key::q.rawValue) == QStringLiteral("й"); }));
+    EXPECT_EQ(Shortcut::from(Key::q, command).presentableDescription(), QString::fromUtf16(u"\u2318Й"));
+    // The hot key stays on the key's position: the same key pressed in the Cyrillic layout fires it.
+    name.setShortcut(Shortcut::from(Key::q, command));
+    int ups = 0;
+    onKeyUp(name, [&ups] { ++ups; });
+    EXPECT_TRUE(isRegistered(Shortcut::from(Key::q, command)));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Cyrillic_shorti") }));
+    EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
+}
+
+// The controller's screenshot shortcut on the real server: everything else of the machine is simulated.
+TEST(DesktopScreenshotShortcut, ARecordedShortcutPressedInAnotherWindowAsksForAScreenshot)
+{
+    SKIP_WITHOUT_DISPLAY();
+    HotKeyServiceDesktop hotKeys;
+    ASSERT_TRUE(hotKeys.isAvailable());
+    QTemporaryDir home;
+    EventLoopScheduler scheduler;
+    PasteboardSimulated pasteboard;
+    WorkspaceSimulated workspace;
+    KeyboardEventsSimulated keyboard { workspace };
+    StandardPathsSimulated paths { home.path() };
+    UserDefaultsStoreSimulated defaults;
+    ScreensSimulated screens;
+    AccessibilitySimulated accessibility;
+    accessibility.setTrusted(true);
+    ProcessesSimulated processes { scheduler };
+    AlertsSimulated alerts;
+    LoginItemServiceSimulated loginItems;
+    SystemLogSimulated log;
+    BundleInfoSimulated bundle;
+    ApplicationLifecycleSimulated lifecycle;
+    HttpClientSimulated http { scheduler };
+    DiskImagesSimulated diskImages;
+    CodeSigningSimulated codeSigning;
+    BundleReplacementSimulated bundleReplacement;
+    AppController app(Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
+        accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
+        bundleReplacement, hotKeys });
+    int requests = 0;
+    QObject::connect(&app, &AppController::screenshotRequested, [&requests] { ++requests; });
+    app.start();
+
+    // Recorded in the settings window, as the user would.
+    app.showSettings();
+    auto* recorder = app.windows()
+                         .window(AppController::settingsKey)
+                         ->findChild<RecorderControl*>(AppController::screenshotRecorderName);
+    ASSERT_TRUE(recorder);
+    recorder->startRecording();
+    ASSERT_TRUE(recorder->handleKeyDown({ 1, true, false, command | shift, 0, {} }));
+    auto window = DesktopSession::startWindow();
+    ASSERT_TRUE(window);
+
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
+    EXPECT_TRUE(spinUntil([&] { return requests == 1; }));
+}
+
+} // namespace
