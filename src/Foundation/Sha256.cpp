@@ -3,6 +3,11 @@
 #include <openssl/evp.h>
 
 #include <stdexcept>
+#include <vector>
+
+#include <cerrno>
+
+#include <unistd.h>
 
 struct Sha256::Context {
     EVP_MD_CTX* ctx = nullptr;
@@ -45,4 +50,24 @@ QByteArray Sha256::digest(QByteArrayView bytes)
 QByteArray Sha256::hexDigest(QByteArrayView bytes)
 {
     return digest(bytes).toHex();
+}
+
+std::optional<QByteArray> Sha256::hexDigestOfFile(int fd)
+{
+    Sha256 hash;
+    std::vector<char> buffer(1024 * 1024);
+    for (;;) {
+        const auto n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        hash.update(QByteArrayView(buffer.data(), n));
+    }
+    ::close(fd);
+    return hash.finish().toHex();
 }

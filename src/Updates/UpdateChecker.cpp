@@ -58,22 +58,8 @@ std::optional<QString> fileDigest(const QString& path)
         ::close(fd);
         return std::nullopt;
     }
-    Sha256 hash;
-    std::vector<char> buffer(1024 * 1024);
-    for (;;) {
-        const auto n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        hash.update(QByteArrayView(buffer.data(), n));
-    }
-    ::close(fd);
-    return QString::fromLatin1(hash.finish().toHex());
+    const auto digest = Sha256::hexDigestOfFile(fd);
+    return digest ? std::optional(QString::fromLatin1(*digest)) : std::nullopt;
 }
 
 } // namespace

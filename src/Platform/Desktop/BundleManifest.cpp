@@ -25,22 +25,7 @@ std::optional<QByteArray> digest(int parent, const char* name)
     const int fd = ::openat(parent, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    Sha256 hash;
-    std::vector<char> buffer(256 * 1024);
-    for (;;) {
-        const auto n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        hash.update(QByteArrayView(buffer.data(), n));
-    }
-    ::close(fd);
-    return hash.finish().toHex();
+    return Sha256::hexDigestOfFile(fd);
 }
 
 bool collect(int folder, const QByteArray& prefix, int depth, std::map<QByteArray, QByteArray>& files)
