@@ -165,20 +165,21 @@ bool ClipboardHistory::setAsideUnreadableIndex()
         == 0;
 }
 
-bool ClipboardHistory::writeIndex(const QByteArray& bytes)
+bool ClipboardHistory::writeIndex(std::initializer_list<std::span<const ClipboardItem>> parts)
 {
     if (m_indexUnreadable) {
         if (!setAsideUnreadableIndex())
             return false;
         m_indexUnreadable = false;
     }
-    return AtomicFile::write(indexPath(), bytes);
+    return AtomicFile::write(
+        indexPath(), [parts](const AtomicFile::Sink& sink) { return HistoryIndex::encode(parts, sink); });
 }
 
 void ClipboardHistory::save()
 {
     // Read through a const view: the list may be shared with an open picker, and must not be copied for it.
-    writeIndex(HistoryIndex::encode(std::as_const(m_list.items)));
+    writeIndex({ std::as_const(m_list.items) });
 }
 
 void ClipboardHistory::deleteFiles(std::span<const ClipboardItem> items)
@@ -247,9 +248,8 @@ void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional
     // The entry counts only once the index lists it; an index that cannot be written records nothing.
     const qsizetype keptOlder
         = m_limit ? std::min<qsizetype>(m_list.items.size(), std::max(*m_limit - 1, 0)) : m_list.items.size();
-    const QByteArray index = HistoryIndex::encode(
-        { std::span(&item, 1), std::span(std::as_const(m_list.items)).first(static_cast<std::size_t>(keptOlder)) });
-    if (!writeIndex(index)) {
+    if (!writeIndex({ std::span(&item, 1),
+            std::span(std::as_const(m_list.items)).first(static_cast<std::size_t>(keptOlder)) })) {
         FileTree::remove(folder);
         return;
     }

@@ -50,7 +50,7 @@ private:
     QSet<QString> scanFolder();
     void save();
     // Writes the index, first setting aside an unreadable one found at load; false when nothing was written.
-    bool writeIndex(const QByteArray& bytes);
+    bool writeIndex(std::initializer_list<std::span<const ClipboardItem>> parts);
     bool setAsideUnreadableIndex();
     void deleteFiles(std::span<const ClipboardItem> items);
     bool writeEntryFiles(const QString& folder, const PasteboardCapture& capture);

@@ -229,17 +229,36 @@ QByteArray encode(std::initializer_list<std::span<const ClipboardItem>> parts)
         count += part.size();
     QByteArray out;
     out.reserve(static_cast<qsizetype>(count) * 256 + 2);
-    out.append('[');
+    encode(parts, [&out](QByteArrayView piece) {
+        out.append(piece);
+        return true;
+    });
+    return out;
+}
+
+bool encode(std::initializer_list<std::span<const ClipboardItem>> parts,
+    const std::function<bool(QByteArrayView)>& sink)
+{
+    constexpr qsizetype pieceSize = 1024 * 1024;
+    QByteArray piece;
+    // One entry may be longer than a piece; the room keeps the usual one from growing the buffer.
+    piece.reserve(pieceSize + 64 * 1024);
+    piece.append('[');
     bool first = true;
     for (const auto part : parts) {
         for (const ClipboardItem& item : part) {
             if (!std::exchange(first, false))
-                out.append(',');
-            appendItem(out, item);
+                piece.append(',');
+            appendItem(piece, item);
+            if (piece.size() >= pieceSize) {
+                if (!sink(piece))
+                    return false;
+                piece.resize(0);
+            }
         }
     }
-    out.append(']');
-    return out;
+    piece.append(']');
+    return sink(piece);
 }
 
 std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -15,6 +16,10 @@ namespace HistoryIndex {
 QByteArray encode(std::span<const ClipboardItem> items);
 // The entries of the parts one after the other, as one index.
 QByteArray encode(std::initializer_list<std::span<const ClipboardItem>> parts);
+// The same index handed to `sink` in pieces of about a megabyte, so that a long history's index is never
+// built whole in memory; false as soon as the sink refuses a piece.
+bool encode(std::initializer_list<std::span<const ClipboardItem>> parts,
+    const std::function<bool(QByteArrayView)>& sink);
 
 // The entries, or nothing when the bytes are not a valid index. One bad entry spoils the whole file:
 // every "id" must be a UUID (it becomes a folder name), every "kind" known, every required key present.

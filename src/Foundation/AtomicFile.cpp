@@ -29,6 +29,11 @@ bool writeAll(int fd, QByteArrayView bytes)
 
 bool write(const QString& path, QByteArrayView bytes)
 {
+    return write(path, [bytes](const Sink& sink) { return sink(bytes); });
+}
+
+bool write(const QString& path, const std::function<bool(const Sink&)>& produce)
+{
     const QFileInfo info(path);
     QByteArray temp = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()
                                         + QStringLiteral(".XXXXXX"));
@@ -40,7 +45,7 @@ bool write(const QString& path, QByteArrayView bytes)
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
 
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = produce([fd](QByteArrayView piece) { return writeAll(fd, piece); }) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok)
         ok = ::rename(temp.constData(), QFile::encodeName(path).constData()) == 0;

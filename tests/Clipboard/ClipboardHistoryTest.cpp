@@ -401,3 +401,32 @@ TEST_F(ClipboardHistoryTest, EntriesAreStagedAndOnlyLeftoverStagingFoldersAreRem
     EXPECT_EQ(hidden.filter(QStringLiteral(".staging-")).size(), 2) << "only the two that were not ours";
     EXPECT_TRUE(hidden.contains(history->items()[0].id));
 }
+
+// A long history's index is written in pieces: together they are the index, and a refused piece stops it.
+TEST(HistoryIndex, AnIndexHandedOverInPiecesIsTheWholeIndex)
+{
+    std::vector<ClipboardItem> items;
+    for (int n = 0; n < 800; ++n) {
+        ClipboardItem item;
+        item.id = QStringLiteral("0F8FAD5B-D9CB-469F-A165-%1").arg(n, 12, 10, QLatin1Char('0'));
+        item.date = n;
+        item.preview = QStringLiteral("Ж\"%1\\").arg(n).repeated(400);
+        item.itemTypes = { { QStringLiteral("public.utf8-plain-text") } };
+        item.fingerprint = QString(64, QLatin1Char('a'));
+        items.push_back(item);
+    }
+    const std::span<const ClipboardItem> all(items);
+    const QByteArray whole = HistoryIndex::encode({ all.first(1), all.subspan(1) });
+    QList<QByteArray> pieces;
+    EXPECT_TRUE(HistoryIndex::encode({ all.first(1), all.subspan(1) }, [&](QByteArrayView piece) {
+        pieces.append(piece.toByteArray());
+        return true;
+    }));
+    EXPECT_GT(pieces.size(), 2);
+    EXPECT_EQ(pieces.join(), whole);
+    EXPECT_EQ(HistoryIndex::decode(whole), items);
+
+    int offered = 0;
+    EXPECT_FALSE(HistoryIndex::encode({ all }, [&](QByteArrayView) { return ++offered < 2; }));
+    EXPECT_EQ(offered, 2);
+}

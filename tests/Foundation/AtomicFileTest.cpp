@@ -29,4 +29,19 @@ TEST(AtomicFile, ReplacesWholeAndLeavesNothingBehindOnFailure)
         ::chmod(QFile::encodeName(home.path()).constData(), 0700);
         EXPECT_EQ(TemporaryHome::readFile(path), "second");
     }
+
+    // Contents made in pieces arrive whole; a producer that gives up midway changes nothing.
+    const auto pieces = [](int count, bool finish) {
+        return [count, finish](const AtomicFile::Sink& sink) {
+            for (int i = 0; i < count; ++i)
+                if (!sink(QByteArray::number(i) + ' '))
+                    return false;
+            return finish;
+        };
+    };
+    ASSERT_TRUE(AtomicFile::write(path, pieces(3, true)));
+    EXPECT_EQ(TemporaryHome::readFile(path), "0 1 2 ");
+    EXPECT_FALSE(AtomicFile::write(path, pieces(5, false)));
+    EXPECT_EQ(TemporaryHome::readFile(path), "0 1 2 ");
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("index.json") });
 }
