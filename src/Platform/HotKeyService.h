@@ -45,6 +45,17 @@ public:
         bool enabled = true;
     };
 
+    // The modifier bits, and their translation to and from the key events' flags.
+    static constexpr std::uint32_t commandBit = 0x100;
+    static constexpr std::uint32_t shiftBit = 0x200;
+    static constexpr std::uint32_t optionBit = 0x800;
+    static constexpr std::uint32_t controlBit = 0x1000;
+    static constexpr std::uint32_t functionBit = 0x20000;
+    static constexpr std::uint32_t knownBits = commandBit | shiftBit | optionBit | controlBit | functionBit;
+    static std::uint32_t bitsForFlags(std::uint64_t flags);
+    // The function bit has no event flag of its own here; it is left out.
+    static std::uint64_t flagsForBits(std::uint32_t bits);
+
     virtual ~HotKeyService() = default;
 
     // Registers a hot key. Nothing when the system refused it: another client holds the combination, the

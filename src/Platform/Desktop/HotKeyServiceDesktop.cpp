@@ -24,42 +24,6 @@ constexpr int xKeyRelease = KeyRelease;
 
 namespace {
 
-constexpr std::uint32_t commandBit = 0x100;
-constexpr std::uint32_t shiftBit = 0x200;
-constexpr std::uint32_t optionBit = 0x800;
-constexpr std::uint32_t controlBit = 0x1000;
-constexpr std::uint32_t functionBit = 0x20000;
-
-std::uint64_t flagsForBits(std::uint32_t bits)
-{
-    std::uint64_t flags = 0;
-    if (bits & commandBit)
-        flags |= EventFlags::command;
-    if (bits & shiftBit)
-        flags |= EventFlags::shift;
-    if (bits & optionBit)
-        flags |= EventFlags::option;
-    if (bits & controlBit)
-        flags |= EventFlags::control;
-    return flags;
-}
-
-std::uint32_t bitsForFlags(std::uint64_t flags)
-{
-    std::uint32_t bits = 0;
-    if (flags & EventFlags::command)
-        bits |= commandBit;
-    if (flags & EventFlags::shift)
-        bits |= shiftBit;
-    if (flags & EventFlags::option)
-        bits |= optionBit;
-    if (flags & EventFlags::control)
-        bits |= controlBit;
-    if (flags & EventFlags::function)
-        bits |= functionBit;
-    return bits;
-}
-
 // The keysyms of the Cyrillic letters from 0x6c0 on: lower case, then upper case in the same order.
 constexpr char16_t cyrillic[] = u"юабцдефгхийклмнопярстужвьызшэщчъЮАБЦДЕФГХИЙКЛМНОПЯРСТУЖВЬЫЗШЭЩЧЪ";
 
@@ -110,16 +74,15 @@ HotKeyServiceDesktop::~HotKeyServiceDesktop()
 std::optional<std::pair<unsigned int, unsigned int>> HotKeyServiceDesktop::combination(
     std::uint32_t keyCode, std::uint32_t modifiers) const
 {
-    constexpr std::uint32_t known = commandBit | shiftBit | optionBit | controlBit | functionBit;
-    if (!m_display || keyCode > 0xFFFF || (modifiers & ~known) != 0)
+    if (!m_display || keyCode > 0xFFFF || (modifiers & ~HotKeyService::knownBits) != 0)
         return std::nullopt;
     // No X keyboard has a Fn modifier; only on the keys that carry it by themselves does it mean nothing.
-    if ((modifiers & functionBit) && !QtKeys::synthesizesFunction(keyCode))
+    if ((modifiers & HotKeyService::functionBit) && !QtKeys::synthesizesFunction(keyCode))
         return std::nullopt;
     const unsigned int keycode = X11Connection::keycodeFor(m_display, static_cast<std::uint16_t>(keyCode));
     if (keycode == 0)
         return std::nullopt;
-    return std::pair { keycode, X11Keys::stateForFlags(flagsForBits(modifiers)) };
+    return std::pair { keycode, X11Keys::stateForFlags(HotKeyService::flagsForBits(modifiers)) };
 }
 
 std::vector<unsigned int> HotKeyServiceDesktop::lockVariants() const
@@ -282,7 +245,7 @@ bool HotKeyServiceDesktop::eventFilter(QObject* watched, QEvent* event)
         && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         if (const auto key = keyEventFrom(*static_cast<QKeyEvent*>(event)))
             deliver({ key->isDown ? EventKind::RawKeyDown : EventKind::RawKeyUp, std::nullopt, key->keyCode,
-                bitsForFlags(key->flags), key->isRepeat });
+                HotKeyService::bitsForFlags(key->flags), key->isRepeat });
     }
     return QObject::eventFilter(watched, event);
 }

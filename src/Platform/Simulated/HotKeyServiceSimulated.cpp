@@ -4,34 +4,12 @@
 
 namespace {
 
-constexpr std::uint32_t commandBit = 0x100;
-constexpr std::uint32_t shiftBit = 0x200;
-constexpr std::uint32_t optionBit = 0x800;
-constexpr std::uint32_t controlBit = 0x1000;
-constexpr std::uint32_t functionBit = 0x20000;
-constexpr std::uint32_t knownBits = commandBit | shiftBit | optionBit | controlBit | functionBit;
 // Key codes run to 127 on every keyboard the system knows.
 constexpr std::uint32_t highestKeyCode = 127;
 
-std::uint32_t bitsForFlags(std::uint64_t flags)
-{
-    std::uint32_t bits = 0;
-    if (flags & EventFlags::command)
-        bits |= commandBit;
-    if (flags & EventFlags::shift)
-        bits |= shiftBit;
-    if (flags & EventFlags::option)
-        bits |= optionBit;
-    if (flags & EventFlags::control)
-        bits |= controlBit;
-    if (flags & EventFlags::function)
-        bits |= functionBit;
-    return bits;
-}
-
 std::uint32_t comparable(std::int64_t keyCode, std::uint32_t bits)
 {
-    return QtKeys::synthesizesFunction(keyCode) ? bits & ~functionBit : bits;
+    return QtKeys::synthesizesFunction(keyCode) ? bits & ~HotKeyService::functionBit : bits;
 }
 
 // The US layout: what each key types unshifted.
@@ -60,7 +38,7 @@ std::optional<HotKeyService::Reference> HotKeyServiceSimulated::registerHotKey(
     std::uint32_t keyCode, std::uint32_t modifiers, HotKeyId id)
 {
     Registration registration { keyCode, modifiers, id, 0 };
-    const bool refused = keyCode > highestKeyCode || (modifiers & ~knownBits) != 0
+    const bool refused = keyCode > highestKeyCode || (modifiers & ~HotKeyService::knownBits) != 0
         || m_taken.contains({ keyCode, modifiers }) || isRegistered(keyCode, modifiers);
     if (refused) {
         onRegister(registration, false);
@@ -134,7 +112,7 @@ int HotKeyServiceSimulated::deliver(const Event& event)
 
 const HotKeyServiceSimulated::Registration* HotKeyServiceSimulated::matching(const KeyEvent& event) const
 {
-    const auto bits = comparable(event.keyCode, bitsForFlags(event.flags));
+    const auto bits = comparable(event.keyCode, HotKeyService::bitsForFlags(event.flags));
     for (const auto& registration : m_registrations)
         if (registration.keyCode == event.keyCode
             && comparable(registration.keyCode, registration.modifiers) == bits)
@@ -148,7 +126,7 @@ bool HotKeyServiceSimulated::type(const KeyEvent& event)
         // The menu has the keyboard; the watch only looks on the way.
         if (m_rawKeyEvents)
             deliver({ event.isDown ? EventKind::RawKeyDown : EventKind::RawKeyUp, std::nullopt, event.keyCode,
-                bitsForFlags(event.flags), event.isRepeat });
+                HotKeyService::bitsForFlags(event.flags), event.isRepeat });
         return false;
     }
     const auto* registration = event.isDown && !event.isRepeat ? matching(event) : nullptr;
