@@ -75,7 +75,7 @@ int HistoryPickerModel::visibleCount() const
 const ClipboardItem& HistoryPickerModel::visibleItem(int row) const
 {
     return m_query.isEmpty() ? m_items.at(row)
-                             : m_items.at(m_visibleRows[static_cast<size_t>(row)]);
+                             : m_items.at(m_visibleRows.at(row));
 }
 
 QList<ClipboardItem> HistoryPickerModel::visible() const

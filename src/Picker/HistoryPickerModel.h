@@ -74,12 +74,13 @@ private:
     // every read.
     std::vector<QString> m_foldedPreviews;
     bool m_foldedValid = false;
-    std::vector<int> m_visibleRows; // indices into m_items; unused while the query is empty
+    // Indices into m_items; unused while the query is empty. Shared with the remembered search it came from.
+    QList<int> m_visibleRows;
     // The rows of the queries typed lately in this opening, by folded query. Typing on searches only the
     // rows that matched what was typed before, and deleting a letter finds its rows here.
     struct Search {
         QString folded;
-        std::vector<int> rows;
+        QList<int> rows;
     };
     std::vector<Search> m_recentSearches;
 };
