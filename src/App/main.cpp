@@ -14,6 +14,7 @@
 #include "Platform/Desktop/DiskImagesDesktop.h"
 #include "Platform/Desktop/HttpClientDesktop.h"
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
+#include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
@@ -137,6 +138,7 @@ int main(int argc, char** argv)
         if (desktopHotKeys->isAvailable())
             hotKeys = desktopHotKeys.get();
     }
+    ScreenAccessDesktop screenAccess;
     KeyboardEvents* keyboard = &fallbackKeyboard;
     Accessibility* accessibility = &fallbackAccessibility;
     if (onX11 && desktopKeyboard.isAvailable()) {
@@ -149,7 +151,7 @@ int main(int argc, char** argv)
 
     const Platform platform { scheduler, pasteboard, workspace, *keyboard, paths, defaults, screens,
         *accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
-        bundleReplacement, *hotKeys };
+        bundleReplacement, *hotKeys, screenAccess };
     auto& controller = AppController::makeShared(platform);
 #ifdef DRIMO_TEST_HOOKS
     // The tests' own update server: a local origin and the certificate it was given.

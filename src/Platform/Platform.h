@@ -15,6 +15,7 @@ class Pasteboard;
 class Processes;
 class Scheduler;
 class Screens;
+class ScreenAccess;
 class StandardPaths;
 class SystemLog;
 class UserDefaultsStore;
@@ -42,4 +43,5 @@ struct Platform {
     CodeSigning& codeSigning;
     BundleReplacement& bundleReplacement;
     HotKeyService& hotKeys;
+    ScreenAccess& screenAccess;
 };

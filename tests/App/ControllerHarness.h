@@ -12,6 +12,7 @@
 #include "Platform/Simulated/DiskImagesSimulated.h"
 #include "Platform/Simulated/HttpClientSimulated.h"
 #include "Platform/Simulated/HotKeyServiceSimulated.h"
+#include "Platform/Simulated/ScreenAccessSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -47,7 +48,7 @@ public:
         if (!controller)
             controller = std::make_unique<AppController>(Platform { scheduler, pasteboard, workspace,
                 keyboard, paths, defaults, screens, accessibility, processes, alerts, loginItems, log, bundle,
-                lifecycle, http, diskImages, codeSigning, bundleReplacement, hotKeys });
+                lifecycle, http, diskImages, codeSigning, bundleReplacement, hotKeys, screenAccess });
         return *controller;
     }
 
@@ -71,5 +72,6 @@ public:
     CodeSigningSimulated codeSigning;
     BundleReplacementSimulated bundleReplacement;
     HotKeyServiceSimulated hotKeys;
+    ScreenAccessSimulated screenAccess;
     std::unique_ptr<AppController> controller;
 };

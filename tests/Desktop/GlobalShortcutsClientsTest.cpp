@@ -8,6 +8,7 @@
 #include "GlobalShortcuts/ShortcutRegistry.h"
 #include "GlobalShortcuts/ShortcutStorage.h"
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
+#include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Platform/Simulated/AccessibilitySimulated.h"
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ApplicationLifecycleSimulated.h"
@@ -210,9 +211,10 @@ TEST(DesktopScreenshotShortcut, ARecordedShortcutPressedInAnotherWindowAsksForAS
     DiskImagesSimulated diskImages;
     CodeSigningSimulated codeSigning;
     BundleReplacementSimulated bundleReplacement;
+    ScreenAccessDesktop screenAccess;
     AppController app(Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
         accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
-        bundleReplacement, hotKeys });
+        bundleReplacement, hotKeys, screenAccess });
     int requests = 0;
     QObject::connect(&app, &AppController::screenshotRequested, [&requests] { ++requests; });
     app.start();

@@ -10,6 +10,7 @@
 #include "Platform/Simulated/CodeSigningSimulated.h"
 #include "Platform/Simulated/DiskImagesSimulated.h"
 #include "Platform/Simulated/HotKeyServiceSimulated.h"
+#include "Platform/Simulated/ScreenAccessSimulated.h"
 #include "Platform/Simulated/HttpClientSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
@@ -94,9 +95,10 @@ struct Machine {
     CodeSigningSimulated codeSigning;
     BundleReplacementSimulated replacement;
     HotKeyServiceSimulated hotKeys;
+    ScreenAccessSimulated screenAccess;
     UpdateChecker checker { Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
                                 accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http,
-                                diskImages, codeSigning, replacement, hotKeys },
+                                diskImages, codeSigning, replacement, hotKeys, screenAccess },
         base };
 };
 

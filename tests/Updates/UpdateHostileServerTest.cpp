@@ -12,6 +12,7 @@
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ApplicationLifecycleSimulated.h"
 #include "Platform/Simulated/HotKeyServiceSimulated.h"
+#include "Platform/Simulated/ScreenAccessSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -129,7 +130,7 @@ public:
         checker = std::make_unique<UpdateChecker>(
             Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens, accessibility,
                 processes, alerts, loginItems, log, *bundle, lifecycle, http, diskImages, *signing,
-                replacement, hotKeys },
+                replacement, hotKeys, screenAccess },
             QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(server->port).arg(caseName)));
         UpdateChecker::Limits limits;
         limits.feedTimeout = 3;
@@ -226,6 +227,7 @@ public:
     DiskImagesDesktop diskImages;
     BundleReplacementDesktop replacement;
     HotKeyServiceSimulated hotKeys;
+    ScreenAccessSimulated screenAccess;
     std::unique_ptr<BundleInfoDesktop> bundle;
     std::unique_ptr<CodeSigningDesktop> signing;
     std::unique_ptr<UpdateChecker> checker;

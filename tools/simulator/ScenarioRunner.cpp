@@ -351,7 +351,7 @@ void ScenarioRunner::environment(const Command& command)
     } else if (name == QLatin1String("tap-fails")) {
         m_world.keyboardEvents.setTapCreationFails(isOn(a[0]));
     } else if (name == QLatin1String("screen-access")) {
-        m_screenAccess = isOn(a[0]);
+        m_world.screenAccess.setGranted(isOn(a[0]));
     } else if (name == QLatin1String("front")) {
         if (!a[0].quoted && a[0].text == QLatin1String("none"))
             m_world.workspace.setNoFrontmost();

@@ -83,7 +83,6 @@ private:
     std::unique_ptr<WindowWatch> m_windowWatch;
     bool m_failed = false;
     std::optional<QRectF> m_caret;
-    bool m_screenAccess = false;
     std::optional<QUrl> m_updateBase;
     EditorDriver m_editors;
 

@@ -63,5 +63,5 @@ Platform SimulatedWorld::platform()
 {
     return Platform { scheduler, pasteboard, reportingWorkspace, keyboard, paths, defaults, screens,
         accessibility, reportingProcesses, alerts, loginItems, log, bundle, lifecycle, http, diskImages,
-        codeSigning, bundleReplacement, hotKeys };
+        codeSigning, bundleReplacement, hotKeys, screenAccess };
 }

@@ -12,6 +12,7 @@
 #include "Platform/Simulated/DiskImagesSimulated.h"
 #include "Platform/Simulated/HttpClientSimulated.h"
 #include "Platform/Simulated/HotKeyServiceSimulated.h"
+#include "Platform/Simulated/ScreenAccessSimulated.h"
 #include "Platform/Simulated/KeyboardEventsSimulated.h"
 #include "Platform/Simulated/LoginItemServiceSimulated.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -113,4 +114,5 @@ public:
     CodeSigningSimulated codeSigning;
     BundleReplacementSimulated bundleReplacement;
     HotKeyServiceSimulated hotKeys;
+    ScreenAccessSimulated screenAccess;
 };

@@ -1,0 +1,13 @@
+#pragma once
+
+// The permission to record the screen, without which the area-capture tool sees only the desktop picture.
+class ScreenAccess {
+public:
+    virtual ~ScreenAccess() = default;
+
+    // Whether it is granted now; never asks the user.
+    virtual bool preflight() const = 0;
+    // Shows the system's own prompt. What the user answers takes effect only after a restart, so nothing
+    // is returned.
+    virtual void request() = 0;
+};
