@@ -318,6 +318,15 @@ void AppController::takeScreenshot()
     Q_EMIT screenshotRequested();
 }
 
+void AppController::chooseScreenshotFolder()
+{
+    m_platform.workspace.activateSelf();
+    const auto chosen = m_platform.alerts.chooseFolder(
+        Localization::text("Выбрать"), m_settings.screenshotFolderPath(m_platform.paths));
+    if (chosen && !chosen->isEmpty())
+        m_settings.setScreenshotFolder(*chosen);
+}
+
 void AppController::checkForUpdates()
 {
     m_updates.checkNow();

@@ -51,6 +51,8 @@ public:
     // The screenshot flow lands with the screenshot work; until then a request is announced and ignored.
     // The menu, a hold of the copy chord and the global screenshot shortcut's key-up all come here.
     void takeScreenshot();
+    // Lets the user pick the screenshot folder; cancelling keeps the one there is.
+    void chooseScreenshotFolder();
     void confirmClearHistory();
     void showOnboarding();
     void showSettings();

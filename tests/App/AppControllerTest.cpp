@@ -173,6 +173,32 @@ TEST_F(AppControllerTest, ClearingAsksAndOnlyTheFirstButtonClears)
     EXPECT_EQ(controller.picker().model().visibleCount(), 0);
 }
 
+TEST_F(AppControllerTest, TheScreenshotFolderChangesOnlyWhenTheUserPicksOne)
+{
+    auto& controller = app();
+    const QString before = controller.settings().screenshotFolderPath(paths);
+    const QString chosen = home.path() + QStringLiteral("/Снимки экрана %");
+
+    alerts.queueFolder(std::nullopt);
+    controller.chooseScreenshotFolder();
+    EXPECT_EQ(controller.settings().screenshotFolder(), QString());
+    ASSERT_EQ(alerts.folderChoices().size(), 1u);
+    EXPECT_EQ(alerts.folderChoices().back().title, QStringLiteral("Выбрать"));
+    EXPECT_EQ(alerts.folderChoices().back().directory, before);
+    EXPECT_EQ(workspace.activationCount(), 1);
+
+    // The path is kept as the file system spells it, never percent-encoded.
+    alerts.queueFolder(chosen);
+    controller.chooseScreenshotFolder();
+    EXPECT_EQ(controller.settings().screenshotFolder(), chosen);
+    EXPECT_EQ(controller.settings().screenshotFolderPath(paths), chosen);
+
+    alerts.queueFolder(std::nullopt);
+    controller.chooseScreenshotFolder();
+    EXPECT_EQ(alerts.folderChoices().back().directory, chosen);
+    EXPECT_EQ(controller.settings().screenshotFolder(), chosen);
+}
+
 TEST_F(AppControllerTest, ThumbnailsComeFromTheEntryFolder)
 {
     auto& controller = app();

@@ -304,6 +304,7 @@ void ScenarioRunner::execute(const Command& command)
         static const QHash<QString, Operation> operations {
             { QStringLiteral("showHistory"), &AppController::showHistory },
             { QStringLiteral("takeScreenshot"), &AppController::takeScreenshot },
+            { QStringLiteral("chooseScreenshotFolder"), &AppController::chooseScreenshotFolder },
             { QStringLiteral("confirmClearHistory"), &AppController::confirmClearHistory },
             { QStringLiteral("showOnboarding"), &AppController::showOnboarding },
             { QStringLiteral("showSettings"), &AppController::showSettings },

@@ -86,7 +86,7 @@ inline const QStringList dumpSections
 // Controller operations `app` may call, standing in for windows that are not there yet.
 inline const QStringList appOperations = { QStringLiteral("showHistory"), QStringLiteral("takeScreenshot"),
     QStringLiteral("confirmClearHistory"), QStringLiteral("showOnboarding"), QStringLiteral("showSettings"),
-    QStringLiteral("applyHoldKeys"), QStringLiteral("checkForUpdates") };
+    QStringLiteral("applyHoldKeys"), QStringLiteral("checkForUpdates"), QStringLiteral("chooseScreenshotFolder") };
 inline const QStringList operators = { QStringLiteral("=="), QStringLiteral("!="), QStringLiteral("<"),
     QStringLiteral("<="), QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("contains") };
 
