@@ -144,7 +144,8 @@ void SettingsView::buildHistory(FormSection* section)
                                                            : QString::number(HistoryLimits::rawValue(limit)),
             HistoryLimits::rawValue(limit));
     const QString limitLabel = Localization::text("Хранить записей");
-    m_rows.push_back({ limitLabel, RowKind::Choice, section->addRow(limitLabel, m_historyLimit), m_historyLimit });
+    m_rows.push_back(
+        { limitLabel, RowKind::Choice, section->addRow(limitLabel, m_historyLimit), m_historyLimit });
     syncHistoryLimit();
     connect(m_historyLimit, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (const auto limit = HistoryLimits::fromRawValue(m_historyLimit->itemData(index).toInt()))
@@ -186,7 +187,8 @@ void SettingsView::buildHold(FormSection* section)
     });
     connect(&m_settings, &AppSettings::holdDelayChanged, this, [this] { syncHoldDelay(); });
 
-    const auto* caption = section->addCaption(Localization::text("Короткое нажатие ⌘V и ⌘C работает как обычно."));
+    const auto* caption
+        = section->addCaption(Localization::text("Короткое нажатие ⌘V и ⌘C работает как обычно."));
     m_rows.push_back({ caption->text(), RowKind::Caption, caption->parentWidget() });
 }
 
@@ -236,8 +238,8 @@ void SettingsView::buildScreenshots(FormSection* section)
     const QString screenLabel = Localization::text("Запись экрана");
     Row screenRow { screenLabel, RowKind::Status };
     auto& workspace = m_platform.workspace;
-    auto* status = makeStatus(Localization::text("Выдана"), [&workspace] { ScreenCapture::openSettings(workspace); },
-        screenRow);
+    auto* status = makeStatus(
+        Localization::text("Выдана"), [&workspace] { ScreenCapture::openSettings(workspace); }, screenRow);
     screenRow.widget = section->addRow(screenLabel, status);
     m_rows.push_back(screenRow);
 }
@@ -247,21 +249,23 @@ void SettingsView::buildSystem(FormSection* section)
     m_launchAtLogin = new ToggleSwitch;
     m_launchAtLogin->setChecked(LoginItem::isEnabled(m_platform.loginItems));
     const QString loginLabel = Localization::text("Запускать при входе в систему");
-    m_rows.push_back(
-        { loginLabel, RowKind::Switch, section->addRow(loginLabel, m_launchAtLogin), nullptr, m_launchAtLogin });
-    connect(m_launchAtLogin, &ToggleSwitch::toggled, this, [this](bool enabled) { changeLaunchAtLogin(enabled); });
+    m_rows.push_back({ loginLabel, RowKind::Switch, section->addRow(loginLabel, m_launchAtLogin), nullptr,
+        m_launchAtLogin });
+    connect(m_launchAtLogin, &ToggleSwitch::toggled, this,
+        [this](bool enabled) { changeLaunchAtLogin(enabled); });
 
     const QString accessLabel = Localization::text("Универсальный доступ");
     Row accessRow { accessLabel, RowKind::Status };
-    auto* status = makeStatus(Localization::text("Выдан"), [this] { onGrantAccessibility(); }, accessRow);
+    auto* status = makeStatus(
+        Localization::text("Выдан"), [this] { onGrantAccessibility(); }, accessRow);
     accessRow.widget = section->addRow(accessLabel, status);
     m_rows.push_back(accessRow);
     showStatus(m_rows.back(), m_accessibilityGranted);
 
     m_autoCheckUpdates = new ToggleSwitch;
     const QString updatesLabel = Localization::text("Проверять обновления автоматически");
-    m_rows.push_back({ updatesLabel, RowKind::Switch, section->addRow(updatesLabel, m_autoCheckUpdates), nullptr,
-        m_autoCheckUpdates });
+    m_rows.push_back({ updatesLabel, RowKind::Switch, section->addRow(updatesLabel, m_autoCheckUpdates),
+        nullptr, m_autoCheckUpdates });
     connect(m_autoCheckUpdates, &ToggleSwitch::toggled, this, [this](bool enabled) {
         m_platform.defaults.set(UpdateChecker::autoCheckKey, DefaultsValue(enabled));
     });
@@ -364,7 +368,8 @@ void SettingsView::changeEvent(QEvent* event)
 void SettingsView::syncHistoryLimit()
 {
     const QSignalBlocker quiet(m_historyLimit);
-    m_historyLimit->setCurrentIndex(m_historyLimit->findData(HistoryLimits::rawValue(m_settings.historyLimit())));
+    m_historyLimit->setCurrentIndex(
+        m_historyLimit->findData(HistoryLimits::rawValue(m_settings.historyLimit())));
 }
 
 void SettingsView::syncHoldDelay()
@@ -389,7 +394,8 @@ void SettingsView::syncHoldDelay()
 void SettingsView::syncFolder()
 {
     const auto& row = rowNamed(Localization::text("Папка"));
-    row.path->setText(abbreviatedHome(m_settings.screenshotFolderPath(m_platform.paths), m_platform.paths.home()));
+    row.path->setText(
+        abbreviatedHome(m_settings.screenshotFolderPath(m_platform.paths), m_platform.paths.home()));
 }
 
 void SettingsView::updateEnabledRows()

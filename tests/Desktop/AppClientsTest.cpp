@@ -490,8 +490,8 @@ TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHo
     };
     // The window opens with the first control, the history limit, focused; the pause switch is next.
     const auto keys = [](const QStringList& names) {
-        return run(QStringLiteral("xdotool"), QStringList { QStringLiteral("key"), QStringLiteral("--delay"),
-                                                   QStringLiteral("100") } + names)
+        return run(QStringLiteral("xdotool"),
+            QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names)
             .has_value();
     };
     ASSERT_TRUE(keys({ QStringLiteral("Tab"), QStringLiteral("space") }));

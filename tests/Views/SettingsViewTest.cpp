@@ -1,9 +1,9 @@
+#include "Views/SettingsView.h"
 #include "App/ControllerHarness.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "Support/AppSettings.h"
 #include "Updates/UpdateChecker.h"
 #include "Views/ElidedLabel.h"
-#include "Views/SettingsView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -53,15 +53,18 @@ TEST_F(SettingsViewTest, EverySwitchWritesThroughAndFollowsChangesMadeElsewhere)
 {
     const SwitchBinding switches[] = {
         { "Пауза: не записывать новое", "paused", &AppSettings::paused, &AppSettings::setPaused },
-        { "Удержание ⌘V открывает историю", "holdToPaste", &AppSettings::holdToPaste, &AppSettings::setHoldToPaste },
+        { "Удержание ⌘V открывает историю", "holdToPaste", &AppSettings::holdToPaste,
+            &AppSettings::setHoldToPaste },
         { "Удержание ⌘C делает скриншот", "holdToScreenshot", &AppSettings::holdToScreenshot,
             &AppSettings::setHoldToScreenshot },
-        { "Сохранять в папку", "screenshotSave", &AppSettings::screenshotSave, &AppSettings::setScreenshotSave },
+        { "Сохранять в папку", "screenshotSave", &AppSettings::screenshotSave,
+            &AppSettings::setScreenshotSave },
         { "Копировать в буфер обмена", "screenshotCopy", &AppSettings::screenshotCopy,
             &AppSettings::setScreenshotCopy },
         { "Показывать миниатюру в углу", "screenshotThumbnail", &AppSettings::screenshotThumbnail,
             &AppSettings::setScreenshotThumbnail },
-        { "Звук затвора", "screenshotSound", &AppSettings::screenshotSound, &AppSettings::setScreenshotSound },
+        { "Звук затвора", "screenshotSound", &AppSettings::screenshotSound,
+            &AppSettings::setScreenshotSound },
     };
     auto& settings = app().settings();
     for (const auto& binding : switches) {
@@ -151,11 +154,12 @@ TEST_F(SettingsViewTest, TheFolderRowAbbreviatesTheHomeAndGreysWithSaving)
     EXPECT_EQ(folder.value(), QStringLiteral("~/Desktop"));
 
     const QString home = paths.home();
-    for (const auto& [stored, shown] : { std::pair { home + QStringLiteral("/Shots"), QStringLiteral("~/Shots") },
-             std::pair { home, QStringLiteral("~") },
-             // A neighbour of the home folder only shares the beginning of its name.
-             std::pair { home + QStringLiteral("2/Shots"), home + QStringLiteral("2/Shots") },
-             std::pair { QStringLiteral("~/Literal"), QStringLiteral("~/Literal") } }) {
+    for (const auto& [stored, shown] :
+        { std::pair { home + QStringLiteral("/Shots"), QStringLiteral("~/Shots") },
+            std::pair { home, QStringLiteral("~") },
+            // A neighbour of the home folder only shares the beginning of its name.
+            std::pair { home + QStringLiteral("2/Shots"), home + QStringLiteral("2/Shots") },
+            std::pair { QStringLiteral("~/Literal"), QStringLiteral("~/Literal") } }) {
         settings.setScreenshotFolder(stored);
         EXPECT_EQ(folder.value(), shown);
     }
@@ -189,7 +193,8 @@ TEST_F(SettingsViewTest, ARefusedLoginItemLeavesTheSwitchShowingTheRealState)
     login->click();
     EXPECT_TRUE(login->isChecked());
     EXPECT_EQ(loginItems.status(), LoginItemService::Status::Enabled);
-    EXPECT_EQ(loginItems.calls(), QStringList({ QStringLiteral("register failed"), QStringLiteral("register ok") }));
+    EXPECT_EQ(loginItems.calls(),
+        QStringList({ QStringLiteral("register failed"), QStringLiteral("register ok") }));
 }
 
 TEST_F(SettingsViewTest, PermissionRowsFollowTheirSources)
@@ -207,7 +212,8 @@ TEST_F(SettingsViewTest, PermissionRowsFollowTheirSources)
     EXPECT_TRUE(controller.windows().window(AppController::onboardingKey)->isVisible());
     screen.button->click();
     ASSERT_EQ(workspace.openedUrls().size(), 1);
-    EXPECT_EQ(workspace.openedUrls().front().toString(), QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture"));
+    EXPECT_EQ(workspace.openedUrls().front().toString(),
+        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture"));
 
     setTrusted(true);
     scheduler.advance(1.5);

@@ -81,7 +81,8 @@ int main(int argc, char** argv)
     const auto shot = [&](const QString& name) {
         controller.showSettings();
         QApplication::processEvents();
-        const auto path = folder.filePath(name + (dark ? QStringLiteral("-dark.png") : QStringLiteral(".png")));
+        const auto path
+            = folder.filePath(name + (dark ? QStringLiteral("-dark.png") : QStringLiteral(".png")));
         ok = controller.windows().window(AppController::settingsKey)->grab().save(path, "PNG") && ok;
         std::printf("%s\n", qPrintable(path));
     };
@@ -104,8 +105,8 @@ int main(int argc, char** argv)
         ->findChild<SettingsView*>()
         ->row(QStringLiteral("Запускать при входе в систему"))
         ->toggle->click();
-    GlobalShortcuts::setShortcut(GlobalShortcuts::Shortcut::from(GlobalShortcuts::Key::s,
-                                     EventFlags::command | EventFlags::shift),
+    GlobalShortcuts::setShortcut(
+        GlobalShortcuts::Shortcut::from(GlobalShortcuts::Key::s, EventFlags::command | EventFlags::shift),
         ScreenshotShortcut::name());
     world.accessibility.setTrusted(true);
     world.scheduler.advance(1.5);

@@ -20,7 +20,8 @@ SettingsView* settingsView(AppController& app)
 }
 
 // A row by its label; for `click` also by the text of the one shown button that carries it.
-const SettingsView::Row* findRow(const SettingsView& view, const QString& name, bool byButton, bool* ambiguous)
+const SettingsView::Row* findRow(
+    const SettingsView& view, const QString& name, bool byButton, bool* ambiguous)
 {
     if (const auto* row = view.row(name))
         return row;
@@ -57,7 +58,8 @@ void SettingsDriver::execute(AppController& app, const Command& command)
     app.showSettings();
     auto* view = settingsView(app);
     bool ambiguous = false;
-    const auto* row = view ? findRow(*view, a[1].text, action == QLatin1String("click"), &ambiguous) : nullptr;
+    const auto* row
+        = view ? findRow(*view, a[1].text, action == QLatin1String("click"), &ambiguous) : nullptr;
     if (!row) {
         m_warn(command.line, QStringLiteral("the settings window has no row \"%1\"").arg(a[1].text));
         return;
@@ -75,7 +77,8 @@ void SettingsDriver::execute(AppController& app, const Command& command)
         if (!row->choice)
             m_warn(command.line, QStringLiteral("the row \"%1\" offers no choices").arg(row->label));
         else if (index < 0)
-            m_warn(command.line, QStringLiteral("the row \"%1\" offers no \"%2\"").arg(row->label, a[2].text));
+            m_warn(
+                command.line, QStringLiteral("the row \"%1\" offers no \"%2\"").arg(row->label, a[2].text));
         else
             row->choice->setCurrentIndex(index);
     } else if (action == QLatin1String("toggle")) {
