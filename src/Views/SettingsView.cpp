@@ -177,14 +177,13 @@ void SettingsView::buildHold(FormSection* section)
         });
 
     m_holdDelay = new QComboBox;
+    for (const double offered : holdDelays)
+        m_holdDelay->addItem(AppSettings::titleForDelay(offered), offered);
     const QString delayLabel = Localization::text("Сколько держать");
     m_rows.push_back({ delayLabel, RowKind::Choice, section->addRow(delayLabel, m_holdDelay), m_holdDelay });
     syncHoldDelay();
-    connect(m_holdDelay, &QComboBox::currentIndexChanged, this, [this](int index) {
-        m_settings.setHoldDelay(m_holdDelay->itemData(index).toDouble());
-        // A stored delay the list does not offer was shown as an extra choice; once left, it goes.
-        syncHoldDelay();
-    });
+    connect(m_holdDelay, &QComboBox::currentIndexChanged, this,
+        [this](int index) { m_settings.setHoldDelay(m_holdDelay->itemData(index).toDouble()); });
     connect(&m_settings, &AppSettings::holdDelayChanged, this, [this] { syncHoldDelay(); });
 
     const auto* caption
@@ -376,19 +375,23 @@ void SettingsView::syncHoldDelay()
 {
     const QSignalBlocker quiet(m_holdDelay);
     const double delay = m_settings.holdDelay();
-    m_holdDelay->clear();
-    int current = -1;
-    for (const double offered : holdDelays) {
-        if (sameDelay(offered, delay))
-            current = m_holdDelay->count();
-        m_holdDelay->addItem(AppSettings::titleForDelay(offered), offered);
+    const int offered = static_cast<int>(holdDelays.size());
+    const bool hasExtra = m_holdDelay->count() > offered;
+    for (int index = 0; index < offered; ++index) {
+        if (sameDelay(holdDelays[static_cast<std::size_t>(index)], delay)) {
+            m_holdDelay->setCurrentIndex(index);
+            // A stored delay the list does not offer was shown as an extra choice; once left, it goes.
+            if (hasExtra)
+                m_holdDelay->removeItem(offered);
+            return;
+        }
     }
     // A delay stored by hand is kept and shown as it is, not replaced by a listed one behind the user's back.
-    if (current < 0) {
-        current = m_holdDelay->count();
-        m_holdDelay->addItem(AppSettings::titleForDelay(delay), delay);
-    }
-    m_holdDelay->setCurrentIndex(current);
+    if (!hasExtra)
+        m_holdDelay->addItem(QString());
+    m_holdDelay->setItemText(offered, AppSettings::titleForDelay(delay));
+    m_holdDelay->setItemData(offered, delay);
+    m_holdDelay->setCurrentIndex(offered);
 }
 
 void SettingsView::syncFolder()
