@@ -26,6 +26,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -316,7 +317,7 @@ QWidget* AppController::makeSettingsContent()
     const auto call = [self](void (AppController::*operation)()) {
         return [self, operation] {
             if (self)
-                (self.data()->*operation)();
+                std::invoke(operation, self.data());
         };
     };
     view->onHoldKeysChanged = call(&AppController::applyHoldKeys);

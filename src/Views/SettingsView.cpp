@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 static void registerSettingsSymbols()
 {
@@ -291,12 +292,12 @@ ToggleSwitch* SettingsView::addSwitch(FormSection* section, const QString& label
     bool (AppSettings::*get)() const, void (AppSettings::*set)(bool), void (AppSettings::*changed)())
 {
     auto* toggle = new ToggleSwitch;
-    toggle->setChecked((m_settings.*get)());
+    toggle->setChecked(std::invoke(get, m_settings));
     m_rows.push_back({ label, RowKind::Switch, section->addRow(label, toggle), nullptr, toggle });
-    connect(toggle, &ToggleSwitch::toggled, this, [this, set](bool on) { (m_settings.*set)(on); });
+    connect(toggle, &ToggleSwitch::toggled, this, [this, set](bool on) { std::invoke(set, m_settings, on); });
     connect(&m_settings, changed, toggle, [this, toggle, get] {
         const QSignalBlocker quiet(toggle);
-        toggle->setChecked((m_settings.*get)());
+        toggle->setChecked(std::invoke(get, m_settings));
     });
     return toggle;
 }
