@@ -22,12 +22,11 @@
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
 #include "Views/OnboardingView.h"
+#include "Views/SettingsView.h"
 
 #include <QImage>
-#include <QLabel>
 #include <QPointer>
-#include <QHBoxLayout>
-#include <QVBoxLayout>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -296,21 +295,37 @@ QWidget* AppController::makeOnboardingContent()
 
 void AppController::showSettings()
 {
-    // The settings content arrives with the settings window; until then the window says what it is.
-    m_windows.present(settingsKey, Localization::text("Настройки Drimo Copy"), [] {
-        auto* content = new QWidget;
-        auto* layout = new QVBoxLayout(content);
-        layout->setContentsMargins(24, 24, 24, 24);
-        layout->addWidget(new QLabel(Localization::text("Настройки Drimo Copy"), content));
-        auto* shortcutRow = new QHBoxLayout;
-        shortcutRow->addWidget(new QLabel(Localization::text("Или сочетание клавиш"), content));
-        auto* recorder = new GlobalShortcuts::RecorderControl(ScreenshotShortcut::name(), {}, content);
-        recorder->setObjectName(screenshotRecorderName);
-        shortcutRow->addWidget(recorder);
-        layout->addLayout(shortcutRow);
-        content->setFixedWidth(440);
-        return content;
-    });
+    auto* window = m_windows.present(
+        settingsKey, Localization::text("Настройки Drimo Copy"), [this] { return makeSettingsContent(); });
+    // Asking again is looking again: a permission granted meanwhile announces nothing.
+    if (auto* view = window->findChild<SettingsView*>())
+        view->refresh();
+}
+
+QWidget* AppController::makeSettingsContent()
+{
+    auto* view = new SettingsView(m_settings, m_platform);
+    view->recorder()->setObjectName(screenshotRecorderName);
+    view->setAccessibilityGranted(m_accessibilityGranted);
+    connect(this, &AppController::accessibilityGrantedChanged, view,
+        [this, view] { view->setAccessibilityGranted(m_accessibilityGranted); });
+    QPointer<AppController> self(this);
+    view->onHistoryLimitChanged = [self](HistoryLimit limit) {
+        if (self)
+            self->m_history.apply(limit);
+    };
+    const auto call = [self](void (AppController::*operation)()) {
+        return [self, operation] {
+            if (self)
+                std::invoke(operation, self.data());
+        };
+    };
+    view->onHoldKeysChanged = call(&AppController::applyHoldKeys);
+    view->onClearHistory = call(&AppController::confirmClearHistory);
+    view->onChooseFolder = call(&AppController::chooseScreenshotFolder);
+    view->onGrantAccessibility = call(&AppController::showOnboarding);
+    view->onCheckForUpdates = call(&AppController::checkForUpdates);
+    return view;
 }
 
 void AppController::takeScreenshot()

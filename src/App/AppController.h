@@ -104,6 +104,7 @@ private:
     void setAccessibilityGranted(bool granted);
     void setNeedsRestart(bool needsRestart);
     QWidget* makeOnboardingContent();
+    QWidget* makeSettingsContent();
 
     Platform m_platform;
     unsigned long long m_focusBeforePicker = 0;

@@ -4,6 +4,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMap>
 #include <QProcess>
 #include <QScopeGuard>
@@ -452,4 +454,56 @@ TEST(DesktopApp, ASecondStartNeverRecordsIntoTheHistoryOfARunningOne)
     EXPECT_EQ(third.exitCode(8000), 0) << third.output().toStdString();
     DesktopSession::spin(500);
     EXPECT_EQ(first.history().size(), 1u);
+}
+
+TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHonours)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp first(
+        home, { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } });
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(first.recording()) << first.output().toStdString();
+    DesktopSession::spin(1000);
+
+    RunningApp second(home);
+    EXPECT_EQ(second.exitCode(8000), 0) << second.output().toStdString();
+    QByteArray window;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            window = run(QStringLiteral("xdotool"),
+                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                    QStringLiteral("Настройки Drimo Copy") })
+                         .value_or(QByteArray())
+                         .trimmed();
+            return !window.isEmpty() && !window.contains('\n');
+        },
+        8000))
+        << first.output().toStdString();
+    ASSERT_TRUE(DesktopSession::activate(window));
+    DesktopSession::spin(500);
+
+    const auto paused = [&] {
+        QFile file(home.path() + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
+        return file.open(QIODevice::ReadOnly)
+            && QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("paused")).toBool();
+    };
+    // The window opens with the first control, the history limit, focused; the pause switch is next.
+    const auto keys = [](const QStringList& names) {
+        return run(QStringLiteral("xdotool"),
+            QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names)
+            .has_value();
+    };
+    ASSERT_TRUE(keys({ QStringLiteral("Tab"), QStringLiteral("space") }));
+    ASSERT_TRUE(spinUntil(paused, 5000)) << first.output().toStdString();
+
+    ASSERT_TRUE(xclipCopy("copied while paused"));
+    DesktopSession::spin(2000);
+    EXPECT_TRUE(first.history().empty());
+
+    ASSERT_TRUE(keys({ QStringLiteral("space") }));
+    ASSERT_TRUE(spinUntil([&] { return !paused(); }, 5000));
+    ASSERT_TRUE(xclipCopy("copied after the pause"));
+    ASSERT_TRUE(spinUntil([&] { return first.history().size() == 1; }, 8000));
+    EXPECT_EQ(first.history()[0].preview, QStringLiteral("copied after the pause"));
 }

@@ -82,7 +82,7 @@ void ScenarioGenerator::step(std::vector<std::string>& steps)
     } else if (roll < 85) {
         steps.push_back(std::string("front ") + pick(fronts));
     } else if (roll < 90) {
-        steps.push_back(setting());
+        steps.push_back(chance(0.5) ? setting() : settingsWindow());
     } else if (roll < 94) {
         steps.push_back(restart);
         steps.push_back("start");
@@ -113,6 +113,21 @@ std::string ScenarioGenerator::setting()
     if (roll < 9)
         return std::string("default ") + pick(flags) + (chance(0.5) ? " true" : " false");
     return std::string("default ") + pick(flags) + " delete";
+}
+
+// The user in the settings window, where changes take effect at once (unlike `default`, read at start).
+std::string ScenarioGenerator::settingsWindow()
+{
+    static const char* const limits[] = { "5", "10", "15", "Все" };
+    static const char* const delays[] = { "1 с", "2 с", "3 с" };
+    static const char* const switches[] = { "Пауза: не записывать новое", "Удержание ⌘V открывает историю",
+        "Удержание ⌘C делает скриншот", "Сохранять в папку" };
+    const int roll = between(0, 9);
+    if (roll < 4)
+        return "settings choose \"Хранить записей\" " + jsonString(pick(limits));
+    if (roll < 5)
+        return "settings choose \"Сколько держать\" " + jsonString(pick(delays));
+    return "settings toggle " + jsonString(pick(switches));
 }
 
 std::string ScenarioGenerator::copy()

@@ -26,6 +26,7 @@ private:
     std::string hold();
     std::string typed();
     std::string setting();
+    std::string settingsWindow();
     std::string modifiers(double chance);
 
     bool chance(double probability);

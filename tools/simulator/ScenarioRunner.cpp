@@ -89,6 +89,7 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
     , m_world(home)
     , m_editors([this](const char* event, json fields) { report(event, std::move(fields)); },
           [this](int line, const QString& message) { warn(line, message); })
+    , m_settingsWindow([this](int line, const QString& message) { warn(line, message); })
 {
     report("sim.home", { { "path", utf8(home) } });
     m_world.pasteboard.onWrite = [this](PasteboardSimulated::Writer writer) {
@@ -295,6 +296,8 @@ void ScenarioRunner::execute(const Command& command)
         m_world.hotKeys.setMenuTracking(a[0].text == QLatin1String("open"));
     } else if (name == QLatin1String("recorder")) {
         clickRecorder(command);
+    } else if (name == QLatin1String("settings")) {
+        m_settingsWindow.execute(controller(), command);
     } else if (name == QLatin1String("menu")) {
         controller();
         if (!m_menu->trigger(a[0].text))
@@ -768,5 +771,6 @@ nlohmann::ordered_json ScenarioRunner::state()
 {
     auto all = SimulatorState::all(controller(), m_world);
     all["editor"] = m_editors.state();
+    all["settingsWindow"] = m_settingsWindow.state(controller());
     return all;
 }

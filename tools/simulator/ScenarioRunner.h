@@ -3,6 +3,7 @@
 #include "Clipboard/ClipboardItem.h"
 #include "EditorDriver.h"
 #include "ScenarioScript.h"
+#include "SettingsDriver.h"
 #include "SimulatedWorld.h"
 
 #include <QEvent>
@@ -85,6 +86,7 @@ private:
     std::optional<QRectF> m_caret;
     std::optional<QUrl> m_updateBase;
     EditorDriver m_editors;
+    SettingsDriver m_settingsWindow;
 
     // What was last reported, to tell changes.
     QList<ClipboardItem> m_reportedHistory;

@@ -244,6 +244,13 @@ QString check(const Command& c)
         return n >= 1 ? checkKeyAndModifiers(a, 0, n) : QStringLiteral("expected KEY [MOD…]");
     if (name == QLatin1String("recorder"))
         return n == 1 && is(0, "click") ? QString() : QStringLiteral("expected click");
+    if (name == QLatin1String("settings")) {
+        if (n == 3 && is(0, "choose") && a[1].quoted && a[2].quoted)
+            return {};
+        if (n == 2 && (is(0, "toggle") || is(0, "click")) && a[1].quoted)
+            return {};
+        return QStringLiteral("expected choose \"ROW\" \"CHOICE\", toggle \"ROW\" or click \"ROW\"");
+    }
     if (name == QLatin1String("answer") || name == QLatin1String("menu") || name == QLatin1String("type")
         || name == QLatin1String("click"))
         return n == 1 && a[0].quoted ? QString() : QStringLiteral("expected one quoted string");

@@ -1,0 +1,303 @@
+#include "Views/SettingsView.h"
+#include "App/ControllerHarness.h"
+#include "GlobalShortcuts/RecorderControl.h"
+#include "Support/AppSettings.h"
+#include "Updates/UpdateChecker.h"
+#include "Views/ElidedLabel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class SettingsViewTest : public ::testing::Test, public ControllerHarness {
+protected:
+    SettingsView& view()
+    {
+        app().showSettings();
+        auto* found = app().windows().window(AppController::settingsKey)->findChild<SettingsView*>();
+        EXPECT_NE(found, nullptr);
+        return *found;
+    }
+    const SettingsView::Row& row(const char* label)
+    {
+        const auto* found = view().row(QString::fromUtf8(label));
+        EXPECT_NE(found, nullptr) << label;
+        return *found;
+    }
+    void copies(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            copyText(pasteboard, QByteArray::number(i));
+            scheduler.advance(0.5);
+        }
+    }
+};
+
+struct SwitchBinding {
+    const char* label;
+    const char* key;
+    bool (AppSettings::*get)() const;
+    void (AppSettings::*set)(bool);
+};
+
+} // namespace
+
+TEST_F(SettingsViewTest, EverySwitchWritesThroughAndFollowsChangesMadeElsewhere)
+{
+    const SwitchBinding switches[] = {
+        { "Пауза: не записывать новое", "paused", &AppSettings::paused, &AppSettings::setPaused },
+        { "Удержание ⌘V открывает историю", "holdToPaste", &AppSettings::holdToPaste,
+            &AppSettings::setHoldToPaste },
+        { "Удержание ⌘C делает скриншот", "holdToScreenshot", &AppSettings::holdToScreenshot,
+            &AppSettings::setHoldToScreenshot },
+        { "Сохранять в папку", "screenshotSave", &AppSettings::screenshotSave,
+            &AppSettings::setScreenshotSave },
+        { "Копировать в буфер обмена", "screenshotCopy", &AppSettings::screenshotCopy,
+            &AppSettings::setScreenshotCopy },
+        { "Показывать миниатюру в углу", "screenshotThumbnail", &AppSettings::screenshotThumbnail,
+            &AppSettings::setScreenshotThumbnail },
+        { "Звук затвора", "screenshotSound", &AppSettings::screenshotSound,
+            &AppSettings::setScreenshotSound },
+    };
+    auto& settings = app().settings();
+    for (const auto& binding : switches) {
+        SCOPED_TRACE(binding.label);
+        auto* toggle = row(binding.label).toggle;
+        ASSERT_NE(toggle, nullptr);
+        const bool before = (settings.*binding.get)();
+        EXPECT_EQ(toggle->isChecked(), before);
+        toggle->click();
+        EXPECT_EQ((settings.*binding.get)(), !before);
+        EXPECT_EQ(defaults.object(QString::fromUtf8(binding.key))->asBoolean(), !before);
+        (settings.*binding.set)(before);
+        EXPECT_EQ(toggle->isChecked(), before);
+    }
+
+    // The update switch is bound to its key alone; anything but a stored false means the checks run.
+    auto* updates = row("Проверять обновления автоматически").toggle;
+    EXPECT_TRUE(updates->isChecked());
+    updates->click();
+    EXPECT_EQ(defaults.object(UpdateChecker::autoCheckKey)->asBoolean(), false);
+    defaults.set(UpdateChecker::autoCheckKey, DefaultsValue(QStringLiteral("no")));
+    view().refresh();
+    EXPECT_TRUE(updates->isChecked());
+}
+
+TEST_F(SettingsViewTest, ASmallerLimitTrimsAtOnceAndLimitsSetElsewhereShow)
+{
+    auto& controller = app();
+    controller.start();
+    copies(7);
+    ASSERT_EQ(controller.history().items().size(), 7);
+    auto* limit = row("Хранить записей").choice;
+    EXPECT_EQ(limit->currentText(), QStringLiteral("15"));
+    limit->setCurrentIndex(limit->findText(QStringLiteral("5")));
+    EXPECT_EQ(controller.settings().historyLimit(), HistoryLimit::Five);
+    EXPECT_EQ(controller.history().items().size(), 5);
+    EXPECT_EQ(controller.history().items().back().preview, QStringLiteral("2"));
+
+    controller.settings().setHistoryLimit(HistoryLimit::All);
+    EXPECT_EQ(limit->currentText(), QStringLiteral("Все"));
+    EXPECT_EQ(defaults.object(QStringLiteral("historyLimit"))->asInteger(), 0);
+}
+
+TEST_F(SettingsViewTest, HoldSwitchesDriveTheTapAndGreyTheDelayWithoutLosingIt)
+{
+    setTrusted(true);
+    auto& controller = app();
+    controller.start();
+    ASSERT_EQ(keyboard.installedTapCount(), 1);
+    const auto& delay = row("Сколько держать");
+    delay.choice->setCurrentIndex(delay.choice->findText(AppSettings::titleForDelay(2)));
+    EXPECT_EQ(controller.settings().holdDelay(), 2.0);
+
+    row("Удержание ⌘V открывает историю").toggle->click();
+    EXPECT_EQ(keyboard.installedTapCount(), 1);
+    EXPECT_TRUE(delay.enabled());
+    row("Удержание ⌘C делает скриншот").toggle->click();
+    EXPECT_EQ(keyboard.installedTapCount(), 0);
+    EXPECT_FALSE(delay.enabled());
+    EXPECT_EQ(delay.value(), AppSettings::titleForDelay(2));
+
+    // Turned back on elsewhere, the window and the tap follow just the same.
+    controller.settings().setHoldToScreenshot(true);
+    EXPECT_EQ(keyboard.installedTapCount(), 1);
+    EXPECT_TRUE(delay.enabled());
+    EXPECT_EQ(controller.settings().holdDelay(), 2.0);
+}
+
+TEST_F(SettingsViewTest, ADelayTheListDoesNotOfferIsShownAndKeptUntilAnotherIsChosen)
+{
+    defaults.set(QStringLiteral("holdDelay"), DefaultsValue(0.8));
+    const auto& delay = row("Сколько держать");
+    EXPECT_EQ(delay.value(), AppSettings::titleForDelay(0.8));
+    EXPECT_EQ(app().settings().holdDelay(), 0.8);
+    EXPECT_EQ(delay.choice->count(), 6);
+    delay.choice->setCurrentIndex(delay.choice->findText(AppSettings::titleForDelay(0.4)));
+    EXPECT_EQ(app().settings().holdDelay(), 0.4);
+    EXPECT_EQ(delay.choice->count(), 5);
+    app().settings().setHoldDelay(3);
+    EXPECT_EQ(delay.value(), AppSettings::titleForDelay(3));
+}
+
+TEST_F(SettingsViewTest, TheFolderRowAbbreviatesTheHomeAndGreysWithSaving)
+{
+    auto& settings = app().settings();
+    const auto& folder = row("Папка");
+    EXPECT_EQ(folder.value(), QStringLiteral("~/Desktop"));
+
+    const QString home = paths.home();
+    for (const auto& [stored, shown] :
+        { std::pair { home + QStringLiteral("/Shots"), QStringLiteral("~/Shots") },
+            std::pair { home, QStringLiteral("~") },
+            // A neighbour of the home folder only shares the beginning of its name.
+            std::pair { home + QStringLiteral("2/Shots"), home + QStringLiteral("2/Shots") },
+            std::pair { QStringLiteral("~/Literal"), QStringLiteral("~/Literal") } }) {
+        settings.setScreenshotFolder(stored);
+        EXPECT_EQ(folder.value(), shown);
+    }
+
+    alerts.queueFolder(QStringLiteral("/srv/shots"));
+    folder.button->click();
+    EXPECT_EQ(settings.screenshotFolder(), QStringLiteral("/srv/shots"));
+    EXPECT_EQ(folder.value(), QStringLiteral("/srv/shots"));
+
+    row("Сохранять в папку").toggle->click();
+    EXPECT_FALSE(folder.enabled());
+    EXPECT_FALSE(folder.button->isEnabled());
+    EXPECT_FALSE(folder.path->isEnabled());
+
+    // Too long for the row: one line, its middle given up, the whole path kept for the tooltip.
+    settings.setScreenshotFolder(QStringLiteral("/srv/") + QString(200, u'x') + QStringLiteral("/end"));
+    QApplication::processEvents();
+    EXPECT_TRUE(folder.path->shownText().contains(u'…'));
+    EXPECT_TRUE(folder.path->shownText().endsWith(QStringLiteral("/end")));
+    EXPECT_EQ(folder.path->toolTip(), settings.screenshotFolder());
+}
+
+TEST_F(SettingsViewTest, ARefusedLoginItemLeavesTheSwitchShowingTheRealState)
+{
+    auto* login = row("Запускать при входе в систему").toggle;
+    EXPECT_FALSE(login->isChecked());
+    loginItems.nextChangeFails(QStringLiteral("Operation not permitted"));
+    login->click();
+    EXPECT_FALSE(login->isChecked());
+    EXPECT_EQ(loginItems.status(), LoginItemService::Status::NotRegistered);
+    login->click();
+    EXPECT_TRUE(login->isChecked());
+    EXPECT_EQ(loginItems.status(), LoginItemService::Status::Enabled);
+    EXPECT_EQ(loginItems.calls(),
+        QStringList({ QStringLiteral("register failed"), QStringLiteral("register ok") }));
+}
+
+TEST_F(SettingsViewTest, PermissionRowsFollowTheirSources)
+{
+    setTrusted(false);
+    auto& controller = app();
+    controller.start();
+    controller.windows().close(AppController::onboardingKey);
+    const auto& access = row("Универсальный доступ");
+    const auto& screen = row("Запись экрана");
+    EXPECT_EQ(access.value(), QStringLiteral("Выдать…"));
+    EXPECT_EQ(screen.value(), QStringLiteral("Выдать…"));
+
+    access.button->click();
+    EXPECT_TRUE(controller.windows().window(AppController::onboardingKey)->isVisible());
+    screen.button->click();
+    ASSERT_EQ(workspace.openedUrls().size(), 1);
+    EXPECT_EQ(workspace.openedUrls().front().toString(),
+        QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture"));
+
+    setTrusted(true);
+    scheduler.advance(1.5);
+    EXPECT_EQ(access.value(), QStringLiteral("Выдан"));
+    EXPECT_TRUE(access.text->isVisibleTo(access.widget));
+    EXPECT_FALSE(access.button->isVisibleTo(access.widget));
+
+    // The screen-recording permission announces nothing: looking again reads it.
+    screenAccess.setGranted(true);
+    controller.showSettings();
+    EXPECT_EQ(screen.value(), QStringLiteral("Выдана"));
+}
+
+TEST_F(SettingsViewTest, ButtonsReachTheController)
+{
+    auto& controller = app();
+    controller.start();
+    copies(1);
+    alerts.queueAnswer(QStringLiteral("Очистить"));
+    row("Очистить историю…").button->click();
+    EXPECT_TRUE(controller.history().items().isEmpty());
+
+    const auto& version = row("Версия");
+    EXPECT_EQ(version.value(), QStringLiteral("1.0"));
+    const auto requests = http.requests().size();
+    version.button->click();
+    scheduler.advance(0.1);
+    EXPECT_EQ(http.requests().size(), requests + 1);
+}
+
+TEST_F(SettingsViewTest, KeyboardMovesTopToBottomAndWorksTheControls)
+{
+    auto& controller = app();
+    auto& form = view();
+    auto* window = form.window();
+    QApplication::setActiveWindow(window);
+
+    // Each focusable control once, in the rows' order.
+    QList<QWidget*> expected;
+    for (const auto& row : form.rows())
+        for (QWidget* control : { static_cast<QWidget*>(row.choice), static_cast<QWidget*>(row.toggle),
+                 static_cast<QWidget*>(row.recorder), static_cast<QWidget*>(row.button) })
+            if (control && control->isVisibleTo(window))
+                expected.append(control);
+    QList<QWidget*> chain;
+    QWidget* at = expected.first();
+    at->setFocus();
+    for (int i = 0; i < expected.size(); ++i) {
+        chain.append(at);
+        at = at->nextInFocusChain();
+        while (at && !(at->focusPolicy() & Qt::TabFocus && at->isVisibleTo(window) && at->isEnabled()))
+            at = at->nextInFocusChain();
+    }
+    EXPECT_EQ(chain, expected);
+
+    auto* limit = form.row(QStringLiteral("Хранить записей"))->choice;
+    limit->setFocus();
+    QTest::keyClick(limit, Qt::Key_Up);
+    EXPECT_EQ(controller.settings().historyLimit(), HistoryLimit::Ten);
+
+    auto* pause = form.row(QStringLiteral("Пауза: не записывать новое"))->toggle;
+    pause->setFocus();
+    QTest::keyClick(pause, Qt::Key_Space);
+    EXPECT_TRUE(controller.settings().paused());
+}
+
+TEST_F(SettingsViewTest, EveryTextShowsInFullAtTheFixedSize)
+{
+    screenAccess.setGranted(true);
+    auto& form = view();
+    form.window()->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form.size(), QSize(SettingsView::contentWidth, SettingsView::contentHeight));
+    for (const auto* label : form.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&form) || label->wordWrap())
+            continue;
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    }
+    for (const auto* button : form.findChildren<QPushButton*>()) {
+        if (!button->isVisibleTo(&form))
+            continue;
+        EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+    }
+    // Every row fits without scrolling at the default font.
+    const auto& last = form.rows().back();
+    EXPECT_LE(last.widget->mapTo(&form, QPoint(0, last.widget->height())).y(), form.height());
+}
