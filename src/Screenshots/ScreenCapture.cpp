@@ -1,7 +1,10 @@
 #include "Screenshots/ScreenCapture.h"
 
 #include "Foundation/Scheduler.h"
+#include "Platform/Platform.h"
 #include "Platform/Processes.h"
+#include "Platform/ScreenAccess.h"
+#include "Platform/SystemLog.h"
 #include "Platform/Workspace.h"
 
 #include <QFileInfo>
@@ -59,6 +62,16 @@ void openSettings(Workspace& workspace)
 {
     if (settingsUrl.isValid())
         workspace.openUrl(settingsUrl);
+}
+
+void openSettings(const Platform& platform)
+{
+    if (platform.screenAccess.hasSettings()) {
+        openSettings(platform.workspace);
+        return;
+    }
+    platform.log.write(QStringLiteral(
+        "screen recording needs no permission on this desktop: there are no settings to open for it"));
 }
 
 } // namespace ScreenCapture

@@ -9,6 +9,7 @@
 class Processes;
 class Scheduler;
 class Workspace;
+struct Platform;
 
 // Runs the system's interactive area-capture tool and reports whether it produced a file.
 namespace ScreenCapture {
@@ -31,5 +32,7 @@ bool isRunning();
 
 // Opens the screen-recording pane of the privacy settings.
 void openSettings(Workspace& workspace);
+// The same where the platform has such a pane; elsewhere opens nothing and says so in the log.
+void openSettings(const Platform& platform);
 
 } // namespace ScreenCapture

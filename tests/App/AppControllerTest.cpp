@@ -256,11 +256,13 @@ TEST_F(AppControllerTest, HoldsReachTheControllerThroughTheTap)
     auto& controller = app();
     controller.start();
     QSignalSpy holds(&controller, &AppController::holdFired);
-    QSignalSpy screenshots(&controller, &AppController::screenshotRequested);
+    screenAccess.setGranted(true);
+    QSignalSpy screenshots(&controller, &AppController::captureEnded);
     KeyEvent down { KeyCodes::c, true, false, EventFlags::command, 0, QStringLiteral("c") };
     keyboard.type(down);
     scheduler.advance(0.6);
     ASSERT_EQ(holds.count(), 1);
+    scheduler.runDue();
     EXPECT_EQ(screenshots.count(), 1);
 
     controller.settings().setHoldDelay(1.0);
@@ -357,13 +359,15 @@ TEST_F(AppControllerTest, TheScreenshotShortcutTakesAScreenshotWhenReleased)
     setTrusted(true);
     defaults.set(QStringLiteral("GlobalShortcuts_zodezododAzavadazur"),
         QStringLiteral(R"({"carbonKeyCode":1,"carbonModifiers":768})"));
-    QSignalSpy requests(&app(), &AppController::screenshotRequested);
+    screenAccess.setGranted(true);
+    QSignalSpy requests(&app(), &AppController::captureEnded);
     app().start();
     ASSERT_TRUE(hotKeys.isRegistered(1, 0x300));
     const std::uint64_t flags = EventFlags::command | EventFlags::shift;
     EXPECT_TRUE(hotKeys.type({ 1, true, false, flags, 0, {} }));
     EXPECT_EQ(requests.count(), 0) << "the key-up starts it, not the key-down";
     EXPECT_TRUE(hotKeys.type({ 1, false, false, flags, 0, {} }));
+    scheduler.runDue();
     EXPECT_EQ(requests.count(), 1);
 
     // The recorder in the settings window is the screenshot name's: clearing it lets the hot key go.

@@ -2,6 +2,8 @@
 
 #include "Foundation/Scheduler.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 
@@ -37,6 +39,26 @@ QImage screenLikeImage(QSize size)
 
 } // namespace
 
+void ProcessesSimulated::writeCapture(Outcome outcome, const QString& target, QSize size)
+{
+    if (outcome == Outcome::WritePng) {
+        screenLikeImage(size).save(target, "PNG");
+        return;
+    }
+    if (outcome != Outcome::WriteEmpty && outcome != Outcome::WriteTruncated)
+        return;
+    QByteArray bytes;
+    if (outcome == Outcome::WriteTruncated) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        screenLikeImage(size).save(&buffer, "PNG");
+        bytes.truncate(bytes.size() / 2);
+    }
+    QFile file(target);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
 ProcessesSimulated::ProcessesSimulated(Scheduler& scheduler)
     : m_scheduler(scheduler)
 { }
@@ -47,6 +69,24 @@ void ProcessesSimulated::captureWritesPng(QSize size)
         return;
     m_nextCapture = Outcome::WritePng;
     m_captureSize = size;
+}
+
+void ProcessesSimulated::captureWritesEmptyFile()
+{
+    m_nextCapture = Outcome::WriteEmpty;
+}
+
+void ProcessesSimulated::captureWritesTruncatedPng(QSize size)
+{
+    if (size.width() <= 0 || size.height() <= 0)
+        return;
+    m_nextCapture = Outcome::WriteTruncated;
+    m_captureSize = size;
+}
+
+void ProcessesSimulated::captureCrashes()
+{
+    m_nextCapture = Outcome::Crash;
 }
 
 void ProcessesSimulated::captureExitsWithoutFile()
@@ -91,11 +131,11 @@ std::shared_ptr<Processes::Running> ProcessesSimulated::start(
     // The task keeps the process alive until it has ended, as the system keeps a real child process.
     process->m_exit = m_scheduler.after(isCapture ? m_captureDuration : 0,
         [process, isCapture, outcome, target, size, onExit = std::move(onExit)](bool terminated) {
-            if (isCapture && outcome == Outcome::WritePng && !terminated)
-                screenLikeImage(size).save(target, "PNG");
+            if (isCapture && !terminated)
+                writeCapture(outcome, target, size);
             process->m_running = false;
             if (onExit)
-                onExit(terminated ? -1 : 0);
+                onExit(terminated || (isCapture && outcome == Outcome::Crash) ? -1 : 0);
         });
     return process;
 }
