@@ -56,6 +56,9 @@ public:
     // and a request for the screen-recording permission instead when that is missing. The menu, a hold of
     // the copy chord and the global screenshot shortcut's key-up all come here.
     void takeScreenshot();
+    // Opens an editor window for the shot; "Готово" writes it back and copies it. The thumbnail's click
+    // comes here.
+    void edit(const std::shared_ptr<Shot>& shot);
     // Lets the user pick the screenshot folder; cancelling keeps the one there is.
     void chooseScreenshotFolder();
     void confirmClearHistory();
@@ -104,7 +107,6 @@ private:
 
     void captured(const std::shared_ptr<Capture>& capture, bool ok);
     void present(const std::shared_ptr<Capture>& capture);
-    void edit(const std::shared_ptr<Shot>& shot);
     void finishEditing(const std::shared_ptr<Shot>& shot, const QImage& image);
     void askForScreenAccess();
 
