@@ -325,14 +325,13 @@ void AppController::showSettings()
     });
 }
 
-// One screenshot on its way from the capture tool to the screen. The worker thread fills in `shot` and
-// `copyItem` while the main thread leaves the whole object alone.
+// One screenshot on its way from the capture tool to the screen. A worker thread fills in `shot`, then
+// `copyItem`, while the main thread leaves the whole object alone.
 struct AppController::Capture {
     QString temporary;
     std::optional<QString> saved;
     QByteArray png;
     double scale = 2;
-    bool copy = false;
     std::shared_ptr<Shot> shot;
     std::optional<PasteboardItem> copyItem;
 };
@@ -388,15 +387,10 @@ void AppController::captured(const std::shared_ptr<Capture>& capture, bool ok)
     capture->png = *png;
     const auto screen = m_platform.screens.mainScreen();
     capture->scale = screen ? screen->backingScale : 2;
-    capture->copy = m_settings.screenshotCopy();
-    // Decoding and blurring a 5K capture, and its TIFF copy, take several frames: done off the main thread.
+    // Decoding and blurring a 5K capture take several frames: done off the main thread.
     QPointer<AppController> self(this);
     m_platform.scheduler.background(
-        [capture] {
-            capture->shot = Shot::create(capture->png, capture->saved, capture->scale);
-            if (capture->shot && capture->copy)
-                capture->copyItem = Paster::imageItem(capture->png);
-        },
+        [capture] { capture->shot = Shot::create(capture->png, capture->saved, capture->scale); },
         [self, capture] {
             if (self)
                 self->present(capture);
@@ -422,11 +416,8 @@ void AppController::present(const std::shared_ptr<Capture>& capture)
         setCapturing(false);
         return;
     }
-    if (copy)
-        Paster::copyImage(capture->copyItem ? *capture->copyItem : Paster::imageItem(capture->png),
-            m_platform.pasteboard);
+    QPointer<AppController> self(this);
     if (m_settings.screenshotThumbnail()) {
-        QPointer<AppController> self(this);
         m_thumbnail.show(shot, [self, shot] {
             if (self)
                 self->edit(shot);
@@ -434,7 +425,18 @@ void AppController::present(const std::shared_ptr<Capture>& capture)
     } else if (!capture->saved && !copy) {
         edit(shot);
     }
-    setCapturing(false);
+    if (!copy) {
+        setCapturing(false);
+        return;
+    }
+    // The pasteboard's TIFF copy costs more than the shot itself; the thumbnail does not wait for it.
+    m_platform.scheduler.background([capture] { capture->copyItem = Paster::imageItem(capture->png); },
+        [self, capture] {
+            if (!self)
+                return;
+            Paster::copyImage(*capture->copyItem, self->m_platform.pasteboard);
+            self->setCapturing(false);
+        });
 }
 
 void AppController::edit(const std::shared_ptr<Shot>& shot)
