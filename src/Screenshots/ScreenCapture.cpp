@@ -18,6 +18,8 @@ namespace {
 // The capture in progress, from just before the tool starts until the caller has been told the result.
 std::shared_ptr<Processes::Running> running;
 bool captureInProgress = false;
+// Ends a tool that never exits: until it does, no other screenshot can start.
+TaskHandle deadline;
 
 } // namespace
 
@@ -43,14 +45,22 @@ void captureArea(const QString& path, bool sound, Processes& processes, Schedule
         auto callback = std::move(*resume);
         *resume = nullptr;
         running.reset();
+        deadline.cancel();
         captureInProgress = false;
         callback(captured);
     };
 
     running = processes.start(
         toolPath, arguments(path, sound), [finish, path](int) { finish(QFileInfo(path).isFile()); });
-    if (!running)
+    if (!running) {
         scheduler.post([finish] { finish(false); });
+        return;
+    }
+    std::weak_ptr<Processes::Running> tool = running;
+    deadline = scheduler.after(longestCapture, [tool](bool cancelled) {
+        if (auto process = tool.lock(); process && !cancelled)
+            process->terminate();
+    });
 }
 
 bool isRunning()

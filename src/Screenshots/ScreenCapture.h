@@ -21,6 +21,9 @@ inline const QUrl settingsUrl
 // "-i" interactive selection, "-o" no window shadow, "-x" no shutter sound, then the plain path.
 QStringList arguments(const QString& path, bool sound);
 
+// A selection left open longer than this is abandoned: the tool is asked to stop, and reports as it ends.
+inline constexpr double longestCapture = 600;
+
 // Captures an area into `path`. `completion` runs exactly once, on the main thread and never inside this
 // call: true when a file exists at `path` after the tool has exited, false when the tool could not start
 // or exited without writing one (a cancelled selection). The tool's exit status is not looked at.
