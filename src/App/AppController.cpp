@@ -325,8 +325,8 @@ void AppController::showSettings()
     });
 }
 
-// One screenshot on its way from the capture tool to the screen. A worker thread fills in `shot`, then
-// `copyItem`, while the main thread leaves the whole object alone.
+// One screenshot on its way from the capture tool to the screen. A worker thread fills in `saved`, `png`
+// and `shot`, then `copyItem`, while the main thread leaves the whole object alone.
 struct AppController::Capture {
     QString temporary;
     std::optional<QString> saved;
@@ -368,29 +368,31 @@ void AppController::captured(const std::shared_ptr<Capture>& capture, bool ok)
         setCapturing(false);
         return;
     }
-    if (m_settings.screenshotSave()) {
-        try {
-            capture->saved = ScreenshotFiles::move(capture->temporary,
-                m_settings.screenshotFolderPath(m_platform.paths),
-                ReferenceDate::toDateTime(m_platform.scheduler.currentDate()));
-            Q_EMIT screenshotFileWritten(*capture->saved);
-        } catch (const ScreenshotFiles::Error&) {
-        }
-    }
-    const auto png = RegularFile::bytes(capture->saved.value_or(capture->temporary), maximumCaptureBytes);
-    if (!capture->saved)
-        QFile::remove(capture->temporary);
-    if (!png) {
-        setCapturing(false);
-        return;
-    }
-    capture->png = *png;
+    std::optional<QString> folder;
+    if (m_settings.screenshotSave())
+        folder = m_settings.screenshotFolderPath(m_platform.paths);
+    const QDateTime moment = ReferenceDate::toDateTime(m_platform.scheduler.currentDate());
     const auto screen = m_platform.screens.mainScreen();
     capture->scale = screen ? screen->backingScale : 2;
-    // Decoding and blurring a 5K capture take several frames: done off the main thread.
+    // Moving the file (a copy when the folder is on another disk), reading it, decoding it and blurring it
+    // take longer than a frame at 5K: done off the main thread, in the order the settings ask for.
     QPointer<AppController> self(this);
     m_platform.scheduler.background(
-        [capture] { capture->shot = Shot::create(capture->png, capture->saved, capture->scale); },
+        [capture, folder, moment] {
+            if (folder) {
+                try {
+                    capture->saved = ScreenshotFiles::move(capture->temporary, *folder, moment);
+                } catch (const ScreenshotFiles::Error&) {
+                }
+            }
+            const auto png = RegularFile::bytes(capture->saved.value_or(capture->temporary), maximumCaptureBytes);
+            if (!capture->saved)
+                QFile::remove(capture->temporary);
+            if (!png)
+                return;
+            capture->png = *png;
+            capture->shot = Shot::create(capture->png, capture->saved, capture->scale);
+        },
         [self, capture] {
             if (self)
                 self->present(capture);
@@ -399,6 +401,8 @@ void AppController::captured(const std::shared_ptr<Capture>& capture, bool ok)
 
 void AppController::present(const std::shared_ptr<Capture>& capture)
 {
+    if (capture->saved)
+        Q_EMIT screenshotFileWritten(*capture->saved);
     const bool copy = m_settings.screenshotCopy();
     const auto shot = capture->shot;
     if (!shot) {
