@@ -190,6 +190,9 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
     EXPECT_GT(saved.width(), 300);
     EXPECT_GT(saved.height(), 200);
     EXPECT_TRUE(QDir(program.temporary()).entryList(QDir::Files).isEmpty());
+    struct stat folder { };
+    ASSERT_EQ(::stat(QFile::encodeName(program.temporary()).constData(), &folder), 0) << "captured there";
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
 
     QByteArray copied;
     ASSERT_TRUE(spinUntil(
