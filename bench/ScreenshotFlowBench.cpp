@@ -122,9 +122,9 @@ struct Machine {
     BundleReplacementSimulated bundleReplacement;
     HotKeyServiceSimulated hotKeys;
     ScreenAccessSimulated screenAccess;
-    AppController controller { Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
-        accessibility, tool, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
-        bundleReplacement, hotKeys, screenAccess } };
+    AppController controller { Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults,
+        screens, accessibility, tool, alerts, loginItems, log, bundle, lifecycle, http, diskImages,
+        codeSigning, bundleReplacement, hotKeys, screenAccess } };
 };
 
 // Notes when a window is first shown and first painted.
@@ -160,7 +160,8 @@ void captureToThumbnail(benchmark::State& state)
     machine.tool.clock.start();
     double copied = 0, shown = 0, painted = 0, stall = 0, runs = 0;
     qint64 copyAt = 0;
-    machine.pasteboard.onWrite = [&](PasteboardSimulated::Writer) { copyAt = machine.tool.clock.nsecsElapsed(); };
+    machine.pasteboard.onWrite
+        = [&](PasteboardSimulated::Writer) { copyAt = machine.tool.clock.nsecsElapsed(); };
     WindowWatch watch(machine.tool.clock);
     qApp->installEventFilter(&watch);
     for (auto _ : state) {
@@ -218,7 +219,8 @@ void moveAndRead(benchmark::State& state)
         file.write(png);
         file.close();
         state.ResumeTiming();
-        const QString moved = ScreenshotFiles::move(source, disk.path() + QStringLiteral("/shots"), QDateTime::currentDateTime());
+        const QString moved = ScreenshotFiles::move(
+            source, disk.path() + QStringLiteral("/shots"), QDateTime::currentDateTime());
         benchmark::DoNotOptimize(RegularFile::bytes(moved, AppController::maximumCaptureBytes));
         state.PauseTiming();
         QFile::remove(moved);

@@ -7,22 +7,22 @@
 #include "Foundation/AtomicFile.h"
 #include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
-#include "Foundation/RegularFile.h"
 #include "Foundation/ReferenceDate.h"
+#include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "GlobalShortcuts/Services.h"
 #include "GlobalShortcuts/ShortcutRegistry.h"
 #include "Platform/Accessibility.h"
-#include "Platform/Pasteboard.h"
-#include "Platform/ScreenAccess.h"
-#include "Platform/Screens.h"
-#include "Platform/UserDefaultsStore.h"
 #include "Platform/Alerts.h"
 #include "Platform/ApplicationLifecycle.h"
 #include "Platform/BundleInfo.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/ScreenAccess.h"
+#include "Platform/Screens.h"
 #include "Platform/StandardPaths.h"
+#include "Platform/UserDefaultsStore.h"
 #include "Platform/Workspace.h"
 #include "Screenshots/ScreenCapture.h"
 #include "Screenshots/ScreenshotFiles.h"
@@ -35,10 +35,10 @@
 #include "Views/OnboardingView.h"
 
 #include <QFile>
+#include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -349,8 +349,8 @@ void AppController::takeScreenshot()
     if (m_picker.isOpen())
         m_picker.close();
     auto capture = std::make_shared<Capture>();
-    capture->temporary
-        = m_platform.paths.temporary() + QStringLiteral("/DrimoCopy-") + Uuid::create() + QStringLiteral(".png");
+    capture->temporary = m_platform.paths.temporary() + QStringLiteral("/DrimoCopy-") + Uuid::create()
+        + QStringLiteral(".png");
     QPointer<AppController> self(this);
     ScreenCapture::captureArea(capture->temporary, m_settings.screenshotSound(), m_platform.processes,
         m_platform.scheduler, [self, capture](bool ok) {
@@ -382,10 +382,10 @@ void AppController::captured(const std::shared_ptr<Capture>& capture, bool ok)
             if (folder) {
                 try {
                     capture->saved = ScreenshotFiles::move(capture->temporary, *folder, moment);
-                } catch (const ScreenshotFiles::Error&) {
-                }
+                } catch (const ScreenshotFiles::Error&) { }
             }
-            const auto png = RegularFile::bytes(capture->saved.value_or(capture->temporary), maximumCaptureBytes);
+            const auto png
+                = RegularFile::bytes(capture->saved.value_or(capture->temporary), maximumCaptureBytes);
             if (!capture->saved)
                 QFile::remove(capture->temporary);
             if (!png)
@@ -472,8 +472,7 @@ void AppController::finishEditing(const std::shared_ptr<Shot>& shot, const QImag
             shot->setFile(ScreenshotFiles::write(*png, m_settings.screenshotFolderPath(m_platform.paths),
                 ReferenceDate::toDateTime(m_platform.scheduler.currentDate())));
             Q_EMIT screenshotFileWritten(*shot->file());
-        } catch (const ScreenshotFiles::Error&) {
-        }
+        } catch (const ScreenshotFiles::Error&) { }
     }
     Paster::copyImage(*png, m_platform.pasteboard);
 }

@@ -31,7 +31,8 @@ bool taken(const QString& path)
 
 bool sameFileSystem(const QString& file, const QString& folder)
 {
-    struct stat a { }, b { };
+    struct stat a {
+    }, b {};
     return ::stat(QFile::encodeName(file).constData(), &a) == 0
         && ::stat(QFile::encodeName(folder).constData(), &b) == 0 && a.st_dev == b.st_dev;
 }

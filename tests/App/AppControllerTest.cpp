@@ -13,8 +13,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPushButton>
 #include <QImage>
+#include <QPushButton>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -408,8 +408,9 @@ protected:
     QStringList temporaryFiles() const { return QDir(paths.temporary()).entryList(QDir::Files); }
     QByteArray copiedPng() const
     {
-        return pasteboard.items().empty() ? QByteArray()
-                                          : pasteboard.items()[0].data(PasteboardTypes::png).value_or(QByteArray());
+        return pasteboard.items().empty()
+            ? QByteArray()
+            : pasteboard.items()[0].data(PasteboardTypes::png).value_or(QByteArray());
     }
     // Runs one capture to its end: the tool, then the decoding.
     void capture()
@@ -479,7 +480,8 @@ TEST_F(ScreenshotFlowTest, WhatIsShownFollowsTheSettings)
         bool copied, shown, editor;
     };
     for (const auto& c : { Case { false, false, false, 0, false, false, true },
-             Case { false, true, false, 0, true, false, false }, Case { true, false, false, 1, false, false, false },
+             Case { false, true, false, 0, true, false, false },
+             Case { true, false, false, 1, false, false, false },
              Case { false, false, true, 0, false, true, false } }) {
         SCOPED_TRACE(testing::Message() << c.save << c.copy << c.thumbnail);
         QDir(folder()).removeRecursively();
@@ -561,7 +563,10 @@ TEST_F(ScreenshotFlowTest, BrokenCapturesLoseNothingAndEndTheCapture)
         { "cannot start", [&] { processes.captureCannotStart(); } },
         { "crashed", [&] { processes.captureCrashes(); } },
         { "empty file", [&] { processes.captureWritesEmptyFile(); } },
-        { "truncated file", [&] { processes.captureWritesTruncatedPng({ 800, 600 }); } },
+        { "truncated file",
+            [&] {
+                processes.captureWritesTruncatedPng({ 800, 600 });
+            } },
     };
     for (const auto& [what, script] : broken) {
         SCOPED_TRACE(what);
@@ -610,8 +615,8 @@ TEST_F(ScreenshotFlowTest, OneCaptureAtATimeAndNoneWithoutTheScreenRecordingPerm
     ASSERT_EQ(alerts.alerts().size(), 3u);
     EXPECT_EQ(alerts.alerts()[0].alert.message, QStringLiteral("Разрешите запись экрана"));
     EXPECT_EQ(alerts.alerts()[0].alert.buttons,
-        (QStringList { QStringLiteral("Открыть настройки"), QStringLiteral("Перезапустить"),
-            QStringLiteral("Позже") }));
+        (QStringList {
+            QStringLiteral("Открыть настройки"), QStringLiteral("Перезапустить"), QStringLiteral("Позже") }));
     EXPECT_EQ(workspace.openedUrls(), QList<QUrl> { ScreenCapture::settingsUrl });
     EXPECT_TRUE(processes.started().back().detached) << "the relaunch";
     EXPECT_EQ(processes.started().size(), 2u);

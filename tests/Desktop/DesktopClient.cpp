@@ -4,8 +4,8 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>

@@ -54,7 +54,8 @@ public:
     bool recording()
     {
         return m_process.waitForStarted(5000)
-            && spinUntil([&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
+            && spinUntil(
+                [&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
     }
     QString output()
     {
@@ -126,8 +127,8 @@ QByteArray fileBytes(const QString& path)
 QByteArray clipboardPng()
 {
     return run(QStringLiteral("xclip"),
-        { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o"), QStringLiteral("-t"),
-            QStringLiteral("image/png") })
+        { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o"),
+            QStringLiteral("-t"), QStringLiteral("image/png") })
         .value_or(QByteArray());
 }
 
@@ -179,7 +180,8 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
     ASSERT_TRUE(front);
 
     ASSERT_TRUE(captureArea(program, { 200, 150 }, { 600, 450 })) << program.output().toStdString();
-    ASSERT_TRUE(spinUntil([&] { return screenshots(program).size() == 1; }, 8000)) << program.output().toStdString();
+    ASSERT_TRUE(spinUntil([&] { return screenshots(program).size() == 1; }, 8000))
+        << program.output().toStdString();
     static const QRegularExpression dated(
         QStringLiteral(R"(^Скриншот \d{4}-\d{2}-\d{2} в \d{2}\.\d{2}\.\d{2}\.png$)"));
     const QString name = screenshots(program)[0];
@@ -213,14 +215,16 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
         3000));
     EXPECT_LE(thumbnail->width(), 221);
     EXPECT_LE(thumbnail->height(), 151);
-    EXPECT_NEAR(double(thumbnail->width()) / thumbnail->height(), double(saved.width()) / saved.height(), 0.05);
+    EXPECT_NEAR(
+        double(thumbnail->width()) / thumbnail->height(), double(saved.width()) / saved.height(), 0.05);
 
     // A click opens the editor; a stroke and Return ("Готово") write the marked picture over the file.
     const QPoint middle = thumbnail->center();
-    ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QString::number(middle.x()), QString::number(middle.y()),
-        QStringLiteral("click"), QStringLiteral("1") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QString::number(middle.x()),
+        QString::number(middle.y()), QStringLiteral("click"), QStringLiteral("1") }));
     std::optional<QRect> editor;
-    ASSERT_TRUE(spinUntil([&] { return (editor = mappedWindow(QStringLiteral("Скриншот"))).has_value(); }, 5000))
+    ASSERT_TRUE(
+        spinUntil([&] { return (editor = mappedWindow(QStringLiteral("Скриншот"))).has_value(); }, 5000))
         << program.output().toStdString();
     DesktopSession::spin(500);
     const QPoint c = editor->center();
@@ -228,7 +232,8 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
     ASSERT_TRUE(xdotool(QStringList { QStringLiteral("mousemove") } + at(c - QPoint(60, 20))));
     ASSERT_TRUE(xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }));
     for (int step = 1; step <= 6; ++step)
-        ASSERT_TRUE(xdotool(QStringList { QStringLiteral("mousemove") } + at(c + QPoint(-60 + 20 * step, -20 + 6 * step))));
+        ASSERT_TRUE(xdotool(
+            QStringList { QStringLiteral("mousemove") } + at(c + QPoint(-60 + 20 * step, -20 + 6 * step))));
     ASSERT_TRUE(xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") }));
     const QByteArray before = fileBytes(path);
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Return") }));
@@ -267,17 +272,20 @@ TEST_F(DesktopScreenshot, DraggingTheThumbnailDropsTheSavedFileOrElseThePicture)
         ASSERT_EQ(frame.size(), 4);
         const QPoint drop(frame[0].toInt() + frame[2].toInt() / 2, frame[1].toInt() + frame[3].toInt() / 2);
         const QPoint start = thumbnail->center();
-        ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QString::number(start.x()), QString::number(start.y()) }));
+        ASSERT_TRUE(
+            xdotool({ QStringLiteral("mousemove"), QString::number(start.x()), QString::number(start.y()) }));
         ASSERT_TRUE(xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }));
         for (int step = 1; step <= 12; ++step) {
             const QPoint at = start + (drop - start) * step / 12;
-            ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) }));
+            ASSERT_TRUE(
+                xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) }));
             DesktopSession::spin(50);
         }
         ASSERT_TRUE(xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") }));
-        const QByteArray expected = save
-            ? "drop uris " + QUrl::fromLocalFile(program.desktop() + u'/' + screenshots(program)[0]).toEncoded()
-            : "drop image " + QByteArray::number(picture.width()) + ' ' + QByteArray::number(picture.height());
+        const QByteArray expected = save ? "drop uris "
+                + QUrl::fromLocalFile(program.desktop() + u'/' + screenshots(program)[0]).toEncoded()
+                                         : "drop image " + QByteArray::number(picture.width()) + ' '
+                + QByteArray::number(picture.height());
         EXPECT_TRUE(spinUntil(
             [&] {
                 target->read();
@@ -286,7 +294,8 @@ TEST_F(DesktopScreenshot, DraggingTheThumbnailDropsTheSavedFileOrElseThePicture)
             5000))
             << program.output().toStdString();
         EXPECT_EQ(target->output.trimmed().toStdString(), expected.toStdString());
-        EXPECT_TRUE(spinUntil([&] { return !mappedWindow().has_value(); }, 3000)) << "an accepted drop closes it";
+        EXPECT_TRUE(spinUntil([&] { return !mappedWindow().has_value(); }, 3000))
+            << "an accepted drop closes it";
     }
 }
 

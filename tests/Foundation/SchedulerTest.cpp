@@ -1,8 +1,8 @@
 #include "Foundation/EventLoopScheduler.h"
 #include "Foundation/VirtualScheduler.h"
 
-#include <QTest>
 #include <QEventLoop>
+#include <QTest>
 #include <QThread>
 #include <QThreadPool>
 #include <QTimer>
@@ -156,7 +156,8 @@ TEST(EventLoopScheduler, BackgroundWorkRunsOffTheMainThreadAndReportsBackOnIt)
     QThread* reported = nullptr;
     {
         EventLoopScheduler scheduler;
-        scheduler.background([&] { worker = QThread::currentThread(); }, [&] { reported = QThread::currentThread(); });
+        scheduler.background(
+            [&] { worker = QThread::currentThread(); }, [&] { reported = QThread::currentThread(); });
         EXPECT_EQ(reported, nullptr) << "never inside the call";
         EXPECT_TRUE(QTest::qWaitFor([&] { return reported != nullptr; }, 5000));
     }
@@ -168,7 +169,12 @@ TEST(EventLoopScheduler, BackgroundWorkRunsOffTheMainThreadAndReportsBackOnIt)
     bool late = false;
     {
         EventLoopScheduler scheduler;
-        scheduler.background([&] { while (!release) QThread::msleep(1); }, [&] { late = true; });
+        scheduler.background(
+            [&] {
+                while (!release)
+                    QThread::msleep(1);
+            },
+            [&] { late = true; });
     }
     release = true;
     QThreadPool::globalInstance()->waitForDone();

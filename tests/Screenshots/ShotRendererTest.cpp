@@ -1,5 +1,5 @@
-#include "Foundation/EventLoopScheduler.h"
 #include "Screenshots/ShotRenderer.h"
+#include "Foundation/EventLoopScheduler.h"
 #include "Screenshots/Shot.h"
 
 #include <QBuffer>

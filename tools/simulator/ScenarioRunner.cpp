@@ -223,8 +223,9 @@ AppController& ScenarioRunner::controller()
     QObject::connect(m_controller.get(), &AppController::captureEnded, [this](bool ok, const QString& path) {
         report("capture.done", { { "ok", ok }, { "path", utf8(path) } });
     });
-    QObject::connect(m_controller.get(), &AppController::screenshotFileWritten,
-        [this](const QString& path) { report("screenshot.file", { { "path", utf8(path) } }); });
+    QObject::connect(m_controller.get(), &AppController::screenshotFileWritten, [this](const QString& path) {
+        report("screenshot.file", { { "path", utf8(path) } });
+    });
     if (m_updateBase)
         m_controller->updates().setBaseUrl(*m_updateBase);
     QObject::connect(m_controller.get(), &AppController::accessibilityGrantedChanged, [this] {
@@ -830,7 +831,8 @@ void ScenarioRunner::thumbnail(const Command& command)
                 fields["image"] = json::array({ image.width(), image.height() });
             }
             const auto front = m_world.workspace.frontmostApplication();
-            fields["app"] = front && front->bundleIdentifier ? json(utf8(*front->bundleIdentifier)) : json(nullptr);
+            fields["app"]
+                = front && front->bundleIdentifier ? json(utf8(*front->bundleIdentifier)) : json(nullptr);
             report("thumbnail.drop", fields);
             return Qt::CopyAction;
         };

@@ -52,8 +52,9 @@ void appendChunk(QByteArray& png, const char* type, const QByteArray& data)
     const QByteArray body = QByteArray(type, 4) + data;
     appendBigEndian(png, static_cast<quint32>(data.size()));
     png += body;
-    appendBigEndian(png, static_cast<quint32>(
-                             ::crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size()))));
+    appendBigEndian(png,
+        static_cast<quint32>(
+            ::crc32(0, reinterpret_cast<const Bytef*>(body.constData()), static_cast<uInt>(body.size()))));
 }
 
 // A valid one-grey PNG of any size without ever holding its pixels: the rows are all alike, and after a
@@ -78,7 +79,8 @@ QByteArray flatPng(QSize size)
     end.truncate(end.size() - static_cast<int>(stream.avail_out));
     deflateEnd(&stream);
 
-    const uLong rowSum = ::adler32(1, reinterpret_cast<const Bytef*>(row.constData()), static_cast<uInt>(row.size()));
+    const uLong rowSum
+        = ::adler32(1, reinterpret_cast<const Bytef*>(row.constData()), static_cast<uInt>(row.size()));
     uLong sum = rowSum;
     for (int i = 1; i < size.height(); ++i)
         sum = ::adler32_combine(sum, rowSum, row.size());
