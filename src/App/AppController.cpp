@@ -433,12 +433,15 @@ void AppController::present(const std::shared_ptr<Capture>& capture)
         setCapturing(false);
         return;
     }
-    // The pasteboard's TIFF copy costs more than the shot itself; the thumbnail does not wait for it.
+    // The pasteboard's TIFF copy costs more than the shot itself; the thumbnail does not wait for it. What
+    // reaches the pasteboard meanwhile (a finished edit, another program's copy) is newer and stays.
+    const long long changeCount = m_platform.pasteboard.changeCount();
     m_platform.scheduler.background([capture] { capture->copyItem = Paster::imageItem(capture->png); },
-        [self, capture] {
+        [self, capture, changeCount] {
             if (!self)
                 return;
-            Paster::copyImage(*capture->copyItem, self->m_platform.pasteboard);
+            if (self->m_platform.pasteboard.changeCount() == changeCount)
+                Paster::copyImage(*capture->copyItem, self->m_platform.pasteboard);
             self->setCapturing(false);
         });
 }

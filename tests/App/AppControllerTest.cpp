@@ -2,6 +2,7 @@
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/Paster.h"
 #include "ControllerHarness.h"
+#include "Foundation/EventLoopScheduler.h"
 #include "Foundation/ImageReading.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "Platform/Desktop/ScreenAccessDesktop.h"
@@ -16,6 +17,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -621,6 +623,32 @@ TEST_F(ScreenshotFlowTest, OneCaptureAtATimeAndNoneWithoutTheScreenRecordingPerm
     EXPECT_TRUE(processes.started().back().detached) << "the relaunch";
     EXPECT_EQ(processes.started().size(), 2u);
     EXPECT_FALSE(app().capturing());
+}
+
+// On the real event loop the TIFF copy arrives well after the thumbnail; an edit finished before then is
+// what the pasteboard keeps.
+TEST_F(ScreenshotFlowTest, AnEditFinishedBeforeTheCopyIsReadyIsNotOverwrittenByIt)
+{
+    EventLoopScheduler realScheduler;
+    Platform platform = app().platform();
+    ProcessesSimulated tool(realScheduler);
+    AppController controller(Platform { realScheduler, platform.pasteboard, platform.workspace,
+        platform.keyboard, platform.paths, platform.defaults, platform.screens, platform.accessibility, tool,
+        platform.alerts, platform.loginItems, platform.log, platform.bundle, platform.lifecycle, platform.http,
+        platform.diskImages, platform.codeSigning, platform.bundleReplacement, platform.hotKeys,
+        platform.screenAccess });
+    tool.captureWritesPng({ 2880, 1800 });
+    controller.takeScreenshot();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.thumbnail().view() != nullptr; }, 10000));
+    ASSERT_TRUE(controller.capturing()) << "the copy is still being made";
+    controller.thumbnail().view()->onClick();
+    QWidget* window = controller.editor().windows().back();
+    controller.editor().model(window)->add(Annotation::Number { { 100, 100 }, 1 });
+    controller.editor().view(window)->doneButton()->click();
+    const QByteArray edited = copiedPng();
+    ASSERT_FALSE(edited.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.capturing(); }, 10000));
+    EXPECT_EQ(copiedPng(), edited);
 }
 
 TEST_F(ScreenshotFlowTest, WhereTheScreenNeedsNoPermissionTheSettingsButtonOnlyLogs)
