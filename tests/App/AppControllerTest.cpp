@@ -634,9 +634,9 @@ TEST_F(ScreenshotFlowTest, AnEditFinishedBeforeTheCopyIsReadyIsNotOverwrittenByI
     ProcessesSimulated tool(realScheduler);
     AppController controller(Platform { realScheduler, platform.pasteboard, platform.workspace,
         platform.keyboard, platform.paths, platform.defaults, platform.screens, platform.accessibility, tool,
-        platform.alerts, platform.loginItems, platform.log, platform.bundle, platform.lifecycle, platform.http,
-        platform.diskImages, platform.codeSigning, platform.bundleReplacement, platform.hotKeys,
-        platform.screenAccess });
+        platform.alerts, platform.loginItems, platform.log, platform.bundle, platform.lifecycle,
+        platform.http, platform.diskImages, platform.codeSigning, platform.bundleReplacement,
+        platform.hotKeys, platform.screenAccess });
     tool.captureWritesPng({ 2880, 1800 });
     controller.takeScreenshot();
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.thumbnail().view() != nullptr; }, 10000));
