@@ -4,10 +4,13 @@
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
+#include "Foundation/AtomicFile.h"
 #include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
+#include "Foundation/ReferenceDate.h"
 #include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
+#include "Foundation/Uuid.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "GlobalShortcuts/Services.h"
 #include "GlobalShortcuts/ShortcutRegistry.h"
@@ -15,15 +18,24 @@
 #include "Platform/Alerts.h"
 #include "Platform/ApplicationLifecycle.h"
 #include "Platform/BundleInfo.h"
+#include "Platform/Pasteboard.h"
+#include "Platform/ScreenAccess.h"
+#include "Platform/Screens.h"
 #include "Platform/StandardPaths.h"
+#include "Platform/UserDefaultsStore.h"
 #include "Platform/Workspace.h"
+#include "Screenshots/ScreenCapture.h"
+#include "Screenshots/ScreenshotFiles.h"
 #include "Screenshots/ScreenshotShortcut.h"
+#include "Screenshots/Shot.h"
+#include "Screenshots/ShotRenderer.h"
 #include "Support/AppRelauncher.h"
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
 #include "Views/OnboardingView.h"
 #include "Views/SettingsView.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPointer>
 #include <functional>
@@ -328,9 +340,181 @@ QWidget* AppController::makeSettingsContent()
     return view;
 }
 
+// One screenshot on its way from the capture tool to the screen. A worker thread fills in `saved`, `png`
+// and `shot`, then `copyItem`, while the main thread leaves the whole object alone.
+struct AppController::Capture {
+    QString temporary;
+    std::optional<QString> saved;
+    QByteArray png;
+    double scale = 2;
+    std::shared_ptr<Shot> shot;
+    std::optional<PasteboardItem> copyItem;
+};
+
 void AppController::takeScreenshot()
 {
-    Q_EMIT screenshotRequested();
+    if (m_capturing)
+        return;
+    if (!m_platform.screenAccess.preflight()) {
+        askForScreenAccess();
+        return;
+    }
+    setCapturing(true);
+    m_thumbnail.close();
+    if (m_picker.isOpen())
+        m_picker.close();
+    auto capture = std::make_shared<Capture>();
+    capture->temporary = m_platform.paths.temporary() + QStringLiteral("/DrimoCopy-") + Uuid::create()
+        + QStringLiteral(".png");
+    QPointer<AppController> self(this);
+    ScreenCapture::captureArea(capture->temporary, m_settings.screenshotSound(), m_platform.processes,
+        m_platform.scheduler, [self, capture](bool ok) {
+            if (self)
+                self->captured(capture, ok);
+            else
+                QFile::remove(capture->temporary);
+        });
+}
+
+void AppController::captured(const std::shared_ptr<Capture>& capture, bool ok)
+{
+    Q_EMIT captureEnded(ok, capture->temporary);
+    if (!ok) {
+        setCapturing(false);
+        return;
+    }
+    std::optional<QString> folder;
+    if (m_settings.screenshotSave())
+        folder = m_settings.screenshotFolderPath(m_platform.paths);
+    const QDateTime moment = ReferenceDate::toDateTime(m_platform.scheduler.currentDate());
+    const auto screen = m_platform.screens.mainScreen();
+    capture->scale = screen ? screen->backingScale : 2;
+    // Moving the file (a copy when the folder is on another disk), reading it, decoding it and blurring it
+    // take longer than a frame at 5K: done off the main thread, in the order the settings ask for.
+    QPointer<AppController> self(this);
+    m_platform.scheduler.background(
+        [capture, folder, moment] {
+            if (folder) {
+                try {
+                    capture->saved = ScreenshotFiles::move(capture->temporary, *folder, moment);
+                } catch (const ScreenshotFiles::Error&) { }
+            }
+            const auto png
+                = RegularFile::bytes(capture->saved.value_or(capture->temporary), maximumCaptureBytes);
+            if (!capture->saved)
+                QFile::remove(capture->temporary);
+            if (!png)
+                return;
+            capture->png = *png;
+            capture->shot = Shot::create(capture->png, capture->saved, capture->scale);
+        },
+        [self, capture] {
+            if (self)
+                self->present(capture);
+        });
+}
+
+void AppController::present(const std::shared_ptr<Capture>& capture)
+{
+    if (capture->saved)
+        Q_EMIT screenshotFileWritten(*capture->saved);
+    const bool copy = m_settings.screenshotCopy();
+    const auto shot = capture->shot;
+    if (!shot) {
+        const QSize stated = ImageReading::headerSize(capture->png);
+        if (stated.isValid() && !ImageReading::withinBounds(stated)) {
+            // A picture, only too large to show: it stays where it was saved and still goes to the
+            // pasteboard, so that it is not lost when saving is off.
+            if (copy)
+                Paster::copyImage(capture->png, m_platform.pasteboard);
+        } else if (capture->saved) {
+            // An empty or cut-off file from a tool that failed is no screenshot; it must not stay in the
+            // user's folder looking like one.
+            QFile::remove(*capture->saved);
+        }
+        setCapturing(false);
+        return;
+    }
+    QPointer<AppController> self(this);
+    if (m_settings.screenshotThumbnail()) {
+        m_thumbnail.show(shot, [self, shot] {
+            if (self)
+                self->edit(shot);
+        });
+    } else if (!capture->saved && !copy) {
+        edit(shot);
+    }
+    if (!copy) {
+        setCapturing(false);
+        return;
+    }
+    // The pasteboard's TIFF copy costs more than the shot itself; the thumbnail does not wait for it. What
+    // reaches the pasteboard meanwhile (a finished edit, another program's copy) is newer and stays.
+    const long long changeCount = m_platform.pasteboard.changeCount();
+    m_platform.scheduler.background([capture] { capture->copyItem = Paster::imageItem(capture->png); },
+        [self, capture, changeCount] {
+            if (!self)
+                return;
+            if (self->m_platform.pasteboard.changeCount() == changeCount)
+                Paster::copyImage(*capture->copyItem, self->m_platform.pasteboard);
+            self->setCapturing(false);
+        });
+}
+
+void AppController::edit(const std::shared_ptr<Shot>& shot)
+{
+    QPointer<AppController> self(this);
+    const double scale = shot->scale();
+    m_editor.open(
+        shot,
+        [&pasteboard = m_platform.pasteboard, scale](const QImage& image) {
+            if (const auto png = ShotRenderer::png(image, scale))
+                Paster::copyImage(*png, pasteboard);
+        },
+        [self, shot](const QImage& image) {
+            if (self)
+                self->finishEditing(shot, image);
+        });
+}
+
+void AppController::finishEditing(const std::shared_ptr<Shot>& shot, const QImage& image)
+{
+    const auto png = ShotRenderer::png(image, shot->scale());
+    if (!png)
+        return;
+    if (shot->file()) {
+        if (AtomicFile::write(*shot->file(), *png))
+            Q_EMIT screenshotFileWritten(*shot->file());
+    } else if (m_settings.screenshotSave()) {
+        try {
+            shot->setFile(ScreenshotFiles::write(*png, m_settings.screenshotFolderPath(m_platform.paths),
+                ReferenceDate::toDateTime(m_platform.scheduler.currentDate())));
+            Q_EMIT screenshotFileWritten(*shot->file());
+        } catch (const ScreenshotFiles::Error&) { }
+    }
+    Paster::copyImage(*png, m_platform.pasteboard);
+}
+
+void AppController::askForScreenAccess()
+{
+    if (!m_platform.defaults.boolValue(screenAccessRequestedKey)) {
+        m_platform.defaults.set(screenAccessRequestedKey, true);
+        m_platform.screenAccess.request();
+        return;
+    }
+    m_platform.workspace.activateSelf();
+    Alerts::Alert alert;
+    alert.message = Localization::text("Разрешите запись экрана");
+    alert.informativeText = Localization::text(
+        "Чтобы делать скриншоты, включите Drimo Copy в «Системные настройки → Конфиденциальность и "
+        "безопасность → Запись экрана». После этого приложение нужно перезапустить.");
+    alert.buttons = { Localization::text("Открыть настройки"), Localization::text("Перезапустить"),
+        Localization::text("Позже") };
+    const QString answer = m_platform.alerts.run(alert);
+    if (answer == alert.buttons[0])
+        ScreenCapture::openSettings(m_platform);
+    else if (answer == alert.buttons[1])
+        relaunch();
 }
 
 void AppController::chooseScreenshotFolder()

@@ -29,6 +29,10 @@ public:
     static inline const QString settingsKey = QStringLiteral("settings");
     // The object name of the screenshot shortcut's recorder in the settings window.
     static inline const QString screenshotRecorderName = QStringLiteral("screenshotRecorder");
+    // Set once the system's own screen-recording prompt has been shown; later attempts get our alert.
+    static inline const QString screenAccessRequestedKey = QStringLiteral("screenAccessRequested");
+    // No screen yields a PNG anywhere near this; a larger capture file is not read.
+    static constexpr qint64 maximumCaptureBytes = 512LL * 1024 * 1024;
 
     // Loads the settings and the history and reads the permission; starts nothing.
     explicit AppController(const Platform& platform, QObject* parent = nullptr);
@@ -48,9 +52,13 @@ public:
     // Starts or stops the keyboard tap as the hold settings and the permission say.
     void applyHoldKeys();
     void showHistory();
-    // The screenshot flow lands with the screenshot work; until then a request is announced and ignored.
-    // The menu, a hold of the copy chord and the global screenshot shortcut's key-up all come here.
+    // Captures an area and saves, copies and shows it as the settings say; ignored while a capture runs,
+    // and a request for the screen-recording permission instead when that is missing. The menu, a hold of
+    // the copy chord and the global screenshot shortcut's key-up all come here.
     void takeScreenshot();
+    // Opens an editor window for the shot; "Готово" writes it back and copies it. The thumbnail's click
+    // comes here.
+    void edit(const std::shared_ptr<Shot>& shot);
     // Lets the user pick the screenshot folder; cancelling keeps the one there is.
     void chooseScreenshotFolder();
     void confirmClearHistory();
@@ -88,10 +96,19 @@ Q_SIGNALS:
     void capturingChanged();
     // A hold of ⌘C or ⌘V fired, before it is acted on.
     void holdFired(HoldMonitor::Key key);
-    void screenshotRequested();
+    // The capture tool has ended: `captured` when it left a file at `path`, its temporary location.
+    void captureEnded(bool captured, const QString& path);
+    // A screenshot file was moved into place or written.
+    void screenshotFileWritten(const QString& path);
 
 private:
     struct PermissionWatch;
+    struct Capture;
+
+    void captured(const std::shared_ptr<Capture>& capture, bool ok);
+    void present(const std::shared_ptr<Capture>& capture);
+    void finishEditing(const std::shared_ptr<Shot>& shot, const QImage& image);
+    void askForScreenAccess();
 
     void paste(const ClipboardItem& item);
     void watchPermissions();

@@ -105,8 +105,18 @@ std::optional<long long> write(const ClipboardItem& item, const ClipboardHistory
 
 void copyImage(const QByteArray& png, Pasteboard& pasteboard)
 {
+    copyImage(imageItem(png), pasteboard);
+}
+
+PasteboardItem imageItem(const QByteArray& png)
+{
     PasteboardItem item;
     addWithTiff(item, PasteboardTypes::png, png);
+    return item;
+}
+
+void copyImage(const PasteboardItem& item, Pasteboard& pasteboard)
+{
     pasteboard.clearContents();
     pasteboard.writeItems({ item });
 }

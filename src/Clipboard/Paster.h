@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/PasteboardItem.h"
+
 #include <QByteArray>
 
 #include <cstdint>
@@ -23,6 +25,11 @@ std::optional<long long> write(const ClipboardItem& item, const ClipboardHistory
 
 // Puts PNG bytes on the pasteboard, with a TIFF copy when they decode as an image.
 void copyImage(const QByteArray& png, Pasteboard& pasteboard);
+// What copyImage writes, made ahead: the decoding and the TIFF are the slow part, and this may run on any
+// thread.
+PasteboardItem imageItem(const QByteArray& png);
+// Puts an item made by imageItem on the pasteboard.
+void copyImage(const PasteboardItem& item, Pasteboard& pasteboard);
 
 // Posts key-down then key-up of `keyCode` with exactly the Command flag and the synthetic marker.
 void press(std::uint16_t keyCode, KeyboardEvents& keyboard);

@@ -2,6 +2,10 @@
 
 #include "Foundation/ReferenceDate.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThreadPool>
+
 #include <chrono>
 #include <cmath>
 
@@ -18,6 +22,23 @@ EventLoopScheduler::EventLoopScheduler(QObject* parent)
 TaskHandle EventLoopScheduler::after(double seconds, Continuation continuation)
 {
     return m_queue.add(now() + sanitizedDelay(seconds), std::move(continuation));
+}
+
+void EventLoopScheduler::background(std::function<void()> work, std::function<void()> done)
+{
+    // The pool thread never touches this object, which may be gone by the time the work ends: the result
+    // travels through the application's event queue and finds out there whether anybody still waits.
+    std::weak_ptr<int> alive = m_alive;
+    QThreadPool::globalInstance()->start([work = std::move(work), done = std::move(done), alive]() mutable {
+        work();
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [done = std::move(done), alive] {
+                if (!alive.expired())
+                    done();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void EventLoopScheduler::queued(double dueTime)

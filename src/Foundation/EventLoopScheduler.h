@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
+
 // The real scheduler, on the event loop of the thread that owns it (the main thread). Pending tasks wait
 // in one time-ordered queue behind a single precise timer armed for the earliest of them, so starting or
 // cancelling a task costs a queue operation rather than a timer of its own.
@@ -18,6 +20,8 @@ public:
     TaskHandle after(double seconds, Continuation continuation) override;
     double now() const override;
     double currentDate() const override;
+    // `work` runs on a thread of Qt's global pool; `done` comes back through this object's event queue.
+    void background(std::function<void()> work, std::function<void()> done) override;
 
     std::size_t pendingCount() const { return m_queue.size(); }
 
@@ -31,4 +35,6 @@ private:
     TaskQueue m_queue;
     double m_armedFor = -1;
     bool m_running = false;
+    // Expires with this object, for results of background work that arrive after it.
+    std::shared_ptr<int> m_alive = std::make_shared<int>();
 };

@@ -10,6 +10,14 @@ TaskHandle Scheduler::post(std::function<void()> work)
     });
 }
 
+void Scheduler::background(std::function<void()> work, std::function<void()> done)
+{
+    post([work = std::move(work), done = std::move(done)] {
+        work();
+        done();
+    });
+}
+
 double Scheduler::sanitizedDelay(double seconds)
 {
     if (std::isnan(seconds) || seconds < 0)

@@ -23,6 +23,12 @@ public:
     // Runs `work` after the current event has been handled, unless the handle is cancelled first.
     TaskHandle post(std::function<void()> work);
 
+    // Runs `work` where it does not hold up the main thread, then `done` on the main thread, never inside
+    // this call. `work` must touch nothing the main thread may touch meanwhile. Here both run one after the
+    // other in one posted task, which keeps virtual time deterministic; the event-loop scheduler runs `work`
+    // on a worker thread. `done` is dropped when the scheduler is gone before `work` has finished.
+    virtual void background(std::function<void()> work, std::function<void()> done);
+
     // Monotonic seconds; only differences mean anything.
     virtual double now() const = 0;
 

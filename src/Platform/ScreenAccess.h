@@ -10,4 +10,7 @@ public:
     // Shows the system's own prompt. What the user answers takes effect only after a restart, so nothing
     // is returned.
     virtual void request() = 0;
+    // Whether the system has settings where the user grants it; false where every client may read the
+    // screen anyway.
+    virtual bool hasSettings() const { return true; }
 };

@@ -1,7 +1,10 @@
 #include "Screenshots/ScreenCapture.h"
 
 #include "Foundation/Scheduler.h"
+#include "Platform/Platform.h"
 #include "Platform/Processes.h"
+#include "Platform/ScreenAccess.h"
+#include "Platform/SystemLog.h"
 #include "Platform/Workspace.h"
 
 #include <QFileInfo>
@@ -15,6 +18,8 @@ namespace {
 // The capture in progress, from just before the tool starts until the caller has been told the result.
 std::shared_ptr<Processes::Running> running;
 bool captureInProgress = false;
+// Ends a tool that never exits: until it does, no other screenshot can start.
+TaskHandle deadline;
 
 } // namespace
 
@@ -40,14 +45,22 @@ void captureArea(const QString& path, bool sound, Processes& processes, Schedule
         auto callback = std::move(*resume);
         *resume = nullptr;
         running.reset();
+        deadline.cancel();
         captureInProgress = false;
         callback(captured);
     };
 
     running = processes.start(
         toolPath, arguments(path, sound), [finish, path](int) { finish(QFileInfo(path).isFile()); });
-    if (!running)
+    if (!running) {
         scheduler.post([finish] { finish(false); });
+        return;
+    }
+    std::weak_ptr<Processes::Running> tool = running;
+    deadline = scheduler.after(longestCapture, [tool](bool cancelled) {
+        if (auto process = tool.lock(); process && !cancelled)
+            process->terminate();
+    });
 }
 
 bool isRunning()
@@ -59,6 +72,16 @@ void openSettings(Workspace& workspace)
 {
     if (settingsUrl.isValid())
         workspace.openUrl(settingsUrl);
+}
+
+void openSettings(const Platform& platform)
+{
+    if (platform.screenAccess.hasSettings()) {
+        openSettings(platform.workspace);
+        return;
+    }
+    platform.log.write(QStringLiteral(
+        "screen recording needs no permission on this desktop: there are no settings to open for it"));
 }
 
 } // namespace ScreenCapture

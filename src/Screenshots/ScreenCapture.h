@@ -9,6 +9,7 @@
 class Processes;
 class Scheduler;
 class Workspace;
+struct Platform;
 
 // Runs the system's interactive area-capture tool and reports whether it produced a file.
 namespace ScreenCapture {
@@ -19,6 +20,9 @@ inline const QUrl settingsUrl
 
 // "-i" interactive selection, "-o" no window shadow, "-x" no shutter sound, then the plain path.
 QStringList arguments(const QString& path, bool sound);
+
+// A selection left open longer than this is abandoned: the tool is asked to stop, and reports as it ends.
+inline constexpr double longestCapture = 600;
 
 // Captures an area into `path`. `completion` runs exactly once, on the main thread and never inside this
 // call: true when a file exists at `path` after the tool has exited, false when the tool could not start
@@ -31,5 +35,7 @@ bool isRunning();
 
 // Opens the screen-recording pane of the privacy settings.
 void openSettings(Workspace& workspace);
+// The same where the platform has such a pane; elsewhere opens nothing and says so in the log.
+void openSettings(const Platform& platform);
 
 } // namespace ScreenCapture

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <sys/stat.h>
+
 namespace ScreenshotFiles {
 
 namespace {
@@ -25,6 +27,32 @@ void createFolder(const QString& folder)
 bool taken(const QString& path)
 {
     return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
+bool sameFileSystem(const QString& file, const QString& folder)
+{
+    struct stat a {
+    }, b {};
+    return ::stat(QFile::encodeName(file).constData(), &a) == 0
+        && ::stat(QFile::encodeName(folder).constData(), &b) == 0 && a.st_dev == b.st_dev;
+}
+
+// A move between file systems is a copy. Written aside and renamed into place, so that a disk filling up
+// leaves no half picture under a screenshot's name.
+void copyAside(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Error("cannot read " + source.toStdString() + ": " + in.errorString().toStdString());
+    const bool copied = AtomicFile::write(target, [&in](const AtomicFile::Sink& sink) {
+        QByteArray piece;
+        while (!(piece = in.read(1 << 20)).isEmpty())
+            if (!sink(piece))
+                return false;
+        return in.error() == QFileDevice::NoError;
+    });
+    if (!copied)
+        throw Error("cannot copy " + source.toStdString() + " to " + target.toStdString());
 }
 
 } // namespace
@@ -67,6 +95,11 @@ QString move(const QString& source, const QString& folder, const QDateTime& mome
         throw Error("no file to move at " + source.toStdString());
     createFolder(folder);
     const QString target = freeUrl(folder, moment);
+    if (!sameFileSystem(source, folder)) {
+        copyAside(source, target);
+        QFile::remove(source);
+        return target;
+    }
     QFile file(source);
     if (!file.rename(target))
         throw Error("cannot move " + source.toStdString() + ": " + file.errorString().toStdString());

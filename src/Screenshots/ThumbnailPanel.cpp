@@ -92,6 +92,7 @@ void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOp
     const QPointF origin(visible.right() - size.width() - margin, visible.top() + margin);
     m_panel = panel;
     m_fading = false;
+    m_restingFrame = QRectF(origin, size);
     place(QRectF(origin + QPointF(slideDistance, 0), size), 0);
     panel->show();
     animate(slideDuration, [this, origin, size](double t) {

@@ -45,6 +45,8 @@ public:
     ThumbnailView* view() const;
     // Where the panel is, in desktop coordinates (origin bottom-left, y up), and how opaque.
     QRectF frame() const { return m_frame; }
+    // Where the panel ends its slide, in the same coordinates.
+    QRectF restingFrame() const { return m_restingFrame; }
     double alpha() const { return m_alpha; }
 
 private:
@@ -66,5 +68,6 @@ private:
     int m_animation = 0; // bumped to stop the running animation
     bool m_fading = false;
     QRectF m_frame;
+    QRectF m_restingFrame;
     double m_alpha = 0;
 };

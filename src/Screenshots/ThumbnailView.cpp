@@ -3,11 +3,13 @@
 #include "Foundation/Localization.h"
 #include "Screenshots/Shot.h"
 
+#include <QCoreApplication>
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -16,6 +18,7 @@
 namespace {
 
 constexpr double borderWidth = 2;
+constexpr int dropDataLifetimeMs = 60'000;
 
 // A filled white circle with the cross cut out of it.
 QIcon closeIcon()
@@ -53,7 +56,13 @@ Qt::DropAction systemDrag(
     drag->setMimeData(content.release());
     drag->setPixmap(picture);
     drag->setHotSpot(hotSpot);
-    return drag->exec(Qt::CopyAction, Qt::CopyAction);
+    const Qt::DropAction result = drag->exec(Qt::CopyAction, Qt::CopyAction);
+    // Another program fetches the dropped data after the drag has returned, and an accepted drop closes
+    // the thumbnail: the data must outlive the view. Qt lets the drag go once the drop is done; the timer
+    // is for a target that never says so.
+    drag->setParent(QCoreApplication::instance());
+    QTimer::singleShot(dropDataLifetimeMs, drag, &QObject::deleteLater);
+    return result;
 }
 
 } // namespace

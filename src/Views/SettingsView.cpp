@@ -237,9 +237,8 @@ void SettingsView::buildScreenshots(FormSection* section)
 
     const QString screenLabel = Localization::text("Запись экрана");
     Row screenRow { screenLabel, RowKind::Status };
-    auto& workspace = m_platform.workspace;
     auto* status = makeStatus(
-        Localization::text("Выдана"), [&workspace] { ScreenCapture::openSettings(workspace); }, screenRow);
+        Localization::text("Выдана"), [this] { ScreenCapture::openSettings(m_platform); }, screenRow);
     screenRow.widget = section->addRow(screenLabel, status);
     m_rows.push_back(screenRow);
 }

@@ -2,14 +2,27 @@
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/Paster.h"
 #include "ControllerHarness.h"
+#include "Foundation/EventLoopScheduler.h"
+#include "Foundation/ImageReading.h"
 #include "GlobalShortcuts/RecorderControl.h"
+#include "Platform/Desktop/ScreenAccessDesktop.h"
+#include "Screenshots/EditorModel.h"
+#include "Screenshots/EditorView.h"
+#include "Screenshots/ScreenCapture.h"
+#include "Screenshots/Shot.h"
+#include "Screenshots/ThumbnailView.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -256,11 +269,13 @@ TEST_F(AppControllerTest, HoldsReachTheControllerThroughTheTap)
     auto& controller = app();
     controller.start();
     QSignalSpy holds(&controller, &AppController::holdFired);
-    QSignalSpy screenshots(&controller, &AppController::screenshotRequested);
+    screenAccess.setGranted(true);
+    QSignalSpy screenshots(&controller, &AppController::captureEnded);
     KeyEvent down { KeyCodes::c, true, false, EventFlags::command, 0, QStringLiteral("c") };
     keyboard.type(down);
     scheduler.advance(0.6);
     ASSERT_EQ(holds.count(), 1);
+    scheduler.runDue();
     EXPECT_EQ(screenshots.count(), 1);
 
     controller.settings().setHoldDelay(1.0);
@@ -357,13 +372,15 @@ TEST_F(AppControllerTest, TheScreenshotShortcutTakesAScreenshotWhenReleased)
     setTrusted(true);
     defaults.set(QStringLiteral("GlobalShortcuts_zodezododAzavadazur"),
         QStringLiteral(R"({"carbonKeyCode":1,"carbonModifiers":768})"));
-    QSignalSpy requests(&app(), &AppController::screenshotRequested);
+    screenAccess.setGranted(true);
+    QSignalSpy requests(&app(), &AppController::captureEnded);
     app().start();
     ASSERT_TRUE(hotKeys.isRegistered(1, 0x300));
     const std::uint64_t flags = EventFlags::command | EventFlags::shift;
     EXPECT_TRUE(hotKeys.type({ 1, true, false, flags, 0, {} }));
     EXPECT_EQ(requests.count(), 0) << "the key-up starts it, not the key-down";
     EXPECT_TRUE(hotKeys.type({ 1, false, false, flags, 0, {} }));
+    scheduler.runDue();
     EXPECT_EQ(requests.count(), 1);
 
     // The recorder in the settings window is the screenshot name's: clearing it lets the hot key go.
@@ -375,6 +392,277 @@ TEST_F(AppControllerTest, TheScreenshotShortcutTakesAScreenshotWhenReleased)
     recorder->setShortcut(std::nullopt);
     EXPECT_FALSE(hotKeys.isRegistered(1, 0x300));
     EXPECT_FALSE(defaults.object(QStringLiteral("GlobalShortcuts_zodezododAzavadazur")));
+}
+
+} // namespace
+
+namespace {
+
+class ScreenshotFlowTest : public AppControllerTest {
+protected:
+    void SetUp() override
+    {
+        screenAccess.setGranted(true);
+        app().settings().setScreenshotFolder(folder());
+    }
+    QString folder() const { return home.path() + QStringLiteral("/Shots"); }
+    QStringList shots() const { return QDir(folder()).entryList(QDir::Files); }
+    QStringList temporaryFiles() const { return QDir(paths.temporary()).entryList(QDir::Files); }
+    QByteArray copiedPng() const
+    {
+        return pasteboard.items().empty()
+            ? QByteArray()
+            : pasteboard.items()[0].data(PasteboardTypes::png).value_or(QByteArray());
+    }
+    // Runs one capture to its end: the tool, then the decoding.
+    void capture()
+    {
+        app().takeScreenshot();
+        scheduler.advance(0);
+    }
+    void settings(bool save, bool copy, bool thumbnail)
+    {
+        app().settings().setScreenshotSave(save);
+        app().settings().setScreenshotCopy(copy);
+        app().settings().setScreenshotThumbnail(thumbnail);
+    }
+    // Draws an arrow in the newest editor window and presses "Готово".
+    void finishEdit()
+    {
+        ASSERT_FALSE(app().editor().windows().empty());
+        QWidget* window = app().editor().windows().back();
+        app().editor().model(window)->add(Annotation::Arrow { { 10, 10 }, { 200, 150 } });
+        app().editor().view(window)->doneButton()->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+TEST_F(ScreenshotFlowTest, EverythingOnSavesCopiesAndShowsTheShot)
+{
+    settings(true, true, true);
+    processes.captureWritesPng({ 640, 400 });
+    QSignalSpy ended(&app(), &AppController::captureEnded);
+    app().takeScreenshot();
+    EXPECT_TRUE(app().capturing());
+    scheduler.advance(0);
+    EXPECT_FALSE(app().capturing());
+
+    ASSERT_EQ(ended.count(), 1);
+    const QString temporary = ended[0][1].toString();
+    EXPECT_TRUE(QFileInfo(temporary).fileName().startsWith(u"DrimoCopy-"));
+    EXPECT_EQ(QFileInfo(temporary).path(), paths.temporary());
+    EXPECT_FALSE(QFileInfo::exists(temporary));
+    EXPECT_EQ(processes.started().back().arguments,
+        (QStringList { QStringLiteral("-i"), QStringLiteral("-o"), QStringLiteral("-x"), temporary }));
+
+    ASSERT_EQ(shots(), QStringList { QStringLiteral("Скриншот 2026-01-01 в 00.00.00.png") });
+    QFile saved(folder() + u'/' + shots()[0]);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copiedPng(), saved.readAll());
+    EXPECT_TRUE(pasteboard.items()[0].data(PasteboardTypes::tiff));
+    ASSERT_TRUE(app().thumbnail().view());
+    EXPECT_EQ(app().thumbnail().view()->shot()->file(), saved.fileName());
+    EXPECT_EQ(app().thumbnail().view()->shot()->scale(), 2);
+
+    // A new capture takes the old thumbnail away at once and brings its own.
+    processes.captureWritesPng({ 300, 200 });
+    app().takeScreenshot();
+    EXPECT_EQ(app().thumbnail().panel(), nullptr);
+    scheduler.advance(0);
+    ASSERT_TRUE(app().thumbnail().view());
+    EXPECT_EQ(app().thumbnail().view()->shot()->image().size(), QSize(300, 200));
+    EXPECT_EQ(shots().size(), 2);
+}
+
+TEST_F(ScreenshotFlowTest, WhatIsShownFollowsTheSettings)
+{
+    struct Case {
+        bool save, copy, thumbnail;
+        int files;
+        bool copied, shown, editor;
+    };
+    for (const auto& c : { Case { false, false, false, 0, false, false, true },
+             Case { false, true, false, 0, true, false, false },
+             Case { true, false, false, 1, false, false, false },
+             Case { false, false, true, 0, false, true, false } }) {
+        SCOPED_TRACE(testing::Message() << c.save << c.copy << c.thumbnail);
+        QDir(folder()).removeRecursively();
+        pasteboard.clearContents();
+        app().thumbnail().close();
+        const auto editorsBefore = app().editor().windows().size();
+        settings(c.save, c.copy, c.thumbnail);
+        processes.captureWritesPng({ 64, 48 });
+        capture();
+        EXPECT_EQ(shots().size(), c.files);
+        EXPECT_TRUE(temporaryFiles().isEmpty());
+        EXPECT_EQ(!copiedPng().isEmpty(), c.copied);
+        EXPECT_EQ(app().thumbnail().panel() != nullptr, c.shown);
+        EXPECT_EQ(app().editor().windows().size() > editorsBefore, c.editor);
+        EXPECT_FALSE(app().capturing());
+    }
+}
+
+TEST_F(ScreenshotFlowTest, AFolderThatCannotBeMadeLeavesTheShotWithoutAFileUntilAFinishCanWriteOne)
+{
+    settings(true, true, true);
+    TemporaryHome::writeFile(folder(), "a file where the folder should be");
+    processes.captureWritesPng({ 320, 200 });
+    capture();
+    EXPECT_TRUE(temporaryFiles().isEmpty());
+    EXPECT_FALSE(copiedPng().isEmpty());
+    ASSERT_TRUE(app().thumbnail().view());
+    const auto shot = app().thumbnail().view()->shot();
+    EXPECT_FALSE(shot->file());
+
+    app().thumbnail().view()->onClick();
+    finishEdit();
+    EXPECT_FALSE(shot->file()) << "the folder still cannot be made";
+    const QByteArray firstEdit = copiedPng();
+    EXPECT_EQ(QImage::fromData(firstEdit).size(), QSize(320, 200));
+
+    // Once the folder can be made, the next finish writes a file and the one after overwrites it.
+    QFile::remove(folder());
+    app().edit(shot);
+    finishEdit();
+    ASSERT_TRUE(shot->file());
+    EXPECT_EQ(shots().size(), 1);
+    scheduler.advance(3);
+    app().edit(shot);
+    finishEdit();
+    EXPECT_EQ(shots().size(), 1);
+    QFile written(*shot->file());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), copiedPng());
+
+    // A full disk while writing leaves the file as it was; the edit still reaches the pasteboard.
+    const QByteArray before = copiedPng();
+    app().edit(shot);
+    QWidget* window = app().editor().windows().back();
+    app().editor().model(window)->add(Annotation::Number { { 100, 100 }, 1 });
+    struct rlimit old { };
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    app().editor().view(window)->doneButton()->click();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QFile after(*shot->file());
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before);
+    EXPECT_NE(copiedPng(), before);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary file left";
+}
+
+TEST_F(ScreenshotFlowTest, BrokenCapturesLoseNothingAndEndTheCapture)
+{
+    settings(true, true, true);
+    copyText(pasteboard, "kept");
+    const auto changeCount = pasteboard.changeCount();
+    const std::vector<std::pair<const char*, std::function<void()>>> broken {
+        { "cancelled", [&] { processes.captureExitsWithoutFile(); } },
+        { "cannot start", [&] { processes.captureCannotStart(); } },
+        { "crashed", [&] { processes.captureCrashes(); } },
+        { "empty file", [&] { processes.captureWritesEmptyFile(); } },
+        { "truncated file",
+            [&] {
+                processes.captureWritesTruncatedPng({ 800, 600 });
+            } },
+    };
+    for (const auto& [what, script] : broken) {
+        SCOPED_TRACE(what);
+        script();
+        capture();
+        EXPECT_FALSE(app().capturing());
+        EXPECT_TRUE(shots().isEmpty());
+        EXPECT_TRUE(temporaryFiles().isEmpty());
+        EXPECT_EQ(pasteboard.changeCount(), changeCount);
+        EXPECT_EQ(app().thumbnail().panel(), nullptr);
+        EXPECT_TRUE(app().editor().windows().empty());
+    }
+
+    // A picture too large to show is still a picture: it stays in the folder and goes to the pasteboard.
+    processes.captureWritesPng({ 20000, 20000 });
+    capture();
+    EXPECT_FALSE(app().capturing());
+    ASSERT_EQ(shots().size(), 1);
+    EXPECT_EQ(ImageReading::headerSize(copiedPng()), QSize(20000, 20000));
+    EXPECT_EQ(app().thumbnail().panel(), nullptr);
+}
+
+TEST_F(ScreenshotFlowTest, OneCaptureAtATimeAndNoneWithoutTheScreenRecordingPermission)
+{
+    processes.setCaptureDuration(5);
+    processes.captureWritesPng({ 64, 48 });
+    app().takeScreenshot();
+    scheduler.advance(1);
+    app().takeScreenshot();
+    EXPECT_EQ(processes.started().size(), 1u) << "a second request while the selection is open is ignored";
+    scheduler.advance(4);
+    EXPECT_FALSE(app().capturing());
+    EXPECT_TRUE(app().thumbnail().panel());
+
+    // Without the permission: the system's prompt the first time, our alert after, and no capture.
+    screenAccess.setGranted(false);
+    app().takeScreenshot();
+    EXPECT_EQ(screenAccess.requests(), 1);
+    EXPECT_TRUE(alerts.alerts().empty());
+    EXPECT_TRUE(defaults.boolValue(AppController::screenAccessRequestedKey));
+    for (const char* answer : { "Позже", "Открыть настройки", "Перезапустить" }) {
+        alerts.queueAnswer(QString::fromUtf8(answer));
+        app().takeScreenshot();
+    }
+    EXPECT_EQ(screenAccess.requests(), 1);
+    ASSERT_EQ(alerts.alerts().size(), 3u);
+    EXPECT_EQ(alerts.alerts()[0].alert.message, QStringLiteral("Разрешите запись экрана"));
+    EXPECT_EQ(alerts.alerts()[0].alert.buttons,
+        (QStringList {
+            QStringLiteral("Открыть настройки"), QStringLiteral("Перезапустить"), QStringLiteral("Позже") }));
+    EXPECT_EQ(workspace.openedUrls(), QList<QUrl> { ScreenCapture::settingsUrl });
+    EXPECT_TRUE(processes.started().back().detached) << "the relaunch";
+    EXPECT_EQ(processes.started().size(), 2u);
+    EXPECT_FALSE(app().capturing());
+}
+
+// On the real event loop the TIFF copy arrives well after the thumbnail; an edit finished before then is
+// what the pasteboard keeps.
+TEST_F(ScreenshotFlowTest, AnEditFinishedBeforeTheCopyIsReadyIsNotOverwrittenByIt)
+{
+    EventLoopScheduler realScheduler;
+    Platform platform = app().platform();
+    ProcessesSimulated tool(realScheduler);
+    AppController controller(Platform { realScheduler, platform.pasteboard, platform.workspace,
+        platform.keyboard, platform.paths, platform.defaults, platform.screens, platform.accessibility, tool,
+        platform.alerts, platform.loginItems, platform.log, platform.bundle, platform.lifecycle,
+        platform.http, platform.diskImages, platform.codeSigning, platform.bundleReplacement,
+        platform.hotKeys, platform.screenAccess });
+    tool.captureWritesPng({ 2880, 1800 });
+    controller.takeScreenshot();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.thumbnail().view() != nullptr; }, 10000));
+    ASSERT_TRUE(controller.capturing()) << "the copy is still being made";
+    controller.thumbnail().view()->onClick();
+    QWidget* window = controller.editor().windows().back();
+    controller.editor().model(window)->add(Annotation::Number { { 100, 100 }, 1 });
+    controller.editor().view(window)->doneButton()->click();
+    const QByteArray edited = copiedPng();
+    ASSERT_FALSE(edited.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.capturing(); }, 10000));
+    EXPECT_EQ(copiedPng(), edited);
+}
+
+TEST_F(ScreenshotFlowTest, WhereTheScreenNeedsNoPermissionTheSettingsButtonOnlyLogs)
+{
+    ScreenAccessDesktop desktop;
+    Platform platform = app().platform();
+    ScreenCapture::openSettings(Platform { platform.scheduler, platform.pasteboard, platform.workspace,
+        platform.keyboard, platform.paths, platform.defaults, platform.screens, platform.accessibility,
+        platform.processes, platform.alerts, platform.loginItems, platform.log, platform.bundle,
+        platform.lifecycle, platform.http, platform.diskImages, platform.codeSigning,
+        platform.bundleReplacement, platform.hotKeys, desktop });
+    EXPECT_TRUE(workspace.openedUrls().isEmpty());
+    EXPECT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(desktop.preflight());
 }
 
 } // namespace

@@ -1,14 +1,17 @@
 // A separate X client the desktop tests drive: a window that reports the keys it receives, a text field
-// that reports its text and caret, or a clipboard owner offering several formats at once (which xclip
-// cannot).
+// that reports its text and caret, a clipboard owner offering several formats at once (which xclip
+// cannot), or a window that takes drops and reports what they held.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 #include <QWindow>
 
@@ -36,6 +39,33 @@ protected:
             say("paste");
         else
             say("key " + QByteArray::number(event->key()) + ' ' + event->text().toUtf8());
+    }
+};
+
+// Accepts a copy of whatever is dropped: "drop uris URL…", or "drop image WIDTH HEIGHT" when no file came.
+class DropWindow final : public QWidget {
+public:
+    DropWindow() { setAcceptDrops(true); }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override { event->acceptProposedAction(); }
+    void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
+    void dropEvent(QDropEvent* event) override
+    {
+        const QMimeData* data = event->mimeData();
+        if (data->hasUrls()) {
+            QByteArray line = "drop uris";
+            for (const QUrl& url : data->urls())
+                line += ' ' + url.toEncoded();
+            say(line);
+        } else if (data->hasImage()) {
+            const QImage image = qvariant_cast<QImage>(data->imageData());
+            say("drop image " + QByteArray::number(image.width()) + ' ' + QByteArray::number(image.height()));
+        } else {
+            say("drop " + data->formats().join(u' ').toUtf8());
+        }
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
     }
 };
 
@@ -92,6 +122,19 @@ int main(int argc, char** argv)
         say("ready " + QByteArray::number(window->winId()));
         return app.exec();
     }
+    if (arguments.value(0) == QLatin1String("drop")) {
+        auto* window = new DropWindow;
+        window->setWindowTitle(QStringLiteral("drop window"));
+        window->resize(300, 200);
+        window->move(100, 100);
+        window->show();
+        settle(*window);
+        const QRect frame(window->mapToGlobal(QPoint(0, 0)), window->size());
+        say("ready " + QByteArray::number(window->winId()) + ' ' + QByteArray::number(frame.x()) + ' '
+            + QByteArray::number(frame.y()) + ' ' + QByteArray::number(frame.width()) + ' '
+            + QByteArray::number(frame.height()));
+        return app.exec();
+    }
     if (arguments.value(0) == QLatin1String("text") && arguments.size() == 3) {
         // The field shows once Qt is on the accessibility bus, so that others hear of it taking the focus.
         QElapsedTimer waited;
@@ -125,6 +168,6 @@ int main(int argc, char** argv)
         say("ready");
         return app.exec();
     }
-    std::fputs("usage: drimo-desktop-client window | text TEXT CARET | offer MIME FILE...\n", stderr);
+    std::fputs("usage: drimo-desktop-client window | text TEXT CARET | offer MIME FILE... | drop\n", stderr);
     return 2;
 }

@@ -216,7 +216,7 @@ TEST(DesktopScreenshotShortcut, ARecordedShortcutPressedInAnotherWindowAsksForAS
         accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
         bundleReplacement, hotKeys, screenAccess });
     int requests = 0;
-    QObject::connect(&app, &AppController::screenshotRequested, [&requests] { ++requests; });
+    QObject::connect(&app, &AppController::captureEnded, [&requests] { ++requests; });
     app.start();
 
     // Recorded in the settings window, as the user would.

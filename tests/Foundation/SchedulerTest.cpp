@@ -1,12 +1,15 @@
 #include "Foundation/EventLoopScheduler.h"
 #include "Foundation/VirtualScheduler.h"
 
-#include <QTest>
 #include <QEventLoop>
+#include <QTest>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <limits>
 #include <vector>
 
@@ -144,4 +147,45 @@ TEST(EventLoopScheduler, KeepsTimeOrderAndLetsTheEventLoopBreatheBetweenPosts)
     EXPECT_GE(spinsWhenTimerFired, 0);
     EXPECT_LT(spinsWhenTimerFired, 1000);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST(EventLoopScheduler, BackgroundWorkRunsOffTheMainThreadAndReportsBackOnIt)
+{
+    const auto main = QThread::currentThread();
+    QThread* worker = nullptr;
+    QThread* reported = nullptr;
+    {
+        EventLoopScheduler scheduler;
+        scheduler.background(
+            [&] { worker = QThread::currentThread(); }, [&] { reported = QThread::currentThread(); });
+        EXPECT_EQ(reported, nullptr) << "never inside the call";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return reported != nullptr; }, 5000));
+    }
+    EXPECT_NE(worker, main);
+    EXPECT_EQ(reported, main);
+
+    // A scheduler gone before the work ends hears nothing.
+    std::atomic<bool> release = false;
+    bool late = false;
+    {
+        EventLoopScheduler scheduler;
+        scheduler.background(
+            [&] {
+                while (!release)
+                    QThread::msleep(1);
+            },
+            [&] { late = true; });
+    }
+    release = true;
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(late);
+
+    // On the virtual clock both run in one task, in order, when the clock moves.
+    VirtualScheduler virtualClock;
+    std::vector<int> order;
+    virtualClock.background([&] { order.push_back(1); }, [&] { order.push_back(2); });
+    EXPECT_TRUE(order.empty());
+    virtualClock.runDue();
+    EXPECT_EQ(order, (std::vector<int> { 1, 2 }));
 }

@@ -76,6 +76,28 @@ TEST(ScreenCapture, ReportsWhetherTheToolLeftAFileAndResumesOnce)
     EXPECT_EQ(capture.processes.runningCount(), 0);
 }
 
+TEST(ScreenCapture, ASelectionLeftOpenForTenMinutesIsAbandoned)
+{
+    Capture capture;
+    capture.processes.setCaptureDuration(2 * ScreenCapture::longestCapture);
+    capture.processes.captureWritesPng(QSize(10, 10));
+    capture.run(false);
+    capture.scheduler.advance(ScreenCapture::longestCapture - 1);
+    EXPECT_TRUE(capture.results.empty());
+    EXPECT_TRUE(ScreenCapture::isRunning());
+    capture.scheduler.advance(1);
+    EXPECT_EQ(capture.results, std::vector<bool> { false });
+    EXPECT_FALSE(ScreenCapture::isRunning());
+    EXPECT_EQ(capture.processes.runningCount(), 0);
+
+    // A tool that ends in time is not stopped later.
+    capture.processes.setCaptureDuration(1);
+    capture.processes.captureWritesPng(QSize(10, 10));
+    capture.run(false);
+    capture.scheduler.advance(2 * ScreenCapture::longestCapture);
+    EXPECT_EQ(capture.results, (std::vector<bool> { false, true }));
+}
+
 TEST(ProcessesSimulated, ATerminatedCaptureToolWritesNothingAndReportsASignal)
 {
     Capture capture;

@@ -6,12 +6,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QTemporaryDir>
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <sys/resource.h>
 
 namespace {
 
@@ -120,4 +123,33 @@ TEST_F(ScreenshotFilesTest, FailuresThrowAndLoseNothing)
         EXPECT_TRUE(QFileInfo::exists(source));
     }
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// On Linux the capture waits in the runtime folder, a tmpfs: the move into the folder on disk is a copy,
+// and the disk may fill during it.
+TEST_F(ScreenshotFilesTest, AMoveAcrossFileSystemsThatFillsTheDiskLeavesNoPartialFile)
+{
+    QTemporaryDir memory(QStringLiteral("/dev/shm/drimo-files-XXXXXX"));
+    if (!memory.isValid())
+        GTEST_SKIP() << "no /dev/shm";
+    const QString source = memory.filePath(QStringLiteral("capture.png"));
+    const QByteArray png(256 * 1024, 'p');
+    ASSERT_TRUE(TemporaryHome::writeFile(source, png));
+    const QString folder = home.file(QStringLiteral("Shots"));
+
+    struct rlimit old { };
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = 64 * 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    EXPECT_THROW(ScreenshotFiles::move(source, folder, moment), ScreenshotFiles::Error);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(TemporaryHome::readFile(source), png);
+
+    const QString moved = ScreenshotFiles::move(source, folder, moment);
+    EXPECT_EQ(TemporaryHome::readFile(moved), png);
+    EXPECT_FALSE(QFileInfo::exists(source));
 }

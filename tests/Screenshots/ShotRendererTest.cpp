@@ -1,9 +1,11 @@
 #include "Screenshots/ShotRenderer.h"
+#include "Foundation/EventLoopScheduler.h"
 #include "Screenshots/Shot.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -213,6 +215,25 @@ TEST(Shot, DecodesBlursAndKeepsScaleAtLeastOne)
     EXPECT_FALSE(Shot::create(QByteArray("not a png"), std::nullopt, 2));
     EXPECT_FALSE(Shot::create(encoded(picture).left(100), std::nullopt, 2)) << "a truncated file";
     EXPECT_FALSE(Shot::create(QByteArray(), std::nullopt, 2));
+}
+
+// The capture flow makes its shots on a worker thread; they must be what the main thread would have made.
+TEST(Shot, MadeOnAWorkerThreadItIsTheSameShot)
+{
+    QImage picture(1200, 800, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    const QByteArray png = encoded(picture);
+    const auto here = Shot::create(png, std::nullopt, 2);
+    std::shared_ptr<Shot> there;
+    bool done = false;
+    EventLoopScheduler scheduler;
+    scheduler.background([&] { there = Shot::create(png, std::nullopt, 2); }, [&] { done = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done; }, 10000));
+    ASSERT_TRUE(here && there);
+    EXPECT_EQ(there->image(), here->image());
+    EXPECT_EQ(there->blurred(), here->blurred());
 }
 
 TEST(ShotRenderer, PngRecordsTheScreenResolution)

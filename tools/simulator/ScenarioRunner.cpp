@@ -12,6 +12,8 @@
 #include "KeyNames.h"
 #include "Picker/HistoryPickerView.h"
 #include "Picker/PickerKey.h"
+#include "Screenshots/ThumbnailPanel.h"
+#include "Screenshots/ThumbnailView.h"
 #include "Support/AppRelauncher.h"
 
 #include <QApplication>
@@ -22,6 +24,8 @@
 #include <QHash>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -217,8 +221,12 @@ AppController& ScenarioRunner::controller()
     QObject::connect(m_controller.get(), &AppController::holdFired, [this](HoldMonitor::Key key) {
         report("hold", { { "key", key == HoldMonitor::Key::Copy ? "copy" : "paste" } });
     });
-    QObject::connect(
-        m_controller.get(), &AppController::screenshotRequested, [this] { report("screenshot.request"); });
+    QObject::connect(m_controller.get(), &AppController::captureEnded, [this](bool ok, const QString& path) {
+        report("capture.done", { { "ok", ok }, { "path", utf8(path) } });
+    });
+    QObject::connect(m_controller.get(), &AppController::screenshotFileWritten, [this](const QString& path) {
+        report("screenshot.file", { { "path", utf8(path) } });
+    });
     if (m_updateBase)
         m_controller->updates().setBaseUrl(*m_updateBase);
     QObject::connect(m_controller.get(), &AppController::accessibilityGrantedChanged, [this] {
@@ -334,6 +342,8 @@ void ScenarioRunner::execute(const Command& command)
     } else if (name == QLatin1String("editor")) {
         controller();
         m_editors.execute(command);
+    } else if (name == QLatin1String("thumbnail")) {
+        thumbnail(command);
     } else if (name == QLatin1String("dump")) {
         auto all = state();
         report("dump", { { "state", a[0].text == QLatin1String("all") ? all : all[utf8(a[0].text)] } });
@@ -401,13 +411,24 @@ void ScenarioRunner::environment(const Command& command)
         else
             m_world.loginItems.nextChangeFails(a[1].text);
     } else if (name == QLatin1String("capture")) {
-        if (a[0].text == QLatin1String("png"))
-            m_world.processes.captureWritesPng(
-                QSize(static_cast<int>(number(1)), static_cast<int>(number(2))));
-        else if (a[0].text == QLatin1String("cancel"))
+        const auto& what = a[0].text;
+        if (what == QLatin1String("png") || what == QLatin1String("truncated")) {
+            const QSize size(static_cast<int>(number(1)), static_cast<int>(number(2)));
+            if (what == QLatin1String("png"))
+                m_world.processes.captureWritesPng(size);
+            else
+                m_world.processes.captureWritesTruncatedPng(size);
+        } else if (what == QLatin1String("cancel")) {
             m_world.processes.captureExitsWithoutFile();
-        else
+        } else if (what == QLatin1String("empty")) {
+            m_world.processes.captureWritesEmptyFile();
+        } else if (what == QLatin1String("crash")) {
+            m_world.processes.captureCrashes();
+        } else {
             m_world.processes.captureCannotStart();
+        }
+    } else if (name == QLatin1String("capture-time")) {
+        m_world.processes.setCaptureDuration(number(0));
     } else if (name == QLatin1String("answer")) {
         m_world.alerts.queueAnswer(a[0].text);
     } else if (name == QLatin1String("folder")) {
@@ -533,6 +554,13 @@ void ScenarioRunner::observe()
                         { "rows", picker.model().visibleCount() } });
             else
                 report("picker.hide");
+        }
+        auto& thumbnail = m_controller->thumbnail();
+        if ((thumbnail.panel() != nullptr) != m_thumbnailShown) {
+            m_thumbnailShown = thumbnail.panel() != nullptr;
+            report(m_thumbnailShown ? "thumbnail.show" : "thumbnail.hide",
+                { { "frame", rect(m_thumbnailShown ? thumbnail.restingFrame() : m_thumbnailFrame) } });
+            m_thumbnailFrame = thumbnail.restingFrame();
         }
         auto& windows = m_controller->windows();
         for (const auto& key : windows.keys()) {
@@ -765,6 +793,58 @@ bool ScenarioRunner::clickButton(const QString& text)
         }
     }
     return false;
+}
+
+void ScenarioRunner::thumbnail(const Command& command)
+{
+    auto* view = controller().thumbnail().view();
+    if (!view) {
+        warn(command.line, QStringLiteral("no thumbnail is shown"));
+        return;
+    }
+    const auto& what = command.args[0].text;
+    const QPointF middle = QRectF(view->rect()).center();
+    const auto mouse = [view](QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, view->mapTo(view->window(), at), view->mapToGlobal(at), Qt::LeftButton,
+            buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &event);
+    };
+    if (what == QLatin1String("hover")) {
+        if (isOn(command.args[1])) {
+            QEnterEvent enter(middle, middle, view->mapToGlobal(middle));
+            QCoreApplication::sendEvent(view, &enter);
+        } else {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(view, &leave);
+        }
+        return;
+    }
+    mouse(QEvent::MouseButtonPress, middle, Qt::LeftButton);
+    if (what == QLatin1String("drag")) {
+        // The frontmost application takes the drop; what it received is reported.
+        view->runDrag = [this](std::unique_ptr<QMimeData> content, const QPixmap&, QPoint) {
+            json fields;
+            if (content->hasUrls()) {
+                json urls = json::array();
+                for (const QUrl& url : content->urls())
+                    urls.push_back(utf8(url.toString()));
+                fields["urls"] = urls;
+            } else {
+                const QImage image = qvariant_cast<QImage>(content->imageData());
+                fields["image"] = json::array({ image.width(), image.height() });
+            }
+            const auto front = m_world.workspace.frontmostApplication();
+            fields["app"]
+                = front && front->bundleIdentifier ? json(utf8(*front->bundleIdentifier)) : json(nullptr);
+            report("thumbnail.drop", fields);
+            return Qt::CopyAction;
+        };
+        mouse(QEvent::MouseMove, middle + QPointF(ThumbnailView::dragThreshold + 6, 0), Qt::LeftButton);
+    }
+    // A view the drop closed is deleted only once the event loop runs again.
+    if (controller().thumbnail().view() == view)
+        mouse(QEvent::MouseButtonRelease, middle, Qt::NoButton);
+    observe();
 }
 
 nlohmann::ordered_json ScenarioRunner::state()

@@ -64,6 +64,7 @@ private:
     void diskImage(const ScenarioScript::Command& command);
     void clickRecorder(const ScenarioScript::Command& command);
     void reportShortcuts();
+    void thumbnail(const ScenarioScript::Command& command);
 
     void historyChanged();
 
@@ -91,6 +92,8 @@ private:
     // What was last reported, to tell changes.
     QList<ClipboardItem> m_reportedHistory;
     bool m_pickerShown = false;
+    bool m_thumbnailShown = false;
+    QRectF m_thumbnailFrame;
     std::map<QString, bool> m_windowShown;
     bool m_observing = false;
 };

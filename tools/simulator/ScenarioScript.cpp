@@ -223,17 +223,27 @@ QString check(const Command& c)
                                                       : QStringLiteral("expected ok or fail \"MESSAGE\"");
     }
     if (name == QLatin1String("capture")) {
-        if (n == 1 && (is(0, "cancel") || is(0, "fail")))
+        if (n == 1 && (is(0, "cancel") || is(0, "fail") || is(0, "empty") || is(0, "crash")))
             return {};
-        if (n == 3 && is(0, "png")) {
+        if (n == 3 && (is(0, "png") || is(0, "truncated"))) {
             const auto w = number(a[1].text), h = number(a[2].text);
             if (w && h && *w >= 1 && *h >= 1 && *w == std::floor(*w) && *h == std::floor(*h) && *w <= 20000
                 && *h <= 20000)
                 return {};
             return QStringLiteral("the size must be whole numbers from 1 to 20000");
         }
-        return QStringLiteral("expected png W H, cancel or fail");
+        return QStringLiteral("expected png W H, truncated W H, cancel, fail, empty or crash");
     }
+    if (name == QLatin1String("capture-time")) {
+        const auto seconds = n == 1 ? number(a[0].text) : std::nullopt;
+        return seconds && *seconds >= 0 && *seconds <= maximumWait
+            ? QString()
+            : QStringLiteral("expected a number of seconds up to %1").arg(maximumWait);
+    }
+    if (name == QLatin1String("thumbnail"))
+        return (n == 1 && (is(0, "click") || is(0, "drag"))) || (n == 2 && is(0, "hover") && isOnOff(a[1]))
+            ? QString()
+            : QStringLiteral("expected click, hover on|off or drag");
     if (name == QLatin1String("app"))
         return n == 1 && appOperations.contains(a[0].text)
             ? QString()

@@ -82,7 +82,8 @@ inline const QStringList dumpSections
     = { QStringLiteral("all"), QStringLiteral("app"), QStringLiteral("settings"), QStringLiteral("history"),
           QStringLiteral("pasteboard"), QStringLiteral("picker"), QStringLiteral("windows"),
           QStringLiteral("defaults"), QStringLiteral("files"), QStringLiteral("bundle"),
-          QStringLiteral("editor"), QStringLiteral("shortcuts"), QStringLiteral("settingsWindow") };
+          QStringLiteral("editor"), QStringLiteral("shortcuts"), QStringLiteral("settingsWindow"),
+          QStringLiteral("thumbnail"), QStringLiteral("screenshots") };
 // Controller operations `app` may call, standing in for windows that are not there yet.
 inline const QStringList appOperations = { QStringLiteral("showHistory"), QStringLiteral("takeScreenshot"),
     QStringLiteral("confirmClearHistory"), QStringLiteral("showOnboarding"), QStringLiteral("showSettings"),

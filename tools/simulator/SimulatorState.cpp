@@ -173,6 +173,13 @@ json all(AppController& app, const SimulatedWorld& world)
         { "version", version ? json(utf8(*version)) : json(nullptr) },
         { "replacedBy", replacedBy ? json(utf8(*replacedBy)) : json(nullptr) } };
     state["shortcuts"] = shortcuts(world);
+    const auto& thumbnail = app.thumbnail();
+    state["thumbnail"] = { { "visible", thumbnail.panel() != nullptr },
+        { "frame", thumbnail.panel() ? rect(thumbnail.restingFrame()) : json(nullptr) } };
+    const QString folder = app.settings().screenshotFolderPath(world.paths);
+    QStringList shots = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    shots.sort();
+    state["screenshots"] = { { "folder", utf8(folder) }, { "files", strings(shots) } };
     return state;
 }
 

@@ -7,4 +7,5 @@ class ScreenAccessDesktop final : public ScreenAccess {
 public:
     bool preflight() const override { return true; }
     void request() override { }
+    bool hasSettings() const override { return false; }
 };

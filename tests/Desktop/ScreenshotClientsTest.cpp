@@ -1,0 +1,308 @@
+// The screenshot road on a real X server: the real program, the installed area tool (maim, its selection
+// driven with xdotool's mouse), the clipboard read back with xclip, windows found with xdotool and xwininfo,
+// and a drop target of our own.
+#include "Desktop/DesktopSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using DesktopSession::run;
+using DesktopSession::spinUntil;
+
+namespace {
+
+// The real program in a home of its own; its temporary folder is a private runtime folder in that home.
+class Program {
+public:
+    // `settings`: the program's stored preferences, as JSON.
+    explicit Program(const QTemporaryDir& home, const QByteArray& settings = "{}")
+        : m_home(home.path())
+    {
+        QDir().mkpath(m_home + QStringLiteral("/config/com.drimo.copy"));
+        QFile stored(m_home + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
+        if (stored.open(QIODevice::WriteOnly))
+            stored.write(settings);
+        QDir().mkpath(m_home + QStringLiteral("/run"));
+        ::chmod(QFile::encodeName(m_home + QStringLiteral("/run")).constData(), 0700);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), m_home);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home + QStringLiteral("/run"));
+        env.insert(QStringLiteral("TMPDIR"), m_home);
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral(DRIMO_COPY), {});
+    }
+    ~Program()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool recording()
+    {
+        return m_process.waitForStarted(5000)
+            && spinUntil(
+                [&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
+    }
+    QString output()
+    {
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_output;
+    }
+    long long processId() const { return m_process.processId(); }
+    QString desktop() const { return m_home + QStringLiteral("/Desktop"); }
+    QString temporary() const { return m_home + QStringLiteral("/run/drimo-copy"); }
+
+private:
+    QString m_home;
+    QProcess m_process;
+    QString m_output;
+};
+
+bool xdotool(const QStringList& arguments)
+{
+    return run(QStringLiteral("xdotool"), arguments).has_value();
+}
+
+// Whether a child of `parent` named `name` runs now.
+bool childRuns(long long parent, const QByteArray& name)
+{
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        const qsizetype open = line.indexOf('('), close = line.lastIndexOf(')');
+        if (open < 0 || close < open)
+            continue;
+        const QList<QByteArray> rest = line.mid(close + 2).split(' ');
+        if (line.mid(open + 1, close - open - 1) == name && rest.size() > 1 && rest[1].toLongLong() == parent)
+            return true;
+    }
+    return false;
+}
+
+// Holds Ctrl+C long enough for a hold, then drags out an area once the area tool has the pointer.
+bool captureArea(Program& program, QPoint from, QPoint to)
+{
+    if (!xdotool({ QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()) })
+        || !xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl+c"), QStringLiteral("sleep"),
+            QStringLiteral("0.9"), QStringLiteral("keyup"), QStringLiteral("ctrl+c") }))
+        return false;
+    if (!spinUntil([&] { return childRuns(program.processId(), "maim"); }, 5000))
+        return false;
+    // The selection takes the pointer a moment after the tool starts.
+    DesktopSession::spin(700);
+    const auto move = [](QPoint at) {
+        return xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
+    };
+    return xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }) && move(from + QPoint(5, 5))
+        && move((from + to) / 2) && move(to) && xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
+}
+
+QStringList screenshots(const Program& program)
+{
+    return QDir(program.desktop()).entryList(QDir::Files, QDir::Name);
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QByteArray clipboardPng()
+{
+    return run(QStringLiteral("xclip"),
+        { QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o"),
+            QStringLiteral("-t"), QStringLiteral("image/png") })
+        .value_or(QByteArray());
+}
+
+// The program's mapped window with this title whose frame xwininfo reports; the first when several.
+std::optional<QRect> mappedWindow(const QString& title = {})
+{
+    QStringList arguments { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+        QStringLiteral("--classname"), QStringLiteral("drimo-copy") };
+    const auto ids = run(QStringLiteral("xdotool"), arguments);
+    if (!ids)
+        return std::nullopt;
+    for (const QByteArray& id : ids->trimmed().split('\n')) {
+        if (id.isEmpty())
+            continue;
+        const auto info = run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::fromLatin1(id) });
+        if (!info || !info->contains("IsViewable"))
+            continue;
+        if (!title.isEmpty() && !QString::fromUtf8(*info).contains(u'"' + title + u'"'))
+            continue;
+        if (title.isEmpty() && info->contains("\"Скриншот\""))
+            continue;
+        QMap<QByteArray, int> values;
+        for (const QByteArray& line : info->split('\n'))
+            if (const qsizetype colon = line.indexOf(':'); colon > 0)
+                values[line.left(colon).trimmed()] = line.mid(colon + 1).trimmed().toInt();
+        return QRect(values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"],
+            values["Height"]);
+    }
+    return std::nullopt;
+}
+
+class DesktopScreenshot : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!DesktopSession::displayAvailable())
+            GTEST_SKIP() << "no X display";
+        if (QStandardPaths::findExecutable(QStringLiteral("maim")).isEmpty())
+            GTEST_SKIP() << "maim is not installed (scripts/setup installs it)";
+    }
+};
+
+TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWritesItBack)
+{
+    QTemporaryDir home;
+    Program program(home);
+    ASSERT_TRUE(program.recording()) << program.output().toStdString();
+    // A window whose corner lies in the middle of the area, where the stroke goes: a blur over the bare
+    // root window would change nothing.
+    auto front = DesktopSession::startWindow({ QStringLiteral("drop") });
+    ASSERT_TRUE(front);
+    const QList<QByteArray> frame = front->ready.split(' ');
+    ASSERT_EQ(frame.size(), 4);
+    const QPoint corner(frame[0].toInt() + frame[2].toInt(), frame[1].toInt() + frame[3].toInt());
+
+    ASSERT_TRUE(captureArea(program, corner - QPoint(250, 150), corner + QPoint(250, 150)))
+        << program.output().toStdString();
+    ASSERT_TRUE(spinUntil([&] { return screenshots(program).size() == 1; }, 8000))
+        << program.output().toStdString();
+    static const QRegularExpression dated(
+        QStringLiteral(R"(^Скриншот \d{4}-\d{2}-\d{2} в \d{2}\.\d{2}\.\d{2}\.png$)"));
+    const QString name = screenshots(program)[0];
+    EXPECT_TRUE(dated.match(name).hasMatch()) << name.toStdString();
+    const QString path = program.desktop() + u'/' + name;
+    const QImage saved(path);
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_GT(saved.width(), 300);
+    EXPECT_GT(saved.height(), 200);
+    EXPECT_TRUE(QDir(program.temporary()).entryList(QDir::Files).isEmpty());
+    struct stat folder { };
+    ASSERT_EQ(::stat(QFile::encodeName(program.temporary()).constData(), &folder), 0) << "captured there";
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+
+    QByteArray copied;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            copied = clipboardPng();
+            return !copied.isEmpty();
+        },
+        5000));
+    EXPECT_EQ(QImage::fromData(copied, "PNG").size(), saved.size());
+
+    // The thumbnail rests in the bottom-right corner, as wide as the shot's proportions allow.
+    std::optional<QRect> thumbnail;
+    ASSERT_TRUE(spinUntil(
+        [&] {
+            thumbnail = mappedWindow();
+            return thumbnail && thumbnail->right() > 1000;
+        },
+        3000));
+    EXPECT_LE(thumbnail->width(), 221);
+    EXPECT_LE(thumbnail->height(), 151);
+    EXPECT_NEAR(
+        double(thumbnail->width()) / thumbnail->height(), double(saved.width()) / saved.height(), 0.05);
+
+    // A click opens the editor; a stroke and Return ("Готово") write the marked picture over the file.
+    const QPoint middle = thumbnail->center();
+    ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QString::number(middle.x()),
+        QString::number(middle.y()), QStringLiteral("click"), QStringLiteral("1") }));
+    std::optional<QRect> editor;
+    ASSERT_TRUE(
+        spinUntil([&] { return (editor = mappedWindow(QStringLiteral("Скриншот"))).has_value(); }, 5000))
+        << program.output().toStdString();
+    DesktopSession::spin(500);
+    const QPoint c = editor->center();
+    const auto at = [](QPoint p) { return QStringList { QString::number(p.x()), QString::number(p.y()) }; };
+    ASSERT_TRUE(xdotool(QStringList { QStringLiteral("mousemove") } + at(c - QPoint(60, 20))));
+    ASSERT_TRUE(xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }));
+    for (int step = 1; step <= 6; ++step)
+        ASSERT_TRUE(xdotool(
+            QStringList { QStringLiteral("mousemove") } + at(c + QPoint(-60 + 20 * step, -20 + 6 * step))));
+    ASSERT_TRUE(xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") }));
+    const QByteArray before = fileBytes(path);
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Return") }));
+    ASSERT_TRUE(spinUntil([&] { return fileBytes(path) != before; }, 5000)) << program.output().toStdString();
+    const QImage edited(path);
+    EXPECT_EQ(edited.size(), saved.size());
+    EXPECT_NE(edited.convertToFormat(QImage::Format_RGB32), saved.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(screenshots(program).size(), 1) << "written over the same file";
+    EXPECT_TRUE(spinUntil([&] { return clipboardPng() == fileBytes(path); }, 5000));
+    EXPECT_TRUE(spinUntil([&] { return !mappedWindow(QStringLiteral("Скриншот")); }, 3000));
+}
+
+TEST_F(DesktopScreenshot, DraggingTheThumbnailDropsTheSavedFileOrElseThePicture)
+{
+    for (const bool save : { true, false }) {
+        SCOPED_TRACE(save ? "saved" : "not saved");
+        QTemporaryDir home;
+        Program program(home, save ? "{}" : R"({"screenshotSave": false})");
+        ASSERT_TRUE(program.recording()) << program.output().toStdString();
+        auto target = DesktopSession::startWindow({ QStringLiteral("drop") });
+        ASSERT_TRUE(target);
+
+        ASSERT_TRUE(captureArea(program, { 500, 400 }, { 800, 600 })) << program.output().toStdString();
+        std::optional<QRect> thumbnail;
+        ASSERT_TRUE(spinUntil(
+            [&] {
+                thumbnail = mappedWindow();
+                return thumbnail && thumbnail->right() > 1000;
+            },
+            8000));
+        ASSERT_EQ(screenshots(program).size(), save ? 1 : 0);
+        const QSize picture = QImage::fromData(clipboardPng(), "PNG").size();
+        DesktopSession::spin(400);
+
+        const QList<QByteArray> frame = target->ready.split(' ');
+        ASSERT_EQ(frame.size(), 4);
+        const QPoint drop(frame[0].toInt() + frame[2].toInt() / 2, frame[1].toInt() + frame[3].toInt() / 2);
+        const QPoint start = thumbnail->center();
+        ASSERT_TRUE(
+            xdotool({ QStringLiteral("mousemove"), QString::number(start.x()), QString::number(start.y()) }));
+        ASSERT_TRUE(xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }));
+        for (int step = 1; step <= 12; ++step) {
+            const QPoint at = start + (drop - start) * step / 12;
+            ASSERT_TRUE(
+                xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) }));
+            DesktopSession::spin(50);
+        }
+        ASSERT_TRUE(xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") }));
+        const QByteArray expected = save ? "drop uris "
+                + QUrl::fromLocalFile(program.desktop() + u'/' + screenshots(program)[0]).toEncoded()
+                                         : "drop image " + QByteArray::number(picture.width()) + ' '
+                + QByteArray::number(picture.height());
+        EXPECT_TRUE(spinUntil(
+            [&] {
+                target->read();
+                return target->output.contains("drop");
+            },
+            5000))
+            << program.output().toStdString();
+        EXPECT_EQ(target->output.trimmed().toStdString(), expected.toStdString());
+        EXPECT_TRUE(spinUntil([&] { return !mappedWindow().has_value(); }, 3000))
+            << "an accepted drop closes it";
+    }
+}
+
+} // namespace
