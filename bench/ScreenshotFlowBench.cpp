@@ -8,24 +8,7 @@
 #include "Foundation/ImageReading.h"
 #include "Foundation/RegularFile.h"
 #include "Platform/Processes.h"
-#include "Platform/Simulated/AccessibilitySimulated.h"
-#include "Platform/Simulated/AlertsSimulated.h"
-#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
-#include "Platform/Simulated/BundleInfoSimulated.h"
-#include "Platform/Simulated/BundleReplacementSimulated.h"
-#include "Platform/Simulated/CodeSigningSimulated.h"
-#include "Platform/Simulated/DiskImagesSimulated.h"
-#include "Platform/Simulated/HotKeyServiceSimulated.h"
-#include "Platform/Simulated/HttpClientSimulated.h"
-#include "Platform/Simulated/KeyboardEventsSimulated.h"
-#include "Platform/Simulated/LoginItemServiceSimulated.h"
-#include "Platform/Simulated/PasteboardSimulated.h"
-#include "Platform/Simulated/ScreenAccessSimulated.h"
-#include "Platform/Simulated/ScreensSimulated.h"
-#include "Platform/Simulated/StandardPathsSimulated.h"
-#include "Platform/Simulated/SystemLogSimulated.h"
-#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
-#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
 #include "ScreenshotBenchSupport.h"
 #include "Screenshots/ScreenshotFiles.h"
 #include "Screenshots/Shot.h"
@@ -100,31 +83,20 @@ private:
     Scheduler& m_scheduler;
 };
 
-struct Machine {
+// The clock and the home folder, made before the machine that runs on them.
+struct Ground {
     QTemporaryDir home;
     EventLoopScheduler scheduler;
-    PasteboardSimulated pasteboard;
-    WorkspaceSimulated workspace;
-    KeyboardEventsSimulated keyboard { workspace };
-    StandardPathsSimulated paths { home.path() };
-    UserDefaultsStoreSimulated defaults;
-    ScreensSimulated screens;
-    AccessibilitySimulated accessibility;
+};
+
+struct Machine : Ground, SimulatedPlatform {
+    Machine()
+        : SimulatedPlatform(scheduler, home.path())
+    {
+    }
+
     Tool tool { scheduler };
-    AlertsSimulated alerts;
-    LoginItemServiceSimulated loginItems;
-    SystemLogSimulated log;
-    BundleInfoSimulated bundle;
-    ApplicationLifecycleSimulated lifecycle;
-    HttpClientSimulated http { scheduler };
-    DiskImagesSimulated diskImages;
-    CodeSigningSimulated codeSigning;
-    BundleReplacementSimulated bundleReplacement;
-    HotKeyServiceSimulated hotKeys;
-    ScreenAccessSimulated screenAccess;
-    AppController controller { Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults,
-        screens, accessibility, tool, alerts, loginItems, log, bundle, lifecycle, http, diskImages,
-        codeSigning, bundleReplacement, hotKeys, screenAccess } };
+    AppController controller { platform({ .processes = &tool }) };
 };
 
 // Notes when a window is first shown and first painted.

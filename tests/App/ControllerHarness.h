@@ -3,36 +3,24 @@
 #include "App/AppController.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
-#include "Platform/Simulated/AccessibilitySimulated.h"
-#include "Platform/Simulated/AlertsSimulated.h"
-#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
-#include "Platform/Simulated/BundleInfoSimulated.h"
-#include "Platform/Simulated/BundleReplacementSimulated.h"
-#include "Platform/Simulated/CodeSigningSimulated.h"
-#include "Platform/Simulated/DiskImagesSimulated.h"
-#include "Platform/Simulated/HttpClientSimulated.h"
-#include "Platform/Simulated/HotKeyServiceSimulated.h"
-#include "Platform/Simulated/ScreenAccessSimulated.h"
-#include "Platform/Simulated/KeyboardEventsSimulated.h"
-#include "Platform/Simulated/LoginItemServiceSimulated.h"
-#include "Platform/Simulated/PasteboardSimulated.h"
-#include "Platform/Simulated/ProcessesSimulated.h"
-#include "Platform/Simulated/ScreensSimulated.h"
-#include "Platform/Simulated/StandardPathsSimulated.h"
-#include "Platform/Simulated/SystemLogSimulated.h"
-#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
-#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
 
 #include "TestSupport/TemporaryHome.h"
 #include "TestSupport/UserCopies.h"
 
 #include <memory>
 
+// The clock and the home folder, made before the machine that runs on them.
+struct HarnessGround {
+    TemporaryHome home;
+    VirtualScheduler scheduler;
+};
+
 // A simulated machine with a controller on it, made on demand so that tests can set the scene first.
-class ControllerHarness {
+class ControllerHarness : public HarnessGround, public SimulatedPlatform {
 public:
     ControllerHarness()
-        : paths(home.path())
+        : SimulatedPlatform(scheduler, home.path())
     {
         workspace.setFrontmost(QStringLiteral("com.example.editor"));
     }
@@ -46,32 +34,9 @@ public:
     AppController& app()
     {
         if (!controller)
-            controller = std::make_unique<AppController>(Platform { scheduler, pasteboard, workspace,
-                keyboard, paths, defaults, screens, accessibility, processes, alerts, loginItems, log, bundle,
-                lifecycle, http, diskImages, codeSigning, bundleReplacement, hotKeys, screenAccess });
+            controller = std::make_unique<AppController>(platform());
         return *controller;
     }
 
-    TemporaryHome home;
-    VirtualScheduler scheduler;
-    PasteboardSimulated pasteboard;
-    WorkspaceSimulated workspace;
-    KeyboardEventsSimulated keyboard { workspace };
-    StandardPathsSimulated paths;
-    UserDefaultsStoreSimulated defaults;
-    ScreensSimulated screens;
-    AccessibilitySimulated accessibility;
-    ProcessesSimulated processes { scheduler };
-    AlertsSimulated alerts;
-    LoginItemServiceSimulated loginItems;
-    SystemLogSimulated log;
-    BundleInfoSimulated bundle;
-    ApplicationLifecycleSimulated lifecycle;
-    HttpClientSimulated http { scheduler };
-    DiskImagesSimulated diskImages;
-    CodeSigningSimulated codeSigning;
-    BundleReplacementSimulated bundleReplacement;
-    HotKeyServiceSimulated hotKeys;
-    ScreenAccessSimulated screenAccess;
     std::unique_ptr<AppController> controller;
 };

@@ -9,23 +9,7 @@
 #include "GlobalShortcuts/ShortcutStorage.h"
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
 #include "Platform/Desktop/ScreenAccessDesktop.h"
-#include "Platform/Simulated/AccessibilitySimulated.h"
-#include "Platform/Simulated/AlertsSimulated.h"
-#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
-#include "Platform/Simulated/BundleInfoSimulated.h"
-#include "Platform/Simulated/BundleReplacementSimulated.h"
-#include "Platform/Simulated/CodeSigningSimulated.h"
-#include "Platform/Simulated/DiskImagesSimulated.h"
-#include "Platform/Simulated/HttpClientSimulated.h"
-#include "Platform/Simulated/KeyboardEventsSimulated.h"
-#include "Platform/Simulated/LoginItemServiceSimulated.h"
-#include "Platform/Simulated/PasteboardSimulated.h"
-#include "Platform/Simulated/ProcessesSimulated.h"
-#include "Platform/Simulated/ScreensSimulated.h"
-#include "Platform/Simulated/StandardPathsSimulated.h"
-#include "Platform/Simulated/SystemLogSimulated.h"
-#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
-#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
 
 #include <QMenu>
 #include <QScopeGuard>
@@ -193,28 +177,10 @@ TEST(DesktopScreenshotShortcut, ARecordedShortcutPressedInAnotherWindowAsksForAS
     ASSERT_TRUE(hotKeys.isAvailable());
     QTemporaryDir home;
     EventLoopScheduler scheduler;
-    PasteboardSimulated pasteboard;
-    WorkspaceSimulated workspace;
-    KeyboardEventsSimulated keyboard { workspace };
-    StandardPathsSimulated paths { home.path() };
-    UserDefaultsStoreSimulated defaults;
-    ScreensSimulated screens;
-    AccessibilitySimulated accessibility;
-    accessibility.setTrusted(true);
-    ProcessesSimulated processes { scheduler };
-    AlertsSimulated alerts;
-    LoginItemServiceSimulated loginItems;
-    SystemLogSimulated log;
-    BundleInfoSimulated bundle;
-    ApplicationLifecycleSimulated lifecycle;
-    HttpClientSimulated http { scheduler };
-    DiskImagesSimulated diskImages;
-    CodeSigningSimulated codeSigning;
-    BundleReplacementSimulated bundleReplacement;
+    SimulatedPlatform machine(scheduler, home.path());
+    machine.accessibility.setTrusted(true);
     ScreenAccessDesktop screenAccess;
-    AppController app(Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
-        accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
-        bundleReplacement, hotKeys, screenAccess });
+    AppController app(machine.platform({ .hotKeys = &hotKeys, .screenAccess = &screenAccess }));
     int requests = 0;
     QObject::connect(&app, &AppController::captureEnded, [&requests] { ++requests; });
     app.start();

@@ -2,25 +2,7 @@
 
 #include "Foundation/Sha256.h"
 #include "Foundation/VirtualScheduler.h"
-#include "Platform/Simulated/AccessibilitySimulated.h"
-#include "Platform/Simulated/AlertsSimulated.h"
-#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
-#include "Platform/Simulated/BundleInfoSimulated.h"
-#include "Platform/Simulated/BundleReplacementSimulated.h"
-#include "Platform/Simulated/CodeSigningSimulated.h"
-#include "Platform/Simulated/DiskImagesSimulated.h"
-#include "Platform/Simulated/HotKeyServiceSimulated.h"
-#include "Platform/Simulated/ScreenAccessSimulated.h"
-#include "Platform/Simulated/HttpClientSimulated.h"
-#include "Platform/Simulated/KeyboardEventsSimulated.h"
-#include "Platform/Simulated/LoginItemServiceSimulated.h"
-#include "Platform/Simulated/PasteboardSimulated.h"
-#include "Platform/Simulated/ProcessesSimulated.h"
-#include "Platform/Simulated/ScreensSimulated.h"
-#include "Platform/Simulated/StandardPathsSimulated.h"
-#include "Platform/Simulated/SystemLogSimulated.h"
-#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
-#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
 
 #include "TestSupport/TemporaryHome.h"
 
@@ -43,8 +25,19 @@ QString hex(const QString& image)
     return QString::fromLatin1(Sha256::hexDigest(DiskImagesSimulated::bytes(image)));
 }
 
+// The clock and the home folder, made before the machine that runs on them.
+struct Ground {
+    TemporaryHome home;
+    VirtualScheduler scheduler;
+};
+
 // A simulated machine with a checker on it.
-struct Machine {
+struct Machine : Ground, SimulatedPlatform {
+    Machine()
+        : SimulatedPlatform(scheduler, home.path())
+    {
+    }
+
     void serveFeed(const QString& json) { http.setAnswer(feed, { 200, json.toUtf8(), false }); }
     // A release `version` whose image carries that version, offered with its digest.
     void publish(const QString& version, const QString& digest = {})
@@ -75,31 +68,7 @@ struct Machine {
         run();
     }
 
-    TemporaryHome home;
-    VirtualScheduler scheduler;
-    PasteboardSimulated pasteboard;
-    WorkspaceSimulated workspace;
-    KeyboardEventsSimulated keyboard { workspace };
-    StandardPathsSimulated paths { home.path() };
-    UserDefaultsStoreSimulated defaults;
-    ScreensSimulated screens;
-    AccessibilitySimulated accessibility;
-    ProcessesSimulated processes { scheduler };
-    AlertsSimulated alerts;
-    LoginItemServiceSimulated loginItems;
-    SystemLogSimulated log;
-    BundleInfoSimulated bundle;
-    ApplicationLifecycleSimulated lifecycle;
-    HttpClientSimulated http { scheduler };
-    DiskImagesSimulated diskImages;
-    CodeSigningSimulated codeSigning;
-    BundleReplacementSimulated replacement;
-    HotKeyServiceSimulated hotKeys;
-    ScreenAccessSimulated screenAccess;
-    UpdateChecker checker { Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens,
-                                accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http,
-                                diskImages, codeSigning, replacement, hotKeys, screenAccess },
-        base };
+    UpdateChecker checker { platform(), base };
 };
 
 class UpdateCheckerTest : public ::testing::Test, public Machine { };
@@ -216,10 +185,10 @@ TEST_F(UpdateCheckerTest, VerifiedImageReplacesBundleAndRelaunches)
     ASSERT_EQ(http.requests().size(), 2u);
     EXPECT_EQ(http.requests()[1].url, imageUrl(QStringLiteral("1.4")));
     EXPECT_EQ(alerts.alerts().size(), 1u);
-    ASSERT_TRUE(replacement.replacedBy());
-    EXPECT_EQ(*replacement.replacedBy(),
+    ASSERT_TRUE(bundleReplacement.replacedBy());
+    EXPECT_EQ(*bundleReplacement.replacedBy(),
         paths.temporary() + QStringLiteral("/DrimoCopy-update-staging/Drimo Copy.app"));
-    EXPECT_EQ(replacement.installedPath(), bundle.bundlePath());
+    EXPECT_EQ(bundleReplacement.installedPath(), bundle.bundlePath());
     EXPECT_EQ(lifecycle.terminationCount(), 1);
     EXPECT_TRUE(diskImages.mounted().isEmpty());
     EXPECT_TRUE(temporaryFiles().isEmpty()) << temporaryFiles().join(u' ').toStdString();
@@ -304,7 +273,7 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
         { "swap fails",
             [](Machine& t) {
                 t.publish(QStringLiteral("2.0"));
-                t.replacement.failNext(QStringLiteral("Отказано в доступе"));
+                t.bundleReplacement.failNext(QStringLiteral("Отказано в доступе"));
             },
             QStringLiteral("Отказано в доступе") },
     };
@@ -319,7 +288,7 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
         ASSERT_EQ(t.alerts.alerts().size(), 2u);
         EXPECT_EQ(t.alerts.alerts()[1].alert.message, failed);
         EXPECT_EQ(t.alerts.alerts()[1].alert.informativeText, c.informative);
-        EXPECT_FALSE(t.replacement.replacedBy());
+        EXPECT_FALSE(t.bundleReplacement.replacedBy());
         EXPECT_EQ(t.lifecycle.terminationCount(), 0);
         EXPECT_TRUE(t.diskImages.mounted().isEmpty());
         EXPECT_TRUE(t.temporaryFiles().isEmpty()) << t.temporaryFiles().join(u' ').toStdString();
@@ -337,8 +306,8 @@ TEST_F(UpdateCheckerTest, FirstApplicationOfImageIsTheOneChecked)
         { { QStringLiteral("Notes.txt"), QStringLiteral("Drimo Copy.app"), QStringLiteral("Other.app") },
             QStringLiteral("com.drimo.copy"), {}, SimulatedBundle::Signer::Same, false });
     acceptOffer();
-    ASSERT_TRUE(replacement.replacedBy());
-    EXPECT_TRUE(replacement.replacedBy()->endsWith(QLatin1String("/Drimo Copy.app")));
+    ASSERT_TRUE(bundleReplacement.replacedBy());
+    EXPECT_TRUE(bundleReplacement.replacedBy()->endsWith(QLatin1String("/Drimo Copy.app")));
 }
 
 TEST_F(UpdateCheckerTest, UnverifiableInstallationsGoToTheDownloadPage)
@@ -352,7 +321,7 @@ TEST_F(UpdateCheckerTest, UnverifiableInstallationsGoToTheDownloadPage)
     EXPECT_EQ(workspace.openedUrls().size(), 2u);
     for (const auto& url : workspace.openedUrls())
         EXPECT_EQ(url, QUrl(QStringLiteral("https://updates.test/download/")));
-    EXPECT_FALSE(replacement.replacedBy());
+    EXPECT_FALSE(bundleReplacement.replacedBy());
 }
 
 TEST_F(UpdateCheckerTest, DigestMismatchOffersTheBrowser)

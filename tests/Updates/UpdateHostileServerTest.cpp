@@ -8,20 +8,7 @@
 #include "Platform/Desktop/CodeSigningDesktop.h"
 #include "Platform/Desktop/DiskImagesDesktop.h"
 #include "Platform/Desktop/HttpClientDesktop.h"
-#include "Platform/Simulated/AccessibilitySimulated.h"
-#include "Platform/Simulated/AlertsSimulated.h"
-#include "Platform/Simulated/ApplicationLifecycleSimulated.h"
-#include "Platform/Simulated/HotKeyServiceSimulated.h"
-#include "Platform/Simulated/ScreenAccessSimulated.h"
-#include "Platform/Simulated/KeyboardEventsSimulated.h"
-#include "Platform/Simulated/LoginItemServiceSimulated.h"
-#include "Platform/Simulated/PasteboardSimulated.h"
-#include "Platform/Simulated/ProcessesSimulated.h"
-#include "Platform/Simulated/ScreensSimulated.h"
-#include "Platform/Simulated/StandardPathsSimulated.h"
-#include "Platform/Simulated/SystemLogSimulated.h"
-#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
-#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Platform/Simulated/SimulatedPlatform.h"
 
 #include "TestSupport/ReleaseBuilder.h"
 #include "TestSupport/TemporaryHome.h"
@@ -128,9 +115,11 @@ public:
             = std::make_unique<BundleInfoDesktop>(QString(), installed + QStringLiteral("/bin/drimo-copy"));
         signing = std::make_unique<CodeSigningDesktop>(server->key.publicKey());
         checker = std::make_unique<UpdateChecker>(
-            Platform { scheduler, pasteboard, workspace, keyboard, paths, defaults, screens, accessibility,
-                processes, alerts, loginItems, log, *bundle, lifecycle, http, diskImages, *signing,
-                replacement, hotKeys, screenAccess },
+            machine.platform({ .bundle = bundle.get(),
+                .http = &http,
+                .diskImages = &diskImages,
+                .codeSigning = signing.get(),
+                .bundleReplacement = &replacement }),
             QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(server->port).arg(caseName)));
         UpdateChecker::Limits limits;
         limits.feedTimeout = 3;
@@ -177,8 +166,8 @@ public:
     // Runs a manual check, accepting the offer when one comes, until the alerts stop or the time is up.
     void check()
     {
-        alerts.queueAnswer(QStringLiteral("Установить и перезапустить"));
-        alerts.queueAnswer(QStringLiteral("Позже"));
+        machine.alerts.queueAnswer(QStringLiteral("Установить и перезапустить"));
+        machine.alerts.queueAnswer(QStringLiteral("Позже"));
         bool done = false;
         checker->check(false, [&done] { done = true; });
         QElapsedTimer clock;
@@ -191,17 +180,17 @@ public:
     // The last alert said `informative` under `message`, and nothing was installed or left behind.
     void expectRefused(const QString& message, const QString& informative)
     {
-        ASSERT_FALSE(alerts.alerts().empty());
-        EXPECT_EQ(alerts.alerts().back().alert.message, message);
-        EXPECT_EQ(alerts.alerts().back().alert.informativeText, informative);
+        ASSERT_FALSE(machine.alerts.alerts().empty());
+        EXPECT_EQ(machine.alerts.alerts().back().alert.message, message);
+        EXPECT_EQ(machine.alerts.alerts().back().alert.informativeText, informative);
         EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 1.0");
         EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bundle.manifest")), installedManifest);
         EXPECT_EQ(
             QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
             QStringList { QStringLiteral("drimo-copy") });
-        EXPECT_EQ(QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        EXPECT_EQ(QDir(machine.paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList());
-        EXPECT_EQ(lifecycle.terminationCount(), 0);
+        EXPECT_EQ(machine.lifecycle.terminationCount(), 0);
     }
 
     TemporaryHome home;
@@ -211,23 +200,10 @@ public:
     QByteArray installedManifest;
     int builds = 0;
     EventLoopScheduler scheduler;
-    PasteboardSimulated pasteboard;
-    WorkspaceSimulated workspace;
-    KeyboardEventsSimulated keyboard { workspace };
-    StandardPathsSimulated paths { home.path() };
-    UserDefaultsStoreSimulated defaults;
-    ScreensSimulated screens;
-    AccessibilitySimulated accessibility;
-    ProcessesSimulated processes { scheduler };
-    AlertsSimulated alerts;
-    LoginItemServiceSimulated loginItems;
-    SystemLogSimulated log;
-    ApplicationLifecycleSimulated lifecycle;
+    SimulatedPlatform machine { scheduler, home.path() };
     HttpClientDesktop http;
     DiskImagesDesktop diskImages;
     BundleReplacementDesktop replacement;
-    HotKeyServiceSimulated hotKeys;
-    ScreenAccessSimulated screenAccess;
     std::unique_ptr<BundleInfoDesktop> bundle;
     std::unique_ptr<CodeSigningDesktop> signing;
     std::unique_ptr<UpdateChecker> checker;
@@ -238,13 +214,13 @@ TEST_F(UpdateHostileServerTest, SignedReleaseInstallsAndRelaunches)
     const QByteArray archive = release("2.0");
     publish(QStringLiteral("2.0"), archive, QString::fromLatin1(Sha256::hexDigest(archive)).toUpper());
     check();
-    EXPECT_EQ(alerts.alerts().size(), 1u);
+    EXPECT_EQ(machine.alerts.alerts().size(), 1u);
     EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 2.0");
     EXPECT_EQ(bundle->shortVersion(), QStringLiteral("2.0"));
-    EXPECT_EQ(lifecycle.terminationCount(), 1);
-    ASSERT_FALSE(processes.started().empty());
-    EXPECT_EQ(processes.started().back().arguments.last(), installed + QStringLiteral("/bin/drimo-copy"));
-    EXPECT_EQ(QDir(paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+    EXPECT_EQ(machine.lifecycle.terminationCount(), 1);
+    ASSERT_FALSE(machine.processes.started().empty());
+    EXPECT_EQ(machine.processes.started().back().arguments.last(), installed + QStringLiteral("/bin/drimo-copy"));
+    EXPECT_EQ(QDir(machine.paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
         QStringList());
     EXPECT_EQ(QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList { QStringLiteral("drimo-copy") });
@@ -289,13 +265,13 @@ TEST_F(UpdateHostileServerTest, BrokenFeedsFailTheCheck)
         SCOPED_TRACE(feed.name);
         QDir(site).removeRecursively();
         QDir().mkpath(site);
-        alerts = AlertsSimulated();
+        machine.alerts = AlertsSimulated();
         QElapsedTimer clock;
         clock.start();
         feed.serve(*this);
         check();
         expectRefused(checkFailed, QStringLiteral("Проверьте подключение к интернету и попробуйте ещё раз."));
-        EXPECT_FALSE(defaults.object(UpdateChecker::lastCheckKey));
+        EXPECT_FALSE(machine.defaults.object(UpdateChecker::lastCheckKey));
         EXPECT_LT(clock.elapsed(), 10'000);
     }
 }
@@ -386,7 +362,7 @@ TEST_F(UpdateHostileServerTest, HostileReleasesNeverInstall)
         SCOPED_TRACE(c.name);
         QDir(site).removeRecursively();
         QDir().mkpath(site);
-        alerts = AlertsSimulated();
+        machine.alerts = AlertsSimulated();
         c.setup(*this);
         check();
         expectRefused(installFailed, c.informative);
