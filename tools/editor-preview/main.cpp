@@ -3,6 +3,7 @@
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ScreensSimulated.h"
 #include "Platform/Simulated/WorkspaceSimulated.h"
+#include "PreviewSession.h"
 #include "Screenshots/AnnotationCanvas.h"
 #include "Screenshots/EditorModel.h"
 #include "Screenshots/EditorView.h"
@@ -11,11 +12,9 @@
 #include "Screenshots/ShotRenderer.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyleFactory>
 
 #include <cstdio>
 
@@ -106,35 +105,11 @@ std::vector<QPointF> line(AnnotationCanvas* canvas, QPointF from, QPointF to, in
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PreviewSession::preferOffscreen();
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: editor-preview OUTPUT_FOLDER [dark]\n");
-        return 2;
-    }
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    const bool dark = argc > 2 && QString::fromLocal8Bit(argv[2]) == u"dark";
-    if (dark) {
-        QPalette palette;
-        palette.setColor(QPalette::Window, QColor(40, 40, 44));
-        palette.setColor(QPalette::WindowText, QColor(236, 236, 240));
-        palette.setColor(QPalette::Base, QColor(30, 30, 33));
-        palette.setColor(QPalette::Text, QColor(236, 236, 240));
-        palette.setColor(QPalette::Button, QColor(58, 58, 62));
-        palette.setColor(QPalette::ButtonText, QColor(236, 236, 240));
-        palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
-        QApplication::setPalette(palette);
-    } else {
-        auto palette = QApplication::palette();
-        palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
-        QApplication::setPalette(palette);
-    }
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!folder.exists() && !QDir().mkpath(folder.path())) {
-        std::fprintf(stderr, "editor-preview: cannot create %s\n", argv[1]);
-        return 1;
-    }
+    PreviewSession session(QStringLiteral("editor-preview"), QApplication::arguments());
+    if (const int failed = session.start())
+        return failed;
 
     AlertsSimulated alerts;
     ScreensSimulated screens;
@@ -142,11 +117,10 @@ int main(int argc, char** argv)
     ScreenshotEditor editor(alerts, screens, workspace);
     const QImage picture = sampleScreenshot(2400, 1500);
     const auto shot = std::make_shared<Shot>(picture, ShotRenderer::blurred(picture), 2);
-    const QString suffix = dark ? QStringLiteral("-dark") : QString();
     bool ok = true;
     const auto save = [&](QWidget* window, const QString& name) {
         QApplication::processEvents();
-        const auto path = folder.filePath(name + suffix + QStringLiteral(".png"));
+        const auto path = session.picturePath(name);
         ok = window->grab().save(path, "PNG") && ok;
         std::printf("%s\n", qPrintable(path));
     };

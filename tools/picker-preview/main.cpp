@@ -1,15 +1,15 @@
 // Renders the history picker with sample histories (empty, three entries, twenty entries, and a search)
-// to PNG files, for looking at the layout without a desktop:  picker-preview OUTPUT_FOLDER [dark]
+// to PNG files, for looking at the layout without a desktop:
+// picker-preview OUTPUT_FOLDER [dark] [shadow]
 #include "Picker/HistoryPanel.h"
 #include "Picker/HistoryPickerView.h"
 #include "Picker/KeyablePanel.h"
 #include "Platform/Simulated/ScreensSimulated.h"
+#include "PreviewSession.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QStyleFactory>
 
 #include <cstdio>
 
@@ -94,34 +94,13 @@ bool render(HistoryPanel& panel, const QString& path)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PreviewSession::preferOffscreen();
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: picker-preview OUTPUT_FOLDER [dark] [shadow]\n");
-        return 2;
-    }
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    // The program's users read Russian; dates are worded as they would see them.
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    if (argc > 2 && QString::fromLocal8Bit(argv[2]) == u"dark") {
-        QPalette dark;
-        dark.setColor(QPalette::Window, QColor(40, 40, 44));
-        dark.setColor(QPalette::WindowText, QColor(236, 236, 240));
-        dark.setColor(QPalette::Base, QColor(30, 30, 33));
-        dark.setColor(QPalette::Text, QColor(236, 236, 240));
-        dark.setColor(QPalette::Highlight, QColor(10, 132, 255));
-        QApplication::setPalette(dark);
-    } else {
-        auto light = QApplication::palette();
-        light.setColor(QPalette::Highlight, QColor(0, 122, 255));
-        QApplication::setPalette(light);
-    }
-    const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!folder.exists() && !QDir().mkpath(folder.path())) {
-        std::fprintf(stderr, "picker-preview: cannot create %s\n", argv[1]);
-        return 1;
-    }
+    // The pictures keep one name whether dark or light, so a dark run wants a folder of its own.
+    PreviewSession session(
+        QStringLiteral("picker-preview"), QApplication::arguments(), QStringLiteral("[shadow]"));
+    if (const int failed = session.start())
+        return failed;
 
     ScreensSimulated screens;
     // As on a desktop whose compositor leaves the shadow to the panel.
@@ -135,7 +114,7 @@ int main(int argc, char** argv)
         if (!query.isEmpty())
             panel.model().setQuery(query);
         panel.model().setSelection(selection);
-        const auto path = folder.filePath(name);
+        const auto path = session.folder().filePath(name);
         ok = render(panel, path) && ok;
         std::printf("%s\n", qPrintable(path));
     };
