@@ -1,5 +1,6 @@
 #include "Clipboard/HistoryIndex.h"
 #include "Desktop/DesktopSession.h"
+#include "Desktop/RunningApp.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -22,79 +23,6 @@ using DesktopSession::run;
 using DesktopSession::spinUntil;
 
 namespace {
-
-// The real program, in a home of its own on the test display.
-class RunningApp {
-public:
-    explicit RunningApp(const QTemporaryDir& home, const QList<std::pair<QString, QString>>& variables = {})
-        : m_home(home.path())
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const auto& [name, value] : variables)
-            env.insert(name, value);
-        env.insert(QStringLiteral("HOME"), m_home);
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/data"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/config"));
-        // The single-instance socket lives in the temporary folder: a user's own running copy is not ours.
-        env.insert(QStringLiteral("TMPDIR"), m_home);
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral(DRIMO_COPY), {});
-        m_pid = m_process.processId();
-    }
-    ~RunningApp()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    bool started() { return m_process.waitForStarted(5000) && m_process.state() == QProcess::Running; }
-    bool waitForExit(int milliseconds)
-    {
-        return spinUntil([&] { return m_process.state() == QProcess::NotRunning; }, milliseconds);
-    }
-    QString output()
-    {
-        m_output += QString::fromUtf8(m_process.readAll());
-        return m_output;
-    }
-    // Whether it has started recording, as it says on standard error once it has.
-    bool recording()
-    {
-        return spinUntil(
-            [&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
-    }
-    // Known from the start, also after it has ended.
-    long long processId() const { return m_pid; }
-    // Its exit code once it has ended within `milliseconds`, or nothing while it runs.
-    std::optional<int> exitCode(int milliseconds)
-    {
-        if (!spinUntil([&] { return m_process.state() == QProcess::NotRunning; }, milliseconds))
-            return std::nullopt;
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    }
-
-    // The bytes of file `name` in the folder of the entry `id`.
-    QByteArray entryFile(const QString& id, const QString& name) const
-    {
-        QFile file(m_home + QStringLiteral("/data/com.drimo.copy/History/") + id + u'/' + name);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    std::vector<ClipboardItem> history() const
-    {
-        QFile index(m_home + QStringLiteral("/data/com.drimo.copy/History/index.json"));
-        if (!index.open(QIODevice::ReadOnly))
-            return {};
-        return HistoryIndex::decode(index.readAll()).value_or(std::vector<ClipboardItem> {});
-    }
-
-private:
-    QString m_home;
-    QProcess m_process;
-    long long m_pid = 0;
-    QString m_output;
-};
 
 bool xclipCopy(const QByteArray& bytes, const QString& target = {})
 {

@@ -1,5 +1,6 @@
 #include "Clipboard/HistoryIndex.h"
 #include "Desktop/DesktopSession.h"
+#include "Desktop/RunningApp.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -18,55 +19,6 @@ using DesktopSession::run;
 using DesktopSession::spin;
 
 namespace {
-
-// The real program in a home of its own, with the limit "Все" so that nothing recorded ever leaves.
-class KillableApp {
-public:
-    explicit KillableApp(const QTemporaryDir& home)
-        : m_home(home.path())
-    {
-        QDir().mkpath(m_home + QStringLiteral("/config/com.drimo.copy"));
-        QFile settings(m_home + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
-        if (settings.open(QIODevice::WriteOnly))
-            settings.write("{\"historyLimit\": 0}");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home);
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/data"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/config"));
-        env.insert(QStringLiteral("TMPDIR"), m_home);
-        env.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-    }
-    ~KillableApp() { kill(); }
-
-    bool start()
-    {
-        m_process.start(QStringLiteral(DRIMO_COPY), {});
-        return m_process.waitForStarted(5000);
-    }
-    // SIGKILL: no chance to finish anything.
-    void kill()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    QString folder() const { return m_home + QStringLiteral("/data/com.drimo.copy/History"); }
-    std::optional<std::vector<ClipboardItem>> index() const
-    {
-        QFile file(folder() + QStringLiteral("/index.json"));
-        if (!file.open(QIODevice::ReadOnly))
-            return std::vector<ClipboardItem> {};
-        return HistoryIndex::decode(file.readAll());
-    }
-
-private:
-    QString m_home;
-    QProcess m_process;
-};
 
 QByteArray png(int n)
 {
@@ -97,14 +49,14 @@ void copyInBackground(const QByteArray& bytes, const QString& target)
 
 // What the store promises across any kill: the index parses, every listed entry has all its files, and
 // no half-written entry is left under a staging name.
-void expectConsistent(const KillableApp& app, const QSet<QString>& recordedBefore, int cycle)
+void expectConsistent(const RunningApp& app, const QSet<QString>& recordedBefore, int cycle)
 {
     const auto items = app.index();
     ASSERT_TRUE(items) << "cycle " << cycle << ": the index does not parse";
     QSet<QString> listed;
     for (const ClipboardItem& item : *items) {
         listed.insert(item.id);
-        const QString folder = app.folder() + u'/' + item.id;
+        const QString folder = app.historyFolder() + u'/' + item.id;
         for (qsizetype i = 0; i < item.itemTypes.size(); ++i)
             for (qsizetype j = 0; j < item.itemTypes[i].size(); ++j)
                 EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/%1-%2").arg(i).arg(j)).isFile())
@@ -113,7 +65,7 @@ void expectConsistent(const KillableApp& app, const QSet<QString>& recordedBefor
     for (const QString& id : recordedBefore)
         EXPECT_TRUE(listed.contains(id)) << "cycle " << cycle << ": " << id.toStdString() << " was lost";
     const QStringList staging
-        = QDir(app.folder()).entryList({ QStringLiteral(".staging-*") }, QDir::AllEntries | QDir::Hidden);
+        = QDir(app.historyFolder()).entryList({ QStringLiteral(".staging-*") }, QDir::AllEntries | QDir::Hidden);
     EXPECT_EQ(staging, QStringList()) << "cycle " << cycle;
 }
 
@@ -132,7 +84,9 @@ TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEnt
     if (!run(QStringLiteral("xclip"), { QStringLiteral("-version") }))
         GTEST_SKIP() << "no xclip";
     QTemporaryDir home;
-    KillableApp app(home);
+    // The limit "Все", so that nothing recorded ever leaves.
+    RunningApp app(home, { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
+        R"({"historyLimit": 0})", false);
     std::mt19937 random(20261206);
     QSet<QString> recorded;
     int copies = 0;

@@ -2,6 +2,7 @@
 // driven with xdotool's mouse), the clipboard read back with xclip, windows found with xdotool and xwininfo,
 // and a drop target of our own.
 #include "Desktop/DesktopSession.h"
+#include "Desktop/RunningApp.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,56 +22,6 @@ using DesktopSession::run;
 using DesktopSession::spinUntil;
 
 namespace {
-
-// The real program in a home of its own; its temporary folder is a private runtime folder in that home.
-class Program {
-public:
-    // `settings`: the program's stored preferences, as JSON.
-    explicit Program(const QTemporaryDir& home, const QByteArray& settings = "{}")
-        : m_home(home.path())
-    {
-        QDir().mkpath(m_home + QStringLiteral("/config/com.drimo.copy"));
-        QFile stored(m_home + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
-        if (stored.open(QIODevice::WriteOnly))
-            stored.write(settings);
-        QDir().mkpath(m_home + QStringLiteral("/run"));
-        ::chmod(QFile::encodeName(m_home + QStringLiteral("/run")).constData(), 0700);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home);
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/data"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home + QStringLiteral("/run"));
-        env.insert(QStringLiteral("TMPDIR"), m_home);
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral(DRIMO_COPY), {});
-    }
-    ~Program()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    bool recording()
-    {
-        return m_process.waitForStarted(5000)
-            && spinUntil(
-                [&] { return output().contains(QStringLiteral("records the clipboard into")); }, 8000);
-    }
-    QString output()
-    {
-        m_output += QString::fromUtf8(m_process.readAll());
-        return m_output;
-    }
-    long long processId() const { return m_process.processId(); }
-    QString desktop() const { return m_home + QStringLiteral("/Desktop"); }
-    QString temporary() const { return m_home + QStringLiteral("/run/drimo-copy"); }
-
-private:
-    QString m_home;
-    QProcess m_process;
-    QString m_output;
-};
 
 bool xdotool(const QStringList& arguments)
 {
@@ -96,7 +47,7 @@ bool childRuns(long long parent, const QByteArray& name)
 }
 
 // Holds Ctrl+C long enough for a hold, then drags out an area once the area tool has the pointer.
-bool captureArea(Program& program, QPoint from, QPoint to)
+bool captureArea(RunningApp& program, QPoint from, QPoint to)
 {
     if (!xdotool({ QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()) })
         || !xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl+c"), QStringLiteral("sleep"),
@@ -113,7 +64,7 @@ bool captureArea(Program& program, QPoint from, QPoint to)
         && move((from + to) / 2) && move(to) && xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
 }
 
-QStringList screenshots(const Program& program)
+QStringList screenshots(const RunningApp& program)
 {
     return QDir(program.desktop()).entryList(QDir::Files, QDir::Name);
 }
@@ -174,7 +125,7 @@ protected:
 TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWritesItBack)
 {
     QTemporaryDir home;
-    Program program(home);
+    RunningApp program(home, {}, "{}");
     ASSERT_TRUE(program.recording()) << program.output().toStdString();
     // A window whose corner lies in the middle of the area, where the stroke goes: a blur over the bare
     // root window would change nothing.
@@ -202,14 +153,15 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
     ASSERT_EQ(::stat(QFile::encodeName(program.temporary()).constData(), &folder), 0) << "captured there";
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
 
+    // The clipboard may still hold an earlier test's picture until the program's copy replaces it.
     QByteArray copied;
     ASSERT_TRUE(spinUntil(
         [&] {
             copied = clipboardPng();
-            return !copied.isEmpty();
+            return QImage::fromData(copied, "PNG").size() == saved.size();
         },
-        5000));
-    EXPECT_EQ(QImage::fromData(copied, "PNG").size(), saved.size());
+        5000))
+        << "the clipboard holds " << copied.size() << " bytes";
 
     // The thumbnail rests in the bottom-right corner, as wide as the shot's proportions allow.
     std::optional<QRect> thumbnail;
@@ -257,7 +209,7 @@ TEST_F(DesktopScreenshot, DraggingTheThumbnailDropsTheSavedFileOrElseThePicture)
     for (const bool save : { true, false }) {
         SCOPED_TRACE(save ? "saved" : "not saved");
         QTemporaryDir home;
-        Program program(home, save ? "{}" : R"({"screenshotSave": false})");
+        RunningApp program(home, {}, save ? "{}" : R"({"screenshotSave": false})");
         ASSERT_TRUE(program.recording()) << program.output().toStdString();
         auto target = DesktopSession::startWindow({ QStringLiteral("drop") });
         ASSERT_TRUE(target);
