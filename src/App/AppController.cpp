@@ -461,38 +461,119 @@ void AppController::present(const std::shared_ptr<Capture>& capture)
         });
 }
 
+// One hand-over from an editor window. A worker thread fills in everything below `marks` while the main
+// thread leaves the object alone.
+struct AppController::Handover {
+    EditorModel::Snapshot marks;
+    ScreenshotEditor::Settled settled;
+    // Where the file goes: over the one the shot was saved to, else into `folder`, else nowhere.
+    std::optional<QString> file;
+    std::optional<QString> folder;
+    QDateTime moment;
+    bool rendered = false;
+    std::optional<QString> written;
+    std::optional<PasteboardItem> copyItem;
+
+    static std::shared_ptr<Handover> make(EditorModel::Snapshot marks, ScreenshotEditor::Settled settled)
+    {
+        auto made = std::make_shared<Handover>();
+        made->marks = std::move(marks);
+        made->settled = std::move(settled);
+        return made;
+    }
+};
+
 void AppController::edit(const std::shared_ptr<Shot>& shot)
 {
     QPointer<AppController> self(this);
-    const double scale = shot->scale();
     m_editor.open(
         shot,
-        [&pasteboard = m_platform.pasteboard, scale](const QImage& image) {
-            if (const auto png = ShotRenderer::png(image, scale))
-                Paster::copyImage(*png, pasteboard);
-        },
-        [self, shot](const QImage& image) {
+        [self](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
             if (self)
-                self->finishEditing(shot, image);
+                self->copyEdited(Handover::make(std::move(marks), std::move(settled)));
+        },
+        [self, shot](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
+            if (self)
+                self->finishEditing(shot, Handover::make(std::move(marks), std::move(settled)));
         });
 }
 
-void AppController::finishEditing(const std::shared_ptr<Shot>& shot, const QImage& image)
+// Rendering, encoding and the pasteboard's TIFF copy take about a second at 5K: done off the main thread.
+// What the user asked for reaches the pasteboard even when something else was copied meanwhile: the press,
+// not the end of the work, is the moment of the copy.
+void AppController::copyEdited(const std::shared_ptr<Handover>& handover)
 {
-    const auto png = ShotRenderer::png(image, shot->scale());
+    QPointer<AppController> self(this);
+    m_platform.scheduler.background(
+        [handover] {
+            const auto image = handover->marks.render();
+            const auto png = image ? ShotRenderer::png(*image, handover->marks.shot->scale()) : std::nullopt;
+            if (png)
+                handover->copyItem = Paster::imageItem(*png);
+        },
+        [self, handover] {
+            if (self && handover->copyItem)
+                Paster::copyImage(*handover->copyItem, self->m_platform.pasteboard);
+            handover->settled(self && handover->copyItem);
+        });
+}
+
+void AppController::finishEditing(const std::shared_ptr<Shot>& shot, const std::shared_ptr<Handover>& handover)
+{
+    // One finish at a time: a second finish of the same shot must find the file the first one made, and two
+    // new files must not pick the same free name.
+    QPointer<AppController> self(this);
+    m_finishes.push_back([self, shot, handover] {
+        if (!self)
+            return;
+        if (shot->file()) {
+            handover->file = shot->file();
+        } else if (self->m_settings.screenshotSave()) {
+            handover->folder = self->m_settings.screenshotFolderPath(self->m_platform.paths);
+            handover->moment = ReferenceDate::toDateTime(self->m_platform.scheduler.currentDate());
+        }
+        self->m_platform.scheduler.background([handover] { writeEdited(*handover); },
+            [self, shot, handover] {
+                if (!self)
+                    return;
+                self->finishedEditing(shot, *handover);
+                self->m_finishes.pop_front();
+                if (!self->m_finishes.empty())
+                    self->m_finishes.front()();
+            });
+    });
+    if (m_finishes.size() == 1)
+        m_finishes.front()();
+}
+
+void AppController::writeEdited(Handover& handover)
+{
+    const auto image = handover.marks.render();
+    const auto png = image ? ShotRenderer::png(*image, handover.marks.shot->scale()) : std::nullopt;
     if (!png)
         return;
-    if (shot->file()) {
-        if (AtomicFile::write(*shot->file(), *png))
-            Q_EMIT screenshotFileWritten(*shot->file());
-    } else if (m_settings.screenshotSave()) {
+    handover.rendered = true;
+    if (handover.file) {
+        if (AtomicFile::write(*handover.file, *png))
+            handover.written = handover.file;
+    } else if (handover.folder) {
         try {
-            shot->setFile(ScreenshotFiles::write(*png, m_settings.screenshotFolderPath(m_platform.paths),
-                ReferenceDate::toDateTime(m_platform.scheduler.currentDate())));
-            Q_EMIT screenshotFileWritten(*shot->file());
+            handover.written = ScreenshotFiles::write(*png, *handover.folder, handover.moment);
         } catch (const ScreenshotFiles::Error&) { }
     }
-    Paster::copyImage(*png, m_platform.pasteboard);
+    handover.copyItem = Paster::imageItem(*png);
+}
+
+void AppController::finishedEditing(const std::shared_ptr<Shot>& shot, const Handover& handover)
+{
+    if (handover.rendered) {
+        if (handover.written) {
+            shot->setFile(handover.written);
+            Q_EMIT screenshotFileWritten(*handover.written);
+        }
+        Paster::copyImage(*handover.copyItem, m_platform.pasteboard);
+    }
+    handover.settled(handover.rendered);
 }
 
 void AppController::askForScreenAccess()

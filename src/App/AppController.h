@@ -13,6 +13,8 @@
 
 #include <QObject>
 
+#include <deque>
+#include <functional>
 #include <memory>
 
 class ClipboardMonitor;
@@ -104,10 +106,14 @@ Q_SIGNALS:
 private:
     struct PermissionWatch;
     struct Capture;
+    struct Handover;
 
     void captured(const std::shared_ptr<Capture>& capture, bool ok);
     void present(const std::shared_ptr<Capture>& capture);
-    void finishEditing(const std::shared_ptr<Shot>& shot, const QImage& image);
+    void copyEdited(const std::shared_ptr<Handover>& handover);
+    void finishEditing(const std::shared_ptr<Shot>& shot, const std::shared_ptr<Handover>& handover);
+    static void writeEdited(Handover& handover);
+    void finishedEditing(const std::shared_ptr<Shot>& shot, const Handover& handover);
     void askForScreenAccess();
 
     void paste(const ClipboardItem& item);
@@ -138,5 +144,7 @@ private:
     ThumbnailPanel m_thumbnail;
     ScreenshotEditor m_editor;
     bool m_capturing = false;
+    // Editor finishes waiting their turn, the running one first.
+    std::deque<std::function<void()>> m_finishes;
     UpdateChecker m_updates;
 };

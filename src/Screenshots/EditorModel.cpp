@@ -63,9 +63,21 @@ void EditorModel::changed(bool stackMoved)
     redraw();
 }
 
+EditorModel::Snapshot EditorModel::snapshot() const
+{
+    // The pictures are shared, not copied; only the file name, which the controller may still set, is
+    // left behind.
+    return { std::make_shared<const Shot>(m_shot->image(), m_shot->blurred(), m_shot->scale()), m_stack.items };
+}
+
 std::optional<QImage> EditorModel::render() const
 {
-    const QImage& source = m_shot->image();
+    return Snapshot { m_shot, m_stack.items }.render();
+}
+
+std::optional<QImage> EditorModel::Snapshot::render() const
+{
+    const QImage& source = shot->image();
     if (source.isNull())
         return std::nullopt;
     // Opaque shots stay opaque, which keeps the saved file small and its pixels exact.
@@ -78,7 +90,7 @@ std::optional<QImage> EditorModel::render() const
     QPainter painter(&result);
     if (!painter.isActive())
         return std::nullopt;
-    ShotRenderer::draw(*m_shot, m_stack.items, painter, QRectF(QPointF(0, 0), QSizeF(source.size())), true);
+    ShotRenderer::draw(*shot, marks, painter, QRectF(QPointF(0, 0), QSizeF(source.size())), true);
     painter.end();
     return result;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Shot;
 
@@ -43,6 +44,16 @@ public:
     // Both count as a change even when there was nothing to take back or bring back.
     void undo();
     void redo();
+
+    // The marks in effect and the pictures they are drawn on, as they were when taken: the model may
+    // change or go meanwhile, and the copy may be rendered on any thread.
+    struct Snapshot {
+        std::shared_ptr<const Shot> shot;
+        std::vector<Annotation> marks;
+        // As EditorModel::render.
+        std::optional<QImage> render() const;
+    };
+    Snapshot snapshot() const;
 
     // The shot with the marks in effect drawn over it, at full pixel size; nothing when no image can be
     // made (an empty shot, or not enough memory).

@@ -43,7 +43,7 @@ QSizeF ScreenshotEditor::contentSize(QSize pixels, double scale, const QRectF& v
         std::min(0.85 * visibleFrame.height(), std::max(h + canvasMargins + toolbarAllowance, 400.0)) };
 }
 
-QWidget* ScreenshotEditor::open(std::shared_ptr<Shot> shot, ImageHandler onCopy, ImageHandler onFinish)
+QWidget* ScreenshotEditor::open(std::shared_ptr<Shot> shot, Handler onCopy, Handler onFinish)
 {
     if (!shot)
         return nullptr;
@@ -56,15 +56,15 @@ QWidget* ScreenshotEditor::open(std::shared_ptr<Shot> shot, ImageHandler onCopy,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);
 
-    view->onCopy = [model, onCopy = std::move(onCopy)] {
-        if (const auto image = model->render(); image && onCopy)
-            onCopy(*image);
-    };
     QPointer<ScreenshotEditor> self(this);
     QPointer<QWidget> guarded(window);
+    view->onCopy = [self, guarded] {
+        if (self && guarded)
+            self->handOver(guarded, false);
+    };
     view->onDone = [self, guarded] {
         if (self && guarded)
-            self->finish(guarded);
+            self->handOver(guarded, true);
     };
 
     const auto main = m_screens.mainScreen();
@@ -85,7 +85,7 @@ QWidget* ScreenshotEditor::open(std::shared_ptr<Shot> shot, ImageHandler onCopy,
     const QRectF centred(frame.center() - QPointF(placed.width(), placed.height()) / 2, placed);
     window->move(m_screens.windowPosition(centred));
 
-    m_sessions[window] = Session { model, view, std::move(onFinish), false };
+    m_sessions[window] = Session { model, view, std::move(onCopy), std::move(onFinish) };
     m_windows.push_back(window);
     window->installEventFilter(this);
     connect(window, &QObject::destroyed, this, [this, window] { forget(window); });
@@ -110,30 +110,54 @@ EditorView* ScreenshotEditor::view(const QWidget* window) const
     return found == m_sessions.end() ? nullptr : found->second.view.data();
 }
 
-void ScreenshotEditor::finish(QWidget* window)
+void ScreenshotEditor::handOver(QWidget* window, bool finishing)
 {
     const auto found = m_sessions.find(window);
     // A second press of "Готово" before the window has gone must not hand the image over twice.
-    if (found == m_sessions.end() || found->second.done || !found->second.model)
+    if (found == m_sessions.end() || found->second.done || found->second.busy || !found->second.model)
         return;
-    const auto image = found->second.model->render();
-    // Closing now would throw the marks away unsaved; the window stays open with them instead.
-    if (!image)
+    Session& session = found->second;
+    const Handler handler = finishing ? session.finish : session.copy;
+    if (!handler) {
+        settled(window, finishing, true);
         return;
-    const ImageHandler handler = found->second.finish;
+    }
+    session.busy = true;
+    // What goes out is what the window shows: no mark may be added that the image would not have.
+    if (session.view)
+        session.view->setEnabled(false);
+    QPointer<ScreenshotEditor> self(this);
     QPointer<QWidget> guarded(window);
-    if (handler)
-        handler(*image);
-    if (!guarded)
+    auto once = std::make_shared<bool>(false);
+    handler(session.model->snapshot(), [self, guarded, finishing, once](bool delivered) {
+        if (*once || !self || !guarded)
+            return;
+        *once = true;
+        self->settled(guarded, finishing, delivered);
+    });
+}
+
+void ScreenshotEditor::settled(QWidget* window, bool finishing, bool delivered)
+{
+    const auto found = m_sessions.find(window);
+    if (found == m_sessions.end())
         return;
-    if (const auto still = m_sessions.find(window); still != m_sessions.end())
-        still->second.done = true;
-    window->close();
+    found->second.busy = false;
+    if (found->second.view)
+        found->second.view->setEnabled(true);
+    // Closing without the image would throw the marks away unsaved; the window stays open with them instead.
+    if (!finishing || !delivered)
+        return;
+    found->second.done = true;
+    if (window != m_closing)
+        window->close();
 }
 
 bool ScreenshotEditor::windowShouldClose(QWidget* window)
 {
     const auto found = m_sessions.find(window);
+    if (found != m_sessions.end() && found->second.busy)
+        return false;
     if (found == m_sessions.end() || found->second.done || !found->second.model
         || found->second.model->stack().items.empty())
         return true;
@@ -150,14 +174,12 @@ bool ScreenshotEditor::windowShouldClose(QWidget* window)
         return true;
     if (answer != save || !session->second.model)
         return false;
-    const auto image = session->second.model->render();
-    // An image that cannot be made is no reason to lose the marks: the window stays open.
-    if (!image)
-        return false;
-    const ImageHandler handler = session->second.finish;
-    if (handler)
-        handler(*image);
-    return true;
+    m_closing = window;
+    handOver(window, true);
+    m_closing = nullptr;
+    // Settled at once, the close goes ahead; otherwise the window closes itself once the image is out.
+    const auto after = m_sessions.find(window);
+    return after != m_sessions.end() && after->second.done;
 }
 
 void ScreenshotEditor::windowWillClose(QWidget* window)

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QImage>
+#include "Screenshots/EditorModel.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QRectF>
@@ -12,7 +13,6 @@
 #include <vector>
 
 class Alerts;
-class EditorModel;
 class EditorView;
 class Screens;
 class Shot;
@@ -20,11 +20,17 @@ class Workspace;
 class QWidget;
 
 // Opens editor windows, one per shot and several at a time, keeps one session per open window, and asks
-// before a window with marks is closed. Rendered images go back through the handlers given to `open`.
+// before a window with marks is closed. The marks go out through the handlers given to `open`, which
+// render them where they like and say when they are done.
 class ScreenshotEditor final : public QObject {
     Q_OBJECT
 public:
-    using ImageHandler = std::function<void(const QImage&)>;
+    // Told once whether the image got out: a finished window then closes; one whose image could not be made
+    // stays open with its marks.
+    using Settled = std::function<void(bool delivered)>;
+    // Gets the marks as they were at the press. Until `settled` is called, later or inside this call, the
+    // window takes no command and refuses to close.
+    using Handler = std::function<void(EditorModel::Snapshot marks, Settled settled)>;
 
     static constexpr QSize minimumContent { 520, 360 };
     // The canvas's margin on both sides, and the height allowed for the toolbar.
@@ -34,9 +40,9 @@ public:
     ScreenshotEditor(Alerts& alerts, Screens& screens, Workspace& workspace, QObject* parent = nullptr);
     ~ScreenshotEditor() override;
 
-    // Opens a window for the shot, in front and active. "Копировать" passes the rendered image to `onCopy`;
-    // "Готово", and "Сохранить" when the window is closed, pass it to `onFinish`. Null for no shot.
-    QWidget* open(std::shared_ptr<Shot> shot, ImageHandler onCopy, ImageHandler onFinish);
+    // Opens a window for the shot, in front and active. "Копировать" passes the marks to `onCopy`; "Готово",
+    // and "Сохранить" when the window is closed, pass them to `onFinish`. Null for no shot.
+    QWidget* open(std::shared_ptr<Shot> shot, Handler onCopy, Handler onFinish);
 
     // The content size for a shot of these pixels and scale on a screen with this visible frame: room for
     // the shot at its size in points, the canvas margins and the toolbar, at least 560 × 400, at most 85 %
@@ -65,11 +71,14 @@ private:
     struct Session {
         QPointer<EditorModel> model;
         QPointer<EditorView> view;
-        ImageHandler finish;
+        Handler copy;
+        Handler finish;
+        bool busy = false;
         bool done = false;
     };
 
-    void finish(QWidget* window);
+    void handOver(QWidget* window, bool finishing);
+    void settled(QWidget* window, bool finishing, bool delivered);
     void forget(const QWidget* window);
 
     Alerts& m_alerts;
@@ -77,4 +86,7 @@ private:
     Workspace& m_workspace;
     std::map<const QWidget*, Session> m_sessions;
     std::vector<QWidget*> m_windows;
+    // The window whose close is being decided: a finish settled meanwhile lets that close go ahead instead
+    // of starting another.
+    const QWidget* m_closing = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "Screenshots/EditorView.h"
 #include "Screenshots/ScreenCapture.h"
 #include "Screenshots/Shot.h"
+#include "Screenshots/ShotRenderer.h"
 #include "Screenshots/ThumbnailView.h"
 
 #include <QDir>
@@ -433,6 +434,7 @@ protected:
         QWidget* window = app().editor().windows().back();
         app().editor().model(window)->add(Annotation::Arrow { { 10, 10 }, { 200, 150 } });
         app().editor().view(window)->doneButton()->click();
+        scheduler.advance(0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };
@@ -546,6 +548,7 @@ TEST_F(ScreenshotFlowTest, AFolderThatCannotBeMadeLeavesTheShotWithoutAFileUntil
     limited.rlim_cur = 1024;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     app().editor().view(window)->doneButton()->click();
+    scheduler.advance(0);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     QFile after(*shot->file());
@@ -553,6 +556,47 @@ TEST_F(ScreenshotFlowTest, AFolderThatCannotBeMadeLeavesTheShotWithoutAFileUntil
     EXPECT_EQ(after.readAll(), before);
     EXPECT_NE(copiedPng(), before);
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 1) << "no temporary file left";
+}
+
+TEST_F(ScreenshotFlowTest, FinishesOfOneShotTakeTurnsAndTheLastOneIsWhatStays)
+{
+    settings(true, true, true);
+    processes.captureWritesPng({ 320, 200 });
+    capture();
+    const auto shot = app().thumbnail().view()->shot();
+    QDir(folder()).removeRecursively();
+    shot->setFile(std::nullopt);
+
+    // Both presses come before any work is done: the second finish must find the first one's file.
+    app().edit(shot);
+    QWidget* first = app().editor().windows().back();
+    app().editor().model(first)->add(Annotation::Number { { 40, 40 }, 1 });
+    app().editor().view(first)->doneButton()->click();
+    app().edit(shot);
+    QWidget* second = app().editor().windows().back();
+    app().editor().model(second)->add(Annotation::Number { { 200, 100 }, 7 });
+    const auto expected = ShotRenderer::png(*app().editor().model(second)->render(), shot->scale());
+    app().editor().view(second)->doneButton()->click();
+    EXPECT_EQ(app().editor().windows().size(), 2u) << "the windows close once their image is out";
+    scheduler.advance(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    EXPECT_TRUE(app().editor().windows().empty());
+    ASSERT_EQ(shots().size(), 1);
+    QFile written(*shot->file());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), *expected);
+    EXPECT_EQ(copiedPng(), *expected);
+
+    // "Копировать" reaches the pasteboard off the main thread as well, and leaves the window open.
+    app().edit(shot);
+    QWidget* third = app().editor().windows().back();
+    app().editor().model(third)->add(Annotation::Number { { 10, 10 }, 3 });
+    const auto copied = ShotRenderer::png(*app().editor().model(third)->render(), shot->scale());
+    app().editor().view(third)->copyButton()->click();
+    scheduler.advance(0);
+    EXPECT_EQ(copiedPng(), *copied);
+    EXPECT_EQ(app().editor().windows().size(), 1u);
 }
 
 TEST_F(ScreenshotFlowTest, BrokenCapturesLoseNothingAndEndTheCapture)
@@ -643,12 +687,23 @@ TEST_F(ScreenshotFlowTest, AnEditFinishedBeforeTheCopyIsReadyIsNotOverwrittenByI
     ASSERT_TRUE(controller.capturing()) << "the copy is still being made";
     controller.thumbnail().view()->onClick();
     QWidget* window = controller.editor().windows().back();
-    controller.editor().model(window)->add(Annotation::Number { { 100, 100 }, 1 });
+    EditorModel& model = *controller.editor().model(window);
+    model.add(Annotation::Number { { 100, 100 }, 1 });
+    const auto shot = model.sharedShot();
+    // Made on a worker thread, the file and the pasteboard hold what the main thread would have made.
+    const auto expected = ShotRenderer::png(*model.render(), shot->scale());
+    ASSERT_TRUE(expected);
     controller.editor().view(window)->doneButton()->click();
-    const QByteArray edited = copiedPng();
-    ASSERT_FALSE(edited.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.editor().windows().empty(); }, 10000));
+    EXPECT_EQ(copiedPng(), *expected);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::tiff),
+        Paster::imageItem(*expected).data(PasteboardTypes::tiff));
+    ASSERT_TRUE(shot->file());
+    QFile saved(*shot->file());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), *expected);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.capturing(); }, 10000));
-    EXPECT_EQ(copiedPng(), edited);
+    EXPECT_EQ(copiedPng(), *expected);
 }
 
 TEST_F(ScreenshotFlowTest, WhereTheScreenNeedsNoPermissionTheSettingsButtonOnlyLogs)

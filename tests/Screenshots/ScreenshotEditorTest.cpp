@@ -23,13 +23,24 @@ struct Editor {
     ScreenshotEditor editor { alerts, screens, workspace };
     std::vector<QImage> copies;
     std::vector<QImage> finishes;
+    // When set, hand-overs wait here instead of being rendered at once.
+    bool hold = false;
+    std::vector<std::pair<EditorModel::Snapshot, ScreenshotEditor::Settled>> held;
 
-    QWidget* open(std::shared_ptr<Shot> shot)
+    ScreenshotEditor::Handler into(std::vector<QImage>& images)
     {
-        return editor.open(
-            std::move(shot), [this](const QImage& image) { copies.push_back(image); },
-            [this](const QImage& image) { finishes.push_back(image); });
+        return [this, &images](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
+            if (hold) {
+                held.emplace_back(std::move(marks), std::move(settled));
+                return;
+            }
+            const auto image = marks.render();
+            if (image)
+                images.push_back(*image);
+            settled(image.has_value());
+        };
     }
+    QWidget* open(std::shared_ptr<Shot> shot) { return editor.open(std::move(shot), into(copies), into(finishes)); }
     // Lets the closed windows go, as the event loop does after the close.
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     bool isOpen(QWidget* window) const
@@ -163,6 +174,52 @@ TEST(ScreenshotEditor, DoneHandsTheImageOverOnceAndClosesWithoutAsking)
     EXPECT_FALSE(e.isOpen(window));
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(e.finishes[0].size(), QSize(300, 200));
+    Editor::settle();
+}
+
+TEST(ScreenshotEditor, WhileTheImageIsMadeTheWindowTakesNoCommandAndKeepsItsMarksIfItFails)
+{
+    Editor e;
+    e.hold = true;
+    QWidget* window = e.open(EditorShots::make(300, 200));
+    EditorModel* model = e.editor.model(window);
+    EditorView* view = e.editor.view(window);
+    model->add(marker(1));
+
+    QTest::mouseClick(view->doneButton(), Qt::LeftButton);
+    ASSERT_EQ(e.held.size(), 1u);
+    model->add(marker(2));
+    EXPECT_EQ(e.held[0].first.marks.size(), 1u) << "the marks as they were at the press";
+    EXPECT_FALSE(view->isEnabled());
+    view->onDone();
+    view->onCopy();
+    EXPECT_FALSE(window->close());
+    EXPECT_EQ(e.held.size(), 1u);
+    EXPECT_TRUE(e.alerts.alerts().empty()) << "no question while the image is being made";
+    EXPECT_TRUE(e.isOpen(window));
+
+    e.held[0].second(false);
+    EXPECT_TRUE(e.isOpen(window));
+    EXPECT_TRUE(view->isEnabled());
+    EXPECT_EQ(model->stack().items.size(), 2u);
+
+    // A copy frees the window again; a late second answer changes nothing.
+    view->onCopy();
+    ASSERT_EQ(e.held.size(), 2u);
+    e.held[1].second(true);
+    e.held[1].second(true);
+    EXPECT_TRUE(e.isOpen(window));
+    EXPECT_TRUE(view->isEnabled());
+
+    // "Сохранить" on closing hands over too, and the window goes once the image is out.
+    e.alerts.queueAnswer(save);
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(e.held.size(), 3u);
+    EXPECT_EQ(e.held[2].first.marks.size(), 2u);
+    EXPECT_TRUE(e.isOpen(window));
+    e.held[2].second(true);
+    EXPECT_FALSE(e.isOpen(window));
+    EXPECT_EQ(e.alerts.alerts().size(), 1u);
     Editor::settle();
 }
 

@@ -157,8 +157,11 @@ void EditorDriver::execute(const ScenarioScript::Command& command)
         }
         auto window = std::make_shared<QWidget*>(nullptr);
         const auto handler = [this, window](const char* event) {
-            return [this, window, event](const QImage& image) {
-                m_report(event, { { "id", id(*window) }, { "size", size(image.size()) } });
+            return [this, window, event](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
+                const auto image = marks.render();
+                if (image)
+                    m_report(event, { { "id", id(*window) }, { "size", size(image->size()) } });
+                settled(image.has_value());
             };
         };
         *window = m_editor->open(std::move(shot), handler("editor.copy"), handler("editor.finish"));
