@@ -197,7 +197,8 @@ QString ClipboardHistory::stagingFolder(const QString& directory, const Clipboar
     return directory + u'/' + stagingPrefix + item.id;
 }
 
-bool ClipboardHistory::writeEntryFiles(const QString& directory, const QString& folder, const PasteboardCapture& capture)
+bool ClipboardHistory::writeEntryFiles(
+    const QString& directory, const QString& folder, const PasteboardCapture& capture)
 {
     makeFolder(directory, 0700);
     if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0)

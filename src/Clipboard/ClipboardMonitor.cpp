@@ -7,6 +7,8 @@
 #include "Platform/Workspace.h"
 #include "Support/AppSettings.h"
 
+#include <deque>
+
 // The loop's own state, shared with its pending task so that cancelling reaches whichever wait is current
 // and a task never touches a monitor that has gone away.
 struct ClipboardMonitor::Loop {

@@ -2,7 +2,6 @@
 
 #include "Foundation/TaskHandle.h"
 
-#include <deque>
 #include <memory>
 
 class AppSettings;

@@ -214,8 +214,8 @@ TEST_F(ClipboardMonitorTest, RecordingOnAWorkerThreadGivesTheEntriesAndFilesOfRe
     PasteboardItem text;
     text.setData(PasteboardTypes::plainText, "words");
     text.setData(PasteboardTypes::html, "<b>words</b>");
-    const std::vector<PasteboardItem> copies[]
-        = { { Paster::imageItem(TestImages::png(300, 200)) }, { text }, { Paster::imageItem(TestImages::png(300, 200)) } };
+    const PasteboardItem picture = Paster::imageItem(TestImages::png(300, 200));
+    const std::vector<PasteboardItem> copies[] = { { picture }, { text }, { picture } };
     for (const auto& copy : copies) {
         pasteboard.userCopy(copy);
         monitor.poll();
