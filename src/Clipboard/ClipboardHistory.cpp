@@ -192,9 +192,15 @@ void ClipboardHistory::deleteFiles(std::span<const ClipboardItem> items)
     }
 }
 
-bool ClipboardHistory::writeEntryFiles(const QString& folder, const PasteboardCapture& capture)
+QString ClipboardHistory::stagingFolder(const QString& directory, const ClipboardItem& item)
 {
-    makeFolder(m_directory, 0700);
+    return directory + u'/' + stagingPrefix + item.id;
+}
+
+bool ClipboardHistory::writeEntryFiles(
+    const QString& directory, const QString& folder, const PasteboardCapture& capture)
+{
+    makeFolder(directory, 0700);
     if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0)
         return false;
     for (std::size_t i = 0; i < capture.items.size(); ++i) {
@@ -212,22 +218,35 @@ bool ClipboardHistory::writeEntryFiles(const QString& folder, const PasteboardCa
 
 void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional<QString>& source)
 {
-    const double now = m_clock.currentDate();
-    const bool seenBefore = std::any_of(m_list.items.cbegin(), m_list.items.cend(),
-                                        [&](const ClipboardItem& i) { return i.fingerprint == capture.fingerprint; });
-    if (seenBefore) {
-        changeList([&](HistoryList& list) { list.touchFingerprint(capture.fingerprint, now); });
-        save();
-        return;
-    }
+    Recording recording = begin(source);
+    prepare(recording, capture);
+    finish(std::move(recording));
+}
 
-    ClipboardItem item;
+ClipboardHistory::Recording ClipboardHistory::begin(const std::optional<QString>& source) const
+{
+    Recording recording;
+    recording.directory = m_directory;
+    recording.date = m_clock.currentDate();
+    recording.source = source;
+    recording.listed = m_list.items;
+    recording.clears = m_clears;
+    return recording;
+}
+
+void ClipboardHistory::prepare(Recording& recording, PasteboardCapture capture)
+{
+    const QList<ClipboardItem> listed = std::exchange(recording.listed, {});
+    const bool seenBefore = std::any_of(listed.cbegin(), listed.cend(),
+                                        [&](const ClipboardItem& i) { return i.fingerprint == capture.fingerprint; });
+
+    ClipboardItem& item = recording.item;
     item.id = Uuid::create();
-    item.date = now;
+    item.date = recording.date;
     item.kind = capture.kind;
     item.preview = capture.preview;
     item.fingerprint = capture.fingerprint;
-    item.sourceBundleID = source;
+    item.sourceBundleID = recording.source;
     item.itemTypes.reserve(capture.items.size());
     for (const auto& representations : capture.items) {
         QStringList types;
@@ -237,10 +256,44 @@ void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional
     }
 
     // Written whole under a staging name first: a folder under the entry's own name is always complete.
-    const QString staging = m_directory + u'/' + stagingPrefix + item.id;
+    if (!seenBefore) {
+        const QString staging = stagingFolder(recording.directory, item);
+        const bool written = writeEntryFiles(recording.directory, staging, capture);
+        recording.files = written ? Recording::Files::Written : Recording::Files::Failed;
+        if (!written)
+            FileTree::remove(staging);
+    }
+    recording.capture = std::move(capture);
+}
+
+void ClipboardHistory::finish(Recording recording)
+{
+    using Files = Recording::Files;
+    if (!recording.capture)
+        return;
+    ClipboardItem& item = recording.item;
+    const QString staging = stagingFolder(m_directory, item);
+    const bool seenBefore = std::any_of(m_list.items.cbegin(), m_list.items.cend(),
+                                        [&](const ClipboardItem& i) { return i.fingerprint == item.fingerprint; });
+    if (recording.clears != m_clears || seenBefore) {
+        if (recording.files == Files::Written)
+            FileTree::remove(staging);
+        if (recording.clears != m_clears)
+            return;
+        changeList([&](HistoryList& list) { list.touchFingerprint(item.fingerprint, recording.date); });
+        save();
+        return;
+    }
+
+    if (recording.files == Files::Failed)
+        return;
+    // Skipped as a copy seen before, but that entry has gone since: written now, as it would have been.
+    if (recording.files == Files::Skipped && !writeEntryFiles(m_directory, staging, *recording.capture)) {
+        FileTree::remove(staging);
+        return;
+    }
     const QString folder = entryFolder(item);
-    if (!writeEntryFiles(staging, capture)
-        || ::rename(QFile::encodeName(staging).constData(), QFile::encodeName(folder).constData()) != 0) {
+    if (::rename(QFile::encodeName(staging).constData(), QFile::encodeName(folder).constData()) != 0) {
         FileTree::remove(staging);
         return;
     }
@@ -293,6 +346,7 @@ void ClipboardHistory::apply(HistoryLimit limit)
 
 void ClipboardHistory::clear()
 {
+    ++m_clears;
     QList<ClipboardItem> taken;
     if (!m_list.items.empty())
         changeList([&](HistoryList& list) { taken = std::exchange(list.items, {}); });

@@ -2,6 +2,7 @@
 
 #include "Clipboard/HistoryLimit.h"
 #include "Clipboard/HistoryList.h"
+#include "Clipboard/PasteboardCapture.h"
 
 #include <QObject>
 #include <QSet>
@@ -9,7 +10,6 @@
 
 #include <span>
 
-class PasteboardCapture;
 class Scheduler;
 
 // The clipboard history: the list of entries and, on disk, one folder per entry holding its raw data plus
@@ -28,15 +28,36 @@ public:
     QString entryFolder(const ClipboardItem& item) const { return m_directory + u'/' + item.id; }
     QString indexPath() const { return m_directory + QStringLiteral("/index.json"); }
 
+    // A copy on its way into the history, so that the slow part can be done away from the main thread:
+    // `begin` notes the moment and the list on the main thread, `prepare` writes the entry's files on any
+    // thread, and `finish` lists it back on the main thread, exactly as `add` would have at `begin`.
+    struct Recording {
+        QString directory;
+        double date = 0;
+        std::optional<QString> source;
+        // The list as it was at `begin`, so that a copy seen before costs no files; let go by `prepare`.
+        QList<ClipboardItem> listed;
+        quint64 clears = 0;
+        std::optional<PasteboardCapture> capture;
+        ClipboardItem item;
+        // Skipped for a copy listed at `begin`; when written, they are complete under the staging name.
+        enum class Files { Skipped, Written, Failed } files = Files::Skipped;
+    };
+
     // Records a copy; a copy seen before (same fingerprint) only moves its entry to the top.
     void add(const PasteboardCapture& capture, const std::optional<QString>& source);
+    Recording begin(const std::optional<QString>& source) const;
+    // Touches nothing but the recording and the files of its own entry.
+    static void prepare(Recording& recording, PasteboardCapture capture);
+    // A recording begun before the last clear is dropped with its files: the clear came after that copy.
+    void finish(Recording recording);
     // Moves the entry to the top with the current time; nothing when it is no longer listed.
     void touch(const ClipboardItem& item);
     // Deletes the entry and its folder; nothing when it is no longer listed.
     void remove(const ClipboardItem& item);
     // Sets the limit, drops the entries beyond it with their folders, and saves.
     void apply(HistoryLimit limit);
-    // Deletes every entry and its folder.
+    // Deletes every entry and its folder, and drops the copies still being recorded.
     void clear();
 
 Q_SIGNALS:
@@ -53,7 +74,8 @@ private:
     bool writeIndex(std::initializer_list<std::span<const ClipboardItem>> parts);
     bool setAsideUnreadableIndex();
     void deleteFiles(std::span<const ClipboardItem> items);
-    bool writeEntryFiles(const QString& folder, const PasteboardCapture& capture);
+    static bool writeEntryFiles(const QString& directory, const QString& folder, const PasteboardCapture& capture);
+    static QString stagingFolder(const QString& directory, const ClipboardItem& item);
     template <typename Change>
     void changeList(Change&& change);
     bool contains(const QString& id) const;
@@ -63,5 +85,6 @@ private:
     std::optional<int> m_limit = 15;
     QString m_directory;
     bool m_indexUnreadable = false;
+    quint64 m_clears = 0;
     const Scheduler& m_clock;
 };

@@ -7,12 +7,35 @@
 #include "Platform/Workspace.h"
 #include "Support/AppSettings.h"
 
+#include <deque>
+
 // The loop's own state, shared with its pending task so that cancelling reaches whichever wait is current
 // and a task never touches a monitor that has gone away.
 struct ClipboardMonitor::Loop {
     ClipboardMonitor* monitor = nullptr;
     bool cancelled = false;
     TaskHandle wait;
+};
+
+// The copies being recorded, oldest first. Each is listed once it and every copy before it are ready, so
+// a big copy followed by a small one keeps its place. Shared with the work in flight, which finds out here
+// whether the monitor is still there to list what it made.
+struct ClipboardMonitor::Recordings {
+    struct Pending {
+        ClipboardHistory::Recording recording;
+        bool ready = false;
+    };
+    ClipboardHistory* history = nullptr;
+    std::deque<std::shared_ptr<Pending>> pending;
+
+    void listReady()
+    {
+        while (history && !pending.empty() && pending.front()->ready) {
+            const auto next = std::move(pending.front());
+            pending.pop_front();
+            history->finish(std::move(next->recording));
+        }
+    }
 };
 
 ClipboardMonitor::ClipboardMonitor(ClipboardHistory& history, const AppSettings& settings,
@@ -23,12 +46,16 @@ ClipboardMonitor::ClipboardMonitor(ClipboardHistory& history, const AppSettings&
     , m_workspace(workspace)
     , m_scheduler(scheduler)
     , m_lastChangeCount(pasteboard.changeCount())
+    , m_recordings(std::make_shared<Recordings>())
 {
+    m_recordings->history = &history;
 }
 
 ClipboardMonitor::~ClipboardMonitor()
 {
     stop();
+    // What is still in flight is left as staging folders, which the history removes when it next loads.
+    m_recordings->history = nullptr;
 }
 
 void ClipboardMonitor::start()
@@ -75,11 +102,21 @@ void ClipboardMonitor::poll()
     m_lastChangeCount = changeCount;
     if (m_settings.paused())
         return;
-    const auto capture = PasteboardCapture::read(m_pasteboard);
-    if (!capture)
+    auto contents = PasteboardCapture::take(m_pasteboard);
+    if (!contents)
         return;
     std::optional<QString> source;
     if (const auto front = m_workspace.frontmostApplication())
         source = front->bundleIdentifier;
-    m_history.add(*capture, source);
+    auto pending = std::make_shared<Recordings::Pending>(m_history.begin(source));
+    m_recordings->pending.push_back(pending);
+    m_scheduler.background(
+        [pending, contents = std::move(*contents)] {
+            if (auto capture = PasteboardCapture::of(contents))
+                ClipboardHistory::prepare(pending->recording, std::move(*capture));
+        },
+        [pending, recordings = m_recordings] {
+            pending->ready = true;
+            recordings->listReady();
+        });
 }

@@ -12,6 +12,8 @@ class Workspace;
 
 // Notices every new copy by polling the pasteboard's change count, and records each recordable one with
 // the application in front as its source. Whatever is on the pasteboard when it is created is never recorded.
+// The pasteboard is read in the poll; decoding, fingerprinting and writing the entry's files happen away
+// from the main thread, and the entries are listed in the order they were copied.
 class ClipboardMonitor final {
 public:
     static constexpr double pollInterval = 0.4;
@@ -37,6 +39,7 @@ public:
 
 private:
     struct Loop;
+    struct Recordings;
     void schedule(const std::shared_ptr<Loop>& loop, double delay);
 
     ClipboardHistory& m_history;
@@ -46,4 +49,5 @@ private:
     Scheduler& m_scheduler;
     long long m_lastChangeCount;
     std::shared_ptr<Loop> m_loop;
+    std::shared_ptr<Recordings> m_recordings;
 };

@@ -78,18 +78,34 @@ QString PasteboardCapture::imageTitle(const QByteArray& image)
 
 std::optional<PasteboardCapture> PasteboardCapture::read(const Pasteboard& pasteboard)
 {
+    const auto contents = take(pasteboard);
+    return contents ? of(*contents) : std::nullopt;
+}
+
+std::optional<PasteboardCapture::Contents> PasteboardCapture::take(const Pasteboard& pasteboard)
+{
     const QStringList types = pasteboard.types();
     if (types.isEmpty())
         return std::nullopt;
     for (const QString& type : types)
         if (isPrivateMarker(type))
             return std::nullopt;
-    const std::vector<PasteboardItem> items = pasteboard.items();
-    if (types.contains(PasteboardTypes::fileUrl))
-        return files(items);
-    if (items.empty())
+    Contents contents { pasteboard.items(), types.contains(PasteboardTypes::fileUrl) };
+    if (contents.items.empty())
         return std::nullopt;
-    return content(items.front());
+    // Only the first item of a copy that is not files is ever looked at; the others need not be held.
+    if (!contents.files)
+        contents.items.resize(1);
+    return contents;
+}
+
+std::optional<PasteboardCapture> PasteboardCapture::of(const Contents& contents)
+{
+    if (contents.files)
+        return files(contents.items);
+    if (contents.items.empty())
+        return std::nullopt;
+    return content(contents.items.front());
 }
 
 std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem& item)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clipboard/ClipboardItem.h"
+#include "Platform/PasteboardItem.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <vector>
 
 class Pasteboard;
-struct PasteboardItem;
 
 // One recordable snapshot of the pasteboard: what kind of copy it is, the representations worth keeping,
 // the preview line, the fingerprint that recognises the same copy again, and for images a thumbnail.
@@ -32,8 +32,19 @@ public:
     QString fingerprint;
     std::optional<QByteArray> thumbnail;
 
+    // What was taken from the pasteboard, before any of the work of making a capture of it.
+    struct Contents {
+        std::vector<PasteboardItem> items;
+        bool files = false;
+    };
+
     // What the pasteboard holds now, or nothing when it must not or cannot be recorded.
     static std::optional<PasteboardCapture> read(const Pasteboard& pasteboard);
+    // The reading half of `read`, which must happen where the pasteboard is: nothing when the pasteboard is
+    // empty or marked private.
+    static std::optional<Contents> take(const Pasteboard& pasteboard);
+    // The rest: decoding, previews and the fingerprint. Touches nothing shared, so it may run on any thread.
+    static std::optional<PasteboardCapture> of(const Contents& contents);
 
     // True for the types by which other tools mark a copy as secret, transient or generated.
     static bool isPrivateMarker(const QString& type);

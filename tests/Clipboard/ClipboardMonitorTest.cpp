@@ -1,6 +1,7 @@
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/Paster.h"
+#include "Foundation/EventLoopScheduler.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -13,9 +14,57 @@
 #include "TestSupport/TestImages.h"
 #include "TestSupport/UserCopies.h"
 
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
+
+// Virtual time, but the work sent off the main thread waits until the test ends it, in any order.
+class HeldScheduler final : public Scheduler {
+public:
+    TaskHandle after(double seconds, Continuation continuation) override
+    {
+        return clock.after(seconds, std::move(continuation));
+    }
+    void background(std::function<void()> work, std::function<void()> done) override
+    {
+        held.push_back({ std::move(work), std::move(done) });
+    }
+    double now() const override { return clock.now(); }
+    double currentDate() const override { return clock.currentDate(); }
+
+    // Ends the held work with this index; its result reaches the main thread on the next turn.
+    void end(std::size_t index)
+    {
+        held.at(index).first();
+        clock.post(std::move(held.at(index).second));
+    }
+
+    VirtualScheduler clock;
+    std::vector<std::pair<std::function<void()>, std::function<void()>>> held;
+};
+
+// Every file under the history's folder but the index, by path below it, with its bytes.
+std::map<QString, QByteArray> entryFiles(const ClipboardHistory& history)
+{
+    std::map<QString, QByteArray> files;
+    for (const ClipboardItem& item : history.items()) {
+        const QDir folder(history.entryFolder(item));
+        for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
+            files[item.preview + u'/' + name] = TemporaryHome::readFile(folder.filePath(name));
+    }
+    return files;
+}
+
+QStringList folderNames(const ClipboardHistory& history)
+{
+    return QDir(history.directory()).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+}
 
 class ClipboardMonitorTest : public ::testing::Test {
 protected:
@@ -155,4 +204,107 @@ TEST_F(ClipboardMonitorTest, ACopyIsRecordedOnceItHasArrivedAndNeverWhenItIsGive
     pasteboard.userCopyArriving({ text }, scheduler, 0.5);
     scheduler.advance(0.4);
     EXPECT_EQ(monitor.lastChangeCount(), pasteboard.changeCount());
+}
+
+TEST_F(ClipboardMonitorTest, RecordingOnAWorkerThreadGivesTheEntriesAndFilesOfRecordingDirectly)
+{
+    EventLoopScheduler realScheduler;
+    ClipboardHistory recorded(home.file(QStringLiteral("Recorded")), realScheduler);
+    ClipboardMonitor monitor(recorded, settings, pasteboard, workspace, realScheduler);
+    PasteboardItem text;
+    text.setData(PasteboardTypes::plainText, "words");
+    text.setData(PasteboardTypes::html, "<b>words</b>");
+    const PasteboardItem picture = Paster::imageItem(TestImages::png(300, 200));
+    const std::vector<PasteboardItem> copies[] = { { picture }, { text }, { picture } };
+    for (const auto& copy : copies) {
+        pasteboard.userCopy(copy);
+        monitor.poll();
+        history.add(*PasteboardCapture::read(pasteboard), QStringLiteral("com.apple.TextEdit"));
+    }
+    QEventLoop loop;
+    QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (recorded.items().size() == 2 && recorded.items()[0].kind == ClipboardItem::Kind::Image)
+            loop.quit();
+    });
+    ticker.start(1);
+    loop.exec();
+
+    ASSERT_EQ(previewsOf(recorded), previewsOf(history));
+    for (qsizetype i = 0; i < history.items().size(); ++i) {
+        const ClipboardItem& expected = history.items()[i];
+        const ClipboardItem& actual = recorded.items()[i];
+        EXPECT_EQ(actual.kind, expected.kind);
+        EXPECT_EQ(actual.fingerprint, expected.fingerprint);
+        EXPECT_EQ(actual.itemTypes, expected.itemTypes);
+        EXPECT_EQ(actual.sourceBundleID, expected.sourceBundleID);
+    }
+    EXPECT_EQ(entryFiles(recorded), entryFiles(history));
+    EXPECT_EQ(folderNames(recorded).size(), 2) << "the repeated picture left no folder behind";
+}
+
+TEST_F(ClipboardMonitorTest, CopiesAreListedInTheOrderCopiedWhicheverWorkEndsFirst)
+{
+    HeldScheduler held;
+    ClipboardHistory recorded(home.file(QStringLiteral("Recorded")), held);
+    ClipboardMonitor monitor(recorded, settings, pasteboard, workspace, held);
+    const QByteArray picture = TestImages::png(400, 300);
+    Paster::copyImage(picture, pasteboard);
+    monitor.poll();
+    copyText(pasteboard, "small");
+    monitor.poll();
+    // The same picture again, while the first is still in flight: it moves that entry up, as a repeat does.
+    Paster::copyImage(picture, pasteboard);
+    monitor.poll();
+    ASSERT_EQ(held.held.size(), 3u);
+
+    held.end(2);
+    held.end(1);
+    held.clock.runDue();
+    EXPECT_TRUE(recorded.items().empty()) << "nothing is listed before the copies made earlier";
+    held.end(0);
+    held.clock.runDue();
+    ASSERT_EQ(recorded.items().size(), 2u);
+    EXPECT_EQ(recorded.items()[0].kind, ClipboardItem::Kind::Image);
+    EXPECT_EQ(recorded.items()[1].preview, QStringLiteral("small"));
+    EXPECT_EQ(folderNames(recorded).size(), 2);
+
+    // A clear made after a copy takes that copy with it, even while it is still being recorded.
+    copyText(pasteboard, "cleared");
+    monitor.poll();
+    recorded.clear();
+    held.end(3);
+    held.clock.runDue();
+    EXPECT_TRUE(recorded.items().empty());
+    EXPECT_TRUE(folderNames(recorded).empty());
+}
+
+TEST_F(ClipboardMonitorTest, ARepeatOfAnEntryRemovedWhileItWasInFlightIsRecordedWithItsFiles)
+{
+    HeldScheduler held;
+    ClipboardHistory recorded(home.file(QStringLiteral("Recorded")), held);
+    copyText(pasteboard, "again");
+    recorded.add(*PasteboardCapture::read(pasteboard), std::nullopt);
+    ClipboardMonitor monitor(recorded, settings, pasteboard, workspace, held);
+    copyText(pasteboard, "again");
+    monitor.poll();
+    recorded.remove(recorded.items()[0]);
+    held.end(0);
+    held.clock.runDue();
+    ASSERT_EQ(previewsOf(recorded), QStringList { u"again"_qs });
+    EXPECT_EQ(TemporaryHome::readFile(recorded.entryFolder(recorded.items()[0]) + QStringLiteral("/0-0")), "again");
+
+    // A monitor gone before its work ends lists nothing, and the staging folder goes at the next load.
+    copyText(pasteboard, "late");
+    {
+        ClipboardMonitor gone(recorded, settings, pasteboard, workspace, held);
+        copyText(pasteboard, "late");
+        gone.poll();
+    }
+    held.end(1);
+    held.clock.runDue();
+    EXPECT_EQ(recorded.items().size(), 1u);
+    EXPECT_EQ(ClipboardHistory(recorded.directory(), held).items().size(), 1u);
+    EXPECT_EQ(folderNames(recorded).size(), 1);
 }
