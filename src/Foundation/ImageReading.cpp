@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include <atomic>
+#include <mutex>
 
 #include <zlib.h>
 
@@ -101,7 +102,9 @@ QImage read(const QByteArray& bytes, Options options)
     if (!withinBounds(reader.size()))
         return {};
     // Qt's default limit (128 MB) refuses pictures well inside the bound; the bound is the limit that counts.
-    QImageReader::setAllocationLimit(allocationLimitMegabytes);
+    // The limit is one process-wide value and decoding runs on worker threads too: it is set once.
+    static std::once_flag limitSet;
+    std::call_once(limitSet, [] { QImageReader::setAllocationLimit(allocationLimitMegabytes); });
     reader.setAutoTransform(options.autoTransform);
     const QSize size = reader.size();
     const bool shrink = options.maximumSide > 0
