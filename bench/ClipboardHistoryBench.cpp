@@ -20,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -386,15 +385,3 @@ BENCHMARK_REGISTER_F(LargeHistory, DecodeIndex)->Arg(10'000)->Arg(100'000)->Unit
 BENCHMARK_REGISTER_F(LargeHistory, EncodeIndex)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(LargeHistory, Add)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK_REGISTER_F(LargeHistory, Touch)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    // The screen-like picture is drawn with fonts, and the monitor runs on the event loop.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

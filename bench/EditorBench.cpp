@@ -173,16 +173,3 @@ void renderFullImage(benchmark::State& state)
 BENCHMARK(renderFullImage)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A Retina-like display: two device pixels per point.
-    qputenv("QT_SCALE_FACTOR", "2");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

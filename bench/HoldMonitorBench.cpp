@@ -157,14 +157,3 @@ BENCHMARK(TapCallbackSyntheticPaste);
 BENCHMARK(TapCallbackRepeatWhileHeld);
 BENCHMARK(TapCallbackShortPressVirtualScheduler);
 BENCHMARK(TapCallbackShortPressEventLoopScheduler);
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

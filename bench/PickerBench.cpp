@@ -2,7 +2,7 @@
 #include "Picker/KeyablePanel.h"
 #include "Platform/Simulated/ScreensSimulated.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -180,13 +180,3 @@ BENCHMARK(FilterKeystroke)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisec
 BENCHMARK(FirstKeystrokeAfterShow)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(PrepareSearch)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(KeystrokeBeforeSearchIsReady)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -17,7 +17,7 @@
 #include "Screenshots/Shot.h"
 #include "Screenshots/ShotRenderer.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -339,14 +339,3 @@ void finishEdit(benchmark::State& state)
 BENCHMARK(finishEdit)->Arg(2880)->Arg(5120)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,7 +3,6 @@
 #include "Screenshots/Shot.h"
 #include "Screenshots/ShotRenderer.h"
 
-#include <QGuiApplication>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
@@ -81,14 +80,3 @@ void fiftyAnnotationsAt5K(benchmark::State& state)
 BENCHMARK(fiftyAnnotationsAt5K)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    // Text drawing needs a GUI application; the offscreen platform needs no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -37,4 +37,3 @@ void Sha256QCryptographicHash(benchmark::State& state)
 
 BENCHMARK(Sha256OpenSsl)->Unit(benchmark::kMillisecond);
 BENCHMARK(Sha256QCryptographicHash)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
