@@ -103,8 +103,14 @@ void writeSameBytes(benchmark::State& state, bool durable)
 }
 
 // Into the page cache only, and all the way to the disk.
-void WriteSameBytesToDisk40MB(benchmark::State& state) { writeSameBytes(state, false); }
-void WriteSameBytesToDiskDurably40MB(benchmark::State& state) { writeSameBytes(state, true); }
+void WriteSameBytesToDisk40MB(benchmark::State& state)
+{
+    writeSameBytes(state, false);
+}
+void WriteSameBytesToDiskDurably40MB(benchmark::State& state)
+{
+    writeSameBytes(state, true);
+}
 
 void RecordScreenshotPng5K(benchmark::State& state)
 {
@@ -204,7 +210,8 @@ void RecordCopiedScreenshotParts(benchmark::State& state)
     // A few entries already listed, as the index usually holds.
     for (int i = 0; i < 10; ++i) {
         PasteboardSimulated other;
-        copyOne(other, PasteboardTypes::plainText, QByteArrayLiteral("earlier copy ") + QByteArray::number(i));
+        copyOne(
+            other, PasteboardTypes::plainText, QByteArrayLiteral("earlier copy ") + QByteArray::number(i));
         history.add(*PasteboardCapture::read(other), std::nullopt);
     }
     std::map<const char*, double> parts;
@@ -226,7 +233,8 @@ void RecordCopiedScreenshotParts(benchmark::State& state)
         timer.restart();
         const QString folder = dir.filePath(QStringLiteral("entry-") + QString::number(n++));
         QDir().mkdir(folder);
-        for (const auto& [name, bytes] : { std::pair { "/0-0", png }, std::pair { "/thumb.png", *thumbnail } }) {
+        for (const auto& [name, bytes] :
+            { std::pair { "/0-0", png }, std::pair { "/thumb.png", *thumbnail } }) {
             QFile file(folder + QLatin1String(name));
             file.open(QIODevice::WriteOnly);
             file.write(bytes);
@@ -356,7 +364,8 @@ BENCHMARK_DEFINE_F(LargeHistory, Add)(benchmark::State& state)
     PasteboardSimulated pasteboard;
     int n = 0;
     for (auto _ : state) {
-        copyOne(pasteboard, PasteboardTypes::plainText, QByteArrayLiteral("new copy ") + QByteArray::number(n++));
+        copyOne(
+            pasteboard, PasteboardTypes::plainText, QByteArrayLiteral("new copy ") + QByteArray::number(n++));
         history.add(*PasteboardCapture::read(pasteboard), std::nullopt);
         state.PauseTiming();
         history.remove(history.items().front()); // back to the fixture's size

@@ -17,13 +17,13 @@
 #include "Screenshots/Shot.h"
 #include "Screenshots/ShotRenderer.h"
 
-#include <QCoreApplication>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QPushButton>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -97,8 +97,7 @@ struct Ground {
 struct Machine : Ground, SimulatedPlatform {
     Machine()
         : SimulatedPlatform(scheduler, home.path())
-    {
-    }
+    { }
 
     Tool tool { scheduler };
     AppController controller { platform({ .processes = &tool }) };

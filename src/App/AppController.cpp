@@ -518,7 +518,8 @@ void AppController::copyEdited(const std::shared_ptr<Handover>& handover)
         });
 }
 
-void AppController::finishEditing(const std::shared_ptr<Shot>& shot, const std::shared_ptr<Handover>& handover)
+void AppController::finishEditing(
+    const std::shared_ptr<Shot>& shot, const std::shared_ptr<Handover>& handover)
 {
     // One finish at a time: a second finish of the same shot must find the file the first one made, and two
     // new files must not pick the same free name.

@@ -69,8 +69,7 @@ ClipboardHistory::ClipboardHistory(QString directory, const Scheduler& clock, QO
     load();
 }
 
-template <typename Change>
-void ClipboardHistory::changeList(Change&& change)
+template <typename Change> void ClipboardHistory::changeList(Change&& change)
 {
     Q_EMIT listAboutToChange();
     change(m_list);
@@ -79,7 +78,8 @@ void ClipboardHistory::changeList(Change&& change)
 
 bool ClipboardHistory::contains(const QString& id) const
 {
-    return std::any_of(m_list.items.begin(), m_list.items.end(), [&](const ClipboardItem& i) { return i.id == id; });
+    return std::any_of(
+        m_list.items.begin(), m_list.items.end(), [&](const ClipboardItem& i) { return i.id == id; });
 }
 
 bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
@@ -238,7 +238,7 @@ void ClipboardHistory::prepare(Recording& recording, PasteboardCapture capture)
 {
     const QList<ClipboardItem> listed = std::exchange(recording.listed, {});
     const bool seenBefore = std::any_of(listed.cbegin(), listed.cend(),
-                                        [&](const ClipboardItem& i) { return i.fingerprint == capture.fingerprint; });
+        [&](const ClipboardItem& i) { return i.fingerprint == capture.fingerprint; });
 
     ClipboardItem& item = recording.item;
     item.id = Uuid::create();
@@ -274,7 +274,7 @@ void ClipboardHistory::finish(Recording recording)
     ClipboardItem& item = recording.item;
     const QString staging = stagingFolder(m_directory, item);
     const bool seenBefore = std::any_of(m_list.items.cbegin(), m_list.items.cend(),
-                                        [&](const ClipboardItem& i) { return i.fingerprint == item.fingerprint; });
+        [&](const ClipboardItem& i) { return i.fingerprint == item.fingerprint; });
     if (recording.clears != m_clears || seenBefore) {
         if (recording.files == Files::Written)
             FileTree::remove(staging);

@@ -74,10 +74,10 @@ private:
     bool writeIndex(std::initializer_list<std::span<const ClipboardItem>> parts);
     bool setAsideUnreadableIndex();
     void deleteFiles(std::span<const ClipboardItem> items);
-    static bool writeEntryFiles(const QString& directory, const QString& folder, const PasteboardCapture& capture);
+    static bool writeEntryFiles(
+        const QString& directory, const QString& folder, const PasteboardCapture& capture);
     static QString stagingFolder(const QString& directory, const ClipboardItem& item);
-    template <typename Change>
-    void changeList(Change&& change);
+    template <typename Change> void changeList(Change&& change);
     bool contains(const QString& id) const;
     bool wouldTrim(std::optional<int> maximum) const;
 

@@ -39,7 +39,7 @@ struct ClipboardMonitor::Recordings {
 };
 
 ClipboardMonitor::ClipboardMonitor(ClipboardHistory& history, const AppSettings& settings,
-                                   const Pasteboard& pasteboard, const Workspace& workspace, Scheduler& scheduler)
+    const Pasteboard& pasteboard, const Workspace& workspace, Scheduler& scheduler)
     : m_history(history)
     , m_settings(settings)
     , m_pasteboard(pasteboard)

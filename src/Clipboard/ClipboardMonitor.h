@@ -19,7 +19,7 @@ public:
     static constexpr double pollInterval = 0.4;
 
     ClipboardMonitor(ClipboardHistory& history, const AppSettings& settings, const Pasteboard& pasteboard,
-                     const Workspace& workspace, Scheduler& scheduler);
+        const Workspace& workspace, Scheduler& scheduler);
     ~ClipboardMonitor();
     ClipboardMonitor(const ClipboardMonitor&) = delete;
     ClipboardMonitor& operator=(const ClipboardMonitor&) = delete;

@@ -27,8 +27,8 @@ const std::array<QString, 6> exactMarkers {
 // it is its last component.
 const QString legacyTransientSuffix = QStringLiteral("TransientPasteboardType");
 
-const std::array<QString, 4> textTypes { PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::html,
-                                         PasteboardTypes::url };
+const std::array<QString, 4> textTypes { PasteboardTypes::plainText, PasteboardTypes::rtf,
+    PasteboardTypes::html, PasteboardTypes::url };
 
 // The text as the pasteboard's string reading gives it: nothing unless the bytes are valid UTF-8.
 std::optional<QString> strictUtf8(const QByteArray& bytes)
@@ -57,7 +57,8 @@ bool PasteboardCapture::isPrivateMarker(const QString& type)
             return true;
     if (type == legacyTransientSuffix)
         return false; // the marker is always qualified by its domain
-    return type.endsWith(legacyTransientSuffix) && type.at(type.size() - legacyTransientSuffix.size() - 1) == u'.';
+    return type.endsWith(legacyTransientSuffix)
+        && type.at(type.size() - legacyTransientSuffix.size() - 1) == u'.';
 }
 
 QString PasteboardCapture::fingerprintOf(ClipboardItem::Kind kind, QByteArrayView bytes)
@@ -73,7 +74,8 @@ QString PasteboardCapture::imageTitle(const QByteArray& image)
     const QSize size = ImageDecoding::headerSize(image);
     if (!size.isValid())
         return Localization::text("Изображение");
-    return Localization::format("Изображение %ld×%ld", { QString::number(size.width()), QString::number(size.height()) });
+    return Localization::format(
+        "Изображение %ld×%ld", { QString::number(size.width()), QString::number(size.height()) });
 }
 
 std::optional<PasteboardCapture> PasteboardCapture::read(const Pasteboard& pasteboard)

@@ -68,8 +68,8 @@ std::optional<long long> writeFiles(const ClipboardItem& item, const QString& fo
     return pasteboard.changeCount();
 }
 
-std::optional<long long> writeRepresentations(const ClipboardItem& item, const QString& folder,
-                                              Pasteboard& pasteboard)
+std::optional<long long> writeRepresentations(
+    const ClipboardItem& item, const QString& folder, Pasteboard& pasteboard)
 {
     std::vector<PasteboardItem> items;
     for (qsizetype i = 0; i < item.itemTypes.size(); ++i) {
@@ -95,7 +95,8 @@ std::optional<long long> writeRepresentations(const ClipboardItem& item, const Q
 
 } // namespace
 
-std::optional<long long> write(const ClipboardItem& item, const ClipboardHistory& history, Pasteboard& pasteboard)
+std::optional<long long> write(
+    const ClipboardItem& item, const ClipboardHistory& history, Pasteboard& pasteboard)
 {
     const QString folder = history.entryFolder(item);
     if (item.kind == ClipboardItem::Kind::Files)

@@ -21,7 +21,8 @@ inline constexpr std::int64_t syntheticMarker = 0x44524D50; // "DRMP"
 
 // Puts the entry back on the pasteboard from its stored files. The new change count, or nothing when
 // nothing could be written (the pasteboard is then left untouched).
-std::optional<long long> write(const ClipboardItem& item, const ClipboardHistory& history, Pasteboard& pasteboard);
+std::optional<long long> write(
+    const ClipboardItem& item, const ClipboardHistory& history, Pasteboard& pasteboard);
 
 // Puts PNG bytes on the pasteboard, with a TIFF copy when they decode as an image.
 void copyImage(const QByteArray& png, Pasteboard& pasteboard);

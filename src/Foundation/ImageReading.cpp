@@ -50,9 +50,8 @@ bool isDecoderMessage(const QMessageLogContext& context, const QString& message)
     if (category.startsWith(QLatin1StringView("qt.gui.imageio"))
         || category.startsWith(QLatin1StringView("qt.imageformats")))
         return true;
-    for (const char* prefix :
-        { "QImageIOHandler", "QImageReader", "QImage: out of memory", "libpng", "libtiff", "TIFF",
-            "Corrupt JPEG", "Premature end of JPEG" })
+    for (const char* prefix : { "QImageIOHandler", "QImageReader", "QImage: out of memory", "libpng",
+             "libtiff", "TIFF", "Corrupt JPEG", "Premature end of JPEG" })
         if (message.startsWith(QLatin1StringView(prefix)))
             return true;
     return false;

@@ -67,7 +67,8 @@ EditorModel::Snapshot EditorModel::snapshot() const
 {
     // The pictures are shared, not copied; only the file name, which the controller may still set, is
     // left behind.
-    return { std::make_shared<const Shot>(m_shot->image(), m_shot->blurred(), m_shot->scale()), m_stack.items };
+    return { std::make_shared<const Shot>(m_shot->image(), m_shot->blurred(), m_shot->scale()),
+        m_stack.items };
 }
 
 std::optional<QImage> EditorModel::render() const

@@ -386,8 +386,11 @@ TEST_F(AppControllerTest, TheScreenshotShortcutTakesAScreenshotWhenReleased)
 
     // The recorder in the settings window is the screenshot name's: clearing it lets the hot key go.
     app().showSettings();
-    auto* recorder = app().windows().window(AppController::settingsKey)->findChild<GlobalShortcuts::RecorderControl*>(
-        AppController::screenshotRecorderName);
+    auto* recorder
+        = app()
+              .windows()
+              .window(AppController::settingsKey)
+              ->findChild<GlobalShortcuts::RecorderControl*>(AppController::screenshotRecorderName);
     ASSERT_TRUE(recorder);
     EXPECT_EQ(recorder->text(), QString::fromUtf16(u"\u21E7\u2318S"));
     recorder->setShortcut(std::nullopt);

@@ -293,7 +293,8 @@ TEST_F(ClipboardMonitorTest, ARepeatOfAnEntryRemovedWhileItWasInFlightIsRecorded
     held.end(0);
     held.clock.runDue();
     ASSERT_EQ(previewsOf(recorded), QStringList { u"again"_qs });
-    EXPECT_EQ(TemporaryHome::readFile(recorded.entryFolder(recorded.items()[0]) + QStringLiteral("/0-0")), "again");
+    EXPECT_EQ(
+        TemporaryHome::readFile(recorded.entryFolder(recorded.items()[0]) + QStringLiteral("/0-0")), "again");
 
     // A monitor gone before its work ends lists nothing, and the staging folder goes at the next load.
     copyText(pasteboard, "late");

@@ -65,7 +65,8 @@ void expectConsistent(const RunningApp& app, const QSet<QString>& recordedBefore
     for (const QString& id : recordedBefore)
         EXPECT_TRUE(listed.contains(id)) << "cycle " << cycle << ": " << id.toStdString() << " was lost";
     const QStringList staging
-        = QDir(app.historyFolder()).entryList({ QStringLiteral(".staging-*") }, QDir::AllEntries | QDir::Hidden);
+        = QDir(app.historyFolder())
+              .entryList({ QStringLiteral(".staging-*") }, QDir::AllEntries | QDir::Hidden);
     EXPECT_EQ(staging, QStringList()) << "cycle " << cycle;
 }
 
@@ -85,7 +86,8 @@ TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEnt
         GTEST_SKIP() << "no xclip";
     QTemporaryDir home;
     // The limit "Все", so that nothing recorded ever leaves.
-    RunningApp app(home, { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
+    RunningApp app(home,
+        { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
         R"({"historyLimit": 0})", false);
     std::mt19937 random(20261206);
     QSet<QString> recorded;

@@ -39,7 +39,8 @@ TEST(VirtualScheduler, CancelEndsTheWaitEarlyAndTheContinuationSeesIt)
 {
     VirtualScheduler scheduler;
     std::vector<std::pair<bool, double>> seen;
-    TaskHandle handle = scheduler.after(5.0, [&](bool cancelled) { seen.emplace_back(cancelled, scheduler.now()); });
+    TaskHandle handle
+        = scheduler.after(5.0, [&](bool cancelled) { seen.emplace_back(cancelled, scheduler.now()); });
     scheduler.advance(1.0);
     EXPECT_TRUE(handle.isPending());
     handle.cancel();

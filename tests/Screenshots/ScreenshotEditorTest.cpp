@@ -40,7 +40,10 @@ struct Editor {
             settled(image.has_value());
         };
     }
-    QWidget* open(std::shared_ptr<Shot> shot) { return editor.open(std::move(shot), into(copies), into(finishes)); }
+    QWidget* open(std::shared_ptr<Shot> shot)
+    {
+        return editor.open(std::move(shot), into(copies), into(finishes));
+    }
     // Lets the closed windows go, as the event loop does after the close.
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     bool isOpen(QWidget* window) const

@@ -35,8 +35,7 @@ struct Ground {
 struct Machine : Ground, SimulatedPlatform {
     Machine()
         : SimulatedPlatform(scheduler, home.path())
-    {
-    }
+    { }
 
     void serveFeed(const QString& json) { http.setAnswer(feed, { 200, json.toUtf8(), false }); }
     // A release `version` whose image carries that version, offered with its digest.

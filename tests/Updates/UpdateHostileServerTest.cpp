@@ -114,12 +114,11 @@ public:
         bundle
             = std::make_unique<BundleInfoDesktop>(QString(), installed + QStringLiteral("/bin/drimo-copy"));
         signing = std::make_unique<CodeSigningDesktop>(server->key.publicKey());
-        checker = std::make_unique<UpdateChecker>(
-            machine.platform({ .bundle = bundle.get(),
-                .http = &http,
-                .diskImages = &diskImages,
-                .codeSigning = signing.get(),
-                .bundleReplacement = &replacement }),
+        checker = std::make_unique<UpdateChecker>(machine.platform({ .bundle = bundle.get(),
+                                                      .http = &http,
+                                                      .diskImages = &diskImages,
+                                                      .codeSigning = signing.get(),
+                                                      .bundleReplacement = &replacement }),
             QUrl(QStringLiteral("https://127.0.0.1:%1/%2").arg(server->port).arg(caseName)));
         UpdateChecker::Limits limits;
         limits.feedTimeout = 3;
@@ -188,7 +187,8 @@ public:
         EXPECT_EQ(
             QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
             QStringList { QStringLiteral("drimo-copy") });
-        EXPECT_EQ(QDir(machine.paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        EXPECT_EQ(
+            QDir(machine.paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList());
         EXPECT_EQ(machine.lifecycle.terminationCount(), 0);
     }
@@ -219,8 +219,10 @@ TEST_F(UpdateHostileServerTest, SignedReleaseInstallsAndRelaunches)
     EXPECT_EQ(bundle->shortVersion(), QStringLiteral("2.0"));
     EXPECT_EQ(machine.lifecycle.terminationCount(), 1);
     ASSERT_FALSE(machine.processes.started().empty());
-    EXPECT_EQ(machine.processes.started().back().arguments.last(), installed + QStringLiteral("/bin/drimo-copy"));
-    EXPECT_EQ(QDir(machine.paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+    EXPECT_EQ(
+        machine.processes.started().back().arguments.last(), installed + QStringLiteral("/bin/drimo-copy"));
+    EXPECT_EQ(
+        QDir(machine.paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
         QStringList());
     EXPECT_EQ(QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList { QStringLiteral("drimo-copy") });

@@ -116,12 +116,14 @@ TEST(ScenarioScriptTest, RefusesMalformedLinesNamingThem)
         { "expect history..count == 1", "1: bad path \"history..count\"" },
         { "expect history.count == [1", "1: malformed JSON [1" },
         { "dump everything",
-            "1: expected one of all app settings history pasteboard picker windows defaults files bundle editor shortcuts "
+            "1: expected one of all app settings history pasteboard picker windows defaults files bundle "
+            "editor shortcuts "
             "settingsWindow thumbnail screenshots" },
         { "picker click 0", "1: the row must be a whole number from 1 to 2147483647" },
         { "recorder press", "1: expected click" },
         { "settings toggle Пауза", "1: expected choose \"ROW\" \"CHOICE\", toggle \"ROW\" or click \"ROW\"" },
-        { "settings choose \"Хранить записей\"", "1: expected choose \"ROW\" \"CHOICE\", toggle \"ROW\" or click \"ROW\"" },
+        { "settings choose \"Хранить записей\"",
+            "1: expected choose \"ROW\" \"CHOICE\", toggle \"ROW\" or click \"ROW\"" },
         { "system-shortcut", "1: expected KEY [MOD…]" },
         { "picker tap 1", "1: expected click N" },
         { "capture png 10", "1: expected png W H, truncated W H, cancel, fail, empty or crash" },

@@ -108,8 +108,8 @@ int main(int argc, char** argv)
     HistoryPanel panel(
         screens, [] { return QRectF(200, 700, 1, 18); }, [] { return now; });
     bool ok = true;
-    const auto shot = [&](const QList<ClipboardItem>& items, const QString& name,
-                          const QString& query = {}, int selection = 0) {
+    const auto shot = [&](const QList<ClipboardItem>& items, const QString& name, const QString& query = {},
+                          int selection = 0) {
         panel.show(items, sampleThumbnail, nullptr, nullptr);
         if (!query.isEmpty())
             panel.model().setQuery(query);

@@ -2,8 +2,7 @@
 
 namespace {
 
-template <class Service, class Simulated>
-Service& either(Service* substitute, Simulated& simulated)
+template <class Service, class Simulated> Service& either(Service* substitute, Simulated& simulated)
 {
     return substitute ? *substitute : simulated;
 }
@@ -15,8 +14,7 @@ SimulatedPlatform::SimulatedPlatform(Scheduler& scheduler, const QString& home)
     , processes(scheduler)
     , http(scheduler)
     , m_scheduler(scheduler)
-{
-}
+{ }
 
 Platform SimulatedPlatform::platform()
 {
