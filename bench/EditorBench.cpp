@@ -1,6 +1,7 @@
 // The editor at 5K: a 5120 × 2880 shot at scale 2 in a 1440 × 900-point window at device pixel ratio 2. A
 // drag event is measured as the event loop handles it: the canvas takes the event, then the window paints
 // what the event marked for repainting.
+#include "EditorMarks.h"
 #include "ScreenshotBenchSupport.h"
 #include "Screenshots/AnnotationCanvas.h"
 #include "Screenshots/EditorModel.h"
@@ -73,21 +74,7 @@ struct Editor {
     }
     void addMarks(int count)
     {
-        const QSize pixels = model.shot().image().size();
-        for (int i = 0; i < count; ++i) {
-            const double x = 200 + (i * 397) % (pixels.width() - 400);
-            const double y = 200 + (i * 211) % (pixels.height() - 400);
-            if (i % 3 == 0) {
-                std::vector<QPointF> points;
-                for (int k = 0; k < 40; ++k)
-                    points.emplace_back(x + k * 12, y + 40 * std::sin(k * 0.3));
-                model.add(Annotation::Blur { points, 130 });
-            } else if (i % 3 == 1) {
-                model.add(Annotation::Arrow { QPointF(x, y), QPointF(x + 300, y + 180) });
-            } else {
-                model.add(Annotation::Number { QPointF(x, y), model.stack().nextNumber() });
-            }
-        }
+        ::addMarks(model, count);
         settle();
     }
     double backingScale() { return view.window()->windowHandle()->devicePixelRatio(); }

@@ -9,6 +9,7 @@
 #include "Foundation/RegularFile.h"
 #include "Platform/Processes.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
+#include "EditorMarks.h"
 #include "ScreenshotBenchSupport.h"
 #include "Screenshots/EditorModel.h"
 #include "Screenshots/EditorView.h"
@@ -283,20 +284,7 @@ void finishEdit(benchmark::State& state)
         machine.controller.edit(shot);
         QWidget* window = machine.controller.editor().windows().back();
         EditorModel& model = *machine.controller.editor().model(window);
-        for (int i = 0; i < 50; ++i) {
-            const double x = 200 + (i * 397) % (picture.width() - 400);
-            const double y = 200 + (i * 211) % (picture.height() - 400);
-            if (i % 3 == 0) {
-                std::vector<QPointF> points;
-                for (int k = 0; k < 40; ++k)
-                    points.emplace_back(x + k * 12, y + 40 * std::sin(k * 0.3));
-                model.add(Annotation::Blur { points, 130 });
-            } else if (i % 3 == 1) {
-                model.add(Annotation::Arrow { QPointF(x, y), QPointF(x + 300, y + 180) });
-            } else {
-                model.add(Annotation::Number { QPointF(x, y), model.stack().nextNumber() });
-            }
-        }
+        addMarks(model, 50);
         QCoreApplication::processEvents();
         state.ResumeTiming();
         copyAt = writtenAt = 0;
