@@ -4,7 +4,6 @@
 #include "Platform/Desktop/X11Keys.h"
 #include "Platform/QtKeys.h"
 
-#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QSocketNotifier>
@@ -56,11 +55,7 @@ HotKeyServiceDesktop::HotKeyServiceDesktop(QObject* parent)
     Bool supported = False;
     XkbSetDetectableAutoRepeat(m_display, True, &supported);
     m_numLockMask = X11Connection::numLockMask(m_display);
-    m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &HotKeyServiceDesktop::readEvents);
-    // Xlib may already hold events in its queue that the socket will not announce again.
-    if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &HotKeyServiceDesktop::readEvents);
+    m_notifier = X11Connection::watchEvents(m_display, this, [this] { readEvents(); });
 }
 
 HotKeyServiceDesktop::~HotKeyServiceDesktop()

@@ -3,7 +3,6 @@
 #include "Platform/Desktop/X11Connection.h"
 #include "Platform/Desktop/X11Keys.h"
 
-#include <QAbstractEventDispatcher>
 #include <QDateTime>
 #include <QSocketNotifier>
 
@@ -93,12 +92,7 @@ KeyboardEventsDesktop::KeyboardEventsDesktop(QObject* parent)
     XkbSetDetectableAutoRepeat(m_display, True, &supported);
     m_numLockMask = X11Connection::numLockMask(m_display);
 
-    m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &KeyboardEventsDesktop::readEvents);
-    // Xlib may already hold events in its queue that the socket will not announce again.
-    if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        connect(
-            dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &KeyboardEventsDesktop::readEvents);
+    m_notifier = X11Connection::watchEvents(m_display, this, [this] { readEvents(); });
     m_releasePoll.setInterval(20);
     connect(&m_releasePoll, &QTimer::timeout, this, &KeyboardEventsDesktop::forgetReleasedKeys);
 }
