@@ -108,12 +108,12 @@ int main(int argc, char** argv)
     UserDefaultsStoreDesktop defaults(paths.configuration() + QStringLiteral("/com.drimo.copy"));
     PasteboardDesktop pasteboard(QApplication::clipboard());
     WorkspaceDesktop workspace;
-    ProcessesDesktop processes(scheduler);
     ScreensDesktop screens;
     AlertsDesktop alerts;
     BundleInfoDesktop bundle(QStringLiteral(DRIMO_VERSION));
     LoginItemServiceDesktop loginItems(bundle.bundlePath());
     SystemLogDesktop log;
+    ProcessesDesktop processes(scheduler, log);
     ApplicationLifecycleDesktop lifecycle;
     HttpClientDesktop http;
     DiskImagesDesktop diskImages;
