@@ -1,9 +1,11 @@
 #include "App/SingleInstance.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-
-#include <unistd.h>
 
 namespace {
 
@@ -11,9 +13,16 @@ const QByteArray showRequest = "show\n";
 
 } // namespace
 
-QString SingleInstance::defaultName()
+QString SingleInstance::socketPath(const QString& runtimeFolder, const QString& historyFolder)
 {
-    return QStringLiteral("com.drimo.copy.%1").arg(static_cast<qulonglong>(getuid()));
+    // Resolved, so that every spelling of one folder (a link, "..", a trailing slash) meets the same program.
+    QString folder = QFileInfo(historyFolder).canonicalFilePath();
+    if (folder.isEmpty())
+        folder = QDir::cleanPath(QDir(historyFolder).absolutePath());
+    // A digest keeps the name short whatever the folder: a socket path has room for about 100 bytes.
+    const QByteArray digest = QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Sha256);
+    return QDir::cleanPath(runtimeFolder) + QStringLiteral("/instance-")
+        + QString::fromLatin1(digest.left(12).toHex());
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent)
@@ -43,10 +52,10 @@ bool SingleInstance::askRunningToShow(int timeoutMs)
     return socket.waitForBytesWritten(timeoutMs) && socket.waitForReadyRead(timeoutMs);
 }
 
-void SingleInstance::listen()
+bool SingleInstance::listen()
 {
     if (m_server)
-        return;
+        return m_server->isListening();
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_name)) {
@@ -55,6 +64,12 @@ void SingleInstance::listen()
         m_server->listen(m_name);
     }
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
+    return m_server->isListening();
+}
+
+QString SingleInstance::errorString() const
+{
+    return m_server ? m_server->errorString() : QString();
 }
 
 bool SingleInstance::isListening() const

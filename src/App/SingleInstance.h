@@ -7,15 +7,18 @@
 
 class QLocalServer;
 
-// One running copy per user. The first start listens on a local socket; a later start finds it, asks it
-// to show its settings and ends, so the settings stay reachable when there is no tray menu.
+// One running copy per history. The first start listens on a local socket; a later start on the same history
+// finds it, asks it to show its settings and ends, so the settings stay reachable when there is no tray menu.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
-    // The socket name for this user.
-    static QString defaultName();
+    // The socket of the program recording into `historyFolder`, inside the user's private `runtimeFolder`.
+    // Named after the folder's resolved absolute path: each history has its own, and programs recording
+    // other histories (another XDG_DATA_HOME) never answer for this one.
+    static QString socketPath(const QString& runtimeFolder, const QString& historyFolder);
 
-    explicit SingleInstance(QString name = defaultName(), QObject* parent = nullptr);
+    // `name`: a socket path, or a bare name that goes into the shared temporary folder.
+    explicit SingleInstance(QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // True when another instance is running and has been asked to show itself: this one should end.
@@ -24,8 +27,10 @@ public:
     bool handOverToRunning(int timeoutMs = 1000);
     // The two halves of it. True when a running instance took the request to show itself.
     bool askRunningToShow(int timeoutMs = 1000);
-    // Becomes the running instance: listens, in place of a socket left by one that crashed.
-    void listen();
+    // Becomes the running instance: listens, in place of a socket left by one that crashed. False when it
+    // cannot listen (errorString() says why): later starts then do not find this one.
+    bool listen();
+    QString errorString() const;
 
     bool isListening() const;
 

@@ -66,9 +66,11 @@ int main(int argc, char** argv)
 
     StandardPathsDesktop paths;
     // One running program per history: two would each record into it and lose each other's entries.
-    InstanceLock lock(paths.applicationSupport() + QStringLiteral("/com.drimo.copy"));
+    const QString dataFolder = paths.applicationSupport() + QStringLiteral("/com.drimo.copy");
+    InstanceLock lock(dataFolder);
     const InstanceLock::Outcome locked = lock.acquire();
-    SingleInstance instance;
+    // Only the program recording this history ever answers here: one with another history keeps to itself.
+    SingleInstance instance(SingleInstance::socketPath(paths.temporary(), dataFolder));
     if (locked == InstanceLock::Outcome::HeldElsewhere) {
         // The program holding it may still be starting, before it listens.
         QElapsedTimer waited;
@@ -83,15 +85,19 @@ int main(int argc, char** argv)
         say("already running with this history, and not answering: this start ends and records nothing");
         return 1;
     }
-    if (instance.askRunningToShow()) {
-        say("already running; its settings window is shown instead");
-        return 0;
-    }
-    if (locked == InstanceLock::Outcome::Unavailable)
+    if (locked == InstanceLock::Outcome::Unavailable) {
+        // Without the lock to go by, a program answering on this history's socket is the one recording it.
+        if (instance.askRunningToShow()) {
+            say("already running; its settings window is shown instead");
+            return 0;
+        }
         std::fprintf(stderr,
             "Drimo Copy: the history cannot be locked (%s); a second start will not notice this one\n",
             qPrintable(lock.errorString()));
-    instance.listen();
+    }
+    if (!instance.listen())
+        std::fprintf(stderr, "Drimo Copy: a second start cannot reach this one (%s)\n",
+            qPrintable(instance.errorString()));
 
     const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !onX11)
@@ -102,12 +108,12 @@ int main(int argc, char** argv)
     UserDefaultsStoreDesktop defaults(paths.configuration() + QStringLiteral("/com.drimo.copy"));
     PasteboardDesktop pasteboard(QApplication::clipboard());
     WorkspaceDesktop workspace;
-    ProcessesDesktop processes(scheduler);
     ScreensDesktop screens;
     AlertsDesktop alerts;
     BundleInfoDesktop bundle(QStringLiteral(DRIMO_VERSION));
     LoginItemServiceDesktop loginItems(bundle.bundlePath());
     SystemLogDesktop log;
+    ProcessesDesktop processes(scheduler, log);
     ApplicationLifecycleDesktop lifecycle;
     HttpClientDesktop http;
     DiskImagesDesktop diskImages;

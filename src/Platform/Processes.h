@@ -24,7 +24,8 @@ public:
 
     virtual ~Processes() = default;
 
-    // Starts `program` (an absolute path) with `arguments`, unchanged environment and inherited output.
+    // Starts `program` (an absolute path) with `arguments` and unchanged environment. What it prints is its
+    // own, never passed off as ours: at most its error lines under its name, when it fails.
     // `onExit`, when given, runs exactly once on the main thread after the program ended, whatever its
     // status. Nothing (and `onExit` never runs) when the program could not be started.
     virtual std::shared_ptr<Running> start(

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QUuid>
 
 #include <gtest/gtest.h>
@@ -67,4 +68,24 @@ TEST(SingleInstanceTest, ASocketLeftByACrashedInstanceIsTakenOver)
     SingleInstance instance(name);
     EXPECT_FALSE(instance.handOverToRunning(300));
     EXPECT_TRUE(instance.isListening());
+}
+
+TEST(SingleInstanceTest, EachHistoryHasASocketOfItsOwnInTheRuntimeFolder)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("a/com.drimo.copy")));
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("b/com.drimo.copy")));
+    ASSERT_TRUE(QFile::link(root.filePath(QStringLiteral("a")), root.filePath(QStringLiteral("link"))));
+    const QString runtime = root.filePath(QStringLiteral("run"));
+    const QString a = SingleInstance::socketPath(runtime, root.filePath(QStringLiteral("a/com.drimo.copy")));
+
+    EXPECT_TRUE(a.startsWith(runtime + u'/')) << a.toStdString();
+    // A socket path has room for 107 bytes; the name must leave most of it to the folder.
+    EXPECT_LT(a.size() - runtime.size(), 40);
+    for (const QString& same : { QStringLiteral("a/com.drimo.copy/"), QStringLiteral("b/../a/com.drimo.copy"),
+             QStringLiteral("link/com.drimo.copy") })
+        EXPECT_EQ(SingleInstance::socketPath(runtime + u'/', root.filePath(same)), a) << same.toStdString();
+    EXPECT_NE(SingleInstance::socketPath(runtime, root.filePath(QStringLiteral("b/com.drimo.copy"))), a);
+    // A history folder not made yet still has its name.
+    EXPECT_NE(SingleInstance::socketPath(runtime, root.filePath(QStringLiteral("c/com.drimo.copy"))), a);
 }

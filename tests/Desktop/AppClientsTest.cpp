@@ -81,6 +81,18 @@ bool movePointer(int x, int y)
         .has_value();
 }
 
+// The visible settings windows of the program with the process id `pid`.
+QList<QByteArray> settingsWindows(long long pid)
+{
+    const QByteArray found = run(QStringLiteral("xdotool"),
+        { QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+            QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"),
+            QStringLiteral("Настройки Drimo Copy") })
+                                 .value_or(QByteArray())
+                                 .trimmed();
+    return found.isEmpty() ? QList<QByteArray> {} : found.split('\n');
+}
+
 // The picker's gap to the caret or pointer it opens under.
 constexpr int caretGap = 6;
 
@@ -394,20 +406,34 @@ TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHo
     ASSERT_TRUE(first.recording()) << first.output().toStdString();
     DesktopSession::spin(1000);
 
+    // A program of another history (another XDG_DATA_HOME) in the same runtime and temporary folders runs
+    // beside it, and starts on either history reach only the program recording that one.
+    QTemporaryDir otherHome;
+    const RunningApp::Environment sharedFolders { { QStringLiteral("TMPDIR"), home.path() },
+        { QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/run") } };
+    RunningApp other(otherHome, sharedFolders);
+    ASSERT_TRUE(other.recording()) << other.output().toStdString();
+    DesktopSession::spin(1000);
+    EXPECT_TRUE(settingsWindows(first.processId()).isEmpty()) << "it takes nothing over";
+    RunningApp otherAgain(otherHome, sharedFolders);
+    EXPECT_EQ(otherAgain.exitCode(8000), 0) << otherAgain.output().toStdString();
+    EXPECT_TRUE(spinUntil([&] { return settingsWindows(other.processId()).size() == 1; }, 8000))
+        << other.output().toStdString();
+    EXPECT_TRUE(settingsWindows(first.processId()).isEmpty());
+
     RunningApp second(home);
     EXPECT_EQ(second.exitCode(8000), 0) << second.output().toStdString();
     QByteArray window;
     ASSERT_TRUE(spinUntil(
         [&] {
-            window = run(QStringLiteral("xdotool"),
-                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                    QStringLiteral("Настройки Drimo Copy") })
-                         .value_or(QByteArray())
-                         .trimmed();
-            return !window.isEmpty() && !window.contains('\n');
+            const auto windows = settingsWindows(first.processId());
+            window = windows.size() == 1 ? windows[0] : QByteArray();
+            return !window.isEmpty();
         },
         8000))
         << first.output().toStdString();
+    EXPECT_EQ(settingsWindows(other.processId()).size(), 1) << "the other program's window stays its own";
+    EXPECT_EQ(other.exitCode(0), std::nullopt) << other.output().toStdString();
     ASSERT_TRUE(DesktopSession::activate(window));
     DesktopSession::spin(500);
 

@@ -21,15 +21,14 @@ RunningApp::RunningApp(
     QDir().mkpath(m_home + QStringLiteral("/run"));
     ::chmod(QFile::encodeName(m_home + QStringLiteral("/run")).constData(), 0700);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : environment)
-        env.insert(name, value);
     env.insert(QStringLiteral("HOME"), m_home);
     env.insert(QStringLiteral("XDG_DATA_HOME"), m_home + QStringLiteral("/data"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home + QStringLiteral("/run"));
-    // The single-instance socket lives in the temporary folder.
     env.insert(QStringLiteral("TMPDIR"), m_home);
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    for (const auto& [name, value] : environment)
+        env.insert(name, value);
     m_process.setProcessEnvironment(env);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     if (startNow)

@@ -18,8 +18,9 @@ class RunningApp {
 public:
     using Environment = QList<std::pair<QString, QString>>;
 
-    // `environment`: variables to add; `settings`: the stored preferences as JSON, none stored when empty;
-    // `startNow` false to start it later with start(), e.g. again after a kill.
+    // `environment`: variables to add, or to use in place of its own folders; `settings`: the stored
+    // preferences as JSON, none stored when empty; `startNow` false to start it later with start(), e.g.
+    // again after a kill.
     explicit RunningApp(const QTemporaryDir& home, const Environment& environment = {},
         const QByteArray& settings = {}, bool startNow = true);
     ~RunningApp();

@@ -46,10 +46,10 @@ bool childRuns(long long parent, const QByteArray& name)
     return false;
 }
 
-// Holds Ctrl+C long enough for a hold, then drags out an area once the area tool has the pointer.
-bool captureArea(RunningApp& program, QPoint from, QPoint to)
+// Holds Ctrl+C long enough for a hold, with the pointer at `at`; true once the area tool has the pointer.
+bool startCapture(RunningApp& program, QPoint at)
 {
-    if (!xdotool({ QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()) })
+    if (!xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) })
         || !xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl+c"), QStringLiteral("sleep"),
             QStringLiteral("0.9"), QStringLiteral("keyup"), QStringLiteral("ctrl+c") }))
         return false;
@@ -57,11 +57,23 @@ bool captureArea(RunningApp& program, QPoint from, QPoint to)
         return false;
     // The selection takes the pointer a moment after the tool starts.
     DesktopSession::spin(700);
+    return true;
+}
+
+// Drags out an area from `from` to `to` in the area tool started by a held Ctrl+C.
+bool captureArea(RunningApp& program, QPoint from, QPoint to)
+{
+    if (!startCapture(program, from))
+        return false;
     const auto move = [](QPoint at) {
         return xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
     };
-    return xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }) && move(from + QPoint(5, 5))
-        && move((from + to) / 2) && move(to) && xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
+    if (!xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }) || !move(from + QPoint(5, 5))
+        || !move((from + to) / 2) || !move(to))
+        return false;
+    // The tool reads the pointer at its own pace: a release arriving first would end the area short.
+    DesktopSession::spin(200);
+    return xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
 }
 
 QStringList screenshots(const RunningApp& program)
@@ -202,6 +214,51 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
     EXPECT_EQ(screenshots(program).size(), 1) << "written over the same file";
     EXPECT_TRUE(spinUntil([&] { return clipboardPng() == fileBytes(path); }, 5000));
     EXPECT_TRUE(spinUntil([&] { return !mappedWindow(QStringLiteral("Скриншот")); }, 3000));
+}
+
+TEST_F(DesktopScreenshot, TheShotHoldsNoPointerAndTheToolKeepsItsMessagesToItself)
+{
+    QTemporaryDir home;
+    RunningApp program(home, {}, "{}");
+    ASSERT_TRUE(program.recording()) << program.output().toStdString();
+    auto plain = DesktopSession::startWindow({ QStringLiteral("drop") });
+    ASSERT_TRUE(plain);
+    const QList<QByteArray> frame = plain->ready.split(' ');
+    ASSERT_EQ(frame.size(), 4);
+    const QPoint window(frame[0].toInt(), frame[1].toInt());
+
+    // Dragged up from the bottom right, the selection ends with the pointer at its top left corner, where
+    // the arrow reaches into the area.
+    ASSERT_TRUE(captureArea(program, window + QPoint(200, 140), window + QPoint(40, 40)))
+        << program.output().toStdString();
+    ASSERT_TRUE(spinUntil([&] { return screenshots(program).size() == 1; }, 8000))
+        << program.output().toStdString();
+    const QImage saved
+        = QImage(program.desktop() + u'/' + screenshots(program)[0]).convertToFormat(QImage::Format_RGB32);
+    ASSERT_GT(saved.width(), 100);
+    ASSERT_GT(saved.height(), 60);
+    // Nothing but the window's plain background, leaving out the rim the selection outline may have left
+    // before the window painted over it.
+    const QRgb background = saved.pixel(saved.width() / 2, saved.height() / 2);
+    int pointerPixels = 0;
+    for (int y = 3; y < 40; ++y)
+        for (int x = 3; x < 40; ++x)
+            pointerPixels += saved.pixel(x, y) != background;
+    EXPECT_EQ(pointerPixels, 0);
+
+    // A selection cancelled with the right button says nothing either.
+    DesktopSession::spin(500);
+    ASSERT_TRUE(startCapture(program, window + QPoint(40, 40)));
+    ASSERT_TRUE(xdotool({ QStringLiteral("mousedown"), QStringLiteral("3") }));
+    DesktopSession::spin(300);
+    ASSERT_TRUE(xdotool({ QStringLiteral("mouseup"), QStringLiteral("3") }));
+    ASSERT_TRUE(spinUntil([&] { return !childRuns(program.processId(), "maim"); }, 5000));
+    DesktopSession::spin(300);
+    static const QRegularExpression toolsOwn(
+        QStringLiteral("^(Failed to detect a compositor|Selection was cancelled|Maim encountered)"),
+        QRegularExpression::MultilineOption);
+    EXPECT_FALSE(program.output().contains(toolsOwn)) << program.output().toStdString();
+    EXPECT_EQ(screenshots(program).size(), 1);
 }
 
 TEST_F(DesktopScreenshot, DraggingTheThumbnailDropsTheSavedFileOrElseThePicture)

@@ -141,7 +141,7 @@ TEST(AreaCaptureCommand, TakesTheFirstInstalledToolInOrder)
 
     const std::vector<std::pair<QStringList, QStringList>> table {
         { { "gnome-screenshot", "maim" }, { "gnome-screenshot", "-a", "-f", path } },
-        { { "scrot", "maim" }, { "maim", "-s", path } },
+        { { "scrot", "maim" }, { "maim", "-s", "-u", "-q", path } },
         { { "flameshot", "scrot" }, { "scrot", "-s", "-o", "-z", path } },
         { { "flameshot", "grim", "slurp" }, { "flameshot", "gui", "-p", path } },
     };

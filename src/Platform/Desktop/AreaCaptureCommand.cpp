@@ -4,10 +4,12 @@ namespace AreaCaptureCommand {
 
 std::vector<Command> candidates(const QString& path, bool wlroots)
 {
+    // No shot may show the pointer. maim draws it unless told not to (and -q keeps its warnings to itself);
+    // the others leave it out unless asked to (spectacle -i, scrot -p, gnome-screenshot -p or its setting).
     std::vector<Command> commands {
         { QStringLiteral("spectacle"), { "-b", "-n", "-r", "-o", path }, { QStringLiteral("spectacle") } },
         { QStringLiteral("gnome-screenshot"), { "-a", "-f", path }, { QStringLiteral("gnome-screenshot") } },
-        { QStringLiteral("maim"), { "-s", path }, { QStringLiteral("maim") } },
+        { QStringLiteral("maim"), { "-s", "-u", "-q", path }, { QStringLiteral("maim") } },
         { QStringLiteral("scrot"), { "-s", "-o", "-z", path }, { QStringLiteral("scrot") } },
         { QStringLiteral("flameshot"), { "gui", "-p", path }, { QStringLiteral("flameshot") } },
     };

@@ -2,11 +2,14 @@
 
 #include "Foundation/Scheduler.h"
 #include "Platform/Desktop/AreaCaptureCommand.h"
+#include "Platform/SystemLog.h"
 
 #include <QFileInfo>
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,7 +31,18 @@ private:
     QPointer<QProcess> m_process;
 };
 
-std::optional<std::pair<QString, QStringList>> resolve(const QString& program, const QStringList& arguments)
+// What to run, and the name its messages go under.
+struct Resolved {
+    QString path;
+    QStringList arguments;
+    QString name;
+};
+
+// A failing tool explains itself in its last lines; a chatty one must not grow without bound meanwhile.
+constexpr qsizetype keptErrorBytes = 4096;
+constexpr qsizetype loggedErrorLines = 8;
+
+std::optional<Resolved> resolve(const QString& program, const QStringList& arguments)
 {
     if (program == macCaptureTool && !QFileInfo(program).isExecutable()) {
         if (arguments.isEmpty())
@@ -41,15 +55,16 @@ std::optional<std::pair<QString, QStringList>> resolve(const QString& program, c
         const QString path = QFileInfo(command->program).isAbsolute()
             ? command->program
             : QStandardPaths::findExecutable(command->program);
-        return std::pair { path, command->arguments };
+        return Resolved { path, command->arguments, command->needs.join(u'/') };
     }
-    return std::pair { program, arguments };
+    return Resolved { program, arguments, QFileInfo(program).fileName() };
 }
 
 } // namespace
 
-ProcessesDesktop::ProcessesDesktop(Scheduler& scheduler)
+ProcessesDesktop::ProcessesDesktop(Scheduler& scheduler, SystemLog& log)
     : m_scheduler(scheduler)
+    , m_log(log)
 { }
 
 ProcessesDesktop::~ProcessesDesktop()
@@ -63,13 +78,19 @@ std::shared_ptr<Processes::Running> ProcessesDesktop::start(
     const QString& program, const QStringList& arguments, ExitHandler onExit)
 {
     const auto resolved = resolve(program, arguments);
-    if (!resolved || !QFileInfo(resolved->first).isExecutable())
+    if (!resolved || !QFileInfo(resolved->path).isExecutable())
         return nullptr;
 
     auto* process = new QProcess(&m_children);
-    process->setProgram(resolved->first);
-    process->setArguments(resolved->second);
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setProgram(resolved->path);
+    process->setArguments(resolved->arguments);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    auto errors = std::make_shared<QByteArray>();
+    QObject::connect(process, &QProcess::readyReadStandardError, process, [process, errors] {
+        *errors += process->readAllStandardError();
+        if (errors->size() > keptErrorBytes)
+            errors->remove(0, errors->size() - keptErrorBytes);
+    });
     process->start();
     // Start failures are told synchronously; fork and exec take a few milliseconds at most.
     if (!process->waitForStarted()) {
@@ -77,8 +98,18 @@ std::shared_ptr<Processes::Running> ProcessesDesktop::start(
         return nullptr;
     }
     QObject::connect(process, &QProcess::finished, process,
-        [this, process, onExit = std::move(onExit)](int exitCode, QProcess::ExitStatus status) {
+        [this, process, errors, name = resolved->name, onExit = std::move(onExit)](
+            int exitCode, QProcess::ExitStatus status) {
             const int exitStatus = status == QProcess::NormalExit ? exitCode : -1;
+            *errors += process->readAllStandardError();
+            if (exitStatus != 0) {
+                const QStringList lines
+                    = QString::fromLocal8Bit(errors->right(keptErrorBytes)).split(u'\n', Qt::SkipEmptyParts);
+                for (qsizetype i = std::max<qsizetype>(0, lines.size() - loggedErrorLines); i < lines.size();
+                     ++i)
+                    if (const QString line = lines[i].trimmed(); !line.isEmpty())
+                        m_log.write(name + QStringLiteral(": ") + line);
+            }
             process->deleteLater();
             if (onExit)
                 m_scheduler.post([onExit, exitStatus] { onExit(exitStatus); });

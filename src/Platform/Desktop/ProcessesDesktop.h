@@ -5,12 +5,14 @@
 #include <QObject>
 
 class Scheduler;
+class SystemLog;
 
 // Real child processes through QProcess. A request for the macOS capture tool, which Linux lacks, runs the
-// first installed desktop area tool instead (see AreaCaptureCommand).
+// first installed desktop area tool instead (see AreaCaptureCommand). What a started program prints stays
+// out of our own output: only when it fails do its last error lines go to the log, under its name.
 class ProcessesDesktop final : public Processes {
 public:
-    explicit ProcessesDesktop(Scheduler& scheduler);
+    ProcessesDesktop(Scheduler& scheduler, SystemLog& log);
     ~ProcessesDesktop() override;
 
     std::shared_ptr<Running> start(
@@ -19,6 +21,7 @@ public:
 
 private:
     Scheduler& m_scheduler;
+    SystemLog& m_log;
     // Parent of every child process still running, so that none outlives this object unnoticed.
     QObject m_children;
 };
