@@ -93,14 +93,15 @@ private:
 
 template <typename P> class WaylandClipboard::DataControlSession final : public WaylandClipboard::Session {
 public:
-    DataControlSession(
-        WaylandClipboard& owner, WaylandConnection& connection, typename P::Manager* manager, wl_seat* seat)
+    DataControlSession(WaylandClipboard& owner, WaylandConnection& connection, typename P::Manager* manager,
+        wl_seat* seat, int budgetMs)
         : m_owner(owner)
         , m_connection(connection)
         , m_manager(manager)
         , m_seat(seat)
         // A type only this process offers tells its own copies from everyone else's.
         , m_marker(QStringLiteral("application/x-drimo-copy-owner-%1").arg(Uuid::create()).toUtf8())
+        , m_budgetMs(budgetMs)
     {
         m_device = P::getDevice(m_manager, m_seat);
         P::listen(m_device, &deviceListener, this);
@@ -171,8 +172,6 @@ public:
         P::setSelection(m_device, m_source);
         m_connection.flush();
     }
-
-    void setBudget(int budgetMs) { m_budgetMs = budgetMs; }
 
 private:
     // Reads the next chosen type, or ends the read with everything gathered.
@@ -333,7 +332,7 @@ private:
     std::unique_ptr<Reading> m_reading;
     quint64 m_generation = 0;
     QTimer m_deadline;
-    int m_budgetMs = 1000;
+    const int m_budgetMs;
 };
 
 std::optional<WaylandClipboard::Protocol> WaylandClipboard::choose(const QStringList& interfaces)
@@ -345,50 +344,36 @@ std::optional<WaylandClipboard::Protocol> WaylandClipboard::choose(const QString
     return std::nullopt;
 }
 
-namespace {
-
-template <typename P> P::Manager* bindManager(WaylandConnection& connection)
+template <typename P>
+std::unique_ptr<WaylandClipboard::Session> WaylandClipboard::makeSession(
+    WaylandClipboard& owner, WaylandConnection& connection, wl_seat* seat, int budgetMs)
 {
-    return static_cast<typename P::Manager*>(
+    auto* manager = static_cast<typename P::Manager*>(
         connection.bind(P::managerInterface(), QLatin1String(P::managerName), P::version));
+    return std::make_unique<DataControlSession<P>>(owner, connection, manager, seat, budgetMs);
 }
 
-} // namespace
-
-std::unique_ptr<WaylandClipboard> WaylandClipboard::open(int budgetMs, QObject* parent)
+std::unique_ptr<WaylandClipboard> WaylandClipboard::create(
+    WaylandConnection& connection, int budgetMs, QObject* parent)
 {
-    auto connection = WaylandConnection::open(budgetMs);
-    if (!connection)
-        return nullptr;
     QStringList interfaces;
-    for (const auto& global : connection->globals())
+    for (const auto& global : connection.globals())
         interfaces.append(global.interface);
     const auto protocol = choose(interfaces);
     if (!protocol || !interfaces.contains(QLatin1String("wl_seat")))
         return nullptr;
-    auto* seat = static_cast<wl_seat*>(connection->bind(&wl_seat_interface, QStringLiteral("wl_seat"), 1));
-    std::unique_ptr<WaylandClipboard> clipboard(
-        new WaylandClipboard(std::move(connection), *protocol, parent));
-    if (*protocol == Protocol::Ext) {
-        auto session = std::make_unique<DataControlSession<ExtDataControl>>(*clipboard,
-            *clipboard->m_connection, bindManager<ExtDataControl>(*clipboard->m_connection), seat);
-        session->setBudget(budgetMs);
-        clipboard->m_session = std::move(session);
-    } else {
-        auto session = std::make_unique<DataControlSession<WlrDataControl>>(*clipboard,
-            *clipboard->m_connection, bindManager<WlrDataControl>(*clipboard->m_connection), seat);
-        session->setBudget(budgetMs);
-        clipboard->m_session = std::move(session);
-    }
+    auto* seat = static_cast<wl_seat*>(connection.bind(&wl_seat_interface, QStringLiteral("wl_seat"), 1));
+    std::unique_ptr<WaylandClipboard> clipboard(new WaylandClipboard(*protocol, parent));
+    clipboard->m_session = *protocol == Protocol::Ext
+        ? makeSession<ExtDataControl>(*clipboard, connection, seat, budgetMs)
+        : makeSession<WlrDataControl>(*clipboard, connection, seat, budgetMs);
     // The current selection arrives as an event, like every later one.
-    clipboard->m_connection->roundtrip(budgetMs);
+    connection.roundtrip(budgetMs);
     return clipboard;
 }
 
-WaylandClipboard::WaylandClipboard(
-    std::unique_ptr<WaylandConnection> connection, Protocol protocol, QObject* parent)
+WaylandClipboard::WaylandClipboard(Protocol protocol, QObject* parent)
     : QObject(parent)
-    , m_connection(std::move(connection))
     , m_protocol(protocol)
 { }
 

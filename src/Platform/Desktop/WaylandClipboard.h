@@ -11,6 +11,7 @@
 #include <vector>
 
 class WaylandConnection;
+struct wl_seat;
 
 // The Wayland clipboard through the compositor's data-control protocol, the one way a program without a
 // focused window may watch and set it. Everything runs on a connection of the program's own, driven by the
@@ -38,9 +39,10 @@ public:
     // offered, else the wlroots one; nothing when neither is.
     static std::optional<Protocol> choose(const QStringList& interfaces);
 
-    // Connects to the compositor named by WAYLAND_DISPLAY; null when there is none, it does not answer
-    // within `budgetMs`, or it offers no data-control (GNOME's does not).
-    static std::unique_ptr<WaylandClipboard> open(int budgetMs, QObject* parent = nullptr);
+    // The clipboard of the compositor at the other end of `connection`, which must outlive it; null when it
+    // offers no data-control (GNOME's does not) or no seat. Reads are given up after `budgetMs`.
+    static std::unique_ptr<WaylandClipboard> create(
+        WaylandConnection& connection, int budgetMs, QObject* parent = nullptr);
     ~WaylandClipboard() override;
 
     Protocol protocol() const { return m_protocol; }
@@ -62,10 +64,12 @@ signals:
 private:
     class Session;
     template <typename P> class DataControlSession;
+    template <typename P>
+    static std::unique_ptr<Session> makeSession(
+        WaylandClipboard& owner, WaylandConnection& connection, wl_seat* seat, int budgetMs);
 
-    WaylandClipboard(std::unique_ptr<WaylandConnection> connection, Protocol protocol, QObject* parent);
+    WaylandClipboard(Protocol protocol, QObject* parent);
 
-    std::unique_ptr<WaylandConnection> m_connection;
     Protocol m_protocol;
     std::unique_ptr<Session> m_session;
 };
