@@ -1,5 +1,6 @@
 #include "ScenarioChecks.h"
 
+#include "EditorDriver.h"
 #include "KeyNames.h"
 
 #include <algorithm>
@@ -296,42 +297,7 @@ QString swap(const Command& c)
 
 QString editor(const Command& c)
 {
-    const auto& a = c.args;
-    const auto n = a.size();
-    const auto sub = n > 0 && !a[0].quoted ? a[0].text : QString();
-    if (sub == QLatin1String("open")) {
-        if (n != 3)
-            return QStringLiteral("expected open SHOT.png SCALE");
-        const auto scale = number(a[2].text);
-        return scale && *scale > 0 ? QString() : QStringLiteral("the scale must be a positive number");
-    }
-    if (sub == QLatin1String("tool"))
-        return n == 2 && (isWord(a, 1, "blur") || isWord(a, 1, "arrow") || isWord(a, 1, "number"))
-            ? QString()
-            : QStringLiteral("expected tool blur, arrow or number");
-    if (sub == QLatin1String("brush"))
-        return n == 2 ? checkNumbers(a, 1, 1) : QStringLiteral("expected brush N");
-    if (sub == QLatin1String("click") || sub == QLatin1String("move"))
-        return n == 3 ? checkNumbers(a, 1, 2) : QStringLiteral("expected %1 X Y").arg(sub);
-    if (sub == QLatin1String("drag"))
-        return n >= 5 && (n - 1) % 2 == 0 ? checkNumbers(a, 1, n - 1)
-                                          : QStringLiteral("expected drag X1 Y1 X2 Y2 [X Y…]");
-    if (sub == QLatin1String("exit") || sub == QLatin1String("close"))
-        return n == 1 ? QString() : QStringLiteral("%1 takes no arguments").arg(sub);
-    if (sub == QLatin1String("button"))
-        return n == 2 && a[1].quoted ? QString() : QStringLiteral("expected button \"TEXT\"");
-    if (sub == QLatin1String("resize")) {
-        if (n != 3)
-            return QStringLiteral("expected resize W H");
-        if (const auto problem = checkNumbers(a, 1, 2); !problem.isEmpty())
-            return problem;
-        return *number(a[1].text) <= ScenarioScript::maximumEditorSize
-                && *number(a[2].text) <= ScenarioScript::maximumEditorSize
-            ? QString()
-            : QStringLiteral("a window is at most %1 points on a side")
-                  .arg(ScenarioScript::maximumEditorSize);
-    }
-    return QStringLiteral("expected open, tool, brush, click, drag, move, exit, button, close or resize");
+    return EditorDriver::check(c);
 }
 
 QString start(const Command& c)
