@@ -1,5 +1,7 @@
 #include "Foundation/RegularFile.h"
 
+#include "Foundation/FileDescriptor.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -9,33 +11,15 @@
 
 namespace RegularFile {
 
-namespace {
-
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-} // namespace
-
 Contents read(const QString& path, qint64 maximumBytes, Links links)
 {
-    int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-    if (links == Links::Refuse)
-        flags |= O_NOFOLLOW;
-    Descriptor file;
-    do
-        file.fd = ::open(QFile::encodeName(path).constData(), flags);
-    while (file.fd < 0 && errno == EINTR);
-    if (file.fd < 0)
+    const auto file = FileDescriptor::openRegular(AT_FDCWD, QFile::encodeName(path).constData(),
+        links == Links::Follow ? FileDescriptor::Links::Follow : FileDescriptor::Links::Refuse);
+    if (!file.isOpen())
         return { errno == ENOENT ? Status::Missing : Status::Unreadable, {} };
 
     struct stat info { };
-    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maximumBytes)
+    if (::fstat(file.get(), &info) != 0 || info.st_size > maximumBytes)
         return { Status::Unreadable, {} };
 
     // The size is only a first guess: the file may grow while it is read, and must still stay in bounds.
@@ -50,7 +34,8 @@ Contents read(const QString& path, qint64 maximumBytes, Links links)
                 return { Status::Unreadable, {} };
             bytes.resize(static_cast<qsizetype>(std::min<qint64>(maximumBytes + 1, total + 64 * 1024)));
         }
-        const ssize_t got = ::read(file.fd, bytes.data() + total, static_cast<size_t>(bytes.size() - total));
+        const ssize_t got
+            = ::read(file.get(), bytes.data() + total, static_cast<size_t>(bytes.size() - total));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

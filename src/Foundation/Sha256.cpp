@@ -60,14 +60,11 @@ std::optional<QByteArray> Sha256::hexDigestOfFile(int fd)
         const auto n = ::read(fd, buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            ::close(fd);
+        if (n < 0)
             return std::nullopt;
-        }
         if (n == 0)
             break;
         hash.update(QByteArrayView(buffer.data(), n));
     }
-    ::close(fd);
     return hash.finish().toHex();
 }

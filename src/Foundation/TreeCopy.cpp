@@ -1,12 +1,12 @@
 #include "Foundation/TreeCopy.h"
 
 #include "Foundation/AtomicFile.h"
+#include "Foundation/FolderEntries.h"
 
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,37 +29,28 @@ std::optional<QString> copyAt(
 std::optional<QString> copyFile(
     int fromParent, const char* fromName, int toParent, const char* toName, mode_t mode)
 {
-    const int in = ::openat(fromParent, fromName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (in < 0)
+    const auto in = FileDescriptor::openRegular(fromParent, fromName);
+    if (!in.isOpen())
         return systemError(errno);
-    const int out
-        = ::openat(toParent, toName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        return systemError(error);
-    }
+    FileDescriptor out(
+        ::openat(toParent, toName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode & 07777));
+    if (!out.isOpen())
+        return systemError(errno);
     std::vector<char> buffer(256 * 1024);
-    std::optional<QString> failure;
     for (;;) {
-        const auto n = ::read(in, buffer.data(), buffer.size());
+        const auto n = ::read(in.get(), buffer.data(), buffer.size());
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            failure = systemError(errno);
-            break;
-        }
+        if (n < 0)
+            return systemError(errno);
         if (n == 0)
             break;
-        if (!AtomicFile::writeAll(out, QByteArrayView(buffer.data(), n))) {
-            failure = systemError(errno);
-            break;
-        }
+        if (!AtomicFile::writeAll(out.get(), QByteArrayView(buffer.data(), n)))
+            return systemError(errno);
     }
-    ::close(in);
-    if (::close(out) != 0 && !failure)
-        failure = systemError(errno);
-    return failure;
+    if (!out.close())
+        return systemError(errno);
+    return std::nullopt;
 }
 
 std::optional<QString> copyFolder(
@@ -69,35 +60,22 @@ std::optional<QString> copyFolder(
         return systemError(ELOOP);
     if (::mkdirat(toParent, toName, 0700) != 0)
         return systemError(errno);
-    const int from = ::openat(fromParent, fromName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (from < 0)
+    auto from = FileDescriptor::openFolder(fromParent, fromName);
+    if (!from.isOpen())
         return systemError(errno);
-    const int to = ::openat(toParent, toName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (to < 0) {
-        const int error = errno;
-        ::close(from);
-        return systemError(error);
-    }
-    DIR* dir = ::fdopendir(from);
-    if (!dir) {
-        const int error = errno;
-        ::close(from);
-        ::close(to);
-        return systemError(error);
-    }
+    const auto to = FileDescriptor::openFolder(toParent, toName);
+    if (!to.isOpen())
+        return systemError(errno);
     std::optional<QString> failure;
-    while (const dirent* entry = ::readdir(dir)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        failure = copyAt(::dirfd(dir), entry->d_name, to, entry->d_name, depth + 1);
-        if (failure)
-            break;
-    }
-    ::closedir(dir);
-    // Writable while filling it; the folder's own permissions last.
-    if (!failure && ::fchmod(to, mode & 07777) != 0)
+    const bool listed = FolderEntries::forEach(std::move(from), [&](int inside, const char* name) {
+        failure = copyAt(inside, name, to.get(), name, depth + 1);
+        return !failure;
+    });
+    if (!listed && !failure)
         failure = systemError(errno);
-    ::close(to);
+    // Writable while filling it; the folder's own permissions last.
+    if (!failure && ::fchmod(to.get(), mode & 07777) != 0)
+        failure = systemError(errno);
     return failure;
 }
 

@@ -1,5 +1,6 @@
 #include "Updates/UpdateChecker.h"
 
+#include "Foundation/FileDescriptor.h"
 #include "Foundation/FileTree.h"
 #include "Foundation/Localization.h"
 #include "Foundation/Scheduler.h"
@@ -49,16 +50,10 @@ private:
 // worth holding in memory. Nothing when the file cannot be read.
 std::optional<QString> fileDigest(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const auto file = FileDescriptor::openRegular(AT_FDCWD, QFile::encodeName(path).constData());
+    if (!file.isOpen())
         return std::nullopt;
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    const auto digest = Sha256::hexDigestOfFile(fd);
+    const auto digest = Sha256::hexDigestOfFile(file.get());
     return digest ? std::optional(QString::fromLatin1(*digest)) : std::nullopt;
 }
 

@@ -137,81 +137,196 @@ void EditorDriver::mouse(QWidget* window, Pointer what, QPointF canvasPoint)
     QApplication::sendEvent(canvas, &event);
 }
 
-void EditorDriver::execute(const ScenarioScript::Command& command)
+// The `editor` commands, each with the check of its arguments and what it does. All but `open` act on the
+// editor window in front.
+struct EditorDriver::Subcommand {
+    const char* name;
+    QString (*check)(const std::vector<ScenarioScript::Token>& a);
+    void (*run)(EditorDriver& driver, const ScenarioScript::Command& command, QWidget* window);
+};
+
+namespace {
+
+using Tokens = std::vector<ScenarioScript::Token>;
+
+QString checkNumbers(const Tokens& a, std::size_t from, std::size_t count)
+{
+    for (std::size_t i = from; i < from + count; ++i)
+        if (!ScenarioScript::number(a[i].text))
+            return QStringLiteral("\"%1\" is not a number").arg(a[i].text);
+    return {};
+}
+
+QString checkPoint(const Tokens& a)
+{
+    return a.size() == 3 ? checkNumbers(a, 1, 2) : QStringLiteral("expected %1 X Y").arg(a[0].text);
+}
+
+QString checkNoArguments(const Tokens& a)
+{
+    return a.size() == 1 ? QString() : QStringLiteral("%1 takes no arguments").arg(a[0].text);
+}
+
+const QStringList tools { QStringLiteral("blur"), QStringLiteral("arrow"), QStringLiteral("number") };
+
+} // namespace
+
+const std::vector<EditorDriver::Subcommand>& EditorDriver::subcommands()
+{
+    using C = ScenarioScript::Command;
+    static const std::vector<Subcommand> table {
+        { "open",
+            [](const Tokens& a) {
+                if (a.size() != 3)
+                    return QStringLiteral("expected open SHOT.png SCALE");
+                const auto scale = ScenarioScript::number(a[2].text);
+                return scale && *scale > 0 ? QString()
+                                           : QStringLiteral("the scale must be a positive number");
+            },
+            [](EditorDriver& d, const C& c, QWidget*) { d.open(c); } },
+        { "tool",
+            [](const Tokens& a) {
+                return a.size() == 2 && !a[1].quoted && tools.contains(a[1].text)
+                    ? QString()
+                    : QStringLiteral("expected tool blur, arrow or number");
+            },
+            [](EditorDriver& d, const C& c, QWidget* window) {
+                d.m_editor->view(window)
+                    ->toolPicker()
+                    ->segment(static_cast<int>(tools.indexOf(c.args[1].text)))
+                    ->click();
+            } },
+        { "brush",
+            [](const Tokens& a) {
+                return a.size() == 2 ? checkNumbers(a, 1, 1) : QStringLiteral("expected brush N");
+            },
+            [](EditorDriver& d, const C& c, QWidget* window) {
+                d.m_editor->view(window)->brushSlider()->setValue(static_cast<int>(std::lround(
+                    std::clamp(number(c.args[1]), EditorModel::smallestBrush, EditorModel::largestBrush)
+                    * EditorView::sliderSteps)));
+            } },
+        { "click", checkPoint,
+            [](EditorDriver& d, const C& c, QWidget* window) {
+                const QPointF at(number(c.args[1]), number(c.args[2]));
+                d.mouse(window, Pointer::Press, at);
+                d.mouse(window, Pointer::Release, at);
+            } },
+        { "drag",
+            [](const Tokens& a) {
+                return a.size() >= 5 && (a.size() - 1) % 2 == 0
+                    ? checkNumbers(a, 1, a.size() - 1)
+                    : QStringLiteral("expected drag X1 Y1 X2 Y2 [X Y…]");
+            },
+            [](EditorDriver& d, const C& c, QWidget* window) {
+                const auto& a = c.args;
+                d.mouse(window, Pointer::Press, { number(a[1]), number(a[2]) });
+                for (std::size_t i = 3; i + 1 < a.size(); i += 2)
+                    d.mouse(window, Pointer::Drag, { number(a[i]), number(a[i + 1]) });
+                d.mouse(window, Pointer::Release, { number(a[a.size() - 2]), number(a[a.size() - 1]) });
+            } },
+        { "move", checkPoint,
+            [](EditorDriver& d, const C& c, QWidget* window) {
+                d.mouse(window, Pointer::Hover, { number(c.args[1]), number(c.args[2]) });
+            } },
+        { "exit", checkNoArguments,
+            [](EditorDriver& d, const C&, QWidget* window) { d.mouse(window, Pointer::Leave); } },
+        { "button",
+            [](const Tokens& a) {
+                return a.size() == 2 && a[1].quoted ? QString() : QStringLiteral("expected button \"TEXT\"");
+            },
+            [](EditorDriver& d, const C& c, QWidget* window) { d.pressButton(c, window); } },
+        { "close", checkNoArguments, [](EditorDriver&, const C&, QWidget* window) { window->close(); } },
+        { "resize",
+            [](const Tokens& a) {
+                if (a.size() != 3)
+                    return QStringLiteral("expected resize W H");
+                if (const auto problem = checkNumbers(a, 1, 2); !problem.isEmpty())
+                    return problem;
+                return *ScenarioScript::number(a[1].text) <= ScenarioScript::maximumEditorSize
+                        && *ScenarioScript::number(a[2].text) <= ScenarioScript::maximumEditorSize
+                    ? QString()
+                    : QStringLiteral("a window is at most %1 points on a side")
+                          .arg(ScenarioScript::maximumEditorSize);
+            },
+            [](EditorDriver&, const C& c, QWidget* window) {
+                window->resize(static_cast<int>(number(c.args[1])), static_cast<int>(number(c.args[2])));
+                QApplication::processEvents();
+            } },
+    };
+    return table;
+}
+
+const EditorDriver::Subcommand* EditorDriver::subcommand(const ScenarioScript::Command& command)
 {
     const auto& a = command.args;
-    const QString& what = a[0].text;
-    if (!m_editor)
+    if (a.empty() || a[0].quoted)
+        return nullptr;
+    for (const auto& entry : subcommands())
+        if (a[0].text == QLatin1String(entry.name))
+            return &entry;
+    return nullptr;
+}
+
+QString EditorDriver::check(const ScenarioScript::Command& command)
+{
+    if (const auto* entry = subcommand(command))
+        return entry->check(command.args);
+    return QStringLiteral("expected open, tool, brush, click, drag, move, exit, button, close or resize");
+}
+
+void EditorDriver::execute(const ScenarioScript::Command& command)
+{
+    const auto* entry = subcommand(command);
+    if (!m_editor || !entry)
         return;
-    if (what == QLatin1String("open")) {
-        QFile file(m_baseFolder.isEmpty() ? a[1].text : QDir(m_baseFolder).absoluteFilePath(a[1].text));
-        const double scale = number(a[2]);
-        if (!file.open(QIODevice::ReadOnly)) {
-            m_warn(command.line, QStringLiteral("cannot read %1").arg(a[1].text));
-            return;
-        }
-        auto shot = Shot::create(file.readAll(), QFileInfo(file).absoluteFilePath(), scale);
-        if (!shot) {
-            m_warn(command.line, QStringLiteral("%1 is no image").arg(a[1].text));
-            return;
-        }
-        auto window = std::make_shared<QWidget*>(nullptr);
-        const auto handler = [this, window](const char* event) {
-            return [this, window, event](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
-                const auto image = marks.render();
-                if (image)
-                    m_report(event, { { "id", id(*window) }, { "size", size(image->size()) } });
-                settled(image.has_value());
-            };
+    QWidget* window = nullptr;
+    if (command.args[0].text != QLatin1String("open")) {
+        window = front();
+        if (!window)
+            return m_warn(command.line, QStringLiteral("no editor window is open"));
+    }
+    entry->run(*this, command, window);
+}
+
+void EditorDriver::open(const ScenarioScript::Command& command)
+{
+    const auto& a = command.args;
+    QFile file(m_baseFolder.isEmpty() ? a[1].text : QDir(m_baseFolder).absoluteFilePath(a[1].text));
+    const double scale = number(a[2]);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_warn(command.line, QStringLiteral("cannot read %1").arg(a[1].text));
+        return;
+    }
+    auto shot = Shot::create(file.readAll(), QFileInfo(file).absoluteFilePath(), scale);
+    if (!shot) {
+        m_warn(command.line, QStringLiteral("%1 is no image").arg(a[1].text));
+        return;
+    }
+    auto window = std::make_shared<QWidget*>(nullptr);
+    const auto handler = [this, window](const char* event) {
+        return [this, window, event](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
+            const auto image = marks.render();
+            if (image)
+                m_report(event, { { "id", id(*window) }, { "size", size(image->size()) } });
+            settled(image.has_value());
         };
-        *window = m_editor->open(std::move(shot), handler("editor.copy"), handler("editor.finish"));
-        return;
-    }
-    QWidget* window = front();
-    if (!window) {
-        m_warn(command.line, QStringLiteral("no editor window is open"));
-        return;
-    }
-    EditorView* view = m_editor->view(window);
-    if (what == QLatin1String("tool")) {
-        static const QStringList tools { QStringLiteral("blur"), QStringLiteral("arrow"),
-            QStringLiteral("number") };
-        view->toolPicker()->segment(static_cast<int>(tools.indexOf(a[1].text)))->click();
-    } else if (what == QLatin1String("brush")) {
-        view->brushSlider()->setValue(static_cast<int>(
-            std::lround(std::clamp(number(a[1]), EditorModel::smallestBrush, EditorModel::largestBrush)
-                * EditorView::sliderSteps)));
-    } else if (what == QLatin1String("click")) {
-        const QPointF at(number(a[1]), number(a[2]));
-        mouse(window, Pointer::Press, at);
-        mouse(window, Pointer::Release, at);
-    } else if (what == QLatin1String("drag")) {
-        mouse(window, Pointer::Press, { number(a[1]), number(a[2]) });
-        for (std::size_t i = 3; i + 1 < a.size(); i += 2)
-            mouse(window, Pointer::Drag, { number(a[i]), number(a[i + 1]) });
-        mouse(window, Pointer::Release, { number(a[a.size() - 2]), number(a[a.size() - 1]) });
-    } else if (what == QLatin1String("move")) {
-        mouse(window, Pointer::Hover, { number(a[1]), number(a[2]) });
-    } else if (what == QLatin1String("exit")) {
-        mouse(window, Pointer::Leave);
-    } else if (what == QLatin1String("button")) {
-        for (auto* button : view->findChildren<QAbstractButton*>()) {
-            if ((button->text() == a[1].text || button->toolTip() == a[1].text)
-                && button->isVisibleTo(window)) {
-                if (button->isEnabled())
-                    button->click();
-                else
-                    m_warn(command.line, QStringLiteral("\"%1\" is disabled").arg(a[1].text));
-                return;
-            }
+    };
+    *window = m_editor->open(std::move(shot), handler("editor.copy"), handler("editor.finish"));
+}
+
+void EditorDriver::pressButton(const ScenarioScript::Command& command, QWidget* window)
+{
+    const QString& text = command.args[1].text;
+    for (auto* button : m_editor->view(window)->findChildren<QAbstractButton*>()) {
+        if ((button->text() == text || button->toolTip() == text) && button->isVisibleTo(window)) {
+            if (button->isEnabled())
+                button->click();
+            else
+                m_warn(command.line, QStringLiteral("\"%1\" is disabled").arg(text));
+            return;
         }
-        m_warn(command.line, QStringLiteral("the editor has no button \"%1\"").arg(a[1].text));
-    } else if (what == QLatin1String("close")) {
-        window->close();
-    } else if (what == QLatin1String("resize")) {
-        window->resize(static_cast<int>(number(a[1])), static_cast<int>(number(a[2])));
-        QApplication::processEvents();
     }
+    m_warn(command.line, QStringLiteral("the editor has no button \"%1\"").arg(text));
 }
 
 bool EditorDriver::key(const KeyEvent& event)

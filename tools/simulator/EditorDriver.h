@@ -28,6 +28,8 @@ public:
     void setBaseFolder(const QString& folder) { m_baseFolder = folder; }
     // Follows the windows of this editor from now on.
     void attach(ScreenshotEditor& editor);
+    // Why the arguments of an `editor` command are malformed; empty when they are well-formed.
+    static QString check(const ScenarioScript::Command& command);
     void execute(const ScenarioScript::Command& command);
     // A key event for this application while one of its editor windows is in front: true when the window
     // took it.
@@ -42,6 +44,12 @@ private:
         std::optional<Annotation> lastUndone;
     };
     enum class Pointer { Press, Hover, Drag, Release, Leave };
+    struct Subcommand;
+    static const std::vector<Subcommand>& subcommands();
+    static const Subcommand* subcommand(const ScenarioScript::Command& command);
+
+    void open(const ScenarioScript::Command& command);
+    void pressButton(const ScenarioScript::Command& command, QWidget* window);
 
     QWidget* front() const;
     void opened(QWidget* window);

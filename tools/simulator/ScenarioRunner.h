@@ -2,13 +2,14 @@
 
 #include "Clipboard/ClipboardItem.h"
 #include "EditorDriver.h"
+#include "InputSynthesizer.h"
 #include "ScenarioScript.h"
 #include "SettingsDriver.h"
 #include "SimulatedWorld.h"
+#include "Transcript.h"
 
 #include <QEvent>
 #include <QObject>
-#include <QPointer>
 
 #include <cstdio>
 #include <map>
@@ -18,6 +19,8 @@ class AppController;
 class MenuContent;
 
 // Runs a checked scenario against the real controller on the simulated world, printing the transcript.
+// What each command does is in the command table (ScenarioCommands); the runner keeps the application,
+// the passing of time and the reports of what changed.
 class ScenarioRunner final {
 public:
     ScenarioRunner(const QString& home, std::FILE* transcript);
@@ -38,35 +41,22 @@ public:
     AppController* app() const { return m_controller.get(); }
     std::function<void(const KeyEvent&)> onType = [](const KeyEvent&) {};
 
+private:
+    friend class ScenarioCommands;
     using json = nlohmann::ordered_json;
 
-private:
-    void execute(const ScenarioScript::Command& command);
-    void environment(const ScenarioScript::Command& command);
     AppController& controller();
-    void report(const char* event, json fields = json::object());
-    void warn(int line, const QString& message);
 
     // Time passes: due tasks run one instant at a time, with what they changed reported after each.
     void advance(double seconds);
     void observe();
-    void typeKey(const KeyEvent& event);
-    void keys(const std::vector<ScenarioScript::Token>& args, std::size_t from, std::size_t end, bool isDown,
-        bool isRepeat);
-    void hold(const ScenarioScript::Command& command);
-    void copy(const ScenarioScript::Command& command);
-    void expect(const ScenarioScript::Command& command);
-    bool keyWindow(const KeyEvent& event);
-    void applyCaret();
-    bool clickButton(const QString& text);
-    void snapshot(const ScenarioScript::Command& command);
-    void http(const ScenarioScript::Command& command);
-    void diskImage(const ScenarioScript::Command& command);
-    void clickRecorder(const ScenarioScript::Command& command);
-    void reportShortcuts();
-    void thumbnail(const ScenarioScript::Command& command);
-
     void historyChanged();
+
+    void applyCaret();
+    void setUpdateBase(const QUrl& base);
+    void snapshot(const ScenarioScript::Command& command);
+    void clickRecorder(const ScenarioScript::Command& command);
+    void expect(const ScenarioScript::Command& command);
 
     class WindowWatch final : public QObject {
     public:
@@ -78,8 +68,8 @@ private:
     };
 
     QString m_home;
-    std::FILE* m_out;
     SimulatedWorld m_world;
+    Transcript m_transcript;
     std::unique_ptr<AppController> m_controller;
     std::unique_ptr<MenuContent> m_menu;
     std::unique_ptr<WindowWatch> m_windowWatch;
@@ -88,6 +78,7 @@ private:
     std::optional<QUrl> m_updateBase;
     EditorDriver m_editors;
     SettingsDriver m_settingsWindow;
+    InputSynthesizer m_input;
 
     // What was last reported, to tell changes.
     QList<ClipboardItem> m_reportedHistory;

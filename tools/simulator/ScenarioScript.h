@@ -83,11 +83,6 @@ inline const QStringList dumpSections = { QStringLiteral("all"), QStringLiteral(
     QStringLiteral("picker"), QStringLiteral("windows"), QStringLiteral("defaults"), QStringLiteral("files"),
     QStringLiteral("bundle"), QStringLiteral("editor"), QStringLiteral("shortcuts"),
     QStringLiteral("settingsWindow"), QStringLiteral("thumbnail"), QStringLiteral("screenshots") };
-// Controller operations `app` may call, standing in for windows that are not there yet.
-inline const QStringList appOperations = { QStringLiteral("showHistory"), QStringLiteral("takeScreenshot"),
-    QStringLiteral("confirmClearHistory"), QStringLiteral("showOnboarding"), QStringLiteral("showSettings"),
-    QStringLiteral("applyHoldKeys"), QStringLiteral("checkForUpdates"),
-    QStringLiteral("chooseScreenshotFolder") };
 inline const QStringList operators = { QStringLiteral("=="), QStringLiteral("!="), QStringLiteral("<"),
     QStringLiteral("<="), QStringLiteral(">"), QStringLiteral(">="), QStringLiteral("contains") };
 

@@ -1,12 +1,12 @@
 #include "Platform/Desktop/BundleManifest.h"
 
+#include "Foundation/FolderEntries.h"
 #include "Foundation/Sha256.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
@@ -22,66 +22,41 @@ constexpr int maximumDepth = 32;
 
 std::optional<QByteArray> digest(int parent, const char* name)
 {
-    const int fd = ::openat(parent, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const auto file = FileDescriptor::openRegular(parent, name);
+    if (!file.isOpen())
         return std::nullopt;
-    return Sha256::hexDigestOfFile(fd);
+    return Sha256::hexDigestOfFile(file.get());
 }
 
-bool collect(int folder, const QByteArray& prefix, int depth, std::map<QByteArray, QByteArray>& files)
+bool collect(
+    FileDescriptor folder, const QByteArray& prefix, int depth, std::map<QByteArray, QByteArray>& files)
 {
-    DIR* dir = ::fdopendir(folder);
-    if (!dir) {
-        ::close(folder);
-        return false;
-    }
-    bool ok = true;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
+    return FolderEntries::forEach(std::move(folder), [&](int inside, const char* entry) {
+        const QByteArray name(entry);
         const QByteArray path = prefix.isEmpty() ? name : prefix + '/' + name;
         if (prefix.isEmpty() && (name == manifestName.toUtf8() || name == signatureName.toUtf8()))
-            continue;
+            return true;
         struct stat info { };
-        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
-            ok = false;
-            break;
+        if (::fstatat(inside, entry, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        if (S_ISDIR(info.st_mode) && depth < maximumDepth)
+            return collect(FileDescriptor::openFolder(inside, entry), path, depth + 1, files);
+        if (S_ISREG(info.st_mode) && static_cast<int>(files.size()) < maximumFiles && !path.contains('\n')) {
+            const auto hex = digest(inside, entry);
+            if (hex)
+                files[path] = *hex;
+            return hex.has_value();
         }
-        if (S_ISDIR(info.st_mode) && depth < maximumDepth) {
-            const int sub
-                = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (sub < 0 || !collect(sub, path, depth + 1, files)) {
-                ok = false;
-                break;
-            }
-        } else if (S_ISREG(info.st_mode) && static_cast<int>(files.size()) < maximumFiles
-            && !path.contains('\n')) {
-            const auto hex = digest(::dirfd(dir), entry->d_name);
-            if (!hex) {
-                ok = false;
-                break;
-            }
-            files[path] = *hex;
-        } else {
-            ok = false;
-            break;
-        }
-    }
-    ::closedir(dir);
-    return ok;
+        return false;
+    });
 }
 
 } // namespace
 
 std::optional<QByteArray> build(const QString& folder)
 {
-    const int fd
-        = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
     std::map<QByteArray, QByteArray> files;
-    if (!collect(fd, {}, 0, files))
+    if (!collect(FileDescriptor::openFolder(AT_FDCWD, QFile::encodeName(folder).constData()), {}, 0, files))
         return std::nullopt;
     QByteArray manifest;
     for (const auto& [path, hex] : files)

@@ -1,6 +1,7 @@
 #include "Platform/Desktop/TarArchive.h"
 
 #include "Foundation/AtomicFile.h"
+#include "Foundation/FileDescriptor.h"
 
 #include <QFile>
 
@@ -20,31 +21,6 @@ namespace TarArchive {
 namespace {
 
 constexpr qint64 blockSize = 512;
-
-// Closes a descriptor when it goes.
-class Descriptor final {
-public:
-    explicit Descriptor(int fd = -1)
-        : m_fd(fd)
-    { }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(Descriptor&& other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    { }
-    Descriptor& operator=(Descriptor&& other) noexcept
-    {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 bool readExactly(const Source& source, char* buffer, qint64 size)
 {
@@ -138,17 +114,16 @@ bool linkStaysInside(const std::vector<std::string>& entry, const std::string& t
 }
 
 // The folder holding the entry, opened through real folders only: never through a link.
-std::optional<Descriptor> openParent(int root, const std::vector<std::string>& parts)
+std::optional<FileDescriptor> openParent(int root, const std::vector<std::string>& parts)
 {
-    Descriptor current(::dup(root));
-    if (current.get() < 0)
+    FileDescriptor current(::dup(root));
+    if (!current.isOpen())
         return std::nullopt;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         if (::mkdirat(current.get(), parts[i].c_str(), 0755) != 0 && errno != EEXIST)
             return std::nullopt;
-        Descriptor next(
-            ::openat(current.get(), parts[i].c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (next.get() < 0)
+        auto next = FileDescriptor::openFolder(current.get(), parts[i].c_str());
+        if (!next.isOpen())
             return std::nullopt;
         current = std::move(next);
     }
@@ -184,9 +159,8 @@ bool copyBody(const Source& source, int fd, qint64 size)
 
 std::optional<QStringList> extract(const Source& source, const QString& folder)
 {
-    const Descriptor root(
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (root.get() < 0)
+    const auto root = FileDescriptor::openFolder(AT_FDCWD, QFile::encodeName(folder).constData());
+    if (!root.isOpen())
         return std::nullopt;
     QStringList topLevel;
     qint64 total = 0;
@@ -229,7 +203,7 @@ std::optional<QStringList> extract(const Source& source, const QString& folder)
             if (!skip(source, padded))
                 return std::nullopt;
         } else if (type == '0' || type == '\0') {
-            const Descriptor file(::openat(parent->get(), leaf,
+            const FileDescriptor file(::openat(parent->get(), leaf,
                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode & 0755)));
             if (file.get() < 0 || !copyBody(source, file.get(), *size) || !skip(source, padded - *size))
                 return std::nullopt;
@@ -248,20 +222,13 @@ std::optional<QStringList> extract(const Source& source, const QString& folder)
 
 std::optional<QStringList> extractFile(const QString& archivePath, const QString& folder)
 {
-    const int fd
-        = ::open(QFile::encodeName(archivePath).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    auto archive = FileDescriptor::openRegular(AT_FDCWD, QFile::encodeName(archivePath).constData());
+    if (!archive.isOpen())
         return std::nullopt;
-    struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    gzFile file = ::gzdopen(archive.get(), "rb");
+    if (!file)
         return std::nullopt;
-    }
-    gzFile file = ::gzdopen(fd, "rb");
-    if (!file) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    archive.release(); // gzclose closes it
     const auto result = extract(
         [file](char* buffer, qint64 size) -> qint64 {
             const int n = ::gzread(file, buffer, static_cast<unsigned>(std::min<qint64>(size, 1 << 20)));
