@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
 #include <vector>
 
 typedef struct _AtspiAccessible AtspiAccessible;
@@ -24,6 +26,17 @@ public:
     // a reference for the caller; null when there is none to be found.
     AtspiAccessible* focusedElement(AtspiAccessible* application);
 
+    // A lookup: the calls made until the next one wait at most `callMilliseconds` each and
+    // `budgetMilliseconds` together. An application that does not answer (stopped, or busy) costs that
+    // much and no more, also one that started a moment ago.
+    void beginLookup(int callMilliseconds, int budgetMilliseconds);
+    // How long one call waits from now on, while the lookup lasts and for the next one.
+    void setCallTimeout(int milliseconds);
+    // To be asked before every call that reaches another application: sets how long it may wait, the
+    // smaller of a call's time and what is left of the lookup's budget. False, and the call is not to be
+    // made, once the budget is spent.
+    bool allowCall();
+
 private:
     AtspiSession();
     static void focusChanged(AtspiEvent* event, void* session);
@@ -31,4 +44,6 @@ private:
     // For each application that reported one, the element that has or last had the focus; it holds a
     // reference to each.
     std::vector<AtspiAccessible*> m_focused;
+    int m_callMilliseconds = 800;
+    QDeadlineTimer m_lookupDeadline { QDeadlineTimer::Forever };
 };
