@@ -63,7 +63,7 @@ Accessibility::Element AccessibilityDesktop::applicationElement(long long proces
     if (processIdentifier < 0)
         return {};
     if (m_session)
-        m_session->beginLookup(m_callMilliseconds, lookupBudgetMilliseconds);
+        m_session->beginLookup(lookupBudgetMilliseconds);
     Ref<AtspiAccessible> found(m_session ? m_session->application(processIdentifier) : nullptr);
     // An application that is not on the bus still gets an element: it simply has no focused one.
     return remember(found.get());
@@ -86,11 +86,11 @@ Accessibility::Error AccessibilityDesktop::setMessagingTimeout(Element element, 
         return Error::IllegalArgument;
     AtspiAccessible* object = nullptr;
     const Error error = resolve(element, object);
-    if (error == Error::Success) {
+    if (error == Error::Success && m_session) {
         const double milliseconds = std::min(seconds * 1000, double(INT_MAX));
-        m_callMilliseconds = seconds == 0 ? defaultTimeoutMilliseconds : std::max(1, int(milliseconds));
-        if (m_session)
-            m_session->setCallTimeout(m_callMilliseconds);
+        // A time-out of 0 restores libatspi's default.
+        m_session->setCallTimeout(
+            seconds == 0 ? AtspiSession::defaultCallMilliseconds : std::max(1, int(milliseconds)));
     }
     return error;
 }

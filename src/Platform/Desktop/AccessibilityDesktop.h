@@ -59,12 +59,9 @@ private:
     Answer bounds(AtspiAccessible* object, const Value& parameter);
 
     static constexpr int lookupBudgetMilliseconds = 300;
-    // libatspi's own default for a call, restored by a time-out of 0.
-    static constexpr int defaultTimeoutMilliseconds = 800;
 
     bool m_trusted = false;
     AtspiSession* m_session = nullptr;
-    int m_callMilliseconds = defaultTimeoutMilliseconds;
     std::uint32_t m_lookup = 0;
     std::vector<AtspiAccessible*> m_objects; // of the current lookup; a handle is (lookup << 32) | index + 1
 };

@@ -202,9 +202,8 @@ AtspiAccessible* AtspiSession::focusedElement(AtspiAccessible* application)
     return walkForFocused(*this, application);
 }
 
-void AtspiSession::beginLookup(int callMilliseconds, int budgetMilliseconds)
+void AtspiSession::beginLookup(int budgetMilliseconds)
 {
-    m_callMilliseconds = callMilliseconds;
     m_lookupDeadline.setRemainingTime(budgetMilliseconds);
 }
 
