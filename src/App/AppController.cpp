@@ -35,6 +35,7 @@
 #include "Views/OnboardingView.h"
 #include "Views/SettingsView.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QPointer>
@@ -228,9 +229,14 @@ void AppController::paste(const ClipboardItem& item)
     m_history.touch(item);
     if (!m_accessibilityGranted)
         return;
+    // The picker has gone and the keys go to the application in front again: it decides the chord.
+    const auto front = m_platform.workspace.frontmostApplication();
+    const auto chord = Paster::pasteChord(front ? front->bundleIdentifier : std::nullopt);
+    if (chord.fromPrimarySelection)
+        m_platform.pasteboard.offerAsPrimarySelection();
     // The keyboard service outlives the controller, and an interrupted wait still pastes: the user chose.
     m_platform.scheduler.after(
-        pasteDelay, [&keyboard = m_platform.keyboard](bool) { Paster::press(KeyCodes::v, keyboard); });
+        pasteDelay, [&keyboard = m_platform.keyboard, chord](bool) { Paster::press(chord, keyboard); });
 }
 
 void AppController::watchPermissions()
@@ -363,6 +369,10 @@ void AppController::takeScreenshot()
     m_thumbnail.close();
     if (m_picker.isOpen())
         m_picker.close();
+    // The area tool takes the keyboard and the pointer, which a menu of ours holds while it is open: the
+    // screenshot shortcut reaches us through the menu, and the menu must go first.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
     auto capture = std::make_shared<Capture>();
     capture->temporary = m_platform.paths.temporary() + QStringLiteral("/DrimoCopy-") + Uuid::create()
         + QStringLiteral(".png");

@@ -11,6 +11,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QStringList>
 #include <QUrl>
 
 namespace Paster {
@@ -124,9 +125,34 @@ void copyImage(const PasteboardItem& item, Pasteboard& pasteboard)
 
 void press(std::uint16_t keyCode, KeyboardEvents& keyboard)
 {
+    press(PasteChord { keyCode, EventFlags::command, false }, keyboard);
+}
+
+PasteChord pasteChord(const std::optional<QString>& identifier)
+{
+    // Window class names as the terminals set them.
+    static const QStringList clipboardTerminals { QStringLiteral("Gnome-terminal"), QStringLiteral("kgx"),
+        QStringLiteral("org.gnome.Console"), QStringLiteral("konsole"), QStringLiteral("Xfce4-terminal"),
+        QStringLiteral("Lxterminal"), QStringLiteral("Mate-terminal"), QStringLiteral("Terminator"),
+        QStringLiteral("Tilix"), QStringLiteral("Alacritty"), QStringLiteral("kitty"),
+        QStringLiteral("qterminal"), QStringLiteral("Sakura"), QStringLiteral("Guake"),
+        QStringLiteral("Tilda"), QStringLiteral("terminology"), QStringLiteral("Roxterm"),
+        QStringLiteral("org.wezfurlong.wezterm"), QStringLiteral("foot"), QStringLiteral("st-256color"),
+        QStringLiteral("St"), QStringLiteral("deepin-terminal") };
+    static const QStringList selectionTerminals { QStringLiteral("XTerm"), QStringLiteral("UXTerm"),
+        QStringLiteral("URxvt"), QStringLiteral("Rxvt") };
+    if (identifier && selectionTerminals.contains(*identifier, Qt::CaseInsensitive))
+        return { KeyCodes::help, EventFlags::shift, true };
+    if (identifier && clipboardTerminals.contains(*identifier, Qt::CaseInsensitive))
+        return { KeyCodes::v, EventFlags::command | EventFlags::shift, false };
+    return {};
+}
+
+void press(const PasteChord& chord, KeyboardEvents& keyboard)
+{
     KeyEvent event;
-    event.keyCode = keyCode;
-    event.flags = EventFlags::command;
+    event.keyCode = chord.keyCode;
+    event.flags = chord.flags;
     event.userData = syntheticMarker;
     event.isDown = true;
     if (!keyboard.post(event))

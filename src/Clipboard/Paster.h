@@ -1,8 +1,10 @@
 #pragma once
 
+#include "Platform/KeyEvent.h"
 #include "Platform/PasteboardItem.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -34,5 +36,21 @@ void copyImage(const PasteboardItem& item, Pasteboard& pasteboard);
 
 // Posts key-down then key-up of `keyCode` with exactly the Command flag and the synthetic marker.
 void press(std::uint16_t keyCode, KeyboardEvents& keyboard);
+
+// The keys that make an application paste. Most take Command-V (Ctrl+V on Linux); terminals type a
+// control character for Ctrl+V and paste with Ctrl+Shift+V, and those of the xterm family paste only the
+// primary selection, with Shift+Insert.
+struct PasteChord {
+    std::uint16_t keyCode = KeyCodes::v;
+    std::uint64_t flags = EventFlags::command;
+    // The chord pastes the primary selection, not the clipboard: the entry must be offered there too.
+    bool fromPrimarySelection = false;
+    bool operator==(const PasteChord&) const = default;
+};
+// The chord for the application known by `identifier` (on X11 the class name of its window, compared
+// without regard to case); Command-V for every other and for none.
+PasteChord pasteChord(const std::optional<QString>& identifier);
+// Posts key-down then key-up of the chord's key with exactly its flags and the synthetic marker.
+void press(const PasteChord& chord, KeyboardEvents& keyboard);
 
 } // namespace Paster

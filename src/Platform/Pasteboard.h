@@ -30,10 +30,14 @@ public:
     virtual std::vector<PasteboardItem> items() const = 0;
     // Removes everything and returns the new change count.
     virtual long long clearContents() = 0;
-    // Adds the items after what is there (normally right after clearContents). False when nothing was written.
+    // Adds the items after what is there (normally right after clearContents). False when nothing was
+    // written.
     virtual bool writeItems(const std::vector<PasteboardItem>& items) = 0;
     // Adds one item per valid URL, each carrying the URL the way the system writes URL objects
     // ("public.file-url" for file URLs, "public.url" otherwise). False when nothing was written. A system
     // with URL objects of its own may write them instead.
     virtual bool writeUrls(const std::vector<QUrl>& urls);
+    // Offers what the pasteboard holds now as the primary selection too, where the system has one (X11:
+    // what a middle click or Shift+Insert pastes). False where there is none or nothing was offered.
+    virtual bool offerAsPrimarySelection() { return false; }
 };

@@ -145,6 +145,31 @@ TEST(Paster, PressPostsAMarkedCommandPressThatReachesTheFrontApplication)
     EXPECT_EQ(keyboard.deliveries().size(), 2u) << "nothing half-posted";
 }
 
+TEST(Paster, TerminalsGetTheChordTheyPasteWith)
+{
+    using Paster::PasteChord;
+    const PasteChord plain { KeyCodes::v, EventFlags::command, false };
+    const PasteChord terminal { KeyCodes::v, EventFlags::command | EventFlags::shift, false };
+    const PasteChord selection { KeyCodes::help, EventFlags::shift, true };
+    EXPECT_EQ(Paster::pasteChord(std::nullopt), plain);
+    EXPECT_EQ(Paster::pasteChord(QStringLiteral("com.apple.TextEdit")), plain);
+    EXPECT_EQ(Paster::pasteChord(QString()), plain);
+    EXPECT_EQ(Paster::pasteChord(QStringLiteral("Gnome-terminal")), terminal);
+    EXPECT_EQ(Paster::pasteChord(QStringLiteral("st-256color")), terminal);
+    EXPECT_EQ(Paster::pasteChord(QStringLiteral("xfce4-terminal")), terminal) << "case does not matter";
+    EXPECT_EQ(Paster::pasteChord(QStringLiteral("XTerm")), selection);
+    EXPECT_EQ(Paster::pasteChord(QStringLiteral("URxvt")), selection);
+    EXPECT_EQ(Paster::pasteChord(QStringLiteral("XTerminal")), plain) << "whole names only";
+
+    WorkspaceSimulated workspace;
+    KeyboardEventsSimulated keyboard(workspace);
+    Paster::press(selection, keyboard);
+    ASSERT_EQ(keyboard.deliveries().size(), 2u);
+    EXPECT_EQ(keyboard.deliveries()[0].event.keyCode, KeyCodes::help);
+    EXPECT_EQ(keyboard.deliveries()[1].event.flags, EventFlags::shift);
+    EXPECT_EQ(keyboard.deliveries()[1].event.userData, Paster::syntheticMarker);
+}
+
 TEST_F(PasterTest, LargeImagesPasteBackWithTiffAndFilesOtherThanOursAreNotWaitedOn)
 {
     const ClipboardItem large = record(

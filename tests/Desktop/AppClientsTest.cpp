@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -218,7 +219,7 @@ TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindo
     EXPECT_FALSE(pickerGeometry());
 }
 
-TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldAndPastesIntoIt)
+TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldPastesIntoItAndWaitsForNoFrozenApplication)
 {
     SKIP_WITHOUT_DISPLAY();
     if (!DesktopSession::accessibilityBusAvailable())
@@ -256,6 +257,77 @@ TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldAndPastesIntoIt)
         << app.output().toStdString();
     EXPECT_TRUE(field->output.contains(QStringLiteral("text hello дорогой world\n").toUtf8()))
         << field->output.constData();
+
+    // A frozen application answers no accessibility call. The picker must not wait for it, nor hold the
+    // keyboard meanwhile: it opens at the pointer, as beside an application without a caret.
+    const auto process = static_cast<pid_t>(field->process->processId());
+    ASSERT_EQ(::kill(process, SIGSTOP), 0);
+    const auto resume = qScopeGuard([process] { ::kill(process, SIGCONT); });
+    ASSERT_TRUE(movePointer(300, 600));
+    ASSERT_TRUE(holdCtrlV());
+    ASSERT_TRUE(spinUntil([&] { return pickerGeometry().has_value(); }, 3000)) << app.output().toStdString();
+    EXPECT_EQ(pickerGeometry()->topLeft(), QPoint(300, 600 + caretGap));
+    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Escape") }));
+    EXPECT_TRUE(spinUntil([&] { return !pickerGeometry().has_value(); }, 3000)) << "the keys reach it";
+}
+
+// Ctrl+V types a control character in a terminal: the chosen entry goes in the way each terminal pastes.
+// Each runs a shell that writes what it reads, as it comes, into a file.
+TEST(DesktopApp, AnEntryChosenInATerminalIsPastedTheWayThatTerminalPastes)
+{
+    SKIP_WITHOUT_DISPLAY();
+    // xterm pastes the primary selection with Shift+Insert, st the clipboard with Ctrl+Shift+V.
+    const QStringList terminals { QStringLiteral("xterm"), QStringLiteral("stterm") };
+    for (const QString& terminal : terminals)
+        if (QStandardPaths::findExecutable(terminal).isEmpty())
+            GTEST_SKIP() << terminal.toStdString() << " is not installed (scripts/setup installs it)";
+    QTemporaryDir home;
+    RunningApp app(home);
+    ASSERT_TRUE(app.started());
+    DesktopSession::spin(1000);
+    const QByteArray entry = "pasted from the history";
+    ASSERT_TRUE(xclipCopy(entry));
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
+
+    for (const QString& terminal : terminals) {
+        SCOPED_TRACE(terminal.toStdString());
+        const int at = 300 + 100 * int(terminals.indexOf(terminal));
+        const QString typed = home.filePath(terminal);
+        const QString title = QStringLiteral("drimo terminal ") + terminal;
+        QProcess shell;
+        shell.start(terminal,
+            { QStringLiteral("-T"), title, QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringLiteral("stty -icanon -echo; : > '%1.ready'; exec cat > '%1'").arg(typed) });
+        const auto close = qScopeGuard([&shell] {
+            shell.kill();
+            shell.waitForFinished();
+        });
+        QByteArray window;
+        ASSERT_TRUE(spinUntil(
+            [&] {
+                window = run(QStringLiteral("xdotool"),
+                    { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        title })
+                             .value_or(QByteArray())
+                             .trimmed();
+                return !window.isEmpty() && QFile::exists(typed + QStringLiteral(".ready"));
+            },
+            8000));
+        ASSERT_TRUE(DesktopSession::activate(window));
+        ASSERT_TRUE(movePointer(at, 200));
+
+        ASSERT_TRUE(holdCtrlV());
+        ASSERT_TRUE(spinUntil([&] { return pickerGeometry().has_value(); }, 5000))
+            << app.output().toStdString();
+        ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
+        const auto pasted = [&typed] {
+            QFile file(typed);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        EXPECT_TRUE(spinUntil([&] { return pasted().contains(entry); }, 5000)) << pasted().toStdString();
+        DesktopSession::spin(300);
+        EXPECT_EQ(pasted(), entry) << "nothing but the entry came in";
+    }
 }
 
 TEST(DesktopApp, RestartingFromOnboardingQuitsAndAFreshProcessRunsASecondLater)

@@ -18,6 +18,9 @@
 
 #include <sys/stat.h>
 
+// After every Qt header: Xlib's macros (None, Bool) clash with their names.
+#include <X11/Xlib.h>
+
 using DesktopSession::run;
 using DesktopSession::spinUntil;
 
@@ -46,13 +49,9 @@ bool childRuns(long long parent, const QByteArray& name)
     return false;
 }
 
-// Holds Ctrl+C long enough for a hold, with the pointer at `at`; true once the area tool has the pointer.
-bool startCapture(RunningApp& program, QPoint at)
+// True once the area tool the program started has the pointer.
+bool toolHasPointer(RunningApp& program)
 {
-    if (!xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) })
-        || !xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl+c"), QStringLiteral("sleep"),
-            QStringLiteral("0.9"), QStringLiteral("keyup"), QStringLiteral("ctrl+c") }))
-        return false;
     if (!spinUntil([&] { return childRuns(program.processId(), "maim"); }, 5000))
         return false;
     // The selection takes the pointer a moment after the tool starts.
@@ -60,11 +59,18 @@ bool startCapture(RunningApp& program, QPoint at)
     return true;
 }
 
-// Drags out an area from `from` to `to` in the area tool started by a held Ctrl+C.
-bool captureArea(RunningApp& program, QPoint from, QPoint to)
+// Holds Ctrl+C long enough for a hold, with the pointer at `at`; true once the area tool has the pointer.
+bool startCapture(RunningApp& program, QPoint at)
 {
-    if (!startCapture(program, from))
-        return false;
+    return xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) })
+        && xdotool({ QStringLiteral("keydown"), QStringLiteral("ctrl+c"), QStringLiteral("sleep"),
+            QStringLiteral("0.9"), QStringLiteral("keyup"), QStringLiteral("ctrl+c") })
+        && toolHasPointer(program);
+}
+
+// Drags from `from` to `to` in an area tool that has the pointer.
+bool drag(QPoint from, QPoint to)
+{
     const auto move = [](QPoint at) {
         return xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
     };
@@ -74,6 +80,18 @@ bool captureArea(RunningApp& program, QPoint from, QPoint to)
     // The tool reads the pointer at its own pace: a release arriving first would end the area short.
     DesktopSession::spin(200);
     return xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
+}
+
+// Drags out an area once the area tool, however it was started, has the pointer.
+bool dragArea(RunningApp& program, QPoint from, QPoint to)
+{
+    return toolHasPointer(program) && drag(from, to);
+}
+
+// Holds Ctrl+C long enough for a hold, then drags out an area.
+bool captureArea(RunningApp& program, QPoint from, QPoint to)
+{
+    return startCapture(program, from) && drag(from, to);
 }
 
 QStringList screenshots(const RunningApp& program)
@@ -122,6 +140,69 @@ std::optional<QRect> mappedWindow(const QString& title = {})
     }
     return std::nullopt;
 }
+
+// The program's visible windows.
+QList<QByteArray> programWindows()
+{
+    const auto ids = run(QStringLiteral("xdotool"),
+        { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
+            QStringLiteral("drimo-copy") });
+    QList<QByteArray> windows = ids.value_or(QByteArray()).trimmed().split('\n');
+    windows.removeAll(QByteArray());
+    return windows;
+}
+
+// Stands in for a desktop's tray: it holds the tray selection and embeds the icons that ask to dock, in a
+// window of its own at the top-left corner of the screen.
+class TrayStandIn {
+public:
+    TrayStandIn()
+        : m_display(XOpenDisplay(nullptr))
+    {
+        if (!m_display)
+            return;
+        XSetWindowAttributes attributes {};
+        attributes.override_redirect = True;
+        m_window = XCreateWindow(m_display, DefaultRootWindow(m_display), 0, 0, 24, 24, 0, CopyFromParent,
+            InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+        XMapWindow(m_display, m_window);
+        XSetSelectionOwner(
+            m_display, XInternAtom(m_display, "_NET_SYSTEM_TRAY_S0", False), m_window, CurrentTime);
+        XSync(m_display, False);
+    }
+    ~TrayStandIn()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    TrayStandIn(const TrayStandIn&) = delete;
+    TrayStandIn& operator=(const TrayStandIn&) = delete;
+
+    // Handles the dock requests that came; true once an icon is docked.
+    bool serve()
+    {
+        const Atom opcode = m_display ? XInternAtom(m_display, "_NET_SYSTEM_TRAY_OPCODE", False) : 0;
+        while (m_display && XPending(m_display) > 0) {
+            XEvent event;
+            XNextEvent(m_display, &event);
+            // Request 0 docks the window named in the third word.
+            if (event.type != ClientMessage || event.xclient.message_type != opcode
+                || event.xclient.data.l[1] != 0)
+                continue;
+            const auto icon = static_cast<Window>(event.xclient.data.l[2]);
+            XReparentWindow(m_display, icon, m_window, 0, 0);
+            XMapWindow(m_display, icon);
+            XSync(m_display, False);
+            m_docked = true;
+        }
+        return m_docked;
+    }
+
+private:
+    Display* m_display;
+    Window m_window = 0;
+    bool m_docked = false;
+};
 
 class DesktopScreenshot : public ::testing::Test {
 protected:
@@ -312,6 +393,30 @@ TEST_F(DesktopScreenshot, DraggingTheThumbnailDropsTheSavedFileOrElseThePicture)
         EXPECT_TRUE(spinUntil([&] { return !mappedWindow().has_value(); }, 3000))
             << "an accepted drop closes it";
     }
+}
+
+TEST_F(DesktopScreenshot, TheScreenshotShortcutPressedInTheOpenTrayMenuClosesItAndCaptures)
+{
+    TrayStandIn tray;
+    QTemporaryDir home;
+    // Ctrl+Shift+D, as the settings window records it.
+    RunningApp program(home, {},
+        R"({"GlobalShortcuts_zodezododAzavadazur": "{\"carbonKeyCode\":2,\"carbonModifiers\":768}"})");
+    ASSERT_TRUE(program.recording()) << program.output().toStdString();
+    ASSERT_TRUE(spinUntil([&] { return tray.serve() && programWindows().size() == 1; }, 5000))
+        << "the tray icon shows\n"
+        << program.output().toStdString();
+
+    // A click on the icon opens the menu, which holds the keyboard and the pointer while it is open.
+    ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QStringLiteral("10"), QStringLiteral("10"),
+        QStringLiteral("click"), QStringLiteral("1") }));
+    ASSERT_TRUE(spinUntil([&] { return programWindows().size() == 2; }, 5000)) << "the menu opens";
+    DesktopSession::spin(300);
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+d") }));
+    EXPECT_TRUE(spinUntil([&] { return programWindows().size() == 1; }, 3000)) << "the menu closed";
+    ASSERT_TRUE(dragArea(program, { 500, 400 }, { 800, 600 })) << program.output().toStdString();
+    EXPECT_TRUE(spinUntil([&] { return screenshots(program).size() == 1; }, 8000))
+        << program.output().toStdString();
 }
 
 } // namespace

@@ -14,10 +14,6 @@
 
 namespace {
 
-// libatspi's own defaults, restored by a time-out of 0.
-constexpr int defaultTimeoutMilliseconds = 800;
-constexpr int startupTimeoutMilliseconds = 15000;
-
 bool isEmpty(const AtspiRect* rect)
 {
     return !rect || rect->height <= 0 || rect->width < 0;
@@ -66,6 +62,8 @@ Accessibility::Element AccessibilityDesktop::applicationElement(long long proces
     ++m_lookup;
     if (processIdentifier < 0)
         return {};
+    if (m_session)
+        m_session->beginLookup(lookupBudgetMilliseconds);
     Ref<AtspiAccessible> found(m_session ? m_session->application(processIdentifier) : nullptr);
     // An application that is not on the bus still gets an element: it simply has no focused one.
     return remember(found.get());
@@ -90,8 +88,9 @@ Accessibility::Error AccessibilityDesktop::setMessagingTimeout(Element element, 
     const Error error = resolve(element, object);
     if (error == Error::Success && m_session) {
         const double milliseconds = std::min(seconds * 1000, double(INT_MAX));
-        atspi_set_timeout(seconds == 0 ? defaultTimeoutMilliseconds : std::max(1, int(milliseconds)),
-            startupTimeoutMilliseconds);
+        // A time-out of 0 restores libatspi's default.
+        m_session->setCallTimeout(
+            seconds == 0 ? AtspiSession::defaultCallMilliseconds : std::max(1, int(milliseconds)));
     }
     return error;
 }
@@ -126,6 +125,11 @@ Accessibility::Answer AccessibilityDesktop::copyParameterizedAttribute(
     return { Error::AttributeUnsupported, std::nullopt };
 }
 
+bool AccessibilityDesktop::mayCall()
+{
+    return !m_session || m_session->allowCall();
+}
+
 Accessibility::Answer AccessibilityDesktop::focusedElement(AtspiAccessible* application)
 {
     if (!application)
@@ -138,9 +142,13 @@ Accessibility::Answer AccessibilityDesktop::focusedElement(AtspiAccessible* appl
 
 Accessibility::Answer AccessibilityDesktop::caretRange(AtspiAccessible* object)
 {
+    if (!mayCall())
+        return { Error::CannotComplete, std::nullopt };
     Ref<AtspiText> text(object ? atspi_accessible_get_text_iface(object) : nullptr);
     if (!text)
         return { Error::AttributeUnsupported, std::nullopt };
+    if (!mayCall())
+        return { Error::CannotComplete, std::nullopt };
     ErrorSlot error;
     const int caret = atspi_text_get_caret_offset(text.get(), &error);
     if (error.failed() || caret < 0)
@@ -154,17 +162,22 @@ Accessibility::Answer AccessibilityDesktop::bounds(AtspiAccessible* object, cons
     if (!range || range->location < 0 || range->length < 0 || range->location > INT_MAX
         || range->length > INT_MAX - range->location)
         return { Error::IllegalArgument, std::nullopt };
+    if (!mayCall())
+        return { Error::CannotComplete, std::nullopt };
     Ref<AtspiText> text(object ? atspi_accessible_get_text_iface(object) : nullptr);
     if (!text)
         return { Error::AttributeUnsupported, std::nullopt };
 
     const int start = int(range->location);
+    // Nothing measured once the lookup's budget is spent.
     const auto extents = [&](int from, int to) {
+        std::unique_ptr<AtspiRect, decltype(&g_free)> rect(nullptr, &g_free);
+        if (!mayCall())
+            return rect;
         ErrorSlot error;
-        std::unique_ptr<AtspiRect, decltype(&g_free)> rect(to - from <= 1
+        rect.reset(to - from <= 1
                 ? atspi_text_get_character_extents(text.get(), from, ATSPI_COORD_TYPE_SCREEN, &error)
-                : atspi_text_get_range_extents(text.get(), from, to, ATSPI_COORD_TYPE_SCREEN, &error),
-            &g_free);
+                : atspi_text_get_range_extents(text.get(), from, to, ATSPI_COORD_TYPE_SCREEN, &error));
         return rect;
     };
     auto rect = extents(start, start + int(range->length));

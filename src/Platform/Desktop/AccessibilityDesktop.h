@@ -14,8 +14,10 @@ class AtspiSession;
 // through AT-SPI; without its bus no application reports a focused element.
 //
 // Elements live until the next `applicationElement` call: each lookup starts afresh, and the handles of an
-// earlier lookup then answer InvalidElement. Only what the caret needs is answered: the focused element,
-// the caret's offset ("AXSelectedTextRange", the caret with length 0) and "AXBoundsForRange".
+// earlier lookup then answer InvalidElement. A lookup takes 300 ms at most, whatever the application does:
+// once that is spent, calls answer CannotComplete without asking it. Only what the caret needs is answered:
+// the focused element, the caret's offset ("AXSelectedTextRange", the caret with length 0) and
+// "AXBoundsForRange".
 class AccessibilityDesktop final : public Accessibility {
 public:
     // `trusted`: whether this process reached the X server and its XTest extension (the keyboard tap
@@ -50,9 +52,13 @@ private:
     // InvalidElement for any other handle, ApiDisabled when the process is not trusted.
     Error resolve(Element element, AtspiAccessible*& object) const;
 
+    // Before each call that may reach another application: false once the lookup's budget is spent.
+    bool mayCall();
     Answer focusedElement(AtspiAccessible* application);
     Answer caretRange(AtspiAccessible* object);
     Answer bounds(AtspiAccessible* object, const Value& parameter);
+
+    static constexpr int lookupBudgetMilliseconds = 300;
 
     bool m_trusted = false;
     AtspiSession* m_session = nullptr;

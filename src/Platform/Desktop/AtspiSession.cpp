@@ -35,8 +35,10 @@ struct States {
     bool searchable = false; // showing, with children worth visiting
 };
 
-States statesOf(AtspiAccessible* object)
+States statesOf(AtspiSession& session, AtspiAccessible* object)
 {
+    if (!session.allowCall())
+        return {};
     Ref<AtspiStateSet> set(atspi_accessible_get_state_set(object));
     if (!set)
         return {};
@@ -48,11 +50,16 @@ States statesOf(AtspiAccessible* object)
 }
 
 // Applications that offer the collection interface search their own tree in one call.
-std::optional<AtspiAccessible*> collectFocused(AtspiAccessible* application)
+std::optional<AtspiAccessible*> collectFocused(AtspiSession& session, AtspiAccessible* application)
 {
+    // Once the budget is spent nothing is found, and nothing is walked either.
+    if (!session.allowCall())
+        return nullptr;
     Ref<AtspiCollection> collection(atspi_accessible_get_collection_iface(application));
     if (!collection)
         return std::nullopt;
+    if (!session.allowCall())
+        return nullptr;
     Ref<AtspiStateSet> states(atspi_state_set_new(nullptr));
     atspi_state_set_add(states.get(), ATSPI_STATE_FOCUSED);
     Ref<AtspiMatchRule> rule(
@@ -76,7 +83,7 @@ std::optional<AtspiAccessible*> collectFocused(AtspiAccessible* application)
 }
 
 // The others are walked depth first through what is showing, the active window first.
-AtspiAccessible* walkForFocused(AtspiAccessible* application)
+AtspiAccessible* walkForFocused(AtspiSession& session, AtspiAccessible* application)
 {
     QElapsedTimer clock;
     clock.start();
@@ -86,17 +93,20 @@ AtspiAccessible* walkForFocused(AtspiAccessible* application)
     while (!pending.empty()) {
         const Ref<AtspiAccessible> node = std::move(pending.back());
         pending.pop_back();
+        if (!session.allowCall())
+            return nullptr;
         ErrorSlot countError;
         const int count = atspi_accessible_get_child_count(node.get(), &countError);
         std::vector<std::pair<Ref<AtspiAccessible>, bool>> children; // with whether it is active
         for (int i = 0; i < count; ++i) {
-            if (++visited > searchNodeLimit || clock.elapsed() > searchBudgetMilliseconds)
+            if (++visited > searchNodeLimit || clock.elapsed() > searchBudgetMilliseconds
+                || !session.allowCall())
                 return nullptr;
             ErrorSlot error;
             Ref<AtspiAccessible> child(atspi_accessible_get_child_at_index(node.get(), i, &error));
             if (!child)
                 continue;
-            const States states = statesOf(child.get());
+            const States states = statesOf(session, child.get());
             if (states.focused)
                 return child.release();
             if (states.searchable)
@@ -163,10 +173,14 @@ void AtspiSession::focusChanged(AtspiEvent* event, void* data)
 
 AtspiAccessible* AtspiSession::application(long long processIdentifier)
 {
+    if (!allowCall())
+        return nullptr;
     Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
     ErrorSlot countError;
     const int count = desktop ? atspi_accessible_get_child_count(desktop.get(), &countError) : 0;
     for (int i = 0; i < count; ++i) {
+        if (!allowCall())
+            return nullptr;
         ErrorSlot error;
         Ref<AtspiAccessible> application(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
         ErrorSlot pidError;
@@ -183,7 +197,28 @@ AtspiAccessible* AtspiSession::focusedElement(AtspiAccessible* application)
         [&](AtspiAccessible* element) { return applicationOf(element) == applicationOf(application); });
     if (known != m_focused.end())
         return static_cast<AtspiAccessible*>(g_object_ref(*known));
-    if (const auto collected = collectFocused(application))
+    if (const auto collected = collectFocused(*this, application))
         return *collected;
-    return walkForFocused(application);
+    return walkForFocused(*this, application);
+}
+
+void AtspiSession::beginLookup(int budgetMilliseconds)
+{
+    m_lookupDeadline.setRemainingTime(budgetMilliseconds);
+}
+
+void AtspiSession::setCallTimeout(int milliseconds)
+{
+    m_callMilliseconds = milliseconds;
+}
+
+bool AtspiSession::allowCall()
+{
+    const qint64 left = m_lookupDeadline.remainingTime();
+    if (left == 0)
+        return false;
+    const qint64 wait = left < 0 ? m_callMilliseconds : std::min<qint64>(m_callMilliseconds, left);
+    // No start-up grace (-1): libatspi would otherwise wait far longer on an application it met lately.
+    atspi_set_timeout(int(std::max<qint64>(1, wait)), -1);
+    return true;
 }

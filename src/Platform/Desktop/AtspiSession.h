@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
 #include <vector>
 
 typedef struct _AtspiAccessible AtspiAccessible;
@@ -24,6 +26,20 @@ public:
     // a reference for the caller; null when there is none to be found.
     AtspiAccessible* focusedElement(AtspiAccessible* application);
 
+    // libatspi's own default for how long a call waits.
+    static constexpr int defaultCallMilliseconds = 800;
+
+    // A lookup: the calls made until the next one wait `budgetMilliseconds` together, and each no longer
+    // than the call time-out. An application that does not answer (stopped, or busy) costs that much and
+    // no more, also one that started a moment ago.
+    void beginLookup(int budgetMilliseconds);
+    // How long one call waits from now on, in this lookup and the next ones.
+    void setCallTimeout(int milliseconds);
+    // To be asked before every call that reaches another application: sets how long it may wait, the
+    // smaller of a call's time and what is left of the lookup's budget. False, and the call is not to be
+    // made, once the budget is spent.
+    bool allowCall();
+
 private:
     AtspiSession();
     static void focusChanged(AtspiEvent* event, void* session);
@@ -31,4 +47,6 @@ private:
     // For each application that reported one, the element that has or last had the focus; it holds a
     // reference to each.
     std::vector<AtspiAccessible*> m_focused;
+    int m_callMilliseconds = defaultCallMilliseconds;
+    QDeadlineTimer m_lookupDeadline { QDeadlineTimer::Forever };
 };

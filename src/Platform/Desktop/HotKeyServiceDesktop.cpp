@@ -238,17 +238,20 @@ bool HotKeyServiceDesktop::eventFilter(QObject* watched, QEvent* event)
     // Key events reach a window first and then its widgets; watching windows sees each press once.
     if (m_rawKeyEvents && watched->isWindowType()
         && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
-        if (const auto key = keyEventFrom(*static_cast<QKeyEvent*>(event)))
-            deliver({ key->isDown ? EventKind::RawKeyDown : EventKind::RawKeyUp, std::nullopt, key->keyCode,
-                HotKeyService::bitsForFlags(key->flags), key->isRepeat });
+        const auto key = keyEventFrom(*static_cast<QKeyEvent*>(event));
+        // A key that went to a shortcut is not the menu's as well.
+        if (key
+            && deliver({ key->isDown ? EventKind::RawKeyDown : EventKind::RawKeyUp, std::nullopt,
+                   key->keyCode, HotKeyService::bitsForFlags(key->flags), key->isRepeat })
+                == noErr)
+            return true;
     }
     return QObject::eventFilter(watched, event);
 }
 
-void HotKeyServiceDesktop::deliver(const Event& event)
+int HotKeyServiceDesktop::deliver(const Event& event)
 {
-    if (m_handler)
-        m_handler(event);
+    return m_handler ? m_handler(event) : eventNotHandledErr;
 }
 
 void HotKeyServiceDesktop::readEvents()

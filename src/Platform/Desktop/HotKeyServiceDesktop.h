@@ -62,7 +62,7 @@ private:
     bool grab(unsigned int keycode, unsigned int state);
     void ungrab(unsigned int keycode, unsigned int state);
     void readEvents();
-    void deliver(const Event& event);
+    int deliver(const Event& event);
 
     Display* m_display = nullptr;
     QSocketNotifier* m_notifier = nullptr;

@@ -63,6 +63,14 @@ bool isMapped(const QString& format)
     });
 }
 
+QMimeData* copyOf(const QMimeData& staged)
+{
+    auto* copy = new QMimeData;
+    for (const QString& format : staged.formats())
+        copy->setData(format, staged.data(format));
+    return copy;
+}
+
 } // namespace
 
 PasteboardDesktop::PasteboardDesktop(QClipboard* clipboard, QObject* parent)
@@ -265,12 +273,18 @@ bool PasteboardDesktop::writeItems(const std::vector<PasteboardItem>& items)
     return true;
 }
 
+bool PasteboardDesktop::offerAsPrimarySelection()
+{
+    if (!m_staged || m_staged->formats().isEmpty() || !m_clipboard->supportsSelection())
+        return false;
+    m_clipboard->setMimeData(copyOf(*m_staged), QClipboard::Selection);
+    return true;
+}
+
 void PasteboardDesktop::publish()
 {
     // The clipboard takes ownership; later writes after the same clear extend a copy of what was published.
-    auto* copy = new QMimeData;
-    for (const QString& format : m_staged->formats())
-        copy->setData(format, m_staged->data(format));
+    auto* copy = copyOf(*m_staged);
     // Like the clearing that precedes them, writes are part of the one change clearContents counted.
     const QScopedValueRollback writing(m_writing, true);
     // Reading our own copy needs nobody else, and what was arriving from another is no longer there.

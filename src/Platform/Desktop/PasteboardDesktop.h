@@ -30,6 +30,8 @@ public:
     std::vector<PasteboardItem> items() const override;
     long long clearContents() override;
     bool writeItems(const std::vector<PasteboardItem>& items) override;
+    // What this program wrote since its last clear; nothing once another client has copied since.
+    bool offerAsPrimarySelection() override;
 
     static QString typeForMime(const QString& mime);
     static QString mimeForType(const QString& type);
