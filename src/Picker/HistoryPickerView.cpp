@@ -1,6 +1,8 @@
 #include "Picker/HistoryPickerView.h"
 
 #include "Foundation/Localization.h"
+#include "GlobalShortcuts/Key.h"
+#include "GlobalShortcuts/KeyNotation.h"
 #include "Picker/HistoryListModel.h"
 #include "Picker/HistoryPickerModel.h"
 #include "Picker/HistoryRow.h"
@@ -41,7 +43,8 @@ void setTextColor(QLabel* label, const QColor& color)
 
 } // namespace
 
-HistoryPickerView::HistoryPickerView(HistoryPickerModel& model, std::function<double()> now, QWidget* parent)
+HistoryPickerView::HistoryPickerView(
+    HistoryPickerModel& model, std::function<double()> now, SystemFamily family, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
 {
@@ -108,8 +111,13 @@ HistoryPickerView::HistoryPickerView(HistoryPickerModel& model, std::function<do
     layout->addWidget(m_stack, 1);
 
     layout->addWidget(divider(this));
-    m_footer = new QLabel(
-        Localization::text("↑↓ выбрать · Return или 1–9 вставить · ⌘⌫ удалить · Esc закрыть"), this);
+    // Command-Delete deletes the selected entry: Ctrl+Backspace on Linux.
+    const auto deleteKeys = GlobalShortcuts::KeyNotation::commandWith(
+        family, *GlobalShortcuts::KeyNotation::specialKey(family, GlobalShortcuts::Key::deleteKey.rawValue));
+    m_footer
+        = new QLabel(Localization::format(
+                         "↑↓ выбрать · Return или 1–9 вставить · %@ удалить · Esc закрыть", { deleteKeys }),
+            this);
     m_footer->setFixedHeight(footerHeight);
     m_footer->setAlignment(Qt::AlignCenter);
     m_footer->setFont(PickerStyle::font(11));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/SystemFamily.h"
+
 class Accessibility;
 class Alerts;
 class ApplicationLifecycle;
@@ -44,4 +46,6 @@ struct Platform {
     BundleReplacement& bundleReplacement;
     HotKeyService& hotKeys;
     ScreenAccess& screenAccess;
+    // The simulated machine is a Mac, so the simulator and the tests see the texts a Mac user reads.
+    SystemFamily family = SystemFamily::MacOS;
 };

@@ -84,6 +84,53 @@ bool movePointer(int x, int y)
 // The picker's gap to the caret or pointer it opens under.
 constexpr int caretGap = 6;
 
+// The settings window's id while exactly one is shown; empty otherwise.
+QByteArray settingsWindow()
+{
+    const QByteArray found = run(QStringLiteral("xdotool"),
+        { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+            QStringLiteral("Настройки Drimo Copy") })
+                                 .value_or(QByteArray())
+                                 .trimmed();
+    return found.contains('\n') ? QByteArray() : found;
+}
+
+// A second start makes the running program show its settings, which then take the keyboard.
+bool openSettings(const QTemporaryDir& home)
+{
+    RunningApp second(home);
+    if (second.exitCode(8000) != 0)
+        return false;
+    QByteArray window;
+    if (!spinUntil(
+            [&] {
+                window = settingsWindow();
+                return !window.isEmpty();
+            },
+            8000))
+        return false;
+    const bool activated = DesktopSession::activate(window);
+    DesktopSession::spin(500);
+    return activated;
+}
+
+// What the program stored under `key`, read from its settings file.
+QJsonValue storedSetting(const QTemporaryDir& home, const QString& key)
+{
+    QFile file(home.path() + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonValue(QJsonValue::Undefined);
+    return QJsonDocument::fromJson(file.readAll()).object().value(key);
+}
+
+// Key presses a tenth of a second apart, to whatever window has the keyboard.
+bool keys(const QStringList& names)
+{
+    return run(QStringLiteral("xdotool"),
+        QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names)
+        .has_value();
+}
+
 } // namespace
 
 TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
@@ -393,35 +440,10 @@ TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHo
     ASSERT_TRUE(first.started());
     ASSERT_TRUE(first.recording()) << first.output().toStdString();
     DesktopSession::spin(1000);
+    ASSERT_TRUE(openSettings(home)) << first.output().toStdString();
 
-    RunningApp second(home);
-    EXPECT_EQ(second.exitCode(8000), 0) << second.output().toStdString();
-    QByteArray window;
-    ASSERT_TRUE(spinUntil(
-        [&] {
-            window = run(QStringLiteral("xdotool"),
-                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                    QStringLiteral("Настройки Drimo Copy") })
-                         .value_or(QByteArray())
-                         .trimmed();
-            return !window.isEmpty() && !window.contains('\n');
-        },
-        8000))
-        << first.output().toStdString();
-    ASSERT_TRUE(DesktopSession::activate(window));
-    DesktopSession::spin(500);
-
-    const auto paused = [&] {
-        QFile file(home.path() + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
-        return file.open(QIODevice::ReadOnly)
-            && QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("paused")).toBool();
-    };
+    const auto paused = [&] { return storedSetting(home, QStringLiteral("paused")).toBool(); };
     // The window opens with the first control, the history limit, focused; the pause switch is next.
-    const auto keys = [](const QStringList& names) {
-        return run(QStringLiteral("xdotool"),
-            QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names)
-            .has_value();
-    };
     ASSERT_TRUE(keys({ QStringLiteral("Tab"), QStringLiteral("space") }));
     ASSERT_TRUE(spinUntil(paused, 5000)) << first.output().toStdString();
 
@@ -434,4 +456,34 @@ TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHo
     ASSERT_TRUE(xclipCopy("copied after the pause"));
     ASSERT_TRUE(spinUntil([&] { return first.history().size() == 1; }, 8000));
     EXPECT_EQ(first.history()[0].preview, QStringLiteral("copied after the pause"));
+}
+
+TEST(DesktopApp, TheSettingsAreWorkedByKeyboardAloneAndEscapeOrCtrlWCloseThem)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp first(
+        home, { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } });
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(first.recording()) << first.output().toStdString();
+    DesktopSession::spin(1000);
+    ASSERT_TRUE(openSettings(home)) << first.output().toStdString();
+
+    // From the history limit down past the shortcut field, which records nothing on the way, to the
+    // update switch near the bottom: limit, pause, clear, the two holds, delay, shortcut, save, folder,
+    // copy, thumbnail, sound, login, updates.
+    QStringList tabs;
+    for (int i = 0; i < 13; ++i)
+        tabs << QStringLiteral("Tab");
+    ASSERT_TRUE(keys(tabs + QStringList { QStringLiteral("space") }));
+    EXPECT_TRUE(spinUntil(
+        [&] { return storedSetting(home, QStringLiteral("updates.autoCheck")) == QJsonValue(false); }, 5000))
+        << first.output().toStdString();
+    EXPECT_TRUE(storedSetting(home, QStringLiteral("GlobalShortcuts_zodezododAzavadazur")).isUndefined());
+
+    ASSERT_TRUE(keys({ QStringLiteral("Escape") }));
+    EXPECT_TRUE(spinUntil([] { return settingsWindow().isEmpty(); }, 5000));
+    ASSERT_TRUE(openSettings(home)) << first.output().toStdString();
+    ASSERT_TRUE(keys({ QStringLiteral("ctrl+w") }));
+    EXPECT_TRUE(spinUntil([] { return settingsWindow().isEmpty(); }, 5000));
 }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -224,6 +225,19 @@ TEST(RelativeDate, ShortStyleInTheGivenLocale)
     EXPECT_EQ(RelativeDate::text(now + 120, now, english), QStringLiteral("in 2 min."));
     EXPECT_EQ(RelativeDate::text(now, now, english), QStringLiteral("0 sec. ago"));
     EXPECT_EQ(RelativeDate::text(now - 86400, now, QLocale::c()), QStringLiteral("1 day ago"));
+}
+
+TEST(HistoryPickerView, OnLinuxTheHintsNameKeysAsTheDesktopDoesAndDatesStayRussian)
+{
+    QLocale::setDefault(QLocale::c());
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
+    HistoryPickerModel model;
+    const HistoryPickerView view(
+        model, [] { return now; }, SystemFamily::Linux);
+    EXPECT_EQ(view.footer()->text(),
+        QStringLiteral("↑↓ выбрать · Return или 1–9 вставить · Ctrl+Backspace удалить · Esc закрыть"));
+    EXPECT_EQ(RelativeDate::text(now - 11, now), QStringLiteral("11 сек. назад"));
+    EXPECT_EQ(RelativeDate::text(now - 60, now), QStringLiteral("1 мин. назад"));
 }
 
 TEST(HistoryRow, LongNumbersShrinkToStayClearOfTheIcon)
