@@ -21,6 +21,9 @@
 
 namespace {
 
+constexpr double footerPoints = 11;
+constexpr int footerInset = 12;
+
 QWidget* divider(QWidget* parent)
 {
     auto* line = new QWidget(parent);
@@ -120,7 +123,7 @@ HistoryPickerView::HistoryPickerView(
             this);
     m_footer->setFixedHeight(footerHeight);
     m_footer->setAlignment(Qt::AlignCenter);
-    m_footer->setFont(PickerStyle::font(11));
+    m_footer->setFont(PickerStyle::font(footerPoints));
     m_footer->setTextFormat(Qt::PlainText);
     setTextColor(m_footer, PickerStyle::secondary(palette));
     layout->addWidget(m_footer);
@@ -177,6 +180,18 @@ void HistoryPickerView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     updateHeader();
+    fitFooter();
+}
+
+void HistoryPickerView::fitFooter()
+{
+    // Longer key names (Ctrl+Backspace) must not push the hints under the rounded corners.
+    const int room = width() - 2 * footerInset;
+    for (double points = footerPoints; points >= footerPoints - 2; points -= 0.5) {
+        m_footer->setFont(PickerStyle::font(points));
+        if (m_footer->fontMetrics().horizontalAdvance(m_footer->text()) <= room)
+            return;
+    }
 }
 
 void HistoryPickerView::showEvent(QShowEvent* event)

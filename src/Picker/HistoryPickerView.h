@@ -50,6 +50,7 @@ protected:
 
 private:
     void updateHeader();
+    void fitFooter();
     void updateContent();
     void revealSelection();
 

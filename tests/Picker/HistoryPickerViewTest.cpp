@@ -232,10 +232,14 @@ TEST(HistoryPickerView, OnLinuxTheHintsNameKeysAsTheDesktopDoesAndDatesStayRussi
     QLocale::setDefault(QLocale::c());
     const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
     HistoryPickerModel model;
-    const HistoryPickerView view(
-        model, [] { return now; }, SystemFamily::Linux);
-    EXPECT_EQ(view.footer()->text(),
+    HistoryPickerView view(model, [] { return now; }, SystemFamily::Linux);
+    const auto* footer = view.footer();
+    EXPECT_EQ(footer->text(),
         QStringLiteral("↑↓ выбрать · Return или 1–9 вставить · Ctrl+Backspace удалить · Esc закрыть"));
+    // The longer hints still clear the rounded corners.
+    view.resize(static_cast<int>(HistoryPanel::width), 300);
+    view.show();
+    EXPECT_LE(footer->fontMetrics().horizontalAdvance(footer->text()), view.width() - 2 * 12);
     EXPECT_EQ(RelativeDate::text(now - 11, now), QStringLiteral("11 сек. назад"));
     EXPECT_EQ(RelativeDate::text(now - 60, now), QStringLiteral("1 мин. назад"));
 }
