@@ -131,7 +131,7 @@ TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+d") }));
     EXPECT_TRUE(spinUntil([&] { return name.shortcut() == Shortcut::from(Key::d, command | shift); }));
     EXPECT_FALSE(recorder->isRecording());
-    EXPECT_EQ(recorder->text(), QString::fromUtf16(u"\u21E7\u2318D"));
+    EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Shift+D"));
 
     // An open menu holds the keyboard; the shortcut still reaches its handler, through the menu.
     int ups = 0;
