@@ -287,7 +287,7 @@ void AppController::showOnboarding()
 
 QWidget* AppController::makeOnboardingContent()
 {
-    auto* view = new OnboardingView;
+    auto* view = new OnboardingView(m_platform.family);
     view->setAccessibilityGranted(m_accessibilityGranted);
     view->setNeedsRestart(m_needsRestart);
     view->setGrantInstructions(m_platform.accessibility.grantInstructions());
