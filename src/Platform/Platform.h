@@ -46,6 +46,7 @@ struct Platform {
     BundleReplacement& bundleReplacement;
     HotKeyService& hotKeys;
     ScreenAccess& screenAccess;
-    // The simulated machine is a Mac, so the simulator and the tests see the texts a Mac user reads.
+    // Which desktop this is, for what the program tells the user. A Mac unless the process entry says
+    // otherwise, so the simulator and the tests see the texts a Mac user reads.
     SystemFamily family = SystemFamily::MacOS;
 };
