@@ -73,7 +73,7 @@ AppController::AppController(const Platform& platform, QObject* parent)
               return CaretLocator::caretRect(platform.accessibility, platform.workspace, platform.screens,
                   platform.bundle.processIdentifier());
           },
-          [&scheduler = platform.scheduler] { return scheduler.currentDate(); })
+          [&scheduler = platform.scheduler] { return scheduler.currentDate(); }, platform.family)
     , m_windows(platform.workspace)
     , m_thumbnail(platform.scheduler, platform.screens)
     , m_editor(platform.alerts, platform.screens, platform.workspace)
@@ -277,7 +277,9 @@ void AppController::confirmClearHistory()
     Alerts::Alert alert;
     alert.style = Alerts::Style::Warning;
     alert.message = Localization::text("Очистить историю?");
-    alert.informativeText = Localization::text("Все сохранённые записи будут удалены с этого Mac.");
+    alert.informativeText = m_platform.family == SystemFamily::MacOS
+        ? Localization::text("Все сохранённые записи будут удалены с этого Mac.")
+        : Localization::text("Все сохранённые записи будут удалены с этого компьютера.");
     alert.buttons = { Localization::text("Очистить"), Localization::text("Отмена") };
     if (m_platform.alerts.run(alert) == alert.buttons.first())
         m_history.clear();
@@ -291,7 +293,7 @@ void AppController::showOnboarding()
 
 QWidget* AppController::makeOnboardingContent()
 {
-    auto* view = new OnboardingView;
+    auto* view = new OnboardingView(m_platform.family);
     view->setAccessibilityGranted(m_accessibilityGranted);
     view->setNeedsRestart(m_needsRestart);
     view->setGrantInstructions(m_platform.accessibility.grantInstructions());
@@ -663,6 +665,7 @@ void AppController::installShortcutServices()
     services.hotKeys = &m_platform.hotKeys;
     services.scheduler = &m_platform.scheduler;
     services.alerts = &m_platform.alerts;
+    services.family = m_platform.family;
     // A recorded shortcut must not take a key equivalent of the menu-bar menu.
     QPointer<AppController> self(this);
     services.applicationMenu = [self] {

@@ -2,6 +2,7 @@
 
 #include "App/AppController.h"
 #include "Foundation/Localization.h"
+#include "GlobalShortcuts/KeyNotation.h"
 
 #include <QPointer>
 
@@ -14,9 +15,11 @@ Row command(const char* text, std::function<void()> action, QKeySequence shortcu
     return Row { Row::Kind::Command, Localization::text(text), shortcut, false, std::move(action) };
 }
 
-Row caption(const char* text)
+// "или удерживайте ⌘C": the chord whose hold does what the row above does.
+Row holdCaption(SystemFamily family, const char* key)
 {
-    return Row { Row::Kind::Caption, Localization::text(text), {}, false, {} };
+    const auto chord = GlobalShortcuts::KeyNotation::commandWith(family, QLatin1String(key));
+    return Row { Row::Kind::Caption, Localization::format("или удерживайте %@", { chord }), {}, false, {} };
 }
 
 Row separator()
@@ -46,10 +49,11 @@ std::vector<MenuContent::Row> MenuContent::rows() const
     };
     std::vector<Row> rows;
     rows.push_back(command("Сделать скриншот", call(&AppController::takeScreenshot)));
-    rows.push_back(caption("или удерживайте ⌘C"));
+    const auto family = m_app.platform().family;
+    rows.push_back(holdCaption(family, "C"));
     rows.push_back(separator());
     rows.push_back(command("Открыть историю", call(&AppController::showHistory)));
-    rows.push_back(caption("или удерживайте ⌘V"));
+    rows.push_back(holdCaption(family, "V"));
     Row pause { Row::Kind::Check, Localization::text("Пауза записи"), {}, m_app.settings().paused(), [app] {
                    if (app)
                        app->settings().setPaused(!app->settings().paused());

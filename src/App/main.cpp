@@ -157,7 +157,7 @@ int main(int argc, char** argv)
 
     const Platform platform { scheduler, pasteboard, workspace, *keyboard, paths, defaults, screens,
         *accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
-        bundleReplacement, *hotKeys, screenAccess };
+        bundleReplacement, *hotKeys, screenAccess, SystemFamily::Linux };
     auto& controller = AppController::makeShared(platform);
 #ifdef DRIMO_TEST_HOOKS
     // The tests' own update server: a local origin and the certificate it was given.

@@ -9,6 +9,11 @@ QString text(const char* key)
     return QCoreApplication::translate("DrimoCopy", key);
 }
 
+QLocale locale()
+{
+    return QLocale(QLocale::Russian, QLocale::Russia);
+}
+
 QString format(const char* key, const QStringList& arguments)
 {
     const QString pattern = text(key);

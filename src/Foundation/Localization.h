@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -8,6 +9,10 @@
 namespace Localization {
 
 QString text(const char* key);
+
+// The locale the interface's dates and numbers are written in. The interface is Russian, so they are
+// too, whatever locale the process was started in: "0,6 с" and "5 мин. назад", never "0.6" or "ago".
+QLocale locale();
 
 // Looks `key` up, then fills its "%@" and "%ld" placeholders in order with `arguments`.
 QString format(const char* key, const QStringList& arguments);

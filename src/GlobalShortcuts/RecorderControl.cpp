@@ -1,6 +1,5 @@
 #include "GlobalShortcuts/RecorderControl.h"
 
-#include "Foundation/Scheduler.h"
 #include "GlobalShortcuts/HotKeyCenter.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/MenuItem.h"
@@ -22,7 +21,6 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionFrame>
-#include <QTimer>
 #include <QToolButton>
 
 namespace GlobalShortcuts {
@@ -124,7 +122,6 @@ void RecorderControl::setUp()
                     refresh();
             });
     refresh();
-    allowFocusSoon();
 }
 
 std::optional<Shortcut> RecorderControl::shortcut() const
@@ -170,20 +167,6 @@ void RecorderControl::endActiveRecording()
         recorder->endRecording();
 }
 
-void RecorderControl::allowFocusSoon()
-{
-    m_canBecomeKey = false;
-    const QPointer<RecorderControl> self = this;
-    const auto allow = [self] {
-        if (self)
-            self->m_canBecomeKey = true;
-    };
-    if (auto* scheduler = services().scheduler)
-        scheduler->post(allow);
-    else
-        QTimer::singleShot(0, this, allow);
-}
-
 void RecorderControl::startRecording()
 {
     if (!hasFocus())
@@ -199,34 +182,32 @@ void RecorderControl::endRecording()
     finishRecording();
 }
 
-void RecorderControl::focusInEvent(QFocusEvent* event)
+void RecorderControl::mousePressEvent(QMouseEvent* event)
 {
-    QLineEdit::focusInEvent(event);
-    // A window coming up or back hands focus to its first field; that alone must not start recording.
-    const bool chosen = event->reason() == Qt::MouseFocusReason || event->reason() == Qt::TabFocusReason
-        || event->reason() == Qt::BacktabFocusReason || event->reason() == Qt::ShortcutFocusReason;
-    if (!chosen && !m_canBecomeKey) {
-        const QPointer<RecorderControl> self = this;
-        QTimer::singleShot(0, this, [self] {
-            if (self && self->hasFocus() && !self->m_recording)
-                self->clearFocus();
-        });
+    QLineEdit::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        startRecording();
+}
+
+void RecorderControl::keyPressEvent(QKeyEvent* event)
+{
+    // Only while idle: recording takes every key in event(). Focus alone records nothing, so that Tab can
+    // pass through the field; Space or Return starts, as they press any other control.
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool press
+        = event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (press && modifiers == Qt::NoModifier) {
+        startRecording();
         return;
     }
-    beginRecording();
+    // Nothing typed reaches the field; the key goes on to the window (Escape closes it, for one).
+    event->ignore();
 }
 
 void RecorderControl::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
     finishRecording();
-}
-
-void RecorderControl::changeEvent(QEvent* event)
-{
-    QLineEdit::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        allowFocusSoon();
 }
 
 void RecorderControl::beginRecording()
@@ -324,9 +305,10 @@ bool RecorderControl::handleKeyDown(const KeyEvent& event)
     if (!m_recording)
         return false;
     const auto modifiers = modifiersOf(event);
+    // The field keeps the focus when recording ends by key, so that the keyboard carries on from here.
     if (modifiers == 0) {
         if (event.keyCode == Key::tab.rawValue) {
-            endRecording();
+            finishRecording();
             return false;
         }
         if (event.keyCode == Key::deleteKey.rawValue || event.keyCode == Key::deleteForward.rawValue) {
@@ -336,7 +318,7 @@ bool RecorderControl::handleKeyDown(const KeyEvent& event)
             return true;
         }
         if (event.keyCode == Key::escape.rawValue) {
-            endRecording();
+            finishRecording();
             return true;
         }
         if (!isFunctionKey(event)) {
@@ -355,7 +337,7 @@ bool RecorderControl::handleKeyDown(const KeyEvent& event)
     store(candidate);
     if (onChange)
         onChange(candidate);
-    endRecording();
+    finishRecording();
     return true;
 }
 

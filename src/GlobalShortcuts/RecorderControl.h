@@ -17,9 +17,9 @@ class QAction;
 namespace GlobalShortcuts {
 
 // The control in which the user records a shortcut: a field showing the current shortcut with a clear
-// button. Taking focus starts recording; the next qualifying key combination is checked against the
-// application's menus, the system's reserved shortcuts and the caller's validation, then stored. At most
-// one recorder records at a time, and no global shortcut fires meanwhile.
+// button. A click, or Space or Return while it has the focus, starts recording; the next qualifying key
+// combination is checked against the application's menus, the system's reserved shortcuts and the caller's
+// validation, then stored. At most one recorder records at a time, and no global shortcut fires meanwhile.
 class RecorderControl final : public QLineEdit {
     Q_OBJECT
 public:
@@ -51,9 +51,8 @@ public:
     // Ends whatever recording is going on (the services are being replaced).
     static void endActiveRecording();
     bool isRecording() const { return m_recording; }
-    bool canBecomeKey() const { return m_canBecomeKey; }
 
-    // What a click does: focus, and so recording.
+    // What a click does: focus and recording.
     void startRecording();
     void endRecording();
 
@@ -68,9 +67,9 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -85,13 +84,11 @@ private:
     bool applyBehavior(ConflictBehavior behavior, const QString& title, const QString& message);
     QString showAlert(const QString& title, const QString& message, const QStringList& buttons,
         std::optional<int> dismissButton);
-    void allowFocusSoon();
 
     StorageMode m_storageMode;
     Name m_name;
     std::optional<Shortcut> m_bindingShortcut;
     bool m_recording = false;
-    bool m_canBecomeKey = false;
     QAction* m_clearAction = nullptr;
     QMetaObject::Connection m_nameObserver;
     static inline QPointer<RecorderControl> s_active;

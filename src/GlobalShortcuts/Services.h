@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GlobalShortcuts/MenuItem.h"
+#include "Platform/SystemFamily.h"
 
 #include <functional>
 #include <vector>
@@ -25,6 +26,8 @@ struct Services final {
     // Whether the system refuses hot keys whose only modifiers are Option, or Option and Shift. No system
     // this program runs on does today.
     std::function<bool()> optionShortcutsDisallowed = [] { return false; };
+    // The desktop whose way of writing keys the recorder follows.
+    SystemFamily family = SystemFamily::MacOS;
 };
 
 // Installs the services and starts the module afresh: no handlers, no hot keys, no hot-key centre, no

@@ -1,5 +1,6 @@
 #include "GlobalShortcuts/Shortcut.h"
 
+#include "GlobalShortcuts/KeyNotation.h"
 #include "GlobalShortcuts/Modifiers.h"
 #include "GlobalShortcuts/Name.h"
 #include "GlobalShortcuts/Services.h"
@@ -61,10 +62,10 @@ std::optional<QString> Shortcut::keyToCharacter() const
 
 QString Shortcut::presentableDescription() const
 {
-    auto text = Modifiers::symbolicRepresentation(modifiers());
-    if (const auto symbol = SpecialKey::symbol(carbonKeyCode))
-        return text + *symbol;
-    return text + keyToCharacter().value_or(QString(replacementCharacter));
+    const auto family = services().family;
+    const auto key = KeyNotation::specialKey(family, carbonKeyCode);
+    return KeyNotation::combination(
+        family, modifiers(), key ? *key : keyToCharacter().value_or(QString(replacementCharacter)));
 }
 
 } // namespace GlobalShortcuts

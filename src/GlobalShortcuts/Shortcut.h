@@ -31,7 +31,8 @@ struct Shortcut final {
     Key key() const { return Key { carbonKeyCode }; }
     // The modifier bits as event flags.
     std::uint64_t modifiers() const;
-    // What a recorder shows: the modifier symbols, then the key's symbol or the character it types.
+    // What a recorder shows: the modifiers, then the key's name or the character it types, written as the
+    // installed services' desktop writes them.
     QString presentableDescription() const;
     QString description() const { return presentableDescription(); }
     // The character the key types on the current layout, capitalised as a key cap shows it; nothing for

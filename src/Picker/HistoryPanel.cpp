@@ -46,12 +46,13 @@ std::optional<int> digitChoice(const QString& characters)
 
 } // namespace
 
-HistoryPanel::HistoryPanel(
-    const Screens& screens, CaretLocation caretRect, std::function<double()> now, QObject* parent)
+HistoryPanel::HistoryPanel(const Screens& screens, CaretLocation caretRect, std::function<double()> now,
+    SystemFamily family, QObject* parent)
     : QObject(parent)
     , m_screens(screens)
     , m_caretRect(std::move(caretRect))
     , m_now(std::move(now))
+    , m_family(family)
 { }
 
 HistoryPanel::~HistoryPanel()
@@ -213,7 +214,7 @@ void HistoryPanel::makePanel()
         if (self)
             self->orderOut();
     };
-    m_view = new HistoryPickerView(m_model, m_now, m_panel);
+    m_view = new HistoryPickerView(m_model, m_now, m_family, m_panel);
     m_view->onChoose = [self](const ClipboardItem& item) {
         if (self)
             self->choose(item);

@@ -4,6 +4,7 @@
 #include "Picker/HistoryPickerModel.h"
 #include "Picker/KeyablePanel.h"
 #include "Picker/PickerKey.h"
+#include "Platform/SystemFamily.h"
 
 #include <QObject>
 #include <QPoint>
@@ -31,9 +32,10 @@ public:
     static constexpr double chromeHeight = 86;
 
     // `caretRect` finds the text caret in desktop coordinates (origin bottom-left, y up) or nothing;
-    // `now` is the current time in seconds since 2001-01-01 UTC, for the rows' relative dates.
+    // `now` is the current time in seconds since 2001-01-01 UTC, for the rows' relative dates; `family`
+    // decides how the key hints are written.
     HistoryPanel(const Screens& screens, CaretLocation caretRect, std::function<double()> now,
-        QObject* parent = nullptr);
+        SystemFamily family = SystemFamily::MacOS, QObject* parent = nullptr);
     ~HistoryPanel() override;
 
     // Called with the entry the user picks (after the window has gone) or deletes. `show` replaces them.
@@ -80,6 +82,7 @@ private:
     const Screens& m_screens;
     CaretLocation m_caretRect;
     std::function<double()> m_now;
+    SystemFamily m_family;
     HistoryPickerModel m_model;
     QPointer<KeyablePanel> m_panel;
     HistoryPickerView* m_view = nullptr;

@@ -1,6 +1,8 @@
 #include "Picker/HistoryPickerView.h"
 
 #include "Foundation/Localization.h"
+#include "GlobalShortcuts/Key.h"
+#include "GlobalShortcuts/KeyNotation.h"
 #include "Picker/HistoryListModel.h"
 #include "Picker/HistoryPickerModel.h"
 #include "Picker/HistoryRow.h"
@@ -18,6 +20,9 @@
 #include <QStackedWidget>
 
 namespace {
+
+constexpr double footerPoints = 11;
+constexpr int footerInset = 12;
 
 QWidget* divider(QWidget* parent)
 {
@@ -41,7 +46,8 @@ void setTextColor(QLabel* label, const QColor& color)
 
 } // namespace
 
-HistoryPickerView::HistoryPickerView(HistoryPickerModel& model, std::function<double()> now, QWidget* parent)
+HistoryPickerView::HistoryPickerView(
+    HistoryPickerModel& model, std::function<double()> now, SystemFamily family, QWidget* parent)
     : QWidget(parent)
     , m_model(model)
 {
@@ -108,11 +114,16 @@ HistoryPickerView::HistoryPickerView(HistoryPickerModel& model, std::function<do
     layout->addWidget(m_stack, 1);
 
     layout->addWidget(divider(this));
-    m_footer = new QLabel(
-        Localization::text("↑↓ выбрать · Return или 1–9 вставить · ⌘⌫ удалить · Esc закрыть"), this);
+    // Command-Delete deletes the selected entry: Ctrl+Backspace on Linux.
+    const auto deleteKeys = GlobalShortcuts::KeyNotation::commandWith(
+        family, *GlobalShortcuts::KeyNotation::specialKey(family, GlobalShortcuts::Key::deleteKey.rawValue));
+    m_footer
+        = new QLabel(Localization::format(
+                         "↑↓ выбрать · Return или 1–9 вставить · %@ удалить · Esc закрыть", { deleteKeys }),
+            this);
     m_footer->setFixedHeight(footerHeight);
     m_footer->setAlignment(Qt::AlignCenter);
-    m_footer->setFont(PickerStyle::font(11));
+    m_footer->setFont(PickerStyle::font(footerPoints));
     m_footer->setTextFormat(Qt::PlainText);
     setTextColor(m_footer, PickerStyle::secondary(palette));
     layout->addWidget(m_footer);
@@ -169,6 +180,18 @@ void HistoryPickerView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     updateHeader();
+    fitFooter();
+}
+
+void HistoryPickerView::fitFooter()
+{
+    // Longer key names (Ctrl+Backspace) must not push the hints under the rounded corners.
+    const int room = width() - 2 * footerInset;
+    for (double points = footerPoints; points >= footerPoints - 2; points -= 0.5) {
+        m_footer->setFont(PickerStyle::font(points));
+        if (m_footer->fontMetrics().horizontalAdvance(m_footer->text()) <= room)
+            return;
+    }
 }
 
 void HistoryPickerView::showEvent(QShowEvent* event)

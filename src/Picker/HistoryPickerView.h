@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clipboard/ClipboardItem.h"
+#include "Platform/SystemFamily.h"
 
 #include <QWidget>
 
@@ -24,8 +25,10 @@ public:
     static constexpr int footerHeight = 28;
     static constexpr int listPadding = 6;
 
-    // `now` gives the current time in seconds since 2001-01-01 UTC, for the relative dates.
-    HistoryPickerView(HistoryPickerModel& model, std::function<double()> now, QWidget* parent = nullptr);
+    // `now` gives the current time in seconds since 2001-01-01 UTC, for the relative dates; `family`
+    // decides how the key hints are written.
+    HistoryPickerView(HistoryPickerModel& model, std::function<double()> now, SystemFamily family,
+        QWidget* parent = nullptr);
 
     // Called with the entry the user clicked.
     std::function<void(const ClipboardItem&)> onChoose = [](const ClipboardItem&) {};
@@ -47,6 +50,7 @@ protected:
 
 private:
     void updateHeader();
+    void fitFooter();
     void updateContent();
     void revealSelection();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/SystemFamily.h"
+
 class Accessibility;
 class Alerts;
 class ApplicationLifecycle;
@@ -44,4 +46,7 @@ struct Platform {
     BundleReplacement& bundleReplacement;
     HotKeyService& hotKeys;
     ScreenAccess& screenAccess;
+    // Which desktop this is, for what the program tells the user. A Mac unless the process entry says
+    // otherwise, so the simulator and the tests see the texts a Mac user reads.
+    SystemFamily family = SystemFamily::MacOS;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clipboard/HistoryLimit.h"
+#include "Foundation/Localization.h"
 
 #include <QLocale>
 #include <QObject>
@@ -42,8 +43,8 @@ public:
     // none is chosen, the system screenshot tool's folder, else the Desktop.
     QString screenshotFolderPath(const StandardPaths& paths) const;
 
-    // The label of a hold delay: the seconds with at most one decimal in the locale's style, then " с".
-    static QString titleForDelay(double seconds, const QLocale& locale = QLocale());
+    // The label of a hold delay: the seconds with at most one decimal in the interface's style, then " с".
+    static QString titleForDelay(double seconds, const QLocale& locale = Localization::locale());
 
 Q_SIGNALS:
     void historyLimitChanged();

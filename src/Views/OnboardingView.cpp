@@ -1,6 +1,7 @@
 #include "Views/OnboardingView.h"
 
 #include "Foundation/Localization.h"
+#include "GlobalShortcuts/KeyNotation.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -27,7 +28,7 @@ QLabel* secondary(QLabel* label)
 
 } // namespace
 
-OnboardingView::OnboardingView(QWidget* parent)
+OnboardingView::OnboardingView(SystemFamily family, QWidget* parent)
     : QWidget(parent)
 {
     setFixedWidth(contentWidth);
@@ -42,11 +43,14 @@ OnboardingView::OnboardingView(QWidget* parent)
     title->setFont(titleFont);
     column->addWidget(title);
 
-    column->addWidget(
-        wrappingLabel(Localization::text("Чтобы удержание ⌘V открывало историю, а удержание ⌘C "
-                                         "делало скриншот, macOS нужно разрешение «Универсальный "
-                                         "доступ»."),
-            this));
+    const bool onMac = family == SystemFamily::MacOS;
+    const QStringList holds { GlobalShortcuts::KeyNotation::commandWith(family, QStringLiteral("V")),
+        GlobalShortcuts::KeyNotation::commandWith(family, QStringLiteral("C")) };
+    const char* why = onMac ? "Чтобы удержание %@ открывало историю, а удержание %@ делало скриншот, macOS "
+                              "нужно разрешение «Универсальный доступ»."
+                            : "Чтобы удержание %@ открывало историю, а удержание %@ делало скриншот, Drimo "
+                              "Copy нужен доступ к клавиатуре.";
+    column->addWidget(wrappingLabel(Localization::format(why, holds), this));
 
     m_steps = new QWidget(this);
     auto* steps = new QVBoxLayout(m_steps);
@@ -62,8 +66,9 @@ OnboardingView::OnboardingView(QWidget* parent)
     auto* restartLayout = new QHBoxLayout(m_restartRow);
     restartLayout->setContentsMargins(0, 0, 0, 0);
     restartLayout->addWidget(
-        wrappingLabel(
-            Localization::text("Разрешение выдано, но macOS применит его после перезапуска Drimo Copy."),
+        wrappingLabel(onMac
+                ? Localization::text("Разрешение выдано, но macOS применит его после перезапуска Drimo Copy.")
+                : Localization::text("Доступ есть, но заработает он после перезапуска Drimo Copy."),
             this),
         1);
     m_restart = new QPushButton(Localization::text("Перезапустить"), m_restartRow);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/SystemFamily.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -14,7 +16,8 @@ class OnboardingView final : public QWidget {
 public:
     static constexpr int contentWidth = 440;
 
-    explicit OnboardingView(QWidget* parent = nullptr);
+    // `family` decides how the hold keys are written and whose permission the window speaks of.
+    explicit OnboardingView(SystemFamily family = SystemFamily::MacOS, QWidget* parent = nullptr);
 
     // "Открыть настройки" and "Перезапустить".
     std::function<void()> onOpenSettings = [] {};

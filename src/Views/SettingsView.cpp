@@ -3,6 +3,7 @@
 #include "Foundation/DefaultsValue.h"
 #include "Foundation/Localization.h"
 #include "Foundation/ThemeSymbol.h"
+#include "GlobalShortcuts/KeyNotation.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "Platform/LoginItemService.h"
 #include "Platform/ScreenAccess.h"
@@ -16,6 +17,7 @@
 #include "Updates/UpdateChecker.h"
 #include "Views/ElidedLabel.h"
 #include "Views/FormSection.h"
+#include "Views/PopUpButton.h"
 #include "Views/ToggleSwitch.h"
 
 #include <QComboBox>
@@ -139,7 +141,7 @@ SettingsView::SettingsView(AppSettings& settings, const Platform& platform, QWid
 
 void SettingsView::buildHistory(FormSection* section)
 {
-    m_historyLimit = new QComboBox;
+    m_historyLimit = new PopUpButton;
     for (const auto limit : HistoryLimits::allCases)
         m_historyLimit->addItem(limit == HistoryLimit::All ? Localization::text("Все")
                                                            : QString::number(HistoryLimits::rawValue(limit)),
@@ -167,17 +169,21 @@ void SettingsView::buildHistory(FormSection* section)
 
 void SettingsView::buildHold(FormSection* section)
 {
-    addSwitch(section, Localization::text("Удержание ⌘V открывает историю"), &AppSettings::holdToPaste,
-        &AppSettings::setHoldToPaste, &AppSettings::holdToPasteChanged);
-    addSwitch(section, Localization::text("Удержание ⌘C делает скриншот"), &AppSettings::holdToScreenshot,
-        &AppSettings::setHoldToScreenshot, &AppSettings::holdToScreenshotChanged);
+    const auto family = m_platform.family;
+    const QString paste = GlobalShortcuts::KeyNotation::commandWith(family, QStringLiteral("V"));
+    const QString copy = GlobalShortcuts::KeyNotation::commandWith(family, QStringLiteral("C"));
+    addSwitch(section, Localization::format("Удержание %@ открывает историю", { paste }),
+        &AppSettings::holdToPaste, &AppSettings::setHoldToPaste, &AppSettings::holdToPasteChanged);
+    addSwitch(section, Localization::format("Удержание %@ делает скриншот", { copy }),
+        &AppSettings::holdToScreenshot, &AppSettings::setHoldToScreenshot,
+        &AppSettings::holdToScreenshotChanged);
     for (const auto changed : { &AppSettings::holdToPasteChanged, &AppSettings::holdToScreenshotChanged })
         connect(&m_settings, changed, this, [this] {
             updateEnabledRows();
             onHoldKeysChanged();
         });
 
-    m_holdDelay = new QComboBox;
+    m_holdDelay = new PopUpButton;
     for (const double offered : holdDelays)
         m_holdDelay->addItem(AppSettings::titleForDelay(offered), offered);
     const QString delayLabel = Localization::text("Сколько держать");
@@ -187,8 +193,8 @@ void SettingsView::buildHold(FormSection* section)
         [this](int index) { m_settings.setHoldDelay(m_holdDelay->itemData(index).toDouble()); });
     connect(&m_settings, &AppSettings::holdDelayChanged, this, [this] { syncHoldDelay(); });
 
-    const auto* caption
-        = section->addCaption(Localization::text("Короткое нажатие ⌘V и ⌘C работает как обычно."));
+    const auto* caption = section->addCaption(
+        Localization::format("Короткое нажатие %@ и %@ работает как обычно.", { paste, copy }));
     m_rows.push_back({ caption->text(), RowKind::Caption, caption->parentWidget() });
 }
 
@@ -201,9 +207,12 @@ void SettingsView::buildScreenshots(FormSection* section)
     Row recorderRow { recorderLabel, RowKind::Shortcut, section->addRow(recorderLabel, m_recorder) };
     recorderRow.recorder = m_recorder;
     m_rows.push_back(recorderRow);
-    const auto* caption = section->addCaption(
-        Localization::text("Любое удобное. Системные ⇧⌘3, ⇧⌘4 и ⇧⌘5 сначала отключите в «Системные "
-                           "настройки → Клавиатура → Сочетания клавиш → Снимки экрана»."));
+    // Only macOS keeps its own screenshot keys where a recorded shortcut cannot reach them; the recorder
+    // warns of a Linux desktop's as of any combination another program holds.
+    const auto* caption = section->addCaption(m_platform.family == SystemFamily::MacOS
+            ? Localization::text("Любое удобное. Системные ⇧⌘3, ⇧⌘4 и ⇧⌘5 сначала отключите в «Системные "
+                                 "настройки → Клавиатура → Сочетания клавиш → Снимки экрана».")
+            : Localization::text("Любое удобное."));
     m_rows.push_back({ caption->text(), RowKind::Caption, caption->parentWidget() });
 
     addSwitch(section, Localization::text("Сохранять в папку"), &AppSettings::screenshotSave,
@@ -235,6 +244,10 @@ void SettingsView::buildScreenshots(FormSection* section)
     addSwitch(section, Localization::text("Звук затвора"), &AppSettings::screenshotSound,
         &AppSettings::setScreenshotSound, &AppSettings::screenshotSoundChanged);
 
+    // The permissions are macOS's: a Linux desktop lets the program read the screen and send keys without
+    // asking, so there is nothing to show or to grant.
+    if (m_platform.family != SystemFamily::MacOS)
+        return;
     const QString screenLabel = Localization::text("Запись экрана");
     Row screenRow { screenLabel, RowKind::Status };
     auto* status = makeStatus(
@@ -253,13 +266,15 @@ void SettingsView::buildSystem(FormSection* section)
     connect(m_launchAtLogin, &ToggleSwitch::toggled, this,
         [this](bool enabled) { changeLaunchAtLogin(enabled); });
 
-    const QString accessLabel = Localization::text("Универсальный доступ");
-    Row accessRow { accessLabel, RowKind::Status };
-    auto* status = makeStatus(
-        Localization::text("Выдан"), [this] { onGrantAccessibility(); }, accessRow);
-    accessRow.widget = section->addRow(accessLabel, status);
-    m_rows.push_back(accessRow);
-    showStatus(m_rows.back(), m_accessibilityGranted);
+    if (m_platform.family == SystemFamily::MacOS) {
+        const QString accessLabel = Localization::text("Универсальный доступ");
+        Row accessRow { accessLabel, RowKind::Status };
+        auto* status = makeStatus(
+            Localization::text("Выдан"), [this] { onGrantAccessibility(); }, accessRow);
+        accessRow.widget = section->addRow(accessLabel, status);
+        m_rows.push_back(accessRow);
+        showStatus(m_rows.back(), m_accessibilityGranted);
+    }
 
     m_autoCheckUpdates = new ToggleSwitch;
     const QString updatesLabel = Localization::text("Проверять обновления автоматически");
@@ -340,12 +355,14 @@ void SettingsView::showStatus(const Row& row, bool granted)
 void SettingsView::setAccessibilityGranted(bool granted)
 {
     m_accessibilityGranted = granted;
-    showStatus(rowNamed(Localization::text("Универсальный доступ")), granted);
+    if (const auto* access = row(Localization::text("Универсальный доступ")))
+        showStatus(*access, granted);
 }
 
 void SettingsView::refresh()
 {
-    showStatus(rowNamed(Localization::text("Запись экрана")), m_platform.screenAccess.preflight());
+    if (const auto* screen = row(Localization::text("Запись экрана")))
+        showStatus(*screen, m_platform.screenAccess.preflight());
     syncFolder();
     const QSignalBlocker quiet(m_autoCheckUpdates);
     m_autoCheckUpdates->setChecked(autoCheckEnabled(m_platform.defaults));

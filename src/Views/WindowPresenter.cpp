@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 WindowPresenter::WindowPresenter(Workspace& workspace, QObject* parent)
@@ -32,6 +33,10 @@ QWidget* WindowPresenter::present(const QString& key, const QString& title, cons
         // Sized by the content, also when rows come and go later.
         layout->setSizeConstraint(QLayout::SetFixedSize);
         layout->addWidget(makeContent());
+        // Closable from the keyboard as well as by the title bar's button; a control that is busy with
+        // a key (an open pop-up, a recording shortcut field) takes it first.
+        for (const QKeySequence& keys : { QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W) })
+            connect(new QShortcut(keys, window), &QShortcut::activated, window, &QWidget::close);
         window->adjustSize();
         if (const auto* screen = QGuiApplication::primaryScreen()) {
             auto frame = window->frameGeometry();

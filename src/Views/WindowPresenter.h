@@ -21,8 +21,8 @@ public:
     ~WindowPresenter() override;
 
     // Shows the window kept under `key`, first making it (title bar and close button only, sized by its
-    // content, centred) with `title` and the content `makeContent` creates; then activates this
-    // application and brings the window to the front.
+    // content, centred, closed by Escape and Ctrl+W too) with `title` and the content `makeContent` creates;
+    // then activates this application and brings the window to the front.
     QWidget* present(const QString& key, const QString& title, const ContentFactory& makeContent);
     // Closes (hides) the window under `key`; nothing when there is none.
     void close(const QString& key);

@@ -47,6 +47,14 @@ TEST_F(MenuContentTest, TwelveRowsWhileThePermissionIsMissing)
     EXPECT_EQ(lifecycle.terminationCount(), 1);
 }
 
+TEST_F(MenuContentTest, OnLinuxTheHoldsAreWrittenWithCtrl)
+{
+    family = SystemFamily::Linux;
+    const auto rows = MenuContent(app()).rows();
+    EXPECT_EQ(rows[1].text, QStringLiteral("или удерживайте Ctrl+C"));
+    EXPECT_EQ(rows[4].text, QStringLiteral("или удерживайте Ctrl+V"));
+}
+
 TEST_F(MenuContentTest, PermissionRowGoesWhenGrantedAndPauseIsBoundBothWays)
 {
     app().start();

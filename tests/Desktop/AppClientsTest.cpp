@@ -97,6 +97,43 @@ QList<QByteArray> settingsWindows(long long pid)
 // The picker's gap to the caret or pointer it opens under.
 constexpr int caretGap = 6;
 
+// A later start makes the running program `pid` show its settings, which then take the keyboard.
+bool openSettings(const QTemporaryDir& home, long long pid)
+{
+    RunningApp second(home);
+    if (second.exitCode(8000) != 0)
+        return false;
+    QByteArray window;
+    if (!spinUntil(
+            [&] {
+                const auto windows = settingsWindows(pid);
+                window = windows.size() == 1 ? windows[0] : QByteArray();
+                return !window.isEmpty();
+            },
+            8000))
+        return false;
+    const bool activated = DesktopSession::activate(window);
+    DesktopSession::spin(500);
+    return activated;
+}
+
+// What the program stored under `key`, read from its settings file.
+QJsonValue storedSetting(const QTemporaryDir& home, const QString& key)
+{
+    QFile file(home.path() + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QJsonValue(QJsonValue::Undefined);
+    return QJsonDocument::fromJson(file.readAll()).object().value(key);
+}
+
+// Key presses a tenth of a second apart, to whatever window has the keyboard.
+bool keys(const QStringList& names)
+{
+    return run(QStringLiteral("xdotool"),
+        QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names)
+        .has_value();
+}
+
 } // namespace
 
 TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
@@ -468,7 +505,7 @@ TEST(DesktopApp, ASecondStartNeverRecordsIntoTheHistoryOfARunningOne)
     EXPECT_EQ(first.history().size(), 1u);
 }
 
-TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHonours)
+TEST(DesktopApp, ASecondStartOpensTheSettingsWhichTheKeyboardAloneWorksAndEscapeOrCtrlWClose)
 {
     SKIP_WITHOUT_DISPLAY();
     QTemporaryDir home;
@@ -493,33 +530,12 @@ TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHo
         << other.output().toStdString();
     EXPECT_TRUE(settingsWindows(first.processId()).isEmpty());
 
-    RunningApp second(home);
-    EXPECT_EQ(second.exitCode(8000), 0) << second.output().toStdString();
-    QByteArray window;
-    ASSERT_TRUE(spinUntil(
-        [&] {
-            const auto windows = settingsWindows(first.processId());
-            window = windows.size() == 1 ? windows[0] : QByteArray();
-            return !window.isEmpty();
-        },
-        8000))
-        << first.output().toStdString();
+    ASSERT_TRUE(openSettings(home, first.processId())) << first.output().toStdString();
     EXPECT_EQ(settingsWindows(other.processId()).size(), 1) << "the other program's window stays its own";
     EXPECT_EQ(other.exitCode(0), std::nullopt) << other.output().toStdString();
-    ASSERT_TRUE(DesktopSession::activate(window));
-    DesktopSession::spin(500);
 
-    const auto paused = [&] {
-        QFile file(home.path() + QStringLiteral("/config/com.drimo.copy/com.drimo.copy.json"));
-        return file.open(QIODevice::ReadOnly)
-            && QJsonDocument::fromJson(file.readAll()).object().value(QStringLiteral("paused")).toBool();
-    };
+    const auto paused = [&] { return storedSetting(home, QStringLiteral("paused")).toBool(); };
     // The window opens with the first control, the history limit, focused; the pause switch is next.
-    const auto keys = [](const QStringList& names) {
-        return run(QStringLiteral("xdotool"),
-            QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names)
-            .has_value();
-    };
     ASSERT_TRUE(keys({ QStringLiteral("Tab"), QStringLiteral("space") }));
     ASSERT_TRUE(spinUntil(paused, 5000)) << first.output().toStdString();
 
@@ -532,4 +548,24 @@ TEST(DesktopApp, ASecondStartOpensTheSettingsWhosePauseSwitchTheRunningProgramHo
     ASSERT_TRUE(xclipCopy("copied after the pause"));
     ASSERT_TRUE(spinUntil([&] { return first.history().size() == 1; }, 8000));
     EXPECT_EQ(first.history()[0].preview, QStringLiteral("copied after the pause"));
+
+    // On from the pause switch to the shortcut field (clear, both holds, delay), where Space starts
+    // recording and the next combination is taken; Tab then goes on from the field, down to the update
+    // switch near the bottom.
+    const auto tabs = [](int count) { return QStringList(count, QStringLiteral("Tab")); };
+    const QString shortcutKey = QStringLiteral("GlobalShortcuts_zodezododAzavadazur");
+    ASSERT_TRUE(keys(tabs(5) + QStringList { QStringLiteral("space"), QStringLiteral("ctrl+shift+d") }));
+    EXPECT_TRUE(spinUntil([&] { return storedSetting(home, shortcutKey).isString(); }, 5000))
+        << first.output().toStdString();
+    // Save, folder, copy, thumbnail, sound, login, updates.
+    ASSERT_TRUE(keys(tabs(7) + QStringList { QStringLiteral("space") }));
+    EXPECT_TRUE(spinUntil(
+        [&] { return storedSetting(home, QStringLiteral("updates.autoCheck")) == QJsonValue(false); }, 5000))
+        << first.output().toStdString();
+
+    ASSERT_TRUE(keys({ QStringLiteral("Escape") }));
+    EXPECT_TRUE(spinUntil([&] { return settingsWindows(first.processId()).isEmpty(); }, 5000));
+    ASSERT_TRUE(openSettings(home, first.processId())) << first.output().toStdString();
+    ASSERT_TRUE(keys({ QStringLiteral("ctrl+w") }));
+    EXPECT_TRUE(spinUntil([&] { return settingsWindows(first.processId()).isEmpty(); }, 5000));
 }

@@ -40,6 +40,7 @@ protected:
         services.hotKeys = &hotKeys;
         services.scheduler = &scheduler;
         services.alerts = &alerts;
+        services.family = SystemFamily::Linux;
         install(services);
     }
     void TearDown() override { install({}); }
@@ -130,7 +131,7 @@ TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+d") }));
     EXPECT_TRUE(spinUntil([&] { return name.shortcut() == Shortcut::from(Key::d, command | shift); }));
     EXPECT_FALSE(recorder->isRecording());
-    EXPECT_EQ(recorder->text(), QString::fromUtf16(u"\u21E7\u2318D"));
+    EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Shift+D"));
 
     // An open menu holds the keyboard; the shortcut still reaches its handler, through the menu.
     int ups = 0;
@@ -152,14 +153,14 @@ TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
 TEST_F(DesktopShortcuts, KeysShowWhatTheCurrentLayoutTypes)
 {
     EXPECT_EQ(hotKeys.characterForKey(Key::q.rawValue), QStringLiteral("q"));
-    EXPECT_EQ(Shortcut::from(Key::q, command | shift).presentableDescription(),
-        QString::fromUtf16(u"\u21E7\u2318Q"));
+    EXPECT_EQ(
+        Shortcut::from(Key::q, command | shift).presentableDescription(), QStringLiteral("Ctrl+Shift+Q"));
     EXPECT_FALSE(hotKeys.characterForKey(-1));
     EXPECT_FALSE(hotKeys.characterForKey(Key::mute.rawValue)) << "no key of the server types it";
     ASSERT_TRUE(run(QStringLiteral("setxkbmap"), { QStringLiteral("ru") }));
     const auto restore = qScopeGuard([] { run(QStringLiteral("setxkbmap"), { QStringLiteral("us") }); });
     EXPECT_TRUE(spinUntil([&] { return hotKeys.characterForKey(Key::q.rawValue) == QStringLiteral("й"); }));
-    EXPECT_EQ(Shortcut::from(Key::q, command).presentableDescription(), QString::fromUtf16(u"\u2318Й"));
+    EXPECT_EQ(Shortcut::from(Key::q, command).presentableDescription(), QStringLiteral("Ctrl+Й"));
     // The hot key stays on the key's position: the same key pressed in the Cyrillic layout fires it.
     name.setShortcut(Shortcut::from(Key::q, command));
     int ups = 0;

@@ -6,6 +6,7 @@
 #include "ShortcutEnvironment.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -255,6 +256,40 @@ TEST_F(RecorderControlTest, CallerValidationAndTheDisallowedCheckReject)
     binding.conflictPolicy.disallowed = ConflictBehavior::Allow;
     EXPECT_TRUE(binding.handleKeyDown({ 0, true, false, opt | shift, 0, {} }));
     EXPECT_EQ(binding.shortcut(), Shortcut::from(Key::a, opt | shift));
+}
+
+TEST_F(RecorderControlTest, FocusAloneRecordsNothingAndTheKeyboardPassesThrough)
+{
+    QApplication::setActiveWindow(&window);
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(recorder->hasFocus());
+    EXPECT_FALSE(recorder->isRecording()) << "tabbing in starts nothing";
+    QTest::keyClick(recorder, Qt::Key_A);
+    EXPECT_TRUE(recorder->text().isEmpty()) << "and takes no typing";
+    QTest::keyClick(recorder, Qt::Key_Tab);
+    EXPECT_TRUE(other->hasFocus()) << "Tab goes on to the next control";
+    EXPECT_FALSE(name.shortcut());
+
+    for (const auto start : { Qt::Key_Space, Qt::Key_Return }) {
+        recorder->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(recorder, start);
+        EXPECT_TRUE(recorder->isRecording()) << start;
+        // Ending by key keeps the focus here: a recording Tab moves on from this field, not from the top.
+        QTest::keyClick(recorder, Qt::Key_Escape);
+        EXPECT_FALSE(recorder->isRecording());
+        EXPECT_TRUE(recorder->hasFocus());
+    }
+    QTest::keyClick(recorder, Qt::Key_Space);
+    QTest::keyClick(recorder, Qt::Key_Tab);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_TRUE(other->hasFocus());
+
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    EXPECT_TRUE(recorder->isRecording()) << "a click starts recording";
+    QTest::keyClick(recorder, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(name.shortcut(), Shortcut::from(Key::d, cmd | shift));
+    EXPECT_TRUE(recorder->hasFocus());
 }
 
 TEST_F(RecorderControlTest, WindowKeyEventsAreRecordedAndTheApplicationsShortcutsWait)

@@ -1,9 +1,12 @@
 #include "GlobalShortcuts/Shortcut.h"
 #include "GlobalShortcuts/Key.h"
+#include "GlobalShortcuts/KeyNotation.h"
 #include "GlobalShortcuts/Modifiers.h"
 #include "GlobalShortcuts/SpecialKey.h"
 #include "Platform/KeyEvent.h"
 #include "ShortcutEnvironment.h"
+
+#include <algorithm>
 
 using namespace GlobalShortcuts;
 
@@ -134,6 +137,31 @@ TEST_F(ShortcutTest, DescriptionsReadAsTheKeysShowThem)
     EXPECT_EQ(Shortcut::from(Key::r, 0).keyToCharacter(), QString::fromUtf16(u"E\u0301"));
     EXPECT_EQ((Shortcut { 70000, 0 }.keyToCharacter()), QString(replacement));
     EXPECT_EQ((Shortcut { -1, 0x100 }.presentableDescription()), QString::fromUtf16(u"\u2318") + replacement);
+}
+
+TEST_F(ShortcutTest, OnLinuxKeysAreWrittenInTheDesktopsWords)
+{
+    auto onLinux = GlobalShortcuts::services();
+    onLinux.family = SystemFamily::Linux;
+    GlobalShortcuts::install(onLinux);
+    EXPECT_EQ(Shortcut::from(Key::d, cmd | shift).presentableDescription(), QStringLiteral("Ctrl+Shift+D"));
+    // Always Ctrl, Alt, Shift, Super, Fn, whatever the bits.
+    EXPECT_EQ(Shortcut::from(Key::deleteKey, ctrl | opt | shift | cmd | fn).presentableDescription(),
+        QStringLiteral("Ctrl+Alt+Shift+Super+Fn+Backspace"));
+    EXPECT_EQ(Shortcut::from(Key::f5, 0).presentableDescription(), QStringLiteral("F5"));
+    EXPECT_EQ(Shortcut::from(Key::keypad7, opt).presentableDescription(), QStringLiteral("Alt+Num 7"));
+    EXPECT_EQ(Shortcut::from(Key::returnKey, cmd).presentableDescription(), QStringLiteral("Ctrl+Return"));
+    EXPECT_EQ(Shortcut::from(Key::space, cmd).presentableDescription(), QStringLiteral("Ctrl+Пробел"));
+    hotKeys.setCharacter(Key::q.rawValue, QStringLiteral("й"));
+    EXPECT_EQ(Shortcut::from(Key::q, cmd).presentableDescription(), QStringLiteral("Ctrl+Й"));
+    // Only the arrows keep their symbols; the other symbols are the Mac's own.
+    for (std::int64_t code = 0; code < 128; ++code) {
+        const auto name = KeyNotation::specialKey(SystemFamily::Linux, code);
+        if (!name || (code >= Key::leftArrow.rawValue && code <= Key::upArrow.rawValue))
+            continue;
+        EXPECT_TRUE(std::all_of(name->begin(), name->end(), [](QChar c) { return c.unicode() < 0x2000; }))
+            << code << name->toStdString();
+    }
 }
 
 TEST_F(ShortcutTest, ShortcutsKeepOnlyTheFiveModifiersAndEventsLoseTheFunctionFlag)

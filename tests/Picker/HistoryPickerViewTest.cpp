@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -224,6 +225,23 @@ TEST(RelativeDate, ShortStyleInTheGivenLocale)
     EXPECT_EQ(RelativeDate::text(now + 120, now, english), QStringLiteral("in 2 min."));
     EXPECT_EQ(RelativeDate::text(now, now, english), QStringLiteral("0 sec. ago"));
     EXPECT_EQ(RelativeDate::text(now - 86400, now, QLocale::c()), QStringLiteral("1 day ago"));
+}
+
+TEST(HistoryPickerView, OnLinuxTheHintsNameKeysAsTheDesktopDoesAndDatesStayRussian)
+{
+    QLocale::setDefault(QLocale::c());
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
+    HistoryPickerModel model;
+    HistoryPickerView view(model, [] { return now; }, SystemFamily::Linux);
+    const auto* footer = view.footer();
+    EXPECT_EQ(footer->text(),
+        QStringLiteral("↑↓ выбрать · Return или 1–9 вставить · Ctrl+Backspace удалить · Esc закрыть"));
+    // The longer hints still clear the rounded corners.
+    view.resize(static_cast<int>(HistoryPanel::width), 300);
+    view.show();
+    EXPECT_LE(footer->fontMetrics().horizontalAdvance(footer->text()), view.width() - 2 * 12);
+    EXPECT_EQ(RelativeDate::text(now - 11, now), QStringLiteral("11 сек. назад"));
+    EXPECT_EQ(RelativeDate::text(now - 60, now), QStringLiteral("1 мин. назад"));
 }
 
 TEST(HistoryRow, LongNumbersShrinkToStayClearOfTheIcon)

@@ -1,16 +1,24 @@
 #include "Views/SettingsView.h"
 #include "App/ControllerHarness.h"
 #include "GlobalShortcuts/RecorderControl.h"
+#include "GlobalShortcuts/ShortcutStorage.h"
+#include "Platform/KeyEvent.h"
+#include "Screenshots/ScreenshotShortcut.h"
 #include "Support/AppSettings.h"
 #include "Updates/UpdateChecker.h"
 #include "Views/ElidedLabel.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +235,46 @@ TEST_F(SettingsViewTest, PermissionRowsFollowTheirSources)
     EXPECT_EQ(screen.value(), QStringLiteral("Выдана"));
 }
 
+TEST_F(SettingsViewTest, OnLinuxKeysReadAsTheDesktopWritesThemAndMacOnlyRowsAreLeftOut)
+{
+    family = SystemFamily::Linux;
+    QLocale::setDefault(QLocale::c());
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
+    auto& controller = app();
+    controller.start();
+    auto& form = view();
+    QStringList labels;
+    for (const auto& row : form.rows())
+        labels << row.label;
+    for (const auto* shown : { "Удержание Ctrl+V открывает историю", "Удержание Ctrl+C делает скриншот",
+             "Короткое нажатие Ctrl+V и Ctrl+C работает как обычно.", "Любое удобное." })
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(shown))) << shown;
+    EXPECT_FALSE(form.row(QStringLiteral("Запись экрана")));
+    EXPECT_FALSE(form.row(QStringLiteral("Универсальный доступ")));
+    for (const auto* label : form.findChildren<QLabel*>())
+        EXPECT_FALSE(
+            label->text().contains(QRegularExpression(QStringLiteral("[⌘⇧⌥⌃]|Mac|Системные настройки"))))
+            << label->text().toStdString();
+    // Numbers are the interface's, whatever locale the process runs in.
+    const auto* delay = row("Сколько держать").choice;
+    EXPECT_EQ(delay->itemText(0), QStringLiteral("0,4 с"));
+    EXPECT_EQ(delay->currentText(), QStringLiteral("0,6 с"));
+
+    GlobalShortcuts::setShortcut(
+        GlobalShortcuts::Shortcut::from(GlobalShortcuts::Key::d, EventFlags::command | EventFlags::shift),
+        ScreenshotShortcut::name());
+    EXPECT_EQ(form.recorder()->text(), QStringLiteral("Ctrl+Shift+D"));
+
+    // The permission the controller watches has no row to show it in.
+    setTrusted(true);
+    scheduler.advance(1.5);
+    alerts.queueAnswer(QStringLiteral("Отмена"));
+    row("Очистить историю…").button->click();
+    ASSERT_FALSE(alerts.alerts().empty());
+    EXPECT_EQ(alerts.alerts().back().alert.informativeText,
+        QStringLiteral("Все сохранённые записи будут удалены с этого компьютера."));
+}
+
 TEST_F(SettingsViewTest, ButtonsReachTheController)
 {
     auto& controller = app();
@@ -244,40 +292,86 @@ TEST_F(SettingsViewTest, ButtonsReachTheController)
     EXPECT_EQ(http.requests().size(), requests + 1);
 }
 
-TEST_F(SettingsViewTest, KeyboardMovesTopToBottomAndWorksTheControls)
+TEST_F(SettingsViewTest, TabReachesEveryControlInOrderAndKeysCloseTheWindow)
 {
     auto& controller = app();
     auto& form = view();
     auto* window = form.window();
     QApplication::setActiveWindow(window);
 
-    // Each focusable control once, in the rows' order.
+    // Each focusable control once, in the rows' order, and round to the first again.
     QList<QWidget*> expected;
     for (const auto& row : form.rows())
         for (QWidget* control : { static_cast<QWidget*>(row.choice), static_cast<QWidget*>(row.toggle),
                  static_cast<QWidget*>(row.recorder), static_cast<QWidget*>(row.button) })
             if (control && control->isVisibleTo(window))
                 expected.append(control);
+    ASSERT_EQ(expected.last(), form.row(QStringLiteral("Версия"))->button);
+    expected.first()->setFocus(Qt::TabFocusReason);
     QList<QWidget*> chain;
-    QWidget* at = expected.first();
-    at->setFocus();
-    for (int i = 0; i < expected.size(); ++i) {
-        chain.append(at);
-        at = at->nextInFocusChain();
-        while (at && !(at->focusPolicy() & Qt::TabFocus && at->isVisibleTo(window) && at->isEnabled()))
-            at = at->nextInFocusChain();
+    for (int i = 0; i <= expected.size(); ++i) {
+        chain.append(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    EXPECT_EQ(chain, expected);
-
-    auto* limit = form.row(QStringLiteral("Хранить записей"))->choice;
-    limit->setFocus();
-    QTest::keyClick(limit, Qt::Key_Up);
-    EXPECT_EQ(controller.settings().historyLimit(), HistoryLimit::Ten);
+    EXPECT_EQ(chain, expected + QList<QWidget*> { expected.first() });
+    EXPECT_FALSE(form.recorder()->isRecording()) << "passing through the recorder records nothing";
+    EXPECT_FALSE(form.recorder()->shortcut());
 
     auto* pause = form.row(QStringLiteral("Пауза: не записывать новое"))->toggle;
-    pause->setFocus();
+    pause->setFocus(Qt::TabFocusReason);
     QTest::keyClick(pause, Qt::Key_Space);
     EXPECT_TRUE(controller.settings().paused());
+
+    // Escape first ends a recording, and only then closes the window; Ctrl+W closes it at once.
+    form.recorder()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form.recorder(), Qt::Key_Space);
+    ASSERT_TRUE(form.recorder()->isRecording());
+    QTest::keyClick(form.recorder(), Qt::Key_Escape);
+    EXPECT_FALSE(form.recorder()->isRecording());
+    EXPECT_TRUE(window->isVisible());
+    QTest::keyClick(form.recorder(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    controller.showSettings();
+    QApplication::setActiveWindow(window);
+    pause->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(pause, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(SettingsViewTest, AClosedPopUpKeepsItsValueUntilAChoiceIsPickedFromItsList)
+{
+    auto& controller = app();
+    controller.start();
+    copies(12);
+    auto& form = view();
+    QApplication::setActiveWindow(form.window());
+    auto* limit = form.row(QStringLiteral("Хранить записей"))->choice;
+    QSignalSpy applied(&controller.settings(), &AppSettings::historyLimitChanged);
+
+    limit->setFocus(Qt::TabFocusReason);
+    for (const auto key : { Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_End, Qt::Key_5 }) {
+        limit->hidePopup();
+        QTest::keyClick(limit, key);
+    }
+    QWheelEvent wheel(QPointF(5, 5), limit->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, -120), Qt::NoButton,
+        Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(limit, &wheel);
+    EXPECT_EQ(limit->currentText(), QStringLiteral("15"));
+    EXPECT_EQ(applied.count(), 0);
+    EXPECT_EQ(controller.history().items().size(), 12);
+
+    // The arrows open the list; moving in it changes nothing until the choice is made.
+    limit->hidePopup();
+    QTest::keyClick(limit, Qt::Key_Down);
+    ASSERT_TRUE(limit->view()->isVisible());
+    QTest::keyClick(limit->view(), Qt::Key_Up);
+    QTest::keyClick(limit->view(), Qt::Key_Up);
+    EXPECT_EQ(applied.count(), 0);
+    QTest::keyClick(limit->view(), Qt::Key_Return);
+    EXPECT_FALSE(limit->view()->isVisible());
+    EXPECT_EQ(limit->currentText(), QStringLiteral("5"));
+    EXPECT_EQ(applied.count(), 1);
+    EXPECT_EQ(controller.history().items().size(), 5);
 }
 
 TEST_F(SettingsViewTest, EveryTextShowsInFullAtTheFixedSize)

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,22 @@ TEST(OnboardingViewTest, RowsFollowTheFlagsAndReturnOpensSettings)
     EXPECT_EQ(opened, 1);
     view.setAccessibilityGranted(true);
     EXPECT_FALSE(shownTexts(view).contains(instead));
+    EXPECT_TRUE(
+        shownTexts(view).contains(QStringLiteral("Чтобы удержание ⌘V открывало историю, а удержание ⌘C "
+                                                 "делало скриншот, macOS нужно разрешение «Универсальный "
+                                                 "доступ».")));
+
+    // A Linux desktop neither has that permission nor writes keys that way.
+    OnboardingView onLinux(SystemFamily::Linux);
+    onLinux.setNeedsRestart(true);
+    onLinux.show();
+    for (const auto& text : shownTexts(onLinux))
+        EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("[⌘⇧⌥⌃]|Mac|macOS"))))
+            << text.toStdString();
+    EXPECT_TRUE(
+        shownTexts(onLinux).contains(QStringLiteral("Чтобы удержание Ctrl+V открывало историю, а удержание "
+                                                    "Ctrl+C делало скриншот, Drimo Copy нужен доступ к "
+                                                    "клавиатуре.")));
 }
 
 TEST(WindowPresenterTest, OneWindowPerKeyReusedAfterClosing)

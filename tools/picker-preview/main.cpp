@@ -1,6 +1,6 @@
 // Renders the history picker with sample histories (empty, three entries, twenty entries, and a search)
 // to PNG files, for looking at the layout without a desktop:
-// picker-preview OUTPUT_FOLDER [dark] [shadow]
+// picker-preview OUTPUT_FOLDER [dark] [shadow] [linux]
 #include "Picker/HistoryPanel.h"
 #include "Picker/HistoryPickerView.h"
 #include "Picker/KeyablePanel.h"
@@ -98,15 +98,18 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // The pictures keep one name whether dark or light, so a dark run wants a folder of its own.
     PreviewSession session(
-        QStringLiteral("picker-preview"), QApplication::arguments(), QStringLiteral("[shadow]"));
+        QStringLiteral("picker-preview"), QApplication::arguments(), QStringLiteral("[shadow] [linux]"));
     if (const int failed = session.start())
         return failed;
 
     ScreensSimulated screens;
     // As on a desktop whose compositor leaves the shadow to the panel.
     screens.setPanelsNeedOwnShadow(app.arguments().contains(QStringLiteral("shadow")));
+    // The key hints as a Linux desktop writes them.
+    const bool onLinux = app.arguments().contains(QStringLiteral("linux"));
     HistoryPanel panel(
-        screens, [] { return QRectF(200, 700, 1, 18); }, [] { return now; });
+        screens, [] { return QRectF(200, 700, 1, 18); }, [] { return now; },
+        onLinux ? SystemFamily::Linux : SystemFamily::MacOS);
     bool ok = true;
     const auto shot = [&](const QList<ClipboardItem>& items, const QString& name, const QString& query = {},
                           int selection = 0) {

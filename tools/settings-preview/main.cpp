@@ -1,7 +1,10 @@
 // Renders the settings window to PNG files, for looking at the form without a desktop: as first seen
 // (nothing granted, every default) and with every row in its other state (holds off, saving off, a long
-// folder, permissions granted, a recorded shortcut).  settings-preview OUTPUT_FOLDER [dark]
+// folder, permissions granted, a recorded shortcut), and the menu-bar menu beside it. With `linux` as a
+// Linux desktop shows them.  settings-preview OUTPUT_FOLDER [dark] [linux]
 #include "App/AppController.h"
+#include "App/MenuBarItem.h"
+#include "App/MenuContent.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Shortcut.h"
 #include "GlobalShortcuts/ShortcutStorage.h"
@@ -13,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -21,20 +25,34 @@ int main(int argc, char** argv)
 {
     PreviewSession::preferOffscreen();
     QApplication app(argc, argv);
-    PreviewSession session(QStringLiteral("settings-preview"), QApplication::arguments());
+    PreviewSession session(
+        QStringLiteral("settings-preview"), QApplication::arguments(), QStringLiteral("[linux]"));
     if (const int failed = session.start())
         return failed;
 
     QTemporaryDir home;
     SimulatedWorld world(home.path());
     world.accessibility.setTrusted(false);
-    AppController controller(world.platform());
+    Platform platform = world.platform();
+    const bool onLinux = QApplication::arguments().contains(QStringLiteral("linux"));
+    if (onLinux)
+        platform.family = SystemFamily::Linux;
+    const QString suffix = onLinux ? QStringLiteral("-linux") : QString();
+    AppController controller(platform);
     controller.start();
     bool ok = true;
+
+    MenuContent content(controller);
+    MenuBarItem menuBar(content);
+    menuBar.menu()->adjustSize();
+    const auto menuPath = session.picturePath(QStringLiteral("menu") + suffix);
+    ok = menuBar.menu()->grab().save(menuPath, "PNG") && ok;
+    std::printf("%s\n", qPrintable(menuPath));
+
     const auto shot = [&](const QString& name) {
         controller.showSettings();
         QApplication::processEvents();
-        const auto path = session.picturePath(name);
+        const auto path = session.picturePath(name + suffix);
         ok = controller.windows().window(AppController::settingsKey)->grab().save(path, "PNG") && ok;
         std::printf("%s\n", qPrintable(path));
     };

@@ -29,5 +29,5 @@ Platform SimulatedPlatform::platform(const Substitutes& substitutes)
         loginItems, log, either(s.bundle, bundle), lifecycle, either(s.http, http),
         either(s.diskImages, diskImages), either(s.codeSigning, codeSigning),
         either(s.bundleReplacement, bundleReplacement), either(s.hotKeys, hotKeys),
-        either(s.screenAccess, screenAccess) };
+        either(s.screenAccess, screenAccess), family };
 }

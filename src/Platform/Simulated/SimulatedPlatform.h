@@ -66,6 +66,8 @@ public:
     BundleReplacementSimulated bundleReplacement;
     HotKeyServiceSimulated hotKeys;
     ScreenAccessSimulated screenAccess;
+    // Which desktop the machine plays; a Mac unless a test asks for a Linux desktop's texts.
+    SystemFamily family = SystemFamily::MacOS;
 
 private:
     Scheduler& m_scheduler;
