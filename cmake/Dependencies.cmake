@@ -1,0 +1,31 @@
+# Every package the build looks for, in one place, each with the oldest version known to work (Debian 12's).
+# The program's own come first; the rest only when the option that needs them is on.
+
+find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets Svg Network)
+set_package_properties(Qt6 PROPERTIES TYPE REQUIRED PURPOSE "Windows, the tray, the clipboard, HTTPS")
+find_package(OpenSSL 3.0 REQUIRED COMPONENTS Crypto)
+set_package_properties(OpenSSL PROPERTIES TYPE REQUIRED PURPOSE "Update signatures (Ed25519)")
+find_package(nlohmann_json 3.11 REQUIRED)
+set_package_properties(nlohmann_json PROPERTIES TYPE REQUIRED PURPOSE "Settings and release descriptions")
+find_package(simdjson 3.0 REQUIRED)
+set_package_properties(simdjson PROPERTIES TYPE REQUIRED PURPOSE "The history index")
+find_package(ICU 72 REQUIRED COMPONENTS uc i18n)
+set_package_properties(ICU PROPERTIES TYPE REQUIRED PURPOSE "Searching the history")
+find_package(ZLIB 1.2.13 REQUIRED)
+set_package_properties(ZLIB PROPERTIES TYPE REQUIRED PURPOSE "Release archives")
+find_package(Threads REQUIRED)
+find_package(X11 REQUIRED COMPONENTS Xtst Xfixes xcb)
+set_package_properties(X11 PROPERTIES TYPE REQUIRED PURPOSE "The keyboard tap, global shortcuts, the clipboard")
+find_package(PkgConfig REQUIRED)
+# Other applications' accessibility trees (the caret), over AT-SPI.
+pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2>=2.46 gobject-2.0)
+
+if(BUILD_TESTING)
+    find_package(GTest 1.12 REQUIRED)
+    set_package_properties(GTest PROPERTIES TYPE REQUIRED PURPOSE "The tests (BUILD_TESTING)")
+    find_package(Qt6 6.4 REQUIRED COMPONENTS Test)
+endif()
+if(DRIMO_BENCHMARKS)
+    find_package(benchmark 1.7 REQUIRED)
+    set_package_properties(benchmark PROPERTIES TYPE REQUIRED PURPOSE "The benchmarks (DRIMO_BENCHMARKS)")
+endif()
