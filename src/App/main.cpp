@@ -42,6 +42,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -55,6 +56,18 @@ void say(const char* line)
 
 int main(int argc, char** argv)
 {
+    // Answered before anything needs a display: from a terminal, a script or a package check.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("drimo-copy %s\n", DRIMO_VERSION);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::printf("Usage: drimo-copy [--help] [--version]\n"
+                        "Clipboard history and screenshots in the system tray; see drimo-copy(1).\n");
+            return 0;
+        }
+    }
     // Standard output and error are whatever the first start was given, and a relaunched program inherits
     // them: when nobody reads them any more, a log line must fail quietly, not end the program.
     std::signal(SIGPIPE, SIG_IGN);

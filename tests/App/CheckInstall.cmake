@@ -1,4 +1,4 @@
-# cmake -DBUILD_DIR=... -DPREFIX=... -P CheckInstall.cmake
+# cmake -DBUILD_DIR=... -DPREFIX=... [-DHOOKED=drimo-copy-test-hooks] -P CheckInstall.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD_DIR}" --prefix "${PREFIX}"
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
@@ -6,10 +6,19 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "install failed: ${output}")
 endif()
 
+set(icons share/icons/hicolor)
 foreach(expected bin/drimo-copy share/applications/com.drimo.copy.desktop
-                 share/icons/hicolor/scalable/apps/com.drimo.copy.svg)
+                 share/metainfo/com.drimo.copy.metainfo.xml ${icons}/scalable/apps/com.drimo.copy.svg
+                 ${icons}/48x48/apps/com.drimo.copy.png ${icons}/256x256/apps/com.drimo.copy.png
+                 share/man/man1/drimo-copy.1.gz share/doc/drimo-copy/copyright)
     if(NOT EXISTS "${PREFIX}/${expected}")
         message(FATAL_ERROR "not installed: ${expected}")
+    endif()
+endforeach()
+file(GLOB_RECURSE installed RELATIVE "${PREFIX}" "${PREFIX}/*")
+foreach(path IN LISTS installed)
+    if(path MATCHES "test-hooks|preview|drimo-sim|bench_|Tests$|bundle.json")
+        message(FATAL_ERROR "installed, though only developers use it: ${path}")
     endif()
 endforeach()
 if(NOT IS_DIRECTORY "${PREFIX}/bin" OR IS_DIRECTORY "${PREFIX}/bin/drimo-copy")
@@ -19,6 +28,24 @@ execute_process(COMMAND test -x "${PREFIX}/bin/drimo-copy" RESULT_VARIABLE notEx
 if(notExecutable)
     message(FATAL_ERROR "bin/drimo-copy is not executable")
 endif()
+execute_process(COMMAND "${PREFIX}/bin/drimo-copy" --version OUTPUT_VARIABLE version RESULT_VARIABLE result)
+if(NOT result EQUAL 0 OR NOT version MATCHES "^drimo-copy [0-9]+\\.[0-9]+\\.[0-9]+\n$")
+    message(FATAL_ERROR "drimo-copy --version said \"${version}\" (${result})")
+endif()
+
+# Whoever can set the user's environment must not be able to swap the update key, server or certificates.
+set(hooks "DRIMO_TEST_(UPDATE_PUBLIC_KEY|UPDATE_BASE|CA_FILE)")
+file(STRINGS "${PREFIX}/bin/drimo-copy" found REGEX "${hooks}")
+if(found)
+    message(FATAL_ERROR "the installed program reads test settings from the environment: ${found}")
+endif()
+if(HOOKED)
+    file(STRINGS "${HOOKED}" found REGEX "${hooks}")
+    list(LENGTH found count)
+    if(count LESS 3)
+        message(FATAL_ERROR "the test build's program should read the three test settings, has: ${found}")
+    endif()
+endif()
 
 file(READ "${PREFIX}/share/applications/com.drimo.copy.desktop" entry)
 foreach(line "[Desktop Entry]" "Exec=drimo-copy" "Icon=com.drimo.copy" "Type=Application")
@@ -27,7 +54,7 @@ foreach(line "[Desktop Entry]" "Exec=drimo-copy" "Icon=com.drimo.copy" "Type=App
         message(FATAL_ERROR "the desktop entry lacks ${line}")
     endif()
 endforeach()
-file(READ "${PREFIX}/share/icons/hicolor/scalable/apps/com.drimo.copy.svg" icon)
+file(READ "${PREFIX}/${icons}/scalable/apps/com.drimo.copy.svg" icon)
 string(FIND "${icon}" "<svg" at)
 if(at EQUAL -1)
     message(FATAL_ERROR "the icon is not an SVG")

@@ -1,5 +1,6 @@
 // Renders editor windows with each tool in use (blur, arrows, markers), with marks committed and one being
-// drawn, to PNG files, for looking at the editor without a desktop:  editor-preview OUTPUT_FOLDER [dark]
+// drawn, and the corner thumbnail over a desktop, to PNG files, for looking at them without a desktop:
+// editor-preview OUTPUT_FOLDER [dark]
 #include "Platform/Simulated/AlertsSimulated.h"
 #include "Platform/Simulated/ScreensSimulated.h"
 #include "Platform/Simulated/WorkspaceSimulated.h"
@@ -10,6 +11,8 @@
 #include "Screenshots/ScreenshotEditor.h"
 #include "Screenshots/Shot.h"
 #include "Screenshots/ShotRenderer.h"
+#include "Screenshots/ThumbnailPanel.h"
+#include "Screenshots/ThumbnailView.h"
 
 #include <QApplication>
 #include <QLinearGradient>
@@ -155,6 +158,43 @@ int main(int argc, char** argv)
     }
     editor.model(numbers)->undo();
     save(numbers, QStringLiteral("editor-number"));
+
+    // Every kind of mark at once, as a finished edit looks: the account and the phone hidden, the sum and
+    // the date numbered, an arrow at the sum.
+    QWidget* marked = editor.open(shot, {}, {});
+    canvas = editor.view(marked)->canvas();
+    QApplication::processEvents();
+    drag(canvas, line(canvas, { 0.315, 0.687 }, { 0.44, 0.687 }, 30), true);
+    drag(canvas, line(canvas, { 0.365, 0.516 }, { 0.44, 0.516 }, 30), true);
+    editor.model(marked)->setTool(EditorModel::Tool::Number);
+    for (const QPointF at : { QPointF(0.505, 0.644), QPointF(0.495, 0.601) }) {
+        mouse(canvas, QEvent::MouseButtonPress, across(canvas, at.x(), at.y()));
+        mouse(canvas, QEvent::MouseButtonRelease, across(canvas, at.x(), at.y()));
+    }
+    editor.model(marked)->setTool(EditorModel::Tool::Arrow);
+    drag(canvas, line(canvas, { 0.76, 0.44 }, { 0.54, 0.62 }, 10), true);
+    save(marked, QStringLiteral("editor-marks"));
+
+    // The thumbnail in the bottom-right corner of the screen the shot was taken of.
+    ThumbnailView thumbnail(ThumbnailPanel::thumbnailSize(picture.size()).toSize(), shot);
+    // Drawn without being shown: a shown window under the offscreen pointer would count as hovered and
+    // show its close button.
+    const QSize corner(560, 340);
+    QImage screen(corner, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&screen);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // The shot stands for the screen it shows, at its own scale.
+    const QSizeF shown = QSizeF(picture.size()) / shot->scale();
+    painter.drawImage(
+        QRectF(QPointF(corner.width() - shown.width(), corner.height() - shown.height()), shown), picture);
+    thumbnail.render(&painter,
+        QPoint(corner.width(), corner.height()) - QPoint(20, 20)
+            - QPoint(thumbnail.width(), thumbnail.height()),
+        QRegion(), QWidget::DrawChildren);
+    painter.end();
+    const auto thumbnailPath = session.picturePath(QStringLiteral("thumbnail"));
+    ok = screen.save(thumbnailPath, "PNG") && ok;
+    std::printf("%s\n", qPrintable(thumbnailPath));
 
     // A small shot: the window opens as narrow as its toolbar allows.
     const QImage small = picture.scaled(400, 250, Qt::KeepAspectRatio, Qt::SmoothTransformation);

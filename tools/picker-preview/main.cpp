@@ -1,5 +1,5 @@
-// Renders the history picker with sample histories (empty, three entries, twenty entries, and a search)
-// to PNG files, for looking at the layout without a desktop:
+// Renders the history picker with sample histories (empty, three entries, twenty entries, a search, and
+// under a text caret) to PNG files, for looking at the layout without a desktop:
 // picker-preview OUTPUT_FOLDER [dark] [shadow] [linux]
 #include "Picker/HistoryPanel.h"
 #include "Picker/HistoryPickerView.h"
@@ -8,6 +8,7 @@
 #include "PreviewSession.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -90,6 +91,32 @@ bool render(HistoryPanel& panel, const QString& path)
     return canvas.save(path, "PNG");
 }
 
+// The picker as a user meets it: open under the caret of a line being typed in a document.
+bool renderAtCaret(HistoryPanel& panel, const QString& path)
+{
+    QApplication::processEvents();
+    const auto picker = panel.window()->grab();
+    const double ratio = picker.devicePixelRatio();
+    QFont font = QApplication::font();
+    font.setPixelSize(15);
+    const QString typed = QStringLiteral("Адрес для встречи: ");
+    const QPointF caret(32 + QFontMetricsF(font).horizontalAdvance(typed), 26);
+    const QSizeF size(caret.x() + picker.width() / ratio + 24, caret.y() + 30 + picker.height() / ratio + 24);
+    QImage canvas((size * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(ratio);
+    const QPalette palette = QApplication::palette();
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRectF(QPointF(), size), palette.color(QPalette::Base));
+    painter.setFont(font);
+    painter.setPen(palette.color(QPalette::Text));
+    painter.drawText(QPointF(32, caret.y() + 15), typed);
+    painter.fillRect(QRectF(caret, QSizeF(1.5, 20)), palette.color(QPalette::Text));
+    painter.drawPixmap(QPointF(caret.x() - 8, caret.y() + 28), picker);
+    painter.end();
+    return canvas.save(path, "PNG");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -126,6 +153,10 @@ int main(int argc, char** argv)
     shot(sampleHistory(20), QStringLiteral("picker-20.png"), {}, 2);
     shot(sampleHistory(20), QStringLiteral("picker-20-search.png"), QStringLiteral("МИР"));
     shot(sampleHistory(3), QStringLiteral("picker-3-nothing-found.png"), QStringLiteral("жираф"));
+    panel.show(sampleHistory(8), sampleThumbnail, nullptr, nullptr);
+    const auto atCaret = session.folder().filePath(QStringLiteral("picker-at-caret.png"));
+    ok = renderAtCaret(panel, atCaret) && ok;
+    std::printf("%s\n", qPrintable(atCaret));
     // Deep in a long history the row numbers grow to five digits.
     shot(sampleHistory(10'000), QStringLiteral("picker-10000-end.png"), {}, 9'998);
     return ok ? 0 : 1;

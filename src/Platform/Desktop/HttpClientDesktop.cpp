@@ -87,12 +87,10 @@ HttpClientDesktop::HttpClientDesktop()
 
 HttpClientDesktop::~HttpClientDesktop() = default;
 
-#ifdef DRIMO_TEST_HOOKS
 void HttpClientDesktop::addTrustedCertificates(const QList<QSslCertificate>& certificates)
 {
     m_extraCertificates += certificates;
 }
-#endif
 
 void HttpClientDesktop::get(const Request& request, Handler handler)
 {

@@ -15,11 +15,8 @@ public:
 
     void get(const Request& request, Handler handler) override;
 
-#ifdef DRIMO_TEST_HOOKS
-    // Certificates trusted besides the system's: only the tests' local server needs this, and builds
-    // without tests (the release build) do not have it.
+    // Certificates trusted besides the system's: only the tests' local server needs this.
     void addTrustedCertificates(const QList<QSslCertificate>& certificates);
-#endif
 
 private:
     QNetworkAccessManager m_network;
