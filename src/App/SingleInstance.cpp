@@ -9,7 +9,15 @@
 
 namespace {
 
-const QByteArray showRequest = "show\n";
+// One line a request. "show" is what every earlier version sends.
+const std::pair<SingleInstance::Request, QByteArray> requestLines[] = {
+    { SingleInstance::Request::ShowSettings, "show\n" },
+    { SingleInstance::Request::ShowHistory, "history\n" },
+    { SingleInstance::Request::TakeScreenshot, "screenshot\n" },
+};
+
+// A line longer than any request is no request.
+constexpr qint64 longestLine = 64;
 
 } // namespace
 
@@ -32,21 +40,23 @@ SingleInstance::SingleInstance(QString name, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::handOverToRunning(int timeoutMs)
+bool SingleInstance::handOverToRunning(int timeoutMs, Request request)
 {
-    if (askRunningToShow(timeoutMs))
+    if (askRunning(request, timeoutMs))
         return true;
     listen();
     return false;
 }
 
-bool SingleInstance::askRunningToShow(int timeoutMs)
+bool SingleInstance::askRunning(Request request, int timeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(m_name);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(showRequest);
+    for (const auto& [known, line] : requestLines)
+        if (known == request)
+            socket.write(line);
     // The running instance answers once it has taken the request, so this one never ends before the
     // request arrived.
     return socket.waitForBytesWritten(timeoutMs) && socket.waitForReadyRead(timeoutMs);
@@ -82,11 +92,23 @@ void SingleInstance::acceptConnections()
     while (auto* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->readAll().contains('\n'))
+            // A request may arrive in pieces; it counts once its line is whole.
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > longestLine)
+                    socket->abort();
                 return;
-            socket->write("ok\n");
-            socket->flush();
-            onActivationRequest();
+            }
+            const QByteArray line = socket->readLine(longestLine);
+            for (const auto& [request, known] : requestLines) {
+                if (line == known) {
+                    socket->write("ok\n");
+                    socket->flush();
+                    onRequest(request);
+                    return;
+                }
+            }
+            // Something else speaks on our socket: it gets no answer, and nothing happens.
+            socket->abort();
         });
     }
 }

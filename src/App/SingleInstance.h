@@ -8,7 +8,8 @@
 class QLocalServer;
 
 // One running copy per history. The first start listens on a local socket; a later start on the same history
-// finds it, asks it to show its settings and ends, so the settings stay reachable when there is no tray menu.
+// finds it, hands it a request and ends: to show its settings (so they stay reachable when there is no tray
+// menu), its history picker or to take a screenshot, which desktops without global key grabs bind to keys.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
@@ -21,12 +22,13 @@ public:
     explicit SingleInstance(QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when another instance is running and has been asked to show itself: this one should end.
-    // Otherwise this one becomes the running instance and listens (a socket left by a crashed one is
-    // replaced).
-    bool handOverToRunning(int timeoutMs = 1000);
-    // The two halves of it. True when a running instance took the request to show itself.
-    bool askRunningToShow(int timeoutMs = 1000);
+    enum class Request { ShowSettings, ShowHistory, TakeScreenshot };
+
+    // True when another instance is running and has taken the request: this one should end. Otherwise
+    // this one becomes the running instance and listens (a socket left by a crashed one is replaced).
+    bool handOverToRunning(int timeoutMs = 1000, Request request = Request::ShowSettings);
+    // The first half of it. True when a running instance took the request.
+    bool askRunning(Request request, int timeoutMs = 1000);
     // Becomes the running instance: listens, in place of a socket left by one that crashed. False when it
     // cannot listen (errorString() says why): later starts then do not find this one.
     bool listen();
@@ -34,8 +36,8 @@ public:
 
     bool isListening() const;
 
-    // Called in the running instance each time a later start asks it to show itself.
-    std::function<void()> onActivationRequest = [] {};
+    // Called in the running instance for each request a later start hands it.
+    std::function<void(Request)> onRequest = [](Request) {};
 
 private:
     void acceptConnections();

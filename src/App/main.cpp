@@ -89,7 +89,7 @@ int main(int argc, char** argv)
         QElapsedTimer waited;
         waited.start();
         do {
-            if (instance.askRunningToShow(std::max<int>(100, 1000 - int(waited.elapsed())))) {
+            if (instance.askRunning(SingleInstance::Request::ShowSettings, std::max<int>(100, 1000 - int(waited.elapsed())))) {
                 say("already running; its settings window is shown instead");
                 return 0;
             }
@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     }
     if (locked == InstanceLock::Outcome::Unavailable) {
         // Without the lock to go by, a program answering on this history's socket is the one recording it.
-        if (instance.askRunningToShow()) {
+        if (instance.askRunning(SingleInstance::Request::ShowSettings)) {
             say("already running; its settings window is shown instead");
             return 0;
         }
@@ -179,7 +179,16 @@ int main(int argc, char** argv)
     if (const QString ca = qEnvironmentVariable("DRIMO_TEST_CA_FILE"); !ca.isEmpty())
         http.addTrustedCertificates(QSslCertificate::fromPath(ca));
 #endif
-    instance.onActivationRequest = [&controller] { controller.showSettings(); };
+    instance.onRequest = [&controller](SingleInstance::Request request) {
+        switch (request) {
+        case SingleInstance::Request::ShowSettings:
+            return controller.showSettings();
+        case SingleInstance::Request::ShowHistory:
+            return controller.showHistory();
+        case SingleInstance::Request::TakeScreenshot:
+            return controller.takeScreenshot();
+        }
+    };
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
     // The open menu holds the keyboard: global shortcuts reach us through it meanwhile.

@@ -10,6 +10,9 @@ int main(int argc, char** argv)
     if (name.isEmpty())
         return 2;
     SingleInstance second(name);
-    const bool handedOver = second.handOverToRunning(3000);
+    const auto request = qEnvironmentVariable("DRIMO_SINGLE_INSTANCE_REQUEST") == QLatin1String("history")
+        ? SingleInstance::Request::ShowHistory
+        : SingleInstance::Request::ShowSettings;
+    const bool handedOver = second.handOverToRunning(3000, request);
     return handedOver && !second.isListening() ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -24,12 +25,14 @@ QString uniqueName()
 
 } // namespace
 
-TEST(SingleInstanceTest, SecondStartAsksTheRunningInstanceToShowItself)
+// A later start hands its request to the running one, which takes it once it has arrived whole; a line that
+// is no request is refused and does nothing.
+TEST(SingleInstanceTest, SecondStartHandsItsRequestToTheRunningInstance)
 {
     const QString name = uniqueName();
     SingleInstance first(name);
-    int requests = 0;
-    first.onActivationRequest = [&] { ++requests; };
+    std::vector<SingleInstance::Request> requests;
+    first.onRequest = [&](SingleInstance::Request request) { requests.push_back(request); };
     EXPECT_FALSE(first.handOverToRunning());
     EXPECT_TRUE(first.isListening());
 
@@ -39,6 +42,8 @@ TEST(SingleInstanceTest, SecondStartAsksTheRunningInstanceToShowItself)
         QProcess second;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DRIMO_SINGLE_INSTANCE_NAME"), name);
+        if (start == 2)
+            env.insert(QStringLiteral("DRIMO_SINGLE_INSTANCE_REQUEST"), QStringLiteral("history"));
         second.setProcessEnvironment(env);
         second.start(QStringLiteral(SINGLE_INSTANCE_CLIENT), {});
         ASSERT_TRUE(second.waitForStarted(5000));
@@ -48,8 +53,25 @@ TEST(SingleInstanceTest, SecondStartAsksTheRunningInstanceToShowItself)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         ASSERT_EQ(second.state(), QProcess::NotRunning);
         EXPECT_EQ(second.exitCode(), 0) << second.readAll().constData();
-        EXPECT_EQ(requests, start);
+        EXPECT_EQ(requests.size(), std::size_t(start));
     }
+    EXPECT_EQ(requests,
+        (std::vector { SingleInstance::Request::ShowSettings, SingleInstance::Request::ShowHistory }));
+
+    QLocalSocket stranger;
+    stranger.connectToServer(name);
+    ASSERT_TRUE(stranger.waitForConnected(3000));
+    for (const QByteArray& bytes : { QByteArray("scr"), QByteArray("eenshot\n"), QByteArray("rm -rf\n") }) {
+        stranger.write(bytes);
+        stranger.flush();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 200)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(requests.back(), SingleInstance::Request::TakeScreenshot)
+        << "a request in two pieces counts once whole";
+    EXPECT_EQ(requests.size(), 3u) << "a line that is no request does nothing";
 }
 
 TEST(SingleInstanceTest, ASocketLeftByACrashedInstanceIsTakenOver)
