@@ -12,13 +12,13 @@
 #include "Platform/Desktop/BundleReplacementDesktop.h"
 #include "Platform/Desktop/CodeSigningDesktop.h"
 #include "Platform/Desktop/DiskImagesDesktop.h"
-#include "Platform/Desktop/HttpClientDesktop.h"
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
-#include "Platform/Desktop/ScreenAccessDesktop.h"
+#include "Platform/Desktop/HttpClientDesktop.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
 #include "Platform/Desktop/ProcessesDesktop.h"
+#include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Platform/Desktop/ScreensDesktop.h"
 #include "Platform/Desktop/StandardPathsDesktop.h"
 #include "Platform/Desktop/SystemLogDesktop.h"
@@ -33,10 +33,11 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QSslCertificate>
 #include <QMenu>
+#include <QSslCertificate>
 #include <QSystemTrayIcon>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
@@ -52,20 +53,57 @@ void say(const char* line)
     std::fprintf(stderr, "Drimo Copy: %s\n", line);
 }
 
+const char* handedOver(SingleInstance::Request request)
+{
+    switch (request) {
+    case SingleInstance::Request::ShowHistory:
+        return "already running; it shows its history";
+    case SingleInstance::Request::TakeScreenshot:
+        return "already running; it takes the screenshot";
+    case SingleInstance::Request::ShowSettings:
+        break;
+    }
+    return "already running; its settings window is shown instead";
+}
+
+void perform(AppController& controller, SingleInstance::Request request)
+{
+    switch (request) {
+    case SingleInstance::Request::ShowSettings:
+        return controller.showSettings();
+    case SingleInstance::Request::ShowHistory:
+        return controller.showHistory();
+    case SingleInstance::Request::TakeScreenshot:
+        return controller.takeScreenshot();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     // Answered before anything needs a display: from a terminal, a script or a package check.
+    auto request = SingleInstance::Request::ShowSettings;
+    bool requested = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("drimo-copy %s\n", DRIMO_VERSION);
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("Usage: drimo-copy [--help] [--version]\n"
-                        "Clipboard history and screenshots in the system tray; see drimo-copy(1).\n");
+            std::printf(
+                "Usage: drimo-copy [--show-history | --take-screenshot] [--help] [--version]\n"
+                "Clipboard history and screenshots in the system tray; see drimo-copy(1).\n"
+                "  --show-history     open the history picker of the running program\n"
+                "  --take-screenshot  make the running program take an area screenshot\n"
+                "Without either, a second start opens the running program's settings. Bind these\n"
+                "to keys in the desktop's shortcut settings where holding Ctrl+V is not available.\n");
             return 0;
+        }
+        if (std::strcmp(argv[i], "--show-history") == 0 || std::strcmp(argv[i], "--take-screenshot") == 0) {
+            request = argv[i][2] == 's' ? SingleInstance::Request::ShowHistory
+                                        : SingleInstance::Request::TakeScreenshot;
+            requested = true;
         }
     }
     // Standard output and error are whatever the first start was given, and a relaunched program inherits
@@ -89,8 +127,8 @@ int main(int argc, char** argv)
         QElapsedTimer waited;
         waited.start();
         do {
-            if (instance.askRunning(SingleInstance::Request::ShowSettings, std::max<int>(100, 1000 - int(waited.elapsed())))) {
-                say("already running; its settings window is shown instead");
+            if (instance.askRunning(request, std::max<int>(100, 1000 - int(waited.elapsed())))) {
+                say(handedOver(request));
                 return 0;
             }
             QThread::msleep(100);
@@ -100,8 +138,8 @@ int main(int argc, char** argv)
     }
     if (locked == InstanceLock::Outcome::Unavailable) {
         // Without the lock to go by, a program answering on this history's socket is the one recording it.
-        if (instance.askRunning(SingleInstance::Request::ShowSettings)) {
-            say("already running; its settings window is shown instead");
+        if (instance.askRunning(request)) {
+            say(handedOver(request));
             return 0;
         }
         std::fprintf(stderr,
@@ -179,16 +217,7 @@ int main(int argc, char** argv)
     if (const QString ca = qEnvironmentVariable("DRIMO_TEST_CA_FILE"); !ca.isEmpty())
         http.addTrustedCertificates(QSslCertificate::fromPath(ca));
 #endif
-    instance.onRequest = [&controller](SingleInstance::Request request) {
-        switch (request) {
-        case SingleInstance::Request::ShowSettings:
-            return controller.showSettings();
-        case SingleInstance::Request::ShowHistory:
-            return controller.showHistory();
-        case SingleInstance::Request::TakeScreenshot:
-            return controller.takeScreenshot();
-        }
-    };
+    instance.onRequest = [&controller](SingleInstance::Request request) { perform(controller, request); };
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
     // The open menu holds the keyboard: global shortcuts reach us through it meanwhile.
@@ -200,6 +229,9 @@ int main(int argc, char** argv)
         say("no system tray: the menu is unavailable; start the program again to open its settings");
     if (!AppController::isRunningTests())
         controller.start();
+    // Bound to a key, the command may be the one that starts the program: it then does what it was asked.
+    if (requested)
+        QTimer::singleShot(0, &controller, [&controller, request] { perform(controller, request); });
 
     std::fprintf(
         stderr, "Drimo Copy records the clipboard into %s\n", qPrintable(controller.history().directory()));

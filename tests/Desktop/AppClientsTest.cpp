@@ -477,6 +477,27 @@ TEST(DesktopApp, OneEntryNeverJoinsTheDataOfTwoCopies)
     EXPECT_EQ(items[0].preview, QStringLiteral("second copy"));
 }
 
+// Where no key can be grabbed, the desktop's own shortcut runs `drimo-copy --show-history`: the running
+// program opens its picker, and the start that asked ends at once.
+TEST(DesktopApp, AStartWithShowHistoryOpensTheRunningProgramsPicker)
+{
+    SKIP_WITHOUT_DISPLAY();
+    QTemporaryDir home;
+    RunningApp first(home);
+    ASSERT_TRUE(first.recording()) << first.output().toStdString();
+    ASSERT_TRUE(xclipCopy("from the history"));
+    ASSERT_TRUE(spinUntil([&] { return first.history().size() == 1; }, 8000)) << first.output().toStdString();
+
+    RunningApp asking(home, {}, {}, false);
+    ASSERT_TRUE(asking.start({ QStringLiteral("--show-history") }));
+    EXPECT_EQ(asking.exitCode(8000), 0) << asking.output().toStdString();
+    EXPECT_TRUE(asking.output().contains(QStringLiteral("shows its history")))
+        << asking.output().toStdString();
+    EXPECT_TRUE(spinUntil([] { return pickerGeometry().has_value(); }, 5000)) << first.output().toStdString();
+    ASSERT_TRUE(keys({ QStringLiteral("Escape") }));
+    EXPECT_TRUE(spinUntil([] { return !pickerGeometry(); }, 5000));
+}
+
 TEST(DesktopApp, ASecondStartNeverRecordsIntoTheHistoryOfARunningOne)
 {
     SKIP_WITHOUT_DISPLAY();

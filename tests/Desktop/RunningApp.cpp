@@ -40,9 +40,9 @@ RunningApp::~RunningApp()
     kill();
 }
 
-bool RunningApp::start()
+bool RunningApp::start(const QStringList& arguments)
 {
-    m_process.start(QStringLiteral(DRIMO_COPY), {});
+    m_process.start(QStringLiteral(DRIMO_COPY), arguments);
     m_pid = m_process.processId();
     return started();
 }

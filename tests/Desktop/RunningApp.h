@@ -27,7 +27,8 @@ public:
     RunningApp(const RunningApp&) = delete;
     RunningApp& operator=(const RunningApp&) = delete;
 
-    bool start();
+    // Starts it with `arguments` on its command line.
+    bool start(const QStringList& arguments = {});
     // SIGKILL: no chance to finish anything.
     void kill();
     bool started();
