@@ -324,7 +324,13 @@ void AppController::showSettings()
 
 QWidget* AppController::makeSettingsContent()
 {
-    auto* view = new SettingsView(m_settings, m_platform);
+    auto* view = new SettingsView(m_settings,
+        { .family = m_platform.family,
+            .paths = m_platform.paths,
+            .loginItems = m_platform.loginItems,
+            .log = m_platform.log,
+            .screenAccess = m_platform.screenAccess,
+            .bundle = m_platform.bundle });
     view->recorder()->setObjectName(screenshotRecorderName);
     view->setAccessibilityGranted(m_accessibilityGranted);
     connect(this, &AppController::accessibilityGrantedChanged, view,
@@ -343,6 +349,10 @@ QWidget* AppController::makeSettingsContent()
     view->onHoldKeysChanged = call(&AppController::applyHoldKeys);
     view->onClearHistory = call(&AppController::confirmClearHistory);
     view->onChooseFolder = call(&AppController::chooseScreenshotFolder);
+    view->onOpenScreenRecordingSettings = [self] {
+        if (self)
+            ScreenCapture::openSettings(self->m_platform);
+    };
     view->onGrantAccessibility = call(&AppController::showOnboarding);
     view->onCheckForUpdates = call(&AppController::checkForUpdates);
     return view;

@@ -20,7 +20,7 @@ const QString screenshotSoundKey = QStringLiteral("screenshotSound");
 // Stores, then announces only a real change: observers redraw on the signal, the store sees every write.
 template <typename T, typename Signal>
 void assign(AppSettings* self, UserDefaultsStore& store, T& field, const T& value, const QString& key,
-            const DefaultsValue& stored, Signal signal)
+    const DefaultsValue& stored, Signal signal)
 {
     const bool changed = !(field == value);
     field = value;
@@ -48,6 +48,13 @@ AppSettings::AppSettings(UserDefaultsStore& store, QObject* parent)
     m_screenshotCopy = objectBool(screenshotCopyKey, true);
     m_screenshotThumbnail = objectBool(screenshotThumbnailKey, true);
     m_screenshotSound = store.boolValue(screenshotSoundKey);
+    m_autoCheckUpdates = autoCheckUpdatesIn(store);
+}
+
+bool AppSettings::autoCheckUpdatesIn(const UserDefaultsStore& store)
+{
+    const auto stored = store.object(autoCheckUpdatesKey);
+    return !(stored && stored->kind() == DefaultsValue::Kind::Boolean && stored->asBoolean() == false);
 }
 
 bool AppSettings::objectBool(const QString& key, bool fallback) const
@@ -58,24 +65,26 @@ bool AppSettings::objectBool(const QString& key, bool fallback) const
 
 void AppSettings::setHistoryLimit(HistoryLimit value)
 {
-    assign(this, m_store, m_historyLimit, value, historyLimitKey, DefaultsValue(HistoryLimits::rawValue(value)),
-           &AppSettings::historyLimitChanged);
+    assign(this, m_store, m_historyLimit, value, historyLimitKey,
+        DefaultsValue(HistoryLimits::rawValue(value)), &AppSettings::historyLimitChanged);
 }
 
 void AppSettings::setHoldToPaste(bool value)
 {
-    assign(this, m_store, m_holdToPaste, value, holdToPasteKey, DefaultsValue(value), &AppSettings::holdToPasteChanged);
+    assign(this, m_store, m_holdToPaste, value, holdToPasteKey, DefaultsValue(value),
+        &AppSettings::holdToPasteChanged);
 }
 
 void AppSettings::setHoldToScreenshot(bool value)
 {
     assign(this, m_store, m_holdToScreenshot, value, holdToScreenshotKey, DefaultsValue(value),
-           &AppSettings::holdToScreenshotChanged);
+        &AppSettings::holdToScreenshotChanged);
 }
 
 void AppSettings::setHoldDelay(double value)
 {
-    assign(this, m_store, m_holdDelay, value, holdDelayKey, DefaultsValue(value), &AppSettings::holdDelayChanged);
+    assign(this, m_store, m_holdDelay, value, holdDelayKey, DefaultsValue(value),
+        &AppSettings::holdDelayChanged);
 }
 
 void AppSettings::setPaused(bool value)
@@ -86,31 +95,37 @@ void AppSettings::setPaused(bool value)
 void AppSettings::setScreenshotSave(bool value)
 {
     assign(this, m_store, m_screenshotSave, value, screenshotSaveKey, DefaultsValue(value),
-           &AppSettings::screenshotSaveChanged);
+        &AppSettings::screenshotSaveChanged);
 }
 
 void AppSettings::setScreenshotFolder(const QString& value)
 {
     assign(this, m_store, m_screenshotFolder, value, screenshotFolderKey, DefaultsValue(value),
-           &AppSettings::screenshotFolderChanged);
+        &AppSettings::screenshotFolderChanged);
 }
 
 void AppSettings::setScreenshotCopy(bool value)
 {
     assign(this, m_store, m_screenshotCopy, value, screenshotCopyKey, DefaultsValue(value),
-           &AppSettings::screenshotCopyChanged);
+        &AppSettings::screenshotCopyChanged);
 }
 
 void AppSettings::setScreenshotThumbnail(bool value)
 {
     assign(this, m_store, m_screenshotThumbnail, value, screenshotThumbnailKey, DefaultsValue(value),
-           &AppSettings::screenshotThumbnailChanged);
+        &AppSettings::screenshotThumbnailChanged);
 }
 
 void AppSettings::setScreenshotSound(bool value)
 {
     assign(this, m_store, m_screenshotSound, value, screenshotSoundKey, DefaultsValue(value),
-           &AppSettings::screenshotSoundChanged);
+        &AppSettings::screenshotSoundChanged);
+}
+
+void AppSettings::setAutoCheckUpdates(bool value)
+{
+    assign(this, m_store, m_autoCheckUpdates, value, autoCheckUpdatesKey, DefaultsValue(value),
+        &AppSettings::autoCheckUpdatesChanged);
 }
 
 QString AppSettings::screenshotFolderPath(const StandardPaths& paths) const

@@ -27,6 +27,7 @@ public:
     bool screenshotCopy() const { return m_screenshotCopy; }
     bool screenshotThumbnail() const { return m_screenshotThumbnail; }
     bool screenshotSound() const { return m_screenshotSound; }
+    bool autoCheckUpdates() const { return m_autoCheckUpdates; }
 
     void setHistoryLimit(HistoryLimit value);
     void setHoldToPaste(bool value);
@@ -38,12 +39,18 @@ public:
     void setScreenshotCopy(bool value);
     void setScreenshotThumbnail(bool value);
     void setScreenshotSound(bool value);
+    void setAutoCheckUpdates(bool value);
 
     // Where screenshots go: exactly the chosen folder (no tilde expansion, no existence check), or, when
     // none is chosen, the system screenshot tool's folder, else the Desktop.
     QString screenshotFolderPath(const StandardPaths& paths) const;
 
     // The label of a hold delay: the seconds with at most one decimal in the interface's style, then " с".
+    // Whether the background update checks run, as `store` says: only a stored boolean false stops them, so
+    // a value of another kind never leaves the user without updates. Read afresh by the checks' loop.
+    static bool autoCheckUpdatesIn(const UserDefaultsStore& store);
+    static inline const QString autoCheckUpdatesKey = QStringLiteral("updates.autoCheck");
+
     static QString titleForDelay(double seconds, const QLocale& locale = Localization::locale());
 
 Q_SIGNALS:
@@ -57,6 +64,7 @@ Q_SIGNALS:
     void screenshotCopyChanged();
     void screenshotThumbnailChanged();
     void screenshotSoundChanged();
+    void autoCheckUpdatesChanged();
 
 private:
     bool objectBool(const QString& key, bool fallback) const;
@@ -72,4 +80,5 @@ private:
     bool m_screenshotCopy = true;
     bool m_screenshotThumbnail = true;
     bool m_screenshotSound = false;
+    bool m_autoCheckUpdates = true;
 };

@@ -1,5 +1,7 @@
 #include "Updates/UpdateChecker.h"
 
+#include "Support/AppSettings.h"
+
 #include "Foundation/FileDescriptor.h"
 #include "Foundation/FileTree.h"
 #include "Foundation/Localization.h"
@@ -99,8 +101,7 @@ void UpdateChecker::backgroundPass()
         });
     };
     const auto& defaults = m_platform.defaults;
-    const auto autoCheck = defaults.object(autoCheckKey);
-    if (autoCheck && autoCheck->kind() == DefaultsValue::Kind::Boolean && autoCheck->asBoolean() == false)
+    if (!AppSettings::autoCheckUpdatesIn(defaults))
         return sleep();
     if (const auto last = defaults.object(lastCheckKey); last && last->asDate()) {
         const double elapsed = m_platform.scheduler.currentDate() - last->asDate()->secondsSinceReference;

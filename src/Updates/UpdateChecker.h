@@ -18,7 +18,6 @@
 // through its `done` function.
 class UpdateChecker final {
 public:
-    static inline const QString autoCheckKey = QStringLiteral("updates.autoCheck");
     static inline const QString lastCheckKey = QStringLiteral("updates.lastCheck");
     static inline const QString skippedVersionKey = QStringLiteral("updates.skippedVersion");
 

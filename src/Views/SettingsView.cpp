@@ -1,6 +1,5 @@
 #include "Views/SettingsView.h"
 
-#include "Foundation/DefaultsValue.h"
 #include "Foundation/Localization.h"
 #include "Foundation/ThemeSymbol.h"
 #include "GlobalShortcuts/KeyNotation.h"
@@ -8,13 +7,10 @@
 #include "Platform/LoginItemService.h"
 #include "Platform/ScreenAccess.h"
 #include "Platform/StandardPaths.h"
-#include "Platform/UserDefaultsStore.h"
-#include "Screenshots/ScreenCapture.h"
 #include "Screenshots/ScreenshotShortcut.h"
 #include "Support/AppInfo.h"
 #include "Support/AppSettings.h"
 #include "Support/LoginItem.h"
-#include "Updates/UpdateChecker.h"
 #include "Views/ElidedLabel.h"
 #include "Views/FormSection.h"
 #include "Views/PopUpButton.h"
@@ -57,14 +53,6 @@ QString abbreviatedHome(const QString& path, const QString& home)
     return path;
 }
 
-// Both the background loop and this switch read the key the same way: only a stored false turns the
-// checks off, so the switch never shows "on" while the checks are off, or the other way round.
-bool autoCheckEnabled(const UserDefaultsStore& defaults)
-{
-    const auto stored = defaults.object(UpdateChecker::autoCheckKey);
-    return !(stored && stored->kind() == DefaultsValue::Kind::Boolean && stored->asBoolean() == false);
-}
-
 bool sameDelay(double a, double b)
 {
     return std::abs(a - b) < 1e-9;
@@ -101,10 +89,10 @@ bool SettingsView::Row::enabled() const
     return widget->isEnabled();
 }
 
-SettingsView::SettingsView(AppSettings& settings, const Platform& platform, QWidget* parent)
+SettingsView::SettingsView(AppSettings& settings, Services services, QWidget* parent)
     : QWidget(parent)
     , m_settings(settings)
-    , m_platform(platform)
+    , m_services(services)
 {
     setFixedSize(contentWidth, contentHeight);
     auto* outer = new QVBoxLayout(this);
@@ -147,8 +135,8 @@ void SettingsView::buildHistory(FormSection* section)
                                                            : QString::number(HistoryLimits::rawValue(limit)),
             HistoryLimits::rawValue(limit));
     const QString limitLabel = Localization::text("Хранить записей");
-    m_rows.push_back(
-        { limitLabel, RowKind::Choice, section->addRow(limitLabel, m_historyLimit), m_historyLimit });
+    m_rows.push_back({ RowId::HistoryLimit, limitLabel, RowKind::Choice,
+        section->addRow(limitLabel, m_historyLimit), m_historyLimit });
     syncHistoryLimit();
     connect(m_historyLimit, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (const auto limit = HistoryLimits::fromRawValue(m_historyLimit->itemData(index).toInt()))
@@ -159,24 +147,25 @@ void SettingsView::buildHistory(FormSection* section)
         onHistoryLimitChanged(m_settings.historyLimit());
     });
 
-    addSwitch(section, Localization::text("Пауза: не записывать новое"), &AppSettings::paused,
+    addSwitch(section, RowId::Pause, Localization::text("Пауза: не записывать новое"), &AppSettings::paused,
         &AppSettings::setPaused, &AppSettings::pausedChanged);
 
     auto* clear = new QPushButton(Localization::text("Очистить историю…"));
     connect(clear, &QPushButton::clicked, this, [this] { onClearHistory(); });
-    m_rows.push_back({ clear->text(), RowKind::Button, section->addRow(clear), nullptr, nullptr, clear });
+    m_rows.push_back({ RowId::ClearHistory, clear->text(), RowKind::Button, section->addRow(clear), nullptr,
+        nullptr, clear });
 }
 
 void SettingsView::buildHold(FormSection* section)
 {
-    const auto family = m_platform.family;
+    const auto family = m_services.family;
     const QString paste = GlobalShortcuts::KeyNotation::commandWith(family, QStringLiteral("V"));
     const QString copy = GlobalShortcuts::KeyNotation::commandWith(family, QStringLiteral("C"));
-    addSwitch(section, Localization::format("Удержание %@ открывает историю", { paste }),
+    addSwitch(section, RowId::HoldToPaste, Localization::format("Удержание %@ открывает историю", { paste }),
         &AppSettings::holdToPaste, &AppSettings::setHoldToPaste, &AppSettings::holdToPasteChanged);
-    addSwitch(section, Localization::format("Удержание %@ делает скриншот", { copy }),
-        &AppSettings::holdToScreenshot, &AppSettings::setHoldToScreenshot,
-        &AppSettings::holdToScreenshotChanged);
+    addSwitch(section, RowId::HoldToScreenshot,
+        Localization::format("Удержание %@ делает скриншот", { copy }), &AppSettings::holdToScreenshot,
+        &AppSettings::setHoldToScreenshot, &AppSettings::holdToScreenshotChanged);
     for (const auto changed : { &AppSettings::holdToPasteChanged, &AppSettings::holdToScreenshotChanged })
         connect(&m_settings, changed, this, [this] {
             updateEnabledRows();
@@ -187,7 +176,8 @@ void SettingsView::buildHold(FormSection* section)
     for (const double offered : holdDelays)
         m_holdDelay->addItem(AppSettings::titleForDelay(offered), offered);
     const QString delayLabel = Localization::text("Сколько держать");
-    m_rows.push_back({ delayLabel, RowKind::Choice, section->addRow(delayLabel, m_holdDelay), m_holdDelay });
+    m_rows.push_back({ RowId::HoldDelay, delayLabel, RowKind::Choice,
+        section->addRow(delayLabel, m_holdDelay), m_holdDelay });
     syncHoldDelay();
     connect(m_holdDelay, &QComboBox::currentIndexChanged, this,
         [this](int index) { m_settings.setHoldDelay(m_holdDelay->itemData(index).toDouble()); });
@@ -195,7 +185,7 @@ void SettingsView::buildHold(FormSection* section)
 
     const auto* caption = section->addCaption(
         Localization::format("Короткое нажатие %@ и %@ работает как обычно.", { paste, copy }));
-    m_rows.push_back({ caption->text(), RowKind::Caption, caption->parentWidget() });
+    m_rows.push_back({ RowId::HoldCaption, caption->text(), RowKind::Caption, caption->parentWidget() });
 }
 
 void SettingsView::buildScreenshots(FormSection* section)
@@ -204,19 +194,20 @@ void SettingsView::buildScreenshots(FormSection* section)
     // As wide as its text needs, at the trailing edge like every other control.
     m_recorder->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const QString recorderLabel = Localization::text("Или сочетание клавиш");
-    Row recorderRow { recorderLabel, RowKind::Shortcut, section->addRow(recorderLabel, m_recorder) };
+    Row recorderRow { RowId::Shortcut, recorderLabel, RowKind::Shortcut,
+        section->addRow(recorderLabel, m_recorder) };
     recorderRow.recorder = m_recorder;
     m_rows.push_back(recorderRow);
     // Only macOS keeps its own screenshot keys where a recorded shortcut cannot reach them; the recorder
     // warns of a Linux desktop's as of any combination another program holds.
-    const auto* caption = section->addCaption(m_platform.family == SystemFamily::MacOS
+    const auto* caption = section->addCaption(m_services.family == SystemFamily::MacOS
             ? Localization::text("Любое удобное. Системные ⇧⌘3, ⇧⌘4 и ⇧⌘5 сначала отключите в «Системные "
                                  "настройки → Клавиатура → Сочетания клавиш → Снимки экрана».")
             : Localization::text("Любое удобное."));
-    m_rows.push_back({ caption->text(), RowKind::Caption, caption->parentWidget() });
+    m_rows.push_back({ RowId::ShortcutCaption, caption->text(), RowKind::Caption, caption->parentWidget() });
 
-    addSwitch(section, Localization::text("Сохранять в папку"), &AppSettings::screenshotSave,
-        &AppSettings::setScreenshotSave, &AppSettings::screenshotSaveChanged);
+    addSwitch(section, RowId::SaveToFolder, Localization::text("Сохранять в папку"),
+        &AppSettings::screenshotSave, &AppSettings::setScreenshotSave, &AppSettings::screenshotSaveChanged);
     connect(&m_settings, &AppSettings::screenshotSaveChanged, this, [this] { updateEnabledRows(); });
 
     auto* folder = new QWidget;
@@ -231,27 +222,28 @@ void SettingsView::buildScreenshots(FormSection* section)
     folderLayout->addWidget(choose);
     connect(choose, &QPushButton::clicked, this, [this] { onChooseFolder(); });
     const QString folderLabel = Localization::text("Папка");
-    Row folderRow { folderLabel, RowKind::Folder, section->addRow(folderLabel, folder) };
+    Row folderRow { RowId::Folder, folderLabel, RowKind::Folder, section->addRow(folderLabel, folder) };
     folderRow.button = choose;
     folderRow.path = path;
     m_rows.push_back(folderRow);
     connect(&m_settings, &AppSettings::screenshotFolderChanged, this, [this] { syncFolder(); });
 
-    addSwitch(section, Localization::text("Копировать в буфер обмена"), &AppSettings::screenshotCopy,
-        &AppSettings::setScreenshotCopy, &AppSettings::screenshotCopyChanged);
-    addSwitch(section, Localization::text("Показывать миниатюру в углу"), &AppSettings::screenshotThumbnail,
-        &AppSettings::setScreenshotThumbnail, &AppSettings::screenshotThumbnailChanged);
-    addSwitch(section, Localization::text("Звук затвора"), &AppSettings::screenshotSound,
+    addSwitch(section, RowId::Copy, Localization::text("Копировать в буфер обмена"),
+        &AppSettings::screenshotCopy, &AppSettings::setScreenshotCopy, &AppSettings::screenshotCopyChanged);
+    addSwitch(section, RowId::Thumbnail, Localization::text("Показывать миниатюру в углу"),
+        &AppSettings::screenshotThumbnail, &AppSettings::setScreenshotThumbnail,
+        &AppSettings::screenshotThumbnailChanged);
+    addSwitch(section, RowId::Sound, Localization::text("Звук затвора"), &AppSettings::screenshotSound,
         &AppSettings::setScreenshotSound, &AppSettings::screenshotSoundChanged);
 
     // The permissions are macOS's: a Linux desktop lets the program read the screen and send keys without
     // asking, so there is nothing to show or to grant.
-    if (m_platform.family != SystemFamily::MacOS)
+    if (m_services.family != SystemFamily::MacOS)
         return;
     const QString screenLabel = Localization::text("Запись экрана");
-    Row screenRow { screenLabel, RowKind::Status };
+    Row screenRow { RowId::ScreenRecording, screenLabel, RowKind::Status };
     auto* status = makeStatus(
-        Localization::text("Выдана"), [this] { ScreenCapture::openSettings(m_platform); }, screenRow);
+        Localization::text("Выдана"), [this] { onOpenScreenRecordingSettings(); }, screenRow);
     screenRow.widget = section->addRow(screenLabel, status);
     m_rows.push_back(screenRow);
 }
@@ -259,16 +251,16 @@ void SettingsView::buildScreenshots(FormSection* section)
 void SettingsView::buildSystem(FormSection* section)
 {
     m_launchAtLogin = new ToggleSwitch;
-    m_launchAtLogin->setChecked(LoginItem::isEnabled(m_platform.loginItems));
+    m_launchAtLogin->setChecked(LoginItem::isEnabled(m_services.loginItems));
     const QString loginLabel = Localization::text("Запускать при входе в систему");
-    m_rows.push_back({ loginLabel, RowKind::Switch, section->addRow(loginLabel, m_launchAtLogin), nullptr,
-        m_launchAtLogin });
+    m_rows.push_back({ RowId::LaunchAtLogin, loginLabel, RowKind::Switch,
+        section->addRow(loginLabel, m_launchAtLogin), nullptr, m_launchAtLogin });
     connect(m_launchAtLogin, &ToggleSwitch::toggled, this,
         [this](bool enabled) { changeLaunchAtLogin(enabled); });
 
-    if (m_platform.family == SystemFamily::MacOS) {
+    if (m_services.family == SystemFamily::MacOS) {
         const QString accessLabel = Localization::text("Универсальный доступ");
-        Row accessRow { accessLabel, RowKind::Status };
+        Row accessRow { RowId::Accessibility, accessLabel, RowKind::Status };
         auto* status = makeStatus(
             Localization::text("Выдан"), [this] { onGrantAccessibility(); }, accessRow);
         accessRow.widget = section->addRow(accessLabel, status);
@@ -276,19 +268,15 @@ void SettingsView::buildSystem(FormSection* section)
         showStatus(m_rows.back(), m_accessibilityGranted);
     }
 
-    m_autoCheckUpdates = new ToggleSwitch;
-    const QString updatesLabel = Localization::text("Проверять обновления автоматически");
-    m_rows.push_back({ updatesLabel, RowKind::Switch, section->addRow(updatesLabel, m_autoCheckUpdates),
-        nullptr, m_autoCheckUpdates });
-    connect(m_autoCheckUpdates, &ToggleSwitch::toggled, this, [this](bool enabled) {
-        m_platform.defaults.set(UpdateChecker::autoCheckKey, DefaultsValue(enabled));
-    });
+    addSwitch(section, RowId::AutoCheckUpdates, Localization::text("Проверять обновления автоматически"),
+        &AppSettings::autoCheckUpdates, &AppSettings::setAutoCheckUpdates,
+        &AppSettings::autoCheckUpdatesChanged);
 
     auto* version = new QWidget;
     auto* versionLayout = new QHBoxLayout(version);
     versionLayout->setContentsMargins(0, 0, 0, 0);
     versionLayout->setSpacing(8);
-    auto* versionText = new QLabel(AppInfo::version(m_platform.bundle), version);
+    auto* versionText = new QLabel(AppInfo::version(m_services.bundle), version);
     versionText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     FormSection::makeSecondary(versionText);
     versionLayout->addWidget(versionText);
@@ -296,18 +284,18 @@ void SettingsView::buildSystem(FormSection* section)
     versionLayout->addWidget(check);
     connect(check, &QPushButton::clicked, this, [this] { onCheckForUpdates(); });
     const QString versionLabel = Localization::text("Версия");
-    Row versionRow { versionLabel, RowKind::Version, section->addRow(versionLabel, version) };
+    Row versionRow { RowId::Version, versionLabel, RowKind::Version, section->addRow(versionLabel, version) };
     versionRow.button = check;
     versionRow.text = versionText;
     m_rows.push_back(versionRow);
 }
 
-ToggleSwitch* SettingsView::addSwitch(FormSection* section, const QString& label,
+ToggleSwitch* SettingsView::addSwitch(FormSection* section, RowId id, const QString& label,
     bool (AppSettings::*get)() const, void (AppSettings::*set)(bool), void (AppSettings::*changed)())
 {
     auto* toggle = new ToggleSwitch;
     toggle->setChecked(std::invoke(get, m_settings));
-    m_rows.push_back({ label, RowKind::Switch, section->addRow(label, toggle), nullptr, toggle });
+    m_rows.push_back({ id, label, RowKind::Switch, section->addRow(label, toggle), nullptr, toggle });
     connect(toggle, &ToggleSwitch::toggled, this, [this, set](bool on) { std::invoke(set, m_settings, on); });
     connect(&m_settings, changed, toggle, [this, toggle, get] {
         const QSignalBlocker quiet(toggle);
@@ -355,17 +343,15 @@ void SettingsView::showStatus(const Row& row, bool granted)
 void SettingsView::setAccessibilityGranted(bool granted)
 {
     m_accessibilityGranted = granted;
-    if (const auto* access = row(Localization::text("Универсальный доступ")))
+    if (const auto* access = row(RowId::Accessibility))
         showStatus(*access, granted);
 }
 
 void SettingsView::refresh()
 {
-    if (const auto* screen = row(Localization::text("Запись экрана")))
-        showStatus(*screen, m_platform.screenAccess.preflight());
+    if (const auto* screen = row(RowId::ScreenRecording))
+        showStatus(*screen, m_services.screenAccess.preflight());
     syncFolder();
-    const QSignalBlocker quiet(m_autoCheckUpdates);
-    m_autoCheckUpdates->setChecked(autoCheckEnabled(m_platform.defaults));
 }
 
 void SettingsView::showEvent(QShowEvent* event)
@@ -413,24 +399,23 @@ void SettingsView::syncHoldDelay()
 
 void SettingsView::syncFolder()
 {
-    const auto& row = rowNamed(Localization::text("Папка"));
+    const auto& row = ownRow(RowId::Folder);
     row.path->setText(
-        abbreviatedHome(m_settings.screenshotFolderPath(m_platform.paths), m_platform.paths.home()));
+        abbreviatedHome(m_settings.screenshotFolderPath(m_services.paths), m_services.paths.home()));
 }
 
 void SettingsView::updateEnabledRows()
 {
-    rowNamed(Localization::text("Сколько держать"))
-        .widget->setEnabled(m_settings.holdToPaste() || m_settings.holdToScreenshot());
-    rowNamed(Localization::text("Папка")).widget->setEnabled(m_settings.screenshotSave());
+    ownRow(RowId::HoldDelay).widget->setEnabled(m_settings.holdToPaste() || m_settings.holdToScreenshot());
+    ownRow(RowId::Folder).widget->setEnabled(m_settings.screenshotSave());
 }
 
 void SettingsView::changeLaunchAtLogin(bool enabled)
 {
-    LoginItem::set(enabled, m_platform.loginItems, m_platform.log);
+    LoginItem::set(enabled, m_services.loginItems, m_services.log);
     // The service has the last word: a refused change springs the switch back.
     const QSignalBlocker quiet(m_launchAtLogin);
-    m_launchAtLogin->setChecked(LoginItem::isEnabled(m_platform.loginItems));
+    m_launchAtLogin->setChecked(LoginItem::isEnabled(m_services.loginItems));
 }
 
 const SettingsView::Row* SettingsView::row(const QString& label) const
@@ -441,8 +426,14 @@ const SettingsView::Row* SettingsView::row(const QString& label) const
     return nullptr;
 }
 
-// Only for the rows this view made itself, which are always there.
-SettingsView::Row& SettingsView::rowNamed(const QString& label)
+const SettingsView::Row* SettingsView::row(RowId id) const
 {
-    return *std::find_if(m_rows.begin(), m_rows.end(), [&](const Row& row) { return row.label == label; });
+    const auto found
+        = std::find_if(m_rows.begin(), m_rows.end(), [id](const Row& row) { return row.id == id; });
+    return found == m_rows.end() ? nullptr : &*found;
+}
+
+SettingsView::Row& SettingsView::ownRow(RowId id)
+{
+    return *std::find_if(m_rows.begin(), m_rows.end(), [id](const Row& row) { return row.id == id; });
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Clipboard/HistoryLimit.h"
-#include "Platform/Platform.h"
+#include "Platform/SystemFamily.h"
 
 #include <QVariant>
 #include <QWidget>
@@ -11,7 +11,12 @@
 #include <vector>
 
 class AppSettings;
+class BundleInfo;
 class ElidedLabel;
+class LoginItemService;
+class ScreenAccess;
+class StandardPaths;
+class SystemLog;
 class FormSection;
 class QAbstractButton;
 class QComboBox;
@@ -34,7 +39,30 @@ public:
     static constexpr std::array<double, 5> holdDelays { 0.4, 0.6, 1.0, 2.0, 3.0 };
 
     enum class RowKind { Choice, Switch, Button, Shortcut, Caption, Folder, Status, Version };
+    // Every row the form can show, in order; the permission rows only where the desktop has permissions.
+    enum class RowId {
+        HistoryLimit,
+        Pause,
+        ClearHistory,
+        HoldToPaste,
+        HoldToScreenshot,
+        HoldDelay,
+        HoldCaption,
+        Shortcut,
+        ShortcutCaption,
+        SaveToFolder,
+        Folder,
+        Copy,
+        Thumbnail,
+        Sound,
+        ScreenRecording,
+        LaunchAtLogin,
+        Accessibility,
+        AutoCheckUpdates,
+        Version,
+    };
     struct Row {
+        RowId id = RowId::HistoryLimit;
         QString label;
         RowKind kind = RowKind::Caption;
         QWidget* widget = nullptr; // the whole row
@@ -51,24 +79,38 @@ public:
         bool enabled() const;
     };
 
-    SettingsView(AppSettings& settings, const Platform& platform, QWidget* parent = nullptr);
+    // What the form reads and changes besides the settings.
+    struct Services {
+        SystemFamily family;
+        StandardPaths& paths;
+        LoginItemService& loginItems;
+        SystemLog& log;
+        ScreenAccess& screenAccess;
+        BundleInfo& bundle;
+    };
+
+    SettingsView(AppSettings& settings, Services services, QWidget* parent = nullptr);
 
     // The history limit or a hold switch changed, here or elsewhere.
     std::function<void(HistoryLimit)> onHistoryLimitChanged = [](HistoryLimit) {};
     std::function<void()> onHoldKeysChanged = [] {};
-    // "Очистить историю…", the folder's "Выбрать…", the accessibility "Выдать…" and "Проверить…".
+    // "Очистить историю…", the folder's "Выбрать…", the permissions' "Выдать…" and "Проверить…".
     std::function<void()> onClearHistory = [] {};
+    std::function<void()> onOpenScreenRecordingSettings = [] {};
     std::function<void()> onChooseFolder = [] {};
     std::function<void()> onGrantAccessibility = [] {};
     std::function<void()> onCheckForUpdates = [] {};
 
     void setAccessibilityGranted(bool granted);
-    // Reads again what announces no change: the screen-recording permission, the system's screenshot
-    // folder and the update-check key. Showing or activating the window does this too.
+    // Reads again what announces no change: the screen-recording permission and the system's screenshot
+    // folder. Showing or activating the window does this too.
     void refresh();
 
     const std::vector<Row>& rows() const { return m_rows; }
-    // The row with that label (or, for a one-button row, that button text); null when there is none.
+    // The row, when the form shows it.
+    const Row* row(RowId id) const;
+    // The row with that label (or, for a one-button row, that button text), as the user finds it; null
+    // when there is none.
     const Row* row(const QString& label) const;
     GlobalShortcuts::RecorderControl* recorder() const { return m_recorder; }
 
@@ -81,8 +123,8 @@ private:
     void buildHold(FormSection* section);
     void buildScreenshots(FormSection* section);
     void buildSystem(FormSection* section);
-    ToggleSwitch* addSwitch(FormSection* section, const QString& label, bool (AppSettings::*get)() const,
-        void (AppSettings::*set)(bool), void (AppSettings::*changed)());
+    ToggleSwitch* addSwitch(FormSection* section, RowId id, const QString& label,
+        bool (AppSettings::*get)() const, void (AppSettings::*set)(bool), void (AppSettings::*changed)());
     QWidget* makeStatus(const QString& grantedText, const std::function<void()>& grant, Row& row);
     void showStatus(const Row& row, bool granted);
     void syncHistoryLimit();
@@ -90,15 +132,15 @@ private:
     void syncFolder();
     void updateEnabledRows();
     void changeLaunchAtLogin(bool enabled);
-    Row& rowNamed(const QString& label);
+    // One of the rows this view always makes.
+    Row& ownRow(RowId id);
 
     AppSettings& m_settings;
-    Platform m_platform;
+    Services m_services;
     std::vector<Row> m_rows;
     QComboBox* m_historyLimit = nullptr;
     QComboBox* m_holdDelay = nullptr;
     ToggleSwitch* m_launchAtLogin = nullptr;
-    ToggleSwitch* m_autoCheckUpdates = nullptr;
     GlobalShortcuts::RecorderControl* m_recorder = nullptr;
     bool m_accessibilityGranted = false;
 };

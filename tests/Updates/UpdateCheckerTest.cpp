@@ -1,4 +1,5 @@
 #include "Updates/UpdateChecker.h"
+#include "Support/AppSettings.h"
 
 #include "Foundation/Sha256.h"
 #include "Foundation/VirtualScheduler.h"
@@ -138,12 +139,12 @@ TEST_F(UpdateCheckerTest, SkippedVersionSilencesOnlyBackgroundChecksOfThatVersio
 TEST_F(UpdateCheckerTest, BackgroundLoopHonoursSwitchAndLastCheck)
 {
     serveFeed(QStringLiteral(R"({"version":"0.1"})"));
-    defaults.set(UpdateChecker::autoCheckKey, false);
+    defaults.set(AppSettings::autoCheckUpdatesKey, false);
     checker.startBackgroundChecks();
     checker.startBackgroundChecks();
     run(5 + 3 * UpdateChecker::wakeInterval);
     EXPECT_TRUE(http.requests().empty());
-    defaults.set(UpdateChecker::autoCheckKey, true);
+    defaults.set(AppSettings::autoCheckUpdatesKey, true);
     run(UpdateChecker::wakeInterval);
     EXPECT_EQ(http.requests().size(), 1u);
     // Checked a moment ago: the next wakes skip until a day has passed.

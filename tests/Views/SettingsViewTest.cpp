@@ -5,7 +5,6 @@
 #include "Platform/KeyEvent.h"
 #include "Screenshots/ScreenshotShortcut.h"
 #include "Support/AppSettings.h"
-#include "Updates/UpdateChecker.h"
 #include "Views/ElidedLabel.h"
 
 #include <QAbstractButton>
@@ -88,14 +87,15 @@ TEST_F(SettingsViewTest, EverySwitchWritesThroughAndFollowsChangesMadeElsewhere)
         EXPECT_EQ(toggle->isChecked(), before);
     }
 
-    // The update switch is bound to its key alone; anything but a stored false means the checks run.
-    auto* updates = row("Проверять обновления автоматически").toggle;
+    // Anything but a stored false means the update checks run, for the switch as for the checks' loop.
+    auto* updates = view().row(SettingsView::RowId::AutoCheckUpdates)->toggle;
     EXPECT_TRUE(updates->isChecked());
     updates->click();
-    EXPECT_EQ(defaults.object(UpdateChecker::autoCheckKey)->asBoolean(), false);
-    defaults.set(UpdateChecker::autoCheckKey, DefaultsValue(QStringLiteral("no")));
-    view().refresh();
-    EXPECT_TRUE(updates->isChecked());
+    EXPECT_EQ(defaults.object(AppSettings::autoCheckUpdatesKey)->asBoolean(), false);
+    EXPECT_FALSE(AppSettings::autoCheckUpdatesIn(defaults));
+    defaults.set(AppSettings::autoCheckUpdatesKey, DefaultsValue(QStringLiteral("no")));
+    EXPECT_TRUE(AppSettings::autoCheckUpdatesIn(defaults));
+    EXPECT_TRUE(AppSettings(defaults).autoCheckUpdates());
 }
 
 TEST_F(SettingsViewTest, ASmallerLimitTrimsAtOnceAndLimitsSetElsewhereShow)

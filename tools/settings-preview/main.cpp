@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     controller.windows()
         .window(AppController::settingsKey)
         ->findChild<SettingsView*>()
-        ->row(QStringLiteral("Запускать при входе в систему"))
+        ->row(SettingsView::RowId::LaunchAtLogin)
         ->toggle->click();
     GlobalShortcuts::setShortcut(
         GlobalShortcuts::Shortcut::from(GlobalShortcuts::Key::s, EventFlags::command | EventFlags::shift),
