@@ -49,13 +49,30 @@ bool childRuns(long long parent, const QByteArray& name)
     return false;
 }
 
-// True once the area tool the program started has the pointer.
+// Whether another client holds the pointer: our own grab is then refused. Ours, when it succeeds, is let
+// go at once, and the area tool tries its own grab again if it met ours.
+bool pointerGrabbedElsewhere()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const int result = XGrabPointer(display, DefaultRootWindow(display), False, ButtonPressMask, GrabModeAsync,
+        GrabModeAsync, None, None, CurrentTime);
+    if (result == GrabSuccess)
+        XUngrabPointer(display, CurrentTime);
+    XCloseDisplay(display);
+    return result == AlreadyGrabbed;
+}
+
+// True once the area tool the program started has the pointer: only then does a press start the area
+// where the pointer is, however long a busy machine kept the tool from taking it.
 bool toolHasPointer(RunningApp& program)
 {
-    if (!spinUntil([&] { return childRuns(program.processId(), "maim"); }, 5000))
+    if (!spinUntil([&] { return childRuns(program.processId(), "maim"); }, 5000)
+        || !spinUntil(pointerGrabbedElsewhere, 5000))
         return false;
-    // The selection takes the pointer a moment after the tool starts.
-    DesktopSession::spin(700);
+    // The tool goes on setting up its selection for a moment after the grab.
+    DesktopSession::spin(200);
     return true;
 }
 

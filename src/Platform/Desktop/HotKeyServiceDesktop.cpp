@@ -1,12 +1,12 @@
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
 
 #include "Platform/Desktop/X11Connection.h"
+#include "Platform/Desktop/X11EventWatch.h"
 #include "Platform/Desktop/X11Keys.h"
 #include "Platform/QtKeys.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QSocketNotifier>
 
 // Xlib's headers come after Qt's, whose names they would otherwise shadow with macros.
 #include "Platform/Desktop/X11ErrorTrap.h"
@@ -48,20 +48,22 @@ std::optional<QString> textForKeysym(unsigned long keysym)
 HotKeyServiceDesktop::HotKeyServiceDesktop(QObject* parent)
     : QObject(parent)
 {
-    m_display = XOpenDisplay(nullptr);
+    m_display = X11Connection::open();
     if (!m_display)
         return;
     // A held hot key must give one press and one release, not a press and release per repeat.
     Bool supported = False;
     XkbSetDetectableAutoRepeat(m_display, True, &supported);
     m_numLockMask = X11Connection::numLockMask(m_display);
-    m_notifier = X11Connection::watchEvents(m_display, this, [this] { readEvents(); });
+    m_events = new X11EventWatch(
+        m_display, [this](const XEvent& event) { handle(event); }, this);
 }
 
 HotKeyServiceDesktop::~HotKeyServiceDesktop()
 {
     if (m_rawKeyEvents && QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
+    delete m_events;
     if (m_display)
         XCloseDisplay(m_display);
 }
@@ -254,38 +256,32 @@ int HotKeyServiceDesktop::deliver(const Event& event)
     return m_handler ? m_handler(event) : eventNotHandledErr;
 }
 
-void HotKeyServiceDesktop::readEvents()
+void HotKeyServiceDesktop::handle(const XEvent& event)
 {
-    if (!m_display)
+    if (event.type != xKeyPress && event.type != xKeyRelease)
         return;
-    while (XPending(m_display) > 0) {
-        XEvent event;
-        XNextEvent(m_display, &event);
-        if (event.type != xKeyPress && event.type != xKeyRelease)
-            continue;
-        const unsigned int keycode = event.xkey.keycode;
-        if (event.type == xKeyRelease) {
-            const auto pressed = m_pressed.find(keycode);
-            if (pressed == m_pressed.end())
-                continue;
-            const auto id = pressed->second;
-            m_pressed.erase(pressed);
+    const unsigned int keycode = event.xkey.keycode;
+    if (event.type == xKeyRelease) {
+        const auto pressed = m_pressed.find(keycode);
+        if (pressed == m_pressed.end())
+            return;
+        const auto id = pressed->second;
+        m_pressed.erase(pressed);
+        if (m_hotKeyEvents)
+            deliver({ EventKind::HotKeyReleased, id, 0, 0, false });
+        return;
+    }
+    // A repeat of a held hot key, or another key pressed while the grab lasts.
+    if (m_pressed.contains(keycode))
+        return;
+    const unsigned int state
+        = event.xkey.state & ~(LockMask | m_numLockMask) & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
+    for (const auto& [reference, held] : m_grabs) {
+        if (held.keycode == keycode && held.state == state) {
+            m_pressed.emplace(keycode, held.id);
             if (m_hotKeyEvents)
-                deliver({ EventKind::HotKeyReleased, id, 0, 0, false });
-            continue;
-        }
-        // A repeat of a held hot key, or another key pressed while the grab lasts.
-        if (m_pressed.contains(keycode))
-            continue;
-        const unsigned int state = event.xkey.state & ~(LockMask | m_numLockMask)
-            & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
-        for (const auto& [reference, held] : m_grabs) {
-            if (held.keycode == keycode && held.state == state) {
-                m_pressed.emplace(keycode, held.id);
-                if (m_hotKeyEvents)
-                    deliver({ EventKind::HotKeyPressed, held.id, 0, 0, false });
-                break;
-            }
+                deliver({ EventKind::HotKeyPressed, held.id, 0, 0, false });
+            return;
         }
     }
 }

@@ -9,7 +9,8 @@
 #include <set>
 #include <vector>
 
-class QSocketNotifier;
+class X11EventWatch;
+typedef union _XEvent XEvent;
 typedef struct _XDisplay Display;
 
 // Hot keys on X11: passive key grabs on the root window, one per combination of the lock modifiers (Caps
@@ -61,11 +62,11 @@ private:
     // Grabs every lock variant; false (with nothing left grabbed) when the server refused any.
     bool grab(unsigned int keycode, unsigned int state);
     void ungrab(unsigned int keycode, unsigned int state);
-    void readEvents();
+    void handle(const XEvent& event);
     int deliver(const Event& event);
 
     Display* m_display = nullptr;
-    QSocketNotifier* m_notifier = nullptr;
+    X11EventWatch* m_events = nullptr;
     unsigned int m_numLockMask = 0;
     std::map<Reference, Grab> m_grabs;
     Reference m_nextReference = 1;

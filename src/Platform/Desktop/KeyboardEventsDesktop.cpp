@@ -1,10 +1,10 @@
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 
 #include "Platform/Desktop/X11Connection.h"
+#include "Platform/Desktop/X11EventWatch.h"
 #include "Platform/Desktop/X11Keys.h"
 
 #include <QDateTime>
-#include <QSocketNotifier>
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -92,7 +92,13 @@ KeyboardEventsDesktop::KeyboardEventsDesktop(QObject* parent)
     XkbSetDetectableAutoRepeat(m_display, True, &supported);
     m_numLockMask = X11Connection::numLockMask(m_display);
 
-    m_notifier = X11Connection::watchEvents(m_display, this, [this] { readEvents(); });
+    m_events = new X11EventWatch(
+        m_display,
+        [this](const XEvent& event) {
+            if (event.type == KeyPress || event.type == KeyRelease)
+                handle(event);
+        },
+        this);
     m_releasePoll.setInterval(20);
     connect(&m_releasePoll, &QTimer::timeout, this, &KeyboardEventsDesktop::forgetReleasedKeys);
 }
@@ -105,7 +111,7 @@ KeyboardEventsDesktop::~KeyboardEventsDesktop()
         grab(tap->chords, false);
     if (m_keyboardGrabbed)
         XUngrabKeyboard(m_display, CurrentTime);
-    delete m_notifier;
+    delete m_events;
     XCloseDisplay(m_display);
 }
 
@@ -175,8 +181,8 @@ void KeyboardEventsDesktop::readQueuedLater()
 {
     // A round trip makes Xlib read whatever events arrived with the reply; the socket will not announce
     // them again, and a frozen keyboard waits for our verdict on them.
-    if (!m_handling && XQLength(m_display) > 0)
-        QMetaObject::invokeMethod(this, &KeyboardEventsDesktop::readEvents, Qt::QueuedConnection);
+    if (XQLength(m_display) > 0)
+        m_events->readSoon();
 }
 
 void KeyboardEventsDesktop::removeTap(Tap* tap)
@@ -186,20 +192,6 @@ void KeyboardEventsDesktop::removeTap(Tap* tap)
         keepKeyboard(false);
         m_droppedKeys.clear();
     }
-}
-
-void KeyboardEventsDesktop::readEvents()
-{
-    if (!m_display || m_handling)
-        return;
-    m_handling = true;
-    while (XPending(m_display) > 0) {
-        XEvent event;
-        XNextEvent(m_display, &event);
-        if (event.type == KeyPress || event.type == KeyRelease)
-            handle(event);
-    }
-    m_handling = false;
 }
 
 void KeyboardEventsDesktop::handle(const XEvent& xevent)
@@ -354,7 +346,7 @@ bool KeyboardEventsDesktop::post(const KeyEvent& event)
     for (auto it = added.rbegin(); it != added.rend(); ++it)
         fakeKey(*it, false, event.userData);
     // Posted from a tap callback, the events wait for its verdict, which decides where they go.
-    if (!m_handling)
+    if (!m_events->isHandling())
         forgetUnreturnable();
     XFlush(m_display);
     readQueuedLater();

@@ -9,7 +9,7 @@
 #include <optional>
 #include <set>
 
-class QSocketNotifier;
+class X11EventWatch;
 typedef struct _XDisplay Display;
 union _XEvent;
 
@@ -41,7 +41,6 @@ private:
     };
 
     bool grab(const std::vector<KeyChord>& chords, bool on);
-    void readEvents();
     void handle(const _XEvent& event);
     KeyboardTap::Verdict dispatch(const KeyEvent& event, bool grabbedPress);
     void repost(unsigned int keycode, bool isDown, std::int64_t userData);
@@ -62,10 +61,9 @@ private:
     void removeTap(Tap* tap);
 
     Display* m_display = nullptr;
-    QSocketNotifier* m_notifier = nullptr;
+    X11EventWatch* m_events = nullptr;
     unsigned int m_numLockMask = 0;
     std::vector<Tap*> m_taps;
-    bool m_handling = false;
     // Keys this connection saw go down and not yet up: a second press of one is an auto-repeat.
     std::set<unsigned int> m_downKeys;
     // Keys whose down a tap dropped, still held: until all are up every key event is ours to judge.

@@ -1,8 +1,9 @@
 #include "Platform/Desktop/X11ClipboardReader.h"
 
-#include <QAbstractEventDispatcher>
+#include "Platform/Desktop/X11Connection.h"
+#include "Platform/Desktop/X11EventWatch.h"
+
 #include <QHash>
-#include <QSocketNotifier>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -46,7 +47,7 @@ X11ClipboardReader::X11ClipboardReader(int budgetMs, QObject* parent)
 {
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, [this] { finish(std::nullopt); });
-    m_display = XOpenDisplay(nullptr);
+    m_display = X11Connection::open();
     if (!m_display)
         return;
     m_clipboard = XInternAtom(m_display, "CLIPBOARD", False);
@@ -63,19 +64,15 @@ X11ClipboardReader::X11ClipboardReader(int budgetMs, QObject* parent)
                 | XFixesSelectionClientCloseNotifyMask);
     else
         m_fixesEventBase = -1;
+    m_events = new X11EventWatch(
+        m_display, [this](const XEvent& event) { handle(event); }, this);
     flush();
-
-    m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &X11ClipboardReader::readEvents);
-    // Xlib may already hold events in its queue that the socket will not announce again.
-    if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &X11ClipboardReader::readEvents);
 }
 
 X11ClipboardReader::~X11ClipboardReader()
 {
     cancel();
-    delete m_notifier;
+    delete m_events;
     if (m_display)
         XCloseDisplay(m_display);
 }
@@ -142,29 +139,7 @@ void X11ClipboardReader::flush()
 {
     XFlush(m_display);
     // Sending may take in answers that had come already, which the socket then never announces.
-    if (!m_handling && !m_readPosted) {
-        m_readPosted = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_readPosted = false;
-                readEvents();
-            },
-            Qt::QueuedConnection);
-    }
-}
-
-void X11ClipboardReader::readEvents()
-{
-    if (!m_display || m_handling)
-        return;
-    m_handling = true;
-    while (XPending(m_display) > 0) {
-        XEvent event;
-        XNextEvent(m_display, &event);
-        handle(event);
-    }
-    m_handling = false;
+    m_events->readSoon();
 }
 
 void X11ClipboardReader::handle(const XEvent& event)

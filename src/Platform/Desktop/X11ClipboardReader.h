@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-class QSocketNotifier;
+class X11EventWatch;
 typedef struct _XDisplay Display;
 typedef union _XEvent XEvent;
 
@@ -58,7 +58,6 @@ private:
     };
 
     void flush();
-    void readEvents();
     void handle(const XEvent& event);
     void declined();
     void requestNext();
@@ -73,14 +72,12 @@ private:
     // Tells a queued ending which read it belongs to.
     quint64 m_generation = 0;
     Display* m_display = nullptr;
-    QSocketNotifier* m_notifier = nullptr;
+    X11EventWatch* m_events = nullptr;
     int m_fixesEventBase = -1;
     unsigned long m_clipboard = 0;
     unsigned long m_targets = 0;
     unsigned long m_incr = 0;
     unsigned long m_property = 0;
     QTimer m_deadline;
-    bool m_handling = false;
-    bool m_readPosted = false;
     std::unique_ptr<Read> m_read;
 };

@@ -2,9 +2,6 @@
 
 #include "Platform/Desktop/X11Keys.h"
 
-#include <QAbstractEventDispatcher>
-#include <QSocketNotifier>
-
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -12,9 +9,14 @@
 
 namespace X11Connection {
 
+Display* open()
+{
+    return XOpenDisplay(nullptr);
+}
+
 Display* openWithXTest()
 {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = open();
     if (!display)
         return nullptr;
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
@@ -61,15 +63,6 @@ unsigned long latinKeysym(Display* display, unsigned int keycode)
     }
     // No group has it (a Cyrillic-only layout): the letter's position on the keyboard decides.
     return X11Keys::letterAtKeycode(keycode).value_or(first);
-}
-
-QSocketNotifier* watchEvents(Display* display, QObject* owner, const std::function<void()>& read)
-{
-    auto* notifier = new QSocketNotifier(ConnectionNumber(display), QSocketNotifier::Read, owner);
-    QObject::connect(notifier, &QSocketNotifier::activated, owner, read);
-    if (auto* dispatcher = QAbstractEventDispatcher::instance())
-        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, owner, read);
-    return notifier;
 }
 
 } // namespace X11Connection
