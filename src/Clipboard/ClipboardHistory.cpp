@@ -87,12 +87,6 @@ template <typename Change> void ClipboardHistory::changeList(Change&& change)
     Q_EMIT listChanged();
 }
 
-bool ClipboardHistory::contains(const QString& id) const
-{
-    return std::any_of(
-        m_list.items.begin(), m_list.items.end(), [&](const ClipboardItem& i) { return i.id == id; });
-}
-
 bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
 {
     return maximum && m_list.items.size() > std::max(*maximum, 0);
@@ -272,9 +266,8 @@ void ClipboardHistory::prepare(Recording& recording, PasteboardCapture capture)
     }
     item.fingerprint = capture.fingerprint;
 
-    const QList<ClipboardItem> listed = std::exchange(recording.listed, {});
-    const bool seenBefore = std::any_of(listed.cbegin(), listed.cend(),
-        [&](const ClipboardItem& i) { return i.fingerprint == capture.fingerprint; });
+    const HistoryList listed { std::exchange(recording.listed, {}) };
+    const bool seenBefore = listed.indexOfFingerprint(capture.fingerprint) >= 0;
     if (seenBefore) {
         if (written)
             FileTree::remove(staging);
@@ -295,14 +288,13 @@ void ClipboardHistory::finish(Recording recording)
         return;
     ClipboardItem& item = recording.item;
     const QString staging = stagingFolder(m_directory, item);
-    const bool seenBefore = std::any_of(m_list.items.cbegin(), m_list.items.cend(),
-        [&](const ClipboardItem& i) { return i.fingerprint == item.fingerprint; });
-    if (recording.clears != m_clears || seenBefore) {
+    const qsizetype seen = m_list.indexOfFingerprint(item.fingerprint);
+    if (recording.clears != m_clears || seen >= 0) {
         if (recording.files == Files::Written)
             FileTree::remove(staging);
         if (recording.clears != m_clears)
             return;
-        changeList([&](HistoryList& list) { list.touchFingerprint(item.fingerprint, recording.date); });
+        changeList([&](HistoryList& list) { list.moveToTop(seen, recording.date); });
         save();
         return;
     }
@@ -336,19 +328,21 @@ void ClipboardHistory::finish(Recording recording)
 
 void ClipboardHistory::touch(const ClipboardItem& item)
 {
-    if (!contains(item.id))
+    const qsizetype index = m_list.indexOfId(item.id);
+    if (index < 0)
         return;
     const double now = m_clock.currentDate();
-    changeList([&](HistoryList& list) { list.touchId(item.id, now); });
+    changeList([&](HistoryList& list) { list.moveToTop(index, now); });
     save();
 }
 
 void ClipboardHistory::remove(const ClipboardItem& item)
 {
-    if (!contains(item.id))
+    const qsizetype index = m_list.indexOfId(item.id);
+    if (index < 0)
         return;
     std::optional<ClipboardItem> removed;
-    changeList([&](HistoryList& list) { removed = list.remove(item.id); });
+    changeList([&](HistoryList& list) { removed = list.takeAt(index); });
     save(std::span(&*removed, 1));
 }
 

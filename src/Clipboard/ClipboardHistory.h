@@ -83,7 +83,6 @@ private:
         const QString& directory, const QString& folder, const PasteboardCapture& capture);
     static QString stagingFolder(const QString& directory, const ClipboardItem& item);
     template <typename Change> void changeList(Change&& change);
-    bool contains(const QString& id) const;
     bool wouldTrim(std::optional<int> maximum) const;
 
     HistoryList m_list;

@@ -50,13 +50,15 @@ bool HistorySaver::writePending(std::unique_lock<std::mutex>& lock)
 {
     if (!m_pending)
         return false;
-    std::optional<QList<ClipboardItem>> items = std::exchange(m_pending, std::nullopt);
+    QList<ClipboardItem> items = *std::exchange(m_pending, std::nullopt);
     const QStringList folders = std::exchange(m_folders, {});
     m_writing = true;
     lock.unlock();
-    m_write(*items);
-    // Let go at once: while this copy is held, every change on the main thread copies the whole list.
-    items.reset();
+    // The list is still shared with the history, whose next change would have to copy it whole on the main
+    // thread: the copy is made here instead, before the long write.
+    items.detach();
+    m_write(items);
+    items = {};
     // Removed whether or not the index could be written: the entries have left the list either way, and
     // an index that still names one whose folder is gone merely drops it at the next start.
     for (const QString& folder : folders)
