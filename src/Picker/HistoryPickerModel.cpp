@@ -2,6 +2,8 @@
 
 #include "Picker/CaseFolding.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 
 HistoryPickerModel::HistoryPickerModel(QObject* parent)
@@ -18,9 +20,9 @@ void HistoryPickerModel::reset(QList<ClipboardItem> items, ThumbnailLoader loadT
     const bool selectionDiffers = m_selection != 0;
     if (itemsDiffer) {
         m_items = std::move(items);
-        m_foldedValid = false;
         m_foldedPreviews.clear();
     }
+    m_preparingInSteps = false;
     m_recentSearches.clear();
     m_loadThumbnail = loadThumbnail ? std::move(loadThumbnail)
                                     : [](const ClipboardItem&) { return std::optional<QImage>(); };
@@ -41,7 +43,6 @@ void HistoryPickerModel::setItems(QList<ClipboardItem> items)
     if (items == m_items)
         return;
     m_items = std::move(items);
-    m_foldedValid = false;
     m_foldedPreviews.clear();
     m_recentSearches.clear();
     refilter();
@@ -74,8 +75,7 @@ int HistoryPickerModel::visibleCount() const
 
 const ClipboardItem& HistoryPickerModel::visibleItem(int row) const
 {
-    return m_query.isEmpty() ? m_items.at(row)
-                             : m_items.at(m_visibleRows.at(row));
+    return m_query.isEmpty() ? m_items.at(row) : m_items.at(m_visibleRows.at(row));
 }
 
 QList<ClipboardItem> HistoryPickerModel::visible() const
@@ -114,7 +114,7 @@ void HistoryPickerModel::remove(const ClipboardItem& item)
         if (m_items.at(row).id == item.id)
             continue;
         kept.push_back(m_items.at(row));
-        if (m_foldedValid)
+        if (static_cast<std::size_t>(row) < m_foldedPreviews.size())
             keptFolded.push_back(m_foldedPreviews[static_cast<size_t>(row)]);
     }
     if (kept.size() != m_items.size()) {
@@ -144,10 +144,16 @@ void HistoryPickerModel::refilter()
     if (m_query.isEmpty())
         return;
     const auto folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
-    const auto& previews = foldedPreviews();
+    // While the panel readies the search in steps, only what is ready is searched; later steps add the rest.
+    constexpr double keystrokeFoldingMs = 3;
+    if (m_preparingInSteps)
+        foldFor(keystrokeFoldingMs);
+    else
+        foldUpTo(m_items.size());
+    const std::size_t ready = m_foldedPreviews.size();
     const Search* narrowest = nullptr;
     for (const Search& search : m_recentSearches) {
-        if (search.folded == folded) {
+        if (search.folded == folded && search.searched == ready) {
             m_visibleRows = search.rows;
             return;
         }
@@ -155,32 +161,70 @@ void HistoryPickerModel::refilter()
         if (folded.contains(search.folded) && (!narrowest || search.rows.size() < narrowest->rows.size()))
             narrowest = &search;
     }
-    const auto matches = [&](std::size_t row) { return previews[row].contains(folded); };
     if (narrowest) {
         for (const int row : narrowest->rows)
-            if (matches(static_cast<std::size_t>(row)))
+            if (m_foldedPreviews[static_cast<std::size_t>(row)].contains(folded))
                 m_visibleRows.push_back(row);
+        appendMatches(m_visibleRows, folded, narrowest->searched);
     } else {
-        for (std::size_t row = 0; row < previews.size(); ++row)
-            if (matches(row))
-                m_visibleRows.push_back(static_cast<int>(row));
+        appendMatches(m_visibleRows, folded, 0);
     }
     constexpr std::size_t remembered = 32;
+    std::erase_if(m_recentSearches, [&](const Search& search) { return search.folded == folded; });
     if (m_recentSearches.size() == remembered)
         m_recentSearches.erase(m_recentSearches.begin());
-    m_recentSearches.push_back({ folded, m_visibleRows });
+    m_recentSearches.push_back({ folded, m_visibleRows, ready });
 }
 
-const std::vector<QString>& HistoryPickerModel::foldedPreviews()
+void HistoryPickerModel::appendMatches(QList<int>& rows, const QString& folded, std::size_t from) const
 {
-    // Folded on the first search of a list rather than at reset, so that opening the picker stays cheap.
-    if (!m_foldedValid) {
-        const bool turkic = CaseFolding::localeIsTurkic();
-        m_foldedPreviews.clear();
-        m_foldedPreviews.reserve(static_cast<size_t>(m_items.size()));
-        for (const auto& item : std::as_const(m_items))
-            m_foldedPreviews.push_back(CaseFolding::fold(item.preview, turkic));
-        m_foldedValid = true;
-    }
-    return m_foldedPreviews;
+    for (std::size_t row = from; row < m_foldedPreviews.size(); ++row)
+        if (m_foldedPreviews[row].contains(folded))
+            rows.push_back(static_cast<int>(row));
+}
+
+void HistoryPickerModel::foldUpTo(qsizetype end)
+{
+    const bool turkic = CaseFolding::localeIsTurkic();
+    m_foldedPreviews.reserve(static_cast<std::size_t>(m_items.size()));
+    for (auto row = static_cast<qsizetype>(m_foldedPreviews.size()); row < end; ++row)
+        m_foldedPreviews.push_back(CaseFolding::fold(m_items.at(row).preview, turkic));
+}
+
+void HistoryPickerModel::foldFor(double budgetMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // A slice of rows at a time: reading the clock costs more than folding one short preview.
+    constexpr qsizetype slice = 256;
+    // At least one slice, however small the budget: every step moves on.
+    do
+        foldUpTo(std::min(m_items.size(), static_cast<qsizetype>(m_foldedPreviews.size()) + slice));
+    while (!searchReady() && static_cast<double>(clock.nsecsElapsed()) / 1e6 < budgetMs);
+}
+
+bool HistoryPickerModel::prepareSearchStep(double budgetMs)
+{
+    if (!m_preparingInSteps)
+        return false;
+    const std::size_t before = m_foldedPreviews.size();
+    foldFor(budgetMs);
+    m_preparingInSteps = !searchReady();
+    if (m_query.isEmpty())
+        return m_preparingInSteps;
+    const auto folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
+    QList<int> found;
+    appendMatches(found, folded, before);
+    const auto first = static_cast<int>(m_visibleRows.size());
+    if (!found.isEmpty())
+        emit rowsAboutToBeAppended(first, first + static_cast<int>(found.size()) - 1);
+    m_visibleRows.append(found);
+    for (Search& search : m_recentSearches)
+        if (search.folded == folded && search.searched == before) {
+            search.rows = m_visibleRows;
+            search.searched = m_foldedPreviews.size();
+        }
+    if (!found.isEmpty())
+        emit rowsAppended();
+    return m_preparingInSteps;
 }
