@@ -20,7 +20,7 @@ void HistoryPickerModel::reset(QList<ClipboardItem> items, ThumbnailLoader loadT
     const bool selectionDiffers = m_selection != 0;
     if (itemsDiffer) {
         m_items = std::move(items);
-        m_foldedPreviews.clear();
+        clearFolded();
     }
     m_preparingInSteps = false;
     m_recentSearches.clear();
@@ -43,7 +43,7 @@ void HistoryPickerModel::setItems(QList<ClipboardItem> items)
     if (items == m_items)
         return;
     m_items = std::move(items);
-    m_foldedPreviews.clear();
+    clearFolded();
     m_recentSearches.clear();
     refilter();
     emit itemsChanged();
@@ -108,19 +108,24 @@ void HistoryPickerModel::move(int step)
 void HistoryPickerModel::remove(const ClipboardItem& item)
 {
     QList<ClipboardItem> kept;
-    std::vector<QString> keptFolded;
+    QString keptText;
+    std::vector<qsizetype> keptEnds;
     kept.reserve(m_items.size());
+    keptText.reserve(m_foldedText.size());
     for (qsizetype row = 0; row < m_items.size(); ++row) {
         if (m_items.at(row).id == item.id)
             continue;
         kept.push_back(m_items.at(row));
-        if (static_cast<std::size_t>(row) < m_foldedPreviews.size())
-            keptFolded.push_back(m_foldedPreviews[static_cast<size_t>(row)]);
+        if (static_cast<std::size_t>(row) < m_foldedEnds.size()) {
+            keptText.append(foldedPreview(static_cast<std::size_t>(row)));
+            keptEnds.push_back(keptText.size());
+        }
     }
     if (kept.size() != m_items.size()) {
         // The remaining previews keep their folded forms; a deletion never refolds the whole history.
         m_items = std::move(kept);
-        m_foldedPreviews = std::move(keptFolded);
+        m_foldedText = std::move(keptText);
+        m_foldedEnds = std::move(keptEnds);
         m_recentSearches.clear();
         refilter();
         emit itemsChanged();
@@ -150,7 +155,7 @@ void HistoryPickerModel::refilter()
         foldFor(keystrokeFoldingMs);
     else
         foldUpTo(m_items.size());
-    const std::size_t ready = m_foldedPreviews.size();
+    const std::size_t ready = m_foldedEnds.size();
     const Search* narrowest = nullptr;
     for (const Search& search : m_recentSearches) {
         if (search.folded == folded && search.searched == ready) {
@@ -163,7 +168,7 @@ void HistoryPickerModel::refilter()
     }
     if (narrowest) {
         for (const int row : narrowest->rows)
-            if (m_foldedPreviews[static_cast<std::size_t>(row)].contains(folded))
+            if (foldedPreview(static_cast<std::size_t>(row)).contains(folded))
                 m_visibleRows.push_back(row);
         appendMatches(m_visibleRows, folded, narrowest->searched);
     } else {
@@ -176,19 +181,66 @@ void HistoryPickerModel::refilter()
     m_recentSearches.push_back({ folded, m_visibleRows, ready });
 }
 
+QStringView HistoryPickerModel::foldedPreview(std::size_t row) const
+{
+    const qsizetype start = row == 0 ? 0 : m_foldedEnds[row - 1];
+    return QStringView(m_foldedText).sliced(start, m_foldedEnds[row] - start);
+}
+
+void HistoryPickerModel::clearFolded()
+{
+    m_foldedText.clear();
+    m_foldedEnds.clear();
+}
+
 void HistoryPickerModel::appendMatches(QList<int>& rows, const QString& folded, std::size_t from) const
 {
-    for (std::size_t row = from; row < m_foldedPreviews.size(); ++row)
-        if (m_foldedPreviews[row].contains(folded))
+    const std::size_t end = m_foldedEnds.size();
+    if (folded.isEmpty()) {
+        for (std::size_t row = from; row < end; ++row)
             rows.push_back(static_cast<int>(row));
+        return;
+    }
+    // One search through the block from each match on, rather than one per row: each finding is given to
+    // the row that holds it, and a finding that runs over a row's end belongs to no row.
+    const QStringView text(m_foldedText);
+    std::size_t row = from;
+    qsizetype at = row == 0 ? 0 : m_foldedEnds[row - 1];
+    while (row < end) {
+        // A single letter, the first one typed, goes straight to the vectorised search for one character.
+        const qsizetype found
+            = folded.size() == 1 ? text.indexOf(folded.front(), at) : text.indexOf(folded, at);
+        if (found < 0)
+            return;
+        while (row < end && m_foldedEnds[row] <= found)
+            ++row;
+        if (row == end)
+            return;
+        if (found + folded.size() <= m_foldedEnds[row]) {
+            rows.push_back(static_cast<int>(row));
+            at = m_foldedEnds[row];
+            ++row;
+        } else {
+            at = found + 1;
+        }
+    }
 }
 
 void HistoryPickerModel::foldUpTo(qsizetype end)
 {
+    if (m_foldedEnds.empty()) {
+        // Folding keeps almost every text at its length: room for all of them at once.
+        qsizetype total = 0;
+        for (const auto& item : std::as_const(m_items))
+            total += item.preview.size();
+        m_foldedText.reserve(total + total / 16);
+        m_foldedEnds.reserve(static_cast<std::size_t>(m_items.size()));
+    }
     const bool turkic = CaseFolding::localeIsTurkic();
-    m_foldedPreviews.reserve(static_cast<std::size_t>(m_items.size()));
-    for (auto row = static_cast<qsizetype>(m_foldedPreviews.size()); row < end; ++row)
-        m_foldedPreviews.push_back(CaseFolding::fold(m_items.at(row).preview, turkic));
+    for (auto row = static_cast<qsizetype>(m_foldedEnds.size()); row < end; ++row) {
+        m_foldedText.append(CaseFolding::fold(m_items.at(row).preview, turkic));
+        m_foldedEnds.push_back(m_foldedText.size());
+    }
 }
 
 void HistoryPickerModel::foldFor(double budgetMs)
@@ -199,7 +251,7 @@ void HistoryPickerModel::foldFor(double budgetMs)
     constexpr qsizetype slice = 256;
     // At least one slice, however small the budget: every step moves on.
     do
-        foldUpTo(std::min(m_items.size(), static_cast<qsizetype>(m_foldedPreviews.size()) + slice));
+        foldUpTo(std::min(m_items.size(), static_cast<qsizetype>(m_foldedEnds.size()) + slice));
     while (!searchReady() && static_cast<double>(clock.nsecsElapsed()) / 1e6 < budgetMs);
 }
 
@@ -207,7 +259,7 @@ bool HistoryPickerModel::prepareSearchStep(double budgetMs)
 {
     if (!m_preparingInSteps)
         return false;
-    const std::size_t before = m_foldedPreviews.size();
+    const std::size_t before = m_foldedEnds.size();
     foldFor(budgetMs);
     m_preparingInSteps = !searchReady();
     if (m_query.isEmpty())
@@ -222,7 +274,7 @@ bool HistoryPickerModel::prepareSearchStep(double budgetMs)
     for (Search& search : m_recentSearches)
         if (search.folded == folded && search.searched == before) {
             search.rows = m_visibleRows;
-            search.searched = m_foldedPreviews.size();
+            search.searched = m_foldedEnds.size();
         }
     if (!found.isEmpty())
         emit rowsAppended();

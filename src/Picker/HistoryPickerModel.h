@@ -51,7 +51,7 @@ public:
     // returns false once every preview is ready.
     void prepareSearchInSteps() { m_preparingInSteps = !searchReady(); }
     bool prepareSearchStep(double budgetMs);
-    bool searchReady() const { return m_foldedPreviews.size() == static_cast<std::size_t>(m_items.size()); }
+    bool searchReady() const { return m_foldedEnds.size() == static_cast<std::size_t>(m_items.size()); }
 
     // Moves the selection by `step` rows, wrapping around the visible entries.
     void move(int step);
@@ -76,6 +76,8 @@ private:
     void foldUpTo(qsizetype end);
     // Folds the next previews for about `budgetMs` milliseconds.
     void foldFor(double budgetMs);
+    QStringView foldedPreview(std::size_t row) const;
+    void clearFolded();
     // The rows whose preview folds to one containing `folded` among the ready rows from `from` on.
     void appendMatches(QList<int>& rows, const QString& folded, std::size_t from) const;
 
@@ -89,7 +91,10 @@ private:
     // previews are kept per item list and the matching rows per query instead of being recomputed on
     // every read. The previews of the first rows are folded; the rest wait for the next step, or for a
     // search that needs them while no steps are being taken.
-    std::vector<QString> m_foldedPreviews;
+    // One after another in one block, which a search runs through far faster than through 100,000 separate
+    // strings: row r's folded preview ends at m_foldedEnds[r] and starts where row r − 1's ends.
+    QString m_foldedText;
+    std::vector<qsizetype> m_foldedEnds;
     bool m_preparingInSteps = false;
     // Indices into m_items; unused while the query is empty. Shared with the remembered search it came from.
     QList<int> m_visibleRows;
