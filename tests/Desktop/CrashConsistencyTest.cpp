@@ -146,32 +146,31 @@ void seedHistory(const QString& folder, int count)
     index.write(HistoryIndex::encode(items));
 }
 
+// The program with the limit "Все", so that nothing recorded ever leaves, over `seeded` entries.
+void killRepeatedly(std::uint32_t seed, int seeded)
+{
+    if (!run(QStringLiteral("xclip"), { QStringLiteral("-version") }))
+        GTEST_SKIP() << "no xclip";
+    QTemporaryDir home;
+    RunningApp app(home,
+        { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
+        R"({"historyLimit": 0})", false);
+    if (seeded > 0)
+        seedHistory(app.historyFolder(), seeded);
+    std::mt19937 random(seed);
+    killAtRandomMoments(app, random);
+}
+
 } // namespace
 
 TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEntry)
 {
     SKIP_WITHOUT_DISPLAY();
-    if (!run(QStringLiteral("xclip"), { QStringLiteral("-version") }))
-        GTEST_SKIP() << "no xclip";
-    QTemporaryDir home;
-    // The limit "Все", so that nothing recorded ever leaves.
-    RunningApp app(home,
-        { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
-        R"({"historyLimit": 0})", false);
-    std::mt19937 random(20261206);
-    killAtRandomMoments(app, random);
+    killRepeatedly(20261206, 0);
 }
 
 TEST(DesktopCrashConsistency, KillingTheProgramWhileItWritesALongIndexLosesNoRecordedEntry)
 {
     SKIP_WITHOUT_DISPLAY();
-    if (!run(QStringLiteral("xclip"), { QStringLiteral("-version") }))
-        GTEST_SKIP() << "no xclip";
-    QTemporaryDir home;
-    RunningApp app(home,
-        { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
-        R"({"historyLimit": 0})", false);
-    seedHistory(app.historyFolder(), 5000);
-    std::mt19937 random(20261207);
-    killAtRandomMoments(app, random);
+    killRepeatedly(20261207, 5000);
 }
