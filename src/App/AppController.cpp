@@ -60,11 +60,11 @@ struct AppController::PermissionWatch {
     TaskHandle wait;
 };
 
-AppController::AppController(const Platform& platform, QObject* parent)
+AppController::AppController(const Platform& platform, QObject* parent, HistorySaver::Mode saving)
     : QObject(parent)
     , m_platform(platform)
     , m_settings(platform.defaults)
-    , m_history(historyDirectory(platform.paths), platform.scheduler)
+    , m_history(historyDirectory(platform.paths), platform.scheduler, nullptr, saving)
     , m_accessibilityGranted(platform.accessibility.isProcessTrusted())
     , m_holdMonitor(platform.keyboard, platform.scheduler)
     , m_picker(
@@ -100,7 +100,7 @@ AppController& AppController::makeShared(const Platform& platform)
 {
     // Lives to the end of the process, like the services it holds.
     if (!sharedController)
-        sharedController = new AppController(platform);
+        sharedController = new AppController(platform, nullptr, HistorySaver::Mode::Background);
     return *sharedController;
 }
 

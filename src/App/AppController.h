@@ -37,7 +37,10 @@ public:
     static constexpr qint64 maximumCaptureBytes = 512LL * 1024 * 1024;
 
     // Loads the settings and the history and reads the permission; starts nothing.
-    explicit AppController(const Platform& platform, QObject* parent = nullptr);
+    // Tests and the simulator save the history at once, so that the disk can be checked after every step;
+    // the program saves it from a worker.
+    explicit AppController(const Platform& platform, QObject* parent = nullptr,
+        HistorySaver::Mode saving = HistorySaver::Mode::Immediate);
     ~AppController() override;
 
     // The application's one controller, made by the process entry with the platform it chose. Tests and

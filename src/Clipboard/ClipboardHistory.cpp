@@ -8,6 +8,7 @@
 #include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <span>
+#include <thread>
 
 #include <cerrno>
 #include <cstring>
@@ -61,12 +63,21 @@ bool isStagingName(const QString& name)
 
 } // namespace
 
-ClipboardHistory::ClipboardHistory(QString directory, const Scheduler& clock, QObject* parent)
+ClipboardHistory::ClipboardHistory(
+    QString directory, const Scheduler& clock, QObject* parent, HistorySaver::Mode saving)
     : QObject(parent)
     , m_directory(QDir::cleanPath(std::move(directory)))
     , m_clock(clock)
+    , m_saver(saving, [path = indexPath()](const QList<ClipboardItem>& items) {
+        return AtomicFile::write(path, [&items](const AtomicFile::Sink& sink) {
+            return HistoryIndex::encode({ std::span(items) }, sink);
+        });
+    })
 {
     load();
+    // A history that may outlive the event loop still puts its last changes on disk when the program quits.
+    if (auto* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &ClipboardHistory::flush);
 }
 
 template <typename Change> void ClipboardHistory::changeList(Change&& change)
@@ -74,12 +85,6 @@ template <typename Change> void ClipboardHistory::changeList(Change&& change)
     Q_EMIT listAboutToChange();
     change(m_list);
     Q_EMIT listChanged();
-}
-
-bool ClipboardHistory::contains(const QString& id) const
-{
-    return std::any_of(
-        m_list.items.begin(), m_list.items.end(), [&](const ClipboardItem& i) { return i.id == id; });
 }
 
 bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
@@ -165,31 +170,30 @@ bool ClipboardHistory::setAsideUnreadableIndex()
         == 0;
 }
 
-bool ClipboardHistory::writeIndex(std::initializer_list<std::span<const ClipboardItem>> parts)
+bool ClipboardHistory::indexWritable()
 {
-    if (m_indexUnreadable) {
-        if (!setAsideUnreadableIndex())
-            return false;
-        m_indexUnreadable = false;
-    }
-    return AtomicFile::write(
-        indexPath(), [parts](const AtomicFile::Sink& sink) { return HistoryIndex::encode(parts, sink); });
+    if (m_indexUnreadable && !setAsideUnreadableIndex())
+        return false;
+    m_indexUnreadable = false;
+    return true;
 }
 
-void ClipboardHistory::save()
+void ClipboardHistory::save(std::span<const ClipboardItem> gone)
 {
-    // Read through a const view: the list may be shared with an open picker, and must not be copied for it.
-    writeIndex({ std::as_const(m_list.items) });
-}
-
-void ClipboardHistory::deleteFiles(std::span<const ClipboardItem> items)
-{
-    for (const ClipboardItem& item : items) {
+    QStringList folders;
+    for (const ClipboardItem& item : gone) {
         // Ids come from our own index, which only admits UUIDs; checking again costs nothing and keeps a
         // path outside the history folder from ever being removed.
         if (Uuid::canonical(item.id) == item.id)
-            FileTree::remove(entryFolder(item));
+            folders.append(entryFolder(item));
     }
+    if (!indexWritable()) {
+        for (const QString& folder : folders)
+            FileTree::remove(folder);
+        return;
+    }
+    // Shared, not copied: the writer reads it while the list moves on.
+    m_saver.save(m_list.items, std::move(folders));
 }
 
 QString ClipboardHistory::stagingFolder(const QString& directory, const ClipboardItem& item)
@@ -236,16 +240,11 @@ ClipboardHistory::Recording ClipboardHistory::begin(const std::optional<QString>
 
 void ClipboardHistory::prepare(Recording& recording, PasteboardCapture capture)
 {
-    const QList<ClipboardItem> listed = std::exchange(recording.listed, {});
-    const bool seenBefore = std::any_of(listed.cbegin(), listed.cend(),
-        [&](const ClipboardItem& i) { return i.fingerprint == capture.fingerprint; });
-
     ClipboardItem& item = recording.item;
     item.id = Uuid::create();
     item.date = recording.date;
     item.kind = capture.kind;
     item.preview = capture.preview;
-    item.fingerprint = capture.fingerprint;
     item.sourceBundleID = recording.source;
     item.itemTypes.reserve(capture.items.size());
     for (const auto& representations : capture.items) {
@@ -256,11 +255,27 @@ void ClipboardHistory::prepare(Recording& recording, PasteboardCapture capture)
     }
 
     // Written whole under a staging name first: a folder under the entry's own name is always complete.
-    if (!seenBefore) {
-        const QString staging = stagingFolder(recording.directory, item);
-        const bool written = writeEntryFiles(recording.directory, staging, capture);
-        recording.files = written ? Recording::Files::Written : Recording::Files::Failed;
+    const QString staging = stagingFolder(recording.directory, item);
+    std::optional<bool> written;
+    if (capture.hashPending()) {
+        // Hashing a large copy takes as long as writing it: both at once, and the files go again should the
+        // fingerprint turn out to be one listed before.
+        std::thread hashing([&capture] { capture.completeFingerprint(); });
+        written = writeEntryFiles(recording.directory, staging, capture);
+        hashing.join();
+    }
+    item.fingerprint = capture.fingerprint;
+
+    const HistoryList listed { std::exchange(recording.listed, {}) };
+    const bool seenBefore = listed.indexOfFingerprint(capture.fingerprint) >= 0;
+    if (seenBefore) {
+        if (written)
+            FileTree::remove(staging);
+    } else {
         if (!written)
+            written = writeEntryFiles(recording.directory, staging, capture);
+        recording.files = *written ? Recording::Files::Written : Recording::Files::Failed;
+        if (!*written)
             FileTree::remove(staging);
     }
     recording.capture = std::move(capture);
@@ -273,14 +288,13 @@ void ClipboardHistory::finish(Recording recording)
         return;
     ClipboardItem& item = recording.item;
     const QString staging = stagingFolder(m_directory, item);
-    const bool seenBefore = std::any_of(m_list.items.cbegin(), m_list.items.cend(),
-        [&](const ClipboardItem& i) { return i.fingerprint == item.fingerprint; });
-    if (recording.clears != m_clears || seenBefore) {
+    const qsizetype seen = m_list.indexOfFingerprint(item.fingerprint);
+    if (recording.clears != m_clears || seen >= 0) {
         if (recording.files == Files::Written)
             FileTree::remove(staging);
         if (recording.clears != m_clears)
             return;
-        changeList([&](HistoryList& list) { list.touchFingerprint(item.fingerprint, recording.date); });
+        changeList([&](HistoryList& list) { list.moveToTop(seen, recording.date); });
         save();
         return;
     }
@@ -298,11 +312,8 @@ void ClipboardHistory::finish(Recording recording)
         return;
     }
 
-    // The entry counts only once the index lists it; an index that cannot be written records nothing.
-    const qsizetype keptOlder
-        = m_limit ? std::min<qsizetype>(m_list.items.size(), std::max(*m_limit - 1, 0)) : m_list.items.size();
-    if (!writeIndex({ std::span(&item, 1),
-            std::span(std::as_const(m_list.items)).first(static_cast<std::size_t>(keptOlder)) })) {
+    // An unreadable index that cannot be set aside leaves nowhere to list the entry: nothing is recorded.
+    if (!indexWritable()) {
         FileTree::remove(folder);
         return;
     }
@@ -312,26 +323,27 @@ void ClipboardHistory::finish(Recording recording)
         list.items.insert(list.items.begin(), std::move(item));
         trimmed = list.trim(m_limit);
     });
-    deleteFiles(trimmed);
+    save(trimmed);
 }
 
 void ClipboardHistory::touch(const ClipboardItem& item)
 {
-    if (!contains(item.id))
+    const qsizetype index = m_list.indexOfId(item.id);
+    if (index < 0)
         return;
     const double now = m_clock.currentDate();
-    changeList([&](HistoryList& list) { list.touchId(item.id, now); });
+    changeList([&](HistoryList& list) { list.moveToTop(index, now); });
     save();
 }
 
 void ClipboardHistory::remove(const ClipboardItem& item)
 {
-    if (!contains(item.id))
+    const qsizetype index = m_list.indexOfId(item.id);
+    if (index < 0)
         return;
     std::optional<ClipboardItem> removed;
-    changeList([&](HistoryList& list) { removed = list.remove(item.id); });
-    save();
-    deleteFiles(std::span(&*removed, 1));
+    changeList([&](HistoryList& list) { removed = list.takeAt(index); });
+    save(std::span(&*removed, 1));
 }
 
 void ClipboardHistory::apply(HistoryLimit limit)
@@ -340,8 +352,7 @@ void ClipboardHistory::apply(HistoryLimit limit)
     std::vector<ClipboardItem> trimmed;
     if (wouldTrim(m_limit))
         changeList([&](HistoryList& list) { trimmed = list.trim(m_limit); });
-    save();
-    deleteFiles(trimmed);
+    save(trimmed);
 }
 
 void ClipboardHistory::clear()
@@ -350,6 +361,5 @@ void ClipboardHistory::clear()
     QList<ClipboardItem> taken;
     if (!m_list.items.empty())
         changeList([&](HistoryList& list) { taken = std::exchange(list.items, {}); });
-    save();
-    deleteFiles(std::as_const(taken));
+    save(std::as_const(taken));
 }

@@ -2,6 +2,7 @@
 
 #include "Clipboard/HistoryLimit.h"
 #include "Clipboard/HistoryList.h"
+#include "Clipboard/HistorySaver.h"
 #include "Clipboard/PasteboardCapture.h"
 
 #include <QObject>
@@ -13,12 +14,14 @@
 class Scheduler;
 
 // The clipboard history: the list of entries and, on disk, one folder per entry holding its raw data plus
-// "index.json" listing them. The in-memory list is authoritative; the index follows it after each change.
+// "index.json" listing them. The in-memory list is authoritative; the index follows it after each change,
+// at once or, in the background mode, from a worker thread a moment later.
 class ClipboardHistory final : public QObject {
     Q_OBJECT
 public:
     // Loads the history kept in `directory` (created 0700 when missing). The clock dates new entries.
-    ClipboardHistory(QString directory, const Scheduler& clock, QObject* parent = nullptr);
+    ClipboardHistory(QString directory, const Scheduler& clock, QObject* parent = nullptr,
+        HistorySaver::Mode saving = HistorySaver::Mode::Immediate);
 
     const HistoryList& list() const { return m_list; }
     const QList<ClipboardItem>& items() const { return m_list.items; }
@@ -59,6 +62,8 @@ public:
     void apply(HistoryLimit limit);
     // Deletes every entry and its folder, and drops the copies still being recorded.
     void clear();
+    // Returns once the index on disk lists what the list holds and the folders of entries gone are removed.
+    void flush() { m_saver.flush(); }
 
 Q_SIGNALS:
     // Around every change of the list; an operation that changes nothing signals nothing.
@@ -69,16 +74,15 @@ private:
     void load();
     // Removes leftover staging folders; the names of the entry folders.
     QSet<QString> scanFolder();
-    void save();
-    // Writes the index, first setting aside an unreadable one found at load; false when nothing was written.
-    bool writeIndex(std::initializer_list<std::span<const ClipboardItem>> parts);
+    // Queues the list to be written and the folders of `gone` to be removed after it.
+    void save(std::span<const ClipboardItem> gone = {});
+    // Sets aside an unreadable index found at load before anything replaces it; false when it cannot be.
+    bool indexWritable();
     bool setAsideUnreadableIndex();
-    void deleteFiles(std::span<const ClipboardItem> items);
     static bool writeEntryFiles(
         const QString& directory, const QString& folder, const PasteboardCapture& capture);
     static QString stagingFolder(const QString& directory, const ClipboardItem& item);
     template <typename Change> void changeList(Change&& change);
-    bool contains(const QString& id) const;
     bool wouldTrim(std::optional<int> maximum) const;
 
     HistoryList m_list;
@@ -87,4 +91,5 @@ private:
     bool m_indexUnreadable = false;
     quint64 m_clears = 0;
     const Scheduler& m_clock;
+    HistorySaver m_saver;
 };

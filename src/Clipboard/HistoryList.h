@@ -14,15 +14,14 @@ struct HistoryList {
 
     // Removes and returns the entries beyond `maximum` (the oldest); nothing without a maximum.
     std::vector<ClipboardItem> trim(std::optional<int> maximum);
-    // Moves the first entry with this fingerprint to the top with the given date. True when one was found.
-    bool touchFingerprint(const QString& fingerprint, double date);
-    // Moves the entry with this id to the top with the given date. True when one was found.
-    bool touchId(const QString& id, double date);
-    // Removes the first entry with this id and returns it.
-    std::optional<ClipboardItem> remove(const QString& id);
+    // The position of the entry with this id, or -1.
+    qsizetype indexOfId(const QString& id) const;
+    // The position of the first entry with this fingerprint, or -1.
+    qsizetype indexOfFingerprint(const QString& fingerprint) const;
+    // Moves the entry at `index` to the top with the given date.
+    void moveToTop(qsizetype index, double date);
+    // Removes the entry at `index` and returns it.
+    ClipboardItem takeAt(qsizetype index);
 
     bool operator==(const HistoryList&) const = default;
-
-private:
-    bool moveToTop(QList<ClipboardItem>::iterator found, double date);
 };

@@ -78,10 +78,19 @@ QString PasteboardCapture::imageTitle(const QByteArray& image)
         "Изображение %ld×%ld", { QString::number(size.width()), QString::number(size.height()) });
 }
 
+void PasteboardCapture::completeFingerprint()
+{
+    if (m_unhashed)
+        fingerprint = fingerprintOf(kind, *std::exchange(m_unhashed, std::nullopt));
+}
+
 std::optional<PasteboardCapture> PasteboardCapture::read(const Pasteboard& pasteboard)
 {
     const auto contents = take(pasteboard);
-    return contents ? of(*contents) : std::nullopt;
+    auto capture = contents ? of(*contents) : std::nullopt;
+    if (capture)
+        capture->completeFingerprint();
+    return capture;
 }
 
 std::optional<PasteboardCapture::Contents> PasteboardCapture::take(const Pasteboard& pasteboard)
@@ -150,7 +159,10 @@ std::optional<PasteboardCapture> PasteboardCapture::content(const PasteboardItem
         capture.kind = ClipboardItem::Kind::Text;
         capture.preview = *textPreview;
         // The bytes as the owner delivered them, valid UTF-8 or not: they are what is stored and pasted back.
-        capture.fingerprint = fingerprintOf(ClipboardItem::Kind::Text, plainBytes);
+        if (plainBytes.size() >= hashLaterBytes)
+            capture.m_unhashed = plainBytes;
+        else
+            capture.fingerprint = fingerprintOf(ClipboardItem::Kind::Text, plainBytes);
     } else if (image) {
         capture.kind = ClipboardItem::Kind::Image;
         capture.preview = imageTitle(*image);

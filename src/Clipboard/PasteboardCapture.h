@@ -29,8 +29,14 @@ public:
     ClipboardItem::Kind kind = ClipboardItem::Kind::Text;
     QString preview;
     std::vector<std::vector<Representation>> items;
+    // Empty while the hash of a large copy made by `of` is still to be computed.
     QString fingerprint;
     std::optional<QByteArray> thumbnail;
+
+    // True when `of` left the fingerprint of a large copy to be computed where its files are written.
+    bool hashPending() const { return m_unhashed.has_value(); }
+    // Computes a fingerprint left for later; touches nothing but this capture.
+    void completeFingerprint();
 
     // What was taken from the pasteboard, before any of the work of making a capture of it.
     struct Contents {
@@ -43,8 +49,11 @@ public:
     // The reading half of `read`, which must happen where the pasteboard is: nothing when the pasteboard is
     // empty or marked private.
     static std::optional<Contents> take(const Pasteboard& pasteboard);
-    // The rest: decoding, previews and the fingerprint. Touches nothing shared, so it may run on any thread.
+    // The rest: decoding, previews and the fingerprint, which for a text of some megabytes is left pending.
+    // Touches nothing shared, so it may run on any thread.
     static std::optional<PasteboardCapture> of(const Contents& contents);
+    // Texts from this size on are hashed while their files are written.
+    static constexpr qsizetype hashLaterBytes = 4 * 1024 * 1024;
 
     // True for the types by which other tools mark a copy as secret, transient or generated.
     static bool isPrivateMarker(const QString& type);
@@ -54,6 +63,8 @@ public:
     static QString imageTitle(const QByteArray& image);
 
 private:
+    std::optional<QByteArray> m_unhashed;
+
     static std::optional<PasteboardCapture> content(const PasteboardItem& item);
     static std::optional<PasteboardCapture> files(const std::vector<PasteboardItem>& items);
 };

@@ -15,6 +15,14 @@ HistoryListModel::HistoryListModel(HistoryPickerModel& model, QObject* parent)
     connect(&m_model, &HistoryPickerModel::itemsChanged, this, rebuild);
     connect(&m_model, &HistoryPickerModel::queryChanged, this, rebuild);
     connect(&m_model, &HistoryPickerModel::selectionChanged, this, &HistoryListModel::selectionMoved);
+    connect(&m_model, &HistoryPickerModel::rowsAboutToBeAppended, this,
+        [this](int first, int last) { beginInsertRows({}, first, last); });
+    connect(&m_model, &HistoryPickerModel::rowsAppended, this, [this] {
+        endInsertRows();
+        // The first row of a search that had found nothing yet is selected as it arrives.
+        if (m_shownSelection >= 0 && m_shownSelection < rowCount())
+            emit dataChanged(index(m_shownSelection), index(m_shownSelection));
+    });
 }
 
 int HistoryListModel::rowCount(const QModelIndex& parent) const

@@ -53,7 +53,11 @@ HistoryPanel::HistoryPanel(const Screens& screens, CaretLocation caretRect, std:
     , m_caretRect(std::move(caretRect))
     , m_now(std::move(now))
     , m_family(family)
-{ }
+{
+    // Fires each time the window system's events are all handled: a key always comes before the next slice.
+    m_preparation.setInterval(0);
+    connect(&m_preparation, &QTimer::timeout, this, &HistoryPanel::prepareSearch);
+}
 
 HistoryPanel::~HistoryPanel()
 {
@@ -86,9 +90,18 @@ void HistoryPanel::show(QList<ClipboardItem> items, HistoryPickerModel::Thumbnai
     m_panel->raise();
     m_panel->activateWindow();
     m_panel->setFocus(Qt::PopupFocusReason);
-    // Readying the search after the first paint keeps it off both the opening and the first keystroke:
-    // nobody types within a few milliseconds of the picker appearing.
-    QTimer::singleShot(0, this, [this] { m_model.prepareSearch(); });
+    // Readying the search after the first paint keeps it off the opening; readied in slices, it never holds
+    // up a keystroke either: one that comes first searches what is ready.
+    m_model.prepareSearchInSteps();
+    m_preparation.start();
+}
+
+void HistoryPanel::prepareSearch()
+{
+    // Slices of a few milliseconds: a key pressed meanwhile waits for one at most.
+    constexpr double sliceMs = 4;
+    if (!isOpen() || !m_model.prepareSearchStep(sliceMs))
+        m_preparation.stop();
 }
 
 void HistoryPanel::close()

@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QPointer>
 #include <QRectF>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -78,12 +79,16 @@ private:
     void makePanel();
     void orderOut();
     void choose(const ClipboardItem& item);
+    // Readies the next slice of the search, and asks for the one after it on a later turn of the event loop.
+    void prepareSearch();
 
     const Screens& m_screens;
     CaretLocation m_caretRect;
     std::function<double()> m_now;
     SystemFamily m_family;
     HistoryPickerModel m_model;
+    // Runs the search's preparation slice by slice while the picker is open.
+    QTimer m_preparation;
     QPointer<KeyablePanel> m_panel;
     HistoryPickerView* m_view = nullptr;
     std::optional<QRectF> m_frame;

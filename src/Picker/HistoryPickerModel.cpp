@@ -2,6 +2,8 @@
 
 #include "Picker/CaseFolding.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 
 HistoryPickerModel::HistoryPickerModel(QObject* parent)
@@ -18,9 +20,9 @@ void HistoryPickerModel::reset(QList<ClipboardItem> items, ThumbnailLoader loadT
     const bool selectionDiffers = m_selection != 0;
     if (itemsDiffer) {
         m_items = std::move(items);
-        m_foldedValid = false;
-        m_foldedPreviews.clear();
+        clearFolded();
     }
+    m_preparingInSteps = false;
     m_recentSearches.clear();
     m_loadThumbnail = loadThumbnail ? std::move(loadThumbnail)
                                     : [](const ClipboardItem&) { return std::optional<QImage>(); };
@@ -41,8 +43,7 @@ void HistoryPickerModel::setItems(QList<ClipboardItem> items)
     if (items == m_items)
         return;
     m_items = std::move(items);
-    m_foldedValid = false;
-    m_foldedPreviews.clear();
+    clearFolded();
     m_recentSearches.clear();
     refilter();
     emit itemsChanged();
@@ -74,8 +75,7 @@ int HistoryPickerModel::visibleCount() const
 
 const ClipboardItem& HistoryPickerModel::visibleItem(int row) const
 {
-    return m_query.isEmpty() ? m_items.at(row)
-                             : m_items.at(m_visibleRows.at(row));
+    return m_query.isEmpty() ? m_items.at(row) : m_items.at(m_visibleRows.at(row));
 }
 
 QList<ClipboardItem> HistoryPickerModel::visible() const
@@ -108,19 +108,24 @@ void HistoryPickerModel::move(int step)
 void HistoryPickerModel::remove(const ClipboardItem& item)
 {
     QList<ClipboardItem> kept;
-    std::vector<QString> keptFolded;
+    QString keptText;
+    std::vector<qsizetype> keptEnds;
     kept.reserve(m_items.size());
+    keptText.reserve(m_foldedText.size());
     for (qsizetype row = 0; row < m_items.size(); ++row) {
         if (m_items.at(row).id == item.id)
             continue;
         kept.push_back(m_items.at(row));
-        if (m_foldedValid)
-            keptFolded.push_back(m_foldedPreviews[static_cast<size_t>(row)]);
+        if (static_cast<std::size_t>(row) < m_foldedEnds.size()) {
+            keptText.append(foldedPreview(static_cast<std::size_t>(row)));
+            keptEnds.push_back(keptText.size());
+        }
     }
     if (kept.size() != m_items.size()) {
         // The remaining previews keep their folded forms; a deletion never refolds the whole history.
         m_items = std::move(kept);
-        m_foldedPreviews = std::move(keptFolded);
+        m_foldedText = std::move(keptText);
+        m_foldedEnds = std::move(keptEnds);
         m_recentSearches.clear();
         refilter();
         emit itemsChanged();
@@ -144,10 +149,16 @@ void HistoryPickerModel::refilter()
     if (m_query.isEmpty())
         return;
     const auto folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
-    const auto& previews = foldedPreviews();
+    // While the panel readies the search in steps, only what is ready is searched; later steps add the rest.
+    constexpr double keystrokeFoldingMs = 3;
+    if (m_preparingInSteps)
+        foldFor(keystrokeFoldingMs);
+    else
+        foldUpTo(m_items.size());
+    const std::size_t ready = m_foldedEnds.size();
     const Search* narrowest = nullptr;
     for (const Search& search : m_recentSearches) {
-        if (search.folded == folded) {
+        if (search.folded == folded && search.searched == ready) {
             m_visibleRows = search.rows;
             return;
         }
@@ -155,32 +166,117 @@ void HistoryPickerModel::refilter()
         if (folded.contains(search.folded) && (!narrowest || search.rows.size() < narrowest->rows.size()))
             narrowest = &search;
     }
-    const auto matches = [&](std::size_t row) { return previews[row].contains(folded); };
     if (narrowest) {
         for (const int row : narrowest->rows)
-            if (matches(static_cast<std::size_t>(row)))
+            if (foldedPreview(static_cast<std::size_t>(row)).contains(folded))
                 m_visibleRows.push_back(row);
+        appendMatches(m_visibleRows, folded, narrowest->searched);
     } else {
-        for (std::size_t row = 0; row < previews.size(); ++row)
-            if (matches(row))
-                m_visibleRows.push_back(static_cast<int>(row));
+        appendMatches(m_visibleRows, folded, 0);
     }
     constexpr std::size_t remembered = 32;
+    std::erase_if(m_recentSearches, [&](const Search& search) { return search.folded == folded; });
     if (m_recentSearches.size() == remembered)
         m_recentSearches.erase(m_recentSearches.begin());
-    m_recentSearches.push_back({ folded, m_visibleRows });
+    m_recentSearches.push_back({ folded, m_visibleRows, ready });
 }
 
-const std::vector<QString>& HistoryPickerModel::foldedPreviews()
+QStringView HistoryPickerModel::foldedPreview(std::size_t row) const
 {
-    // Folded on the first search of a list rather than at reset, so that opening the picker stays cheap.
-    if (!m_foldedValid) {
-        const bool turkic = CaseFolding::localeIsTurkic();
-        m_foldedPreviews.clear();
-        m_foldedPreviews.reserve(static_cast<size_t>(m_items.size()));
-        for (const auto& item : std::as_const(m_items))
-            m_foldedPreviews.push_back(CaseFolding::fold(item.preview, turkic));
-        m_foldedValid = true;
+    const qsizetype start = row == 0 ? 0 : m_foldedEnds[row - 1];
+    return QStringView(m_foldedText).sliced(start, m_foldedEnds[row] - start);
+}
+
+void HistoryPickerModel::clearFolded()
+{
+    m_foldedText.clear();
+    m_foldedEnds.clear();
+}
+
+void HistoryPickerModel::appendMatches(QList<int>& rows, const QString& folded, std::size_t from) const
+{
+    const std::size_t end = m_foldedEnds.size();
+    if (folded.isEmpty()) {
+        for (std::size_t row = from; row < end; ++row)
+            rows.push_back(static_cast<int>(row));
+        return;
     }
-    return m_foldedPreviews;
+    // One search through the block from each match on, rather than one per row: each finding is given to
+    // the row that holds it, and a finding that runs over a row's end belongs to no row.
+    const QStringView text(m_foldedText);
+    std::size_t row = from;
+    qsizetype at = row == 0 ? 0 : m_foldedEnds[row - 1];
+    while (row < end) {
+        // A single letter, the first one typed, goes straight to the vectorised search for one character.
+        const qsizetype found
+            = folded.size() == 1 ? text.indexOf(folded.front(), at) : text.indexOf(folded, at);
+        if (found < 0)
+            return;
+        while (row < end && m_foldedEnds[row] <= found)
+            ++row;
+        if (row == end)
+            return;
+        if (found + folded.size() <= m_foldedEnds[row]) {
+            rows.push_back(static_cast<int>(row));
+            at = m_foldedEnds[row];
+            ++row;
+        } else {
+            at = found + 1;
+        }
+    }
+}
+
+void HistoryPickerModel::foldUpTo(qsizetype end)
+{
+    if (m_foldedEnds.empty()) {
+        // Folding keeps almost every text at its length: room for all of them at once.
+        qsizetype total = 0;
+        for (const auto& item : std::as_const(m_items))
+            total += item.preview.size();
+        m_foldedText.reserve(total + total / 16);
+        m_foldedEnds.reserve(static_cast<std::size_t>(m_items.size()));
+    }
+    const bool turkic = CaseFolding::localeIsTurkic();
+    for (auto row = static_cast<qsizetype>(m_foldedEnds.size()); row < end; ++row) {
+        m_foldedText.append(CaseFolding::fold(m_items.at(row).preview, turkic));
+        m_foldedEnds.push_back(m_foldedText.size());
+    }
+}
+
+void HistoryPickerModel::foldFor(double budgetMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // A slice of rows at a time: reading the clock costs more than folding one short preview.
+    constexpr qsizetype slice = 256;
+    // At least one slice, however small the budget: every step moves on.
+    do
+        foldUpTo(std::min(m_items.size(), static_cast<qsizetype>(m_foldedEnds.size()) + slice));
+    while (!searchReady() && static_cast<double>(clock.nsecsElapsed()) / 1e6 < budgetMs);
+}
+
+bool HistoryPickerModel::prepareSearchStep(double budgetMs)
+{
+    if (!m_preparingInSteps)
+        return false;
+    const std::size_t before = m_foldedEnds.size();
+    foldFor(budgetMs);
+    m_preparingInSteps = !searchReady();
+    if (m_query.isEmpty())
+        return m_preparingInSteps;
+    const auto folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
+    QList<int> found;
+    appendMatches(found, folded, before);
+    const auto first = static_cast<int>(m_visibleRows.size());
+    if (!found.isEmpty())
+        emit rowsAboutToBeAppended(first, first + static_cast<int>(found.size()) - 1);
+    m_visibleRows.append(found);
+    for (Search& search : m_recentSearches)
+        if (search.folded == folded && search.searched == before) {
+            search.rows = m_visibleRows;
+            search.searched = m_foldedEnds.size();
+        }
+    if (!found.isEmpty())
+        emit rowsAppended();
+    return m_preparingInSteps;
 }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <span>
 
 namespace {
 
@@ -236,27 +237,27 @@ void AnnotationCanvas::drawDraft(QPainter& painter, const QRectF& shown, const Q
     const QRectF seen = QRectF((dirty.left() - shown.left()) * sx, (shown.bottom() - dirty.bottom() - 1) * sy,
         (dirty.width() + 1) * sx, (dirty.height() + 1) * sy)
                             .adjusted(-reach, -reach, reach, reach);
-    // One stretch from the first to the last segment that reaches into the area: drawing runs of it apart
-    // would blend their anti-aliased edges twice where they cross.
-    std::size_t first = blur->points.size();
-    std::size_t last = 0;
-    for (std::size_t i = 1; i < blur->points.size(); ++i) {
-        const QPointF a = blur->points[i - 1];
-        const QPointF b = blur->points[i];
-        const QRectF segment(QPointF(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
-            QPointF(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
-        if (segment.right() < seen.left() || segment.left() > seen.right() || segment.top() > seen.bottom()
-            || segment.bottom() < seen.top())
-            continue;
-        first = std::min(first, i - 1);
-        last = i;
+    // Only the runs of segments that reach into the area, stroked apart and united into one area: a pixel
+    // where runs cross is blurred once, as it is by the whole stroke.
+    std::vector<std::span<const QPointF>> runs;
+    const std::span<const QPointF> points(blur->points);
+    std::size_t runStart = points.size();
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const QPointF a = points[i - 1];
+        const QPointF b = points[i];
+        const bool reaches = std::max(a.x(), b.x()) >= seen.left() && std::min(a.x(), b.x()) <= seen.right()
+            && std::min(a.y(), b.y()) <= seen.bottom() && std::max(a.y(), b.y()) >= seen.top();
+        if (reaches && runStart == points.size())
+            runStart = i - 1;
+        if (!reaches && runStart != points.size()) {
+            runs.push_back(points.subspan(runStart, i - runStart));
+            runStart = points.size();
+        }
     }
-    if (first > last)
-        return;
-    Annotation::Blur stretch { { blur->points.begin() + static_cast<std::ptrdiff_t>(first),
-                                   blur->points.begin() + static_cast<std::ptrdiff_t>(last) + 1 },
-        blur->diameter };
-    ShotRenderer::draw(shot, { Annotation(std::move(stretch)) }, painter, shown, false);
+    if (runStart != points.size())
+        runs.push_back(points.subspan(runStart));
+    if (!runs.empty())
+        ShotRenderer::drawBlurRuns(shot, runs, blur->diameter, painter, shown);
 }
 
 void AnnotationCanvas::drawBrushPreview(QPainter& painter, const QRectF& shown) const

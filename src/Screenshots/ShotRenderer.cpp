@@ -10,7 +10,9 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 
+#include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace ShotRenderer {
 
@@ -42,32 +44,45 @@ struct Flip {
     QPointF operator()(QPointF p) const { return { p.x(), height - p.y() }; }
 };
 
-void drawBlur(const Annotation::Blur& blur, const Shot& shot, QPainter& painter, Flip flip)
+// The area a stroke of the brush covers, as one path: runs of points drawn apart are each stroked and the
+// strokes united, so that every pixel is covered once however the runs overlap.
+QPainterPath blurArea(const std::vector<std::span<const QPointF>>& runs, double d, Flip flip)
 {
-    const double d = blur.diameter;
-    if (blur.points.empty() || !(d > 0) || !std::isfinite(d)
-        || !std::all_of(blur.points.begin(), blur.points.end(), finite))
-        return;
     QPainterPath area;
-    const bool onePlace = std::all_of(
-        blur.points.begin(), blur.points.end(), [&](QPointF p) { return p == blur.points.front(); });
-    if (onePlace) {
-        const QPointF centre = flip(blur.points.front());
-        area.addEllipse(QRectF(centre.x() - d / 2, centre.y() - d / 2, d, d));
-    } else {
-        QPainterPath line(flip(blur.points.front()));
-        for (size_t i = 1; i < blur.points.size(); ++i)
-            line.lineTo(flip(blur.points[i]));
-        QPainterPathStroker stroker;
-        stroker.setWidth(d);
-        stroker.setCapStyle(Qt::RoundCap);
-        stroker.setJoinStyle(Qt::RoundJoin);
-        stroker.setMiterLimit(10);
-        area = stroker.createStroke(line);
+    area.setFillRule(Qt::WindingFill);
+    QPainterPathStroker stroker;
+    stroker.setWidth(d);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setMiterLimit(10);
+    for (const auto run : runs) {
+        if (run.empty())
+            continue;
+        const bool onePlace
+            = std::all_of(run.begin(), run.end(), [&](QPointF p) { return p == run.front(); });
+        if (onePlace) {
+            const QPointF centre = flip(run.front());
+            area.addEllipse(QRectF(centre.x() - d / 2, centre.y() - d / 2, d, d));
+            continue;
+        }
+        QPainterPath line(flip(run.front()));
+        for (size_t i = 1; i < run.size(); ++i)
+            line.lineTo(flip(run[i]));
+        area.addPath(stroker.createStroke(line));
     }
     area.setFillRule(Qt::WindingFill);
+    return area;
+}
+
+void drawBlur(const std::vector<std::span<const QPointF>>& runs, double d, const Shot& shot,
+    QPainter& painter, Flip flip)
+{
+    const auto allFinite
+        = [](std::span<const QPointF> run) { return std::all_of(run.begin(), run.end(), finite); };
+    if (runs.empty() || !(d > 0) || !std::isfinite(d) || !std::all_of(runs.begin(), runs.end(), allFinite))
+        return;
     painter.save();
-    painter.setClipPath(area, Qt::IntersectClip);
+    painter.setClipPath(blurArea(runs, d, flip), Qt::IntersectClip);
     painter.drawImage(QRectF(0, 0, shot.image().width(), shot.image().height()), shot.blurred());
     painter.restore();
 }
@@ -185,13 +200,28 @@ void draw(const Shot& shot, const std::vector<Annotation>& annotations, QPainter
         const Flip flip { static_cast<double>(H) };
         for (const auto& annotation : annotations) {
             if (const auto* blur = annotation.blur())
-                drawBlur(*blur, shot, painter, flip);
+                drawBlur({ std::span(blur->points) }, blur->diameter, shot, painter, flip);
             else if (const auto* arrow = annotation.arrow())
                 drawArrow(*arrow, metrics, painter, flip);
             else if (const auto* number = annotation.number())
                 drawNumber(*number, metrics, painter, flip);
         }
     }
+    painter.restore();
+}
+
+void drawBlurRuns(const Shot& shot, const std::vector<std::span<const QPointF>>& runs, double diameter,
+    QPainter& painter, const QRectF& rect)
+{
+    const QImage& image = shot.image();
+    if (image.isNull() || !rect.isValid())
+        return;
+    painter.save();
+    painter.translate(rect.topLeft());
+    painter.scale(rect.width() / image.width(), rect.height() / image.height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawBlur(runs, diameter, shot, painter, Flip { static_cast<double>(image.height()) });
     painter.restore();
 }
 

@@ -7,6 +7,7 @@
 #include <QRectF>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 class QPainter;
@@ -39,6 +40,11 @@ QImage blurred(const QImage& image);
 // the image's W × H pixels stretched over it. The painter's state is left as it was.
 void draw(const Shot& shot, const std::vector<Annotation>& annotations, QPainter& painter, const QRectF& rect,
     bool base);
+
+// Paints, as `draw` would, a blur mark of this diameter whose stroke is made of the runs of points; where
+// runs overlap each pixel is still blurred once.
+void drawBlurRuns(const Shot& shot, const std::vector<std::span<const QPointF>>& runs, double diameter,
+    QPainter& painter, const QRectF& rect);
 
 // Qt's PNG quality for saved screenshots (zlib level 2): at 5K twice as fast as Qt's default level, for
 // files some 5 % larger.

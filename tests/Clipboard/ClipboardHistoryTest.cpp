@@ -2,6 +2,8 @@
 #include "Clipboard/HistoryIndex.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Foundation/VirtualScheduler.h"
+#include "Platform/PasteboardTypes.h"
+#include "Platform/Simulated/PasteboardSimulated.h"
 
 #include "TestSupport/Captures.h"
 #include "TestSupport/HistoryPreviews.h"
@@ -15,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -429,4 +433,107 @@ TEST(HistoryIndex, AnIndexHandedOverInPiecesIsTheWholeIndex)
     int offered = 0;
     EXPECT_FALSE(HistoryIndex::encode({ all }, [&](QByteArrayView) { return ++offered < 2; }));
     EXPECT_EQ(offered, 2);
+}
+
+TEST_F(ClipboardHistoryTest, SavedFromAWorkerTheIndexAndFoldersEndAsIfSavedAtOnce)
+{
+    auto history
+        = std::make_unique<ClipboardHistory>(historyDir(), m_clock, nullptr, HistorySaver::Mode::Background);
+    history->apply(HistoryLimit::Five);
+    for (int i = 1; i <= 7; ++i)
+        history->add(Captures::text(QString::number(i)), std::nullopt);
+    const ClipboardItem removed = history->items()[1];
+    history->remove(removed);
+    m_clock.advance(3);
+    history->touch(history->items().back());
+    history->flush();
+    EXPECT_EQ(HistoryIndex::decode(index()), std::vector(history->items().begin(), history->items().end()));
+    QStringList ids;
+    for (const ClipboardItem& item : history->items())
+        ids.append(item.id);
+    ids.sort();
+    EXPECT_EQ(folders(), ids) << "the trimmed and the removed entries' folders are gone";
+
+    // What is still queued when the history goes is written before it has gone.
+    history->add(Captures::text(QStringLiteral("last")), std::nullopt);
+    const QList<ClipboardItem> before = history->items();
+    history.reset();
+    EXPECT_EQ(open()->items(), before);
+}
+
+// Changes made while the worker writes are coalesced into one write of the newest list, and a folder given
+// up goes only once an index without it is on disk.
+TEST(HistorySaver, WritesTheNewestListAndRemovesFoldersOnlyAfterIt)
+{
+    TemporaryHome home;
+    const QString doomed = home.file(QStringLiteral("doomed"));
+    QDir().mkpath(doomed);
+    const auto list = [](const QString& preview) {
+        ClipboardItem item;
+        item.preview = preview;
+        return QList<ClipboardItem> { item };
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool released = false;
+    QStringList written;
+    QList<bool> doomedWhenWritten;
+    {
+        HistorySaver saver(HistorySaver::Mode::Background, [&](const QList<ClipboardItem>& items) {
+            std::unique_lock lock(mutex);
+            written.append(items.front().preview);
+            doomedWhenWritten.append(QFileInfo::exists(doomed));
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+            return true;
+        });
+        saver.save(list(QStringLiteral("a")), {});
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !written.empty(); });
+        }
+        saver.save(list(QStringLiteral("b")), { doomed });
+        saver.save(list(QStringLiteral("c")), {});
+        EXPECT_TRUE(QFileInfo::exists(doomed));
+        {
+            std::unique_lock lock(mutex);
+            released = true;
+        }
+        changed.notify_all();
+        saver.flush();
+        EXPECT_EQ(written, (QStringList { u"a"_qs, u"c"_qs }));
+        EXPECT_EQ(doomedWhenWritten, (QList<bool> { true, true }));
+        EXPECT_FALSE(QFileInfo::exists(doomed));
+        saver.save(list(QStringLiteral("d")), {});
+    }
+    EXPECT_EQ(written.back(), u"d"_qs) << "written before the saver is gone";
+}
+
+TEST_F(ClipboardHistoryTest, ALargeTextHashedWhileItsFilesAreWrittenIsRecordedAndRecognisedAsAnyOther)
+{
+    auto history = open();
+    PasteboardSimulated pasteboard;
+    QByteArray large(PasteboardCapture::hashLaterBytes + 3, 'x');
+    large[0] = 'L';
+    PasteboardItem copied;
+    copied.setData(PasteboardTypes::plainText, large);
+    pasteboard.userCopy({ copied });
+    const auto taken = PasteboardCapture::take(pasteboard);
+    auto capture = PasteboardCapture::of(*taken);
+    ASSERT_TRUE(capture && capture->hashPending());
+    history->add(*capture, std::nullopt);
+    ASSERT_EQ(history->items().size(), 1u);
+    EXPECT_EQ(
+        history->items()[0].fingerprint, PasteboardCapture::fingerprintOf(ClipboardItem::Kind::Text, large));
+    EXPECT_EQ(
+        TemporaryHome::readFile(history->entryFolder(history->items()[0]) + QStringLiteral("/0-0")), large);
+    EXPECT_EQ(HistoryIndex::decode(index()), std::vector(history->items().begin(), history->items().end()));
+
+    // The same copy again only moves its entry: the files written while it was hashed go again.
+    history->add(Captures::text(QStringLiteral("between")), std::nullopt);
+    history->add(*PasteboardCapture::of(*taken), std::nullopt);
+    EXPECT_EQ(previewsOf(*history).size(), 2);
+    EXPECT_EQ(
+        history->items()[0].fingerprint, PasteboardCapture::fingerprintOf(ClipboardItem::Kind::Text, large));
+    EXPECT_EQ(QDir(historyDir()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }

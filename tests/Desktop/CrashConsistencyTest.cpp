@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -77,19 +78,10 @@ int cycles()
     return ok && requested > 0 ? requested : 20;
 }
 
-} // namespace
-
-TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEntry)
+// Starts the program, makes a few copies at random moments and kills it, cycle after cycle, checking the
+// store after every start.
+void killAtRandomMoments(RunningApp& app, std::mt19937& random)
 {
-    SKIP_WITHOUT_DISPLAY();
-    if (!run(QStringLiteral("xclip"), { QStringLiteral("-version") }))
-        GTEST_SKIP() << "no xclip";
-    QTemporaryDir home;
-    // The limit "Все", so that nothing recorded ever leaves.
-    RunningApp app(home,
-        { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
-        R"({"historyLimit": 0})", false);
-    std::mt19937 random(20261206);
     QSet<QString> recorded;
     int copies = 0;
     for (int cycle = 0; cycle < cycles(); ++cycle) {
@@ -129,4 +121,56 @@ TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEnt
     expectConsistent(app, recorded, cycles());
     // How many copies make it in before a kill depends on the machine's speed; some always must.
     EXPECT_FALSE(recorded.isEmpty()) << "the loop recorded copies at all";
+}
+
+// Entries already on disk, enough that writing their index takes a while: a kill then often comes while
+// the index is being written.
+void seedHistory(const QString& folder, int count)
+{
+    std::vector<ClipboardItem> items;
+    for (int n = 0; n < count; ++n) {
+        ClipboardItem item;
+        item.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        item.date = 788'918'400.0 - n;
+        item.preview = QStringLiteral("earlier copy %1 ").arg(n).repeated(20);
+        item.itemTypes = { { QStringLiteral("public.utf8-plain-text") } };
+        item.fingerprint = QStringLiteral("%1").arg(n, 64, 10, QLatin1Char('0'));
+        QDir().mkpath(folder + u'/' + item.id);
+        QFile data(folder + u'/' + item.id + QStringLiteral("/0-0"));
+        data.open(QIODevice::WriteOnly);
+        data.write(item.preview.toUtf8());
+        items.push_back(std::move(item));
+    }
+    QFile index(folder + QStringLiteral("/index.json"));
+    index.open(QIODevice::WriteOnly);
+    index.write(HistoryIndex::encode(items));
+}
+
+// The program with the limit "Все", so that nothing recorded ever leaves, over `seeded` entries.
+void killRepeatedly(std::uint32_t seed, int seeded)
+{
+    if (!run(QStringLiteral("xclip"), { QStringLiteral("-version") }))
+        GTEST_SKIP() << "no xclip";
+    QTemporaryDir home;
+    RunningApp app(home,
+        { { QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus") } },
+        R"({"historyLimit": 0})", false);
+    if (seeded > 0)
+        seedHistory(app.historyFolder(), seeded);
+    std::mt19937 random(seed);
+    killAtRandomMoments(app, random);
+}
+
+} // namespace
+
+TEST(DesktopCrashConsistency, KillingTheProgramAtRandomMomentsLosesNoRecordedEntry)
+{
+    SKIP_WITHOUT_DISPLAY();
+    killRepeatedly(20261206, 0);
+}
+
+TEST(DesktopCrashConsistency, KillingTheProgramWhileItWritesALongIndexLosesNoRecordedEntry)
+{
+    SKIP_WITHOUT_DISPLAY();
+    killRepeatedly(20261207, 5000);
 }

@@ -1,7 +1,9 @@
+#include "Picker/HistoryListModel.h"
 #include "Picker/HistoryPickerModel.h"
 
 #include "PickerTestItems.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -265,4 +267,40 @@ TEST(HistoryPickerModel, AQueryShowsTheSameRowsHoweverItWasTyped)
     model.setItems(items);
     model.setQuery("о");
     EXPECT_EQ(previews(model.visible()), fresh(items, "о"));
+}
+
+// While the search is prepared in steps, a query shows at once what the previews folded so far match; each
+// step adds the rows it readied at the end, as insertions the list view can follow, until the rows are
+// those a search of the whole history finds.
+TEST(HistoryPickerModel, AQueryTypedWhileTheSearchIsPreparedGrowsToTheWholeResult)
+{
+    QList<ClipboardItem> items;
+    for (int n = 0; n < 60'000; ++n)
+        items.push_back(pickerItem(n,
+            (n % 7 == 0 ? QStringLiteral("ОТЧЁТ %1 ") : QStringLiteral("встреча %1 ")).arg(n).repeated(20)));
+    HistoryPickerModel whole;
+    whole.reset(items, nullptr);
+    whole.setQuery(QStringLiteral("отчё"));
+    const QStringList expected = previews(whole.visible());
+
+    HistoryPickerModel model;
+    HistoryListModel rows(model);
+    QAbstractItemModelTester tester(&rows, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy appended(&model, &HistoryPickerModel::rowsAppended);
+    model.reset(items, nullptr);
+    model.prepareSearchInSteps();
+    model.setQuery(QStringLiteral("отчё"));
+    EXPECT_FALSE(model.searchReady()) << "a keystroke does not wait for the whole history";
+    do {
+        const QStringList shown = previews(model.visible());
+        ASSERT_EQ(shown, expected.first(shown.size()));
+        ASSERT_EQ(rows.rowCount(), shown.size());
+    } while (model.prepareSearchStep(0));
+    EXPECT_EQ(previews(model.visible()), expected);
+    EXPECT_GT(appended.count(), 0);
+
+    // Once ready, taking a letter back and typing it again finds what a fresh search finds.
+    model.setQuery(QStringLiteral("отч"));
+    model.setQuery(QStringLiteral("отчё"));
+    EXPECT_EQ(previews(model.visible()), expected);
 }
