@@ -107,6 +107,7 @@ public:
         P::listen(m_device, &deviceListener, this);
         m_connection.flush();
         m_deadline.setSingleShot(true);
+        m_deadline.setTimerType(Qt::PreciseTimer);
         m_deadline.callOnTimeout([this] { finish(std::nullopt, true); });
     }
 
