@@ -91,10 +91,13 @@ bool drag(QPoint from, QPoint to)
     const auto move = [](QPoint at) {
         return xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()) });
     };
-    if (!xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }) || !move(from + QPoint(5, 5))
-        || !move((from + to) / 2) || !move(to))
+    // The tool reads the pointer at its own pace: a move arriving before it took the press would start the
+    // area late, and a release arriving first would end it short.
+    if (!xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }))
         return false;
-    // The tool reads the pointer at its own pace: a release arriving first would end the area short.
+    DesktopSession::spin(200);
+    if (!move(from + QPoint(5, 5)) || !move((from + to) / 2) || !move(to))
+        return false;
     DesktopSession::spin(200);
     return xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") });
 }
