@@ -188,8 +188,10 @@ void AppController::applyHoldKeys()
 void AppController::showHistory()
 {
     QPointer<AppController> self(this);
-    if (!m_picker.isOpen())
+    if (!m_picker.isOpen()) {
         m_focusBeforePicker = m_platform.workspace.keyboardFocus();
+        m_frontBeforePicker = m_platform.workspace.frontmostApplication();
+    }
     m_picker.show(
         m_history.items(),
         [self](const ClipboardItem& item) { return self ? self->thumbnailFor(item) : std::nullopt; },
@@ -229,8 +231,8 @@ void AppController::paste(const ClipboardItem& item)
     m_history.touch(item);
     if (!m_accessibilityGranted)
         return;
-    // The picker has gone and the keys go to the application in front again: it decides the chord.
-    const auto front = m_platform.workspace.frontmostApplication();
+    // The application the picker was opened over decides the chord.
+    const auto front = m_frontBeforePicker ? m_frontBeforePicker : m_platform.workspace.frontmostApplication();
     const auto chord = Paster::pasteChord(front ? front->bundleIdentifier : std::nullopt);
     if (chord.fromPrimarySelection)
         m_platform.pasteboard.offerAsPrimarySelection();

@@ -5,6 +5,7 @@
 #include "Keyboard/HoldMonitor.h"
 #include "Picker/HistoryPanel.h"
 #include "Platform/Platform.h"
+#include "Platform/Workspace.h"
 #include "Screenshots/ScreenshotEditor.h"
 #include "Screenshots/ThumbnailPanel.h"
 #include "Support/AppSettings.h"
@@ -134,6 +135,9 @@ private:
 
     Platform m_platform;
     unsigned long long m_focusBeforePicker = 0;
+    // The application the picker was opened over, which the chosen entry is pasted into: read once the
+    // picker has gone, the window manager may not have told yet who is in front again.
+    std::optional<Workspace::Application> m_frontBeforePicker;
     AppSettings m_settings;
     ClipboardHistory m_history;
     bool m_accessibilityGranted = false;
