@@ -6,8 +6,17 @@
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 #include "Platform/Desktop/KeyboardEventsUnavailable.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
+#include "Platform/Desktop/WaylandClipboard.h"
+#include "Platform/Desktop/WaylandConnection.h"
 
 #include <QGuiApplication>
+
+namespace {
+
+// How long the compositor may take to answer at start-up, and another client to hand over its copy.
+constexpr int budgetMs = int(Pasteboard::arrivalBudget * 1000);
+
+} // namespace
 
 DesktopPlatform::DesktopPlatform(
     StandardPathsDesktop& paths, const QString& version, const QByteArray& releaseKey)
@@ -35,9 +44,38 @@ DesktopPlatform::Session DesktopPlatform::session()
     return Session::Other;
 }
 
+std::optional<QByteArray> DesktopPlatform::requiredQtPlatform()
+{
+    // A platform the user named stands.
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY")
+        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return std::nullopt;
+    if (const auto interfaces = WaylandConnection::interfacesOffered(budgetMs);
+        interfaces && WaylandClipboard::choose(*interfaces))
+        return std::nullopt;
+    return QByteArrayLiteral("xcb");
+}
+
 void DesktopPlatform::choosePasteboard()
 {
+    if (m_session == Session::Wayland) {
+        m_wayland = WaylandConnection::open(budgetMs);
+        if (m_wayland)
+            m_waylandClipboard = WaylandClipboard::create(*m_wayland, budgetMs);
+        if (m_waylandClipboard) {
+            m_pasteboard = std::make_unique<PasteboardDesktop>(*m_waylandClipboard);
+            m_working.append(
+                QStringLiteral("copies are recorded and a chosen entry is put on the clipboard"));
+            return;
+        }
+    }
     m_pasteboard = std::make_unique<PasteboardDesktop>(QGuiApplication::clipboard());
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        m_missing.append(QStringLiteral("copies are not recorded, as neither the compositor's data-control "
+                                        "nor an X11 display is there"));
+    else if (m_session == Session::Wayland)
+        m_working.append(QStringLiteral("copies are recorded through X11, as the compositor offers no "
+                                        "data-control"));
 }
 
 void DesktopPlatform::chooseKeyboard()
@@ -54,11 +92,15 @@ void DesktopPlatform::chooseKeyboard()
     }
     m_keyboard = std::make_unique<KeyboardEventsUnavailable>();
     m_accessibility = std::make_unique<AccessibilityDesktop>(false);
-    if (m_session == Session::Wayland)
-        m_missing.append(QStringLiteral("no hold gestures, as Wayland shows no program the keys held in "
-                                        "others; bind `drimo-copy --show-history` to a key instead"));
-    else
+    if (m_session == Session::Wayland) {
+        m_missing.append(
+            QStringLiteral("no hold gestures, as Wayland shows no program the keys held in others: "
+                           "bind `drimo-copy --show-history` to a key instead"));
+        m_missing.append(QStringLiteral("a chosen entry waits on the clipboard for Ctrl+V, as nothing types "
+                                        "into other windows here"));
+    } else {
         m_missing.append(QStringLiteral("no X11 display with the XTest extension: hold gestures are off"));
+    }
 }
 
 void DesktopPlatform::chooseHotKeys()
