@@ -11,7 +11,6 @@
 #include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
-#include "GlobalShortcuts/RecorderControl.h"
 #include "GlobalShortcuts/Services.h"
 #include "GlobalShortcuts/ShortcutRegistry.h"
 #include "Platform/Accessibility.h"
@@ -32,8 +31,6 @@
 #include "Support/AppRelauncher.h"
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
-#include "Views/OnboardingView.h"
-#include "Views/SettingsView.h"
 
 #include <QApplication>
 #include <QFile>
@@ -44,21 +41,12 @@
 
 namespace {
 
-// Background update checks start once per process, however many controllers a process makes.
-bool updateChecksStarted = false;
-
 QString historyDirectory(const StandardPaths& paths)
 {
     return paths.applicationSupport() + QStringLiteral("/com.drimo.copy/History");
 }
 
 } // namespace
-
-// Shared with the pending wait, so that replacing the watch reaches whichever wait is current.
-struct AppController::PermissionWatch {
-    bool cancelled = false;
-    TaskHandle wait;
-};
 
 AppController::AppController(const Platform& platform, QObject* parent, HistorySaver::Mode saving)
     : QObject(parent)
@@ -74,7 +62,8 @@ AppController::AppController(const Platform& platform, QObject* parent, HistoryS
                   platform.bundle.processIdentifier());
           },
           [&scheduler = platform.scheduler] { return scheduler.currentDate(); }, platform.family)
-    , m_windows(platform.workspace)
+    , m_permissionWatch(platform.accessibility, platform.scheduler)
+    , m_windows(*this)
     , m_thumbnail(platform.scheduler, platform.screens)
     , m_editor(platform.alerts, platform.screens, platform.workspace)
     , m_updates(platform, UpdateChecker::defaultBaseUrl())
@@ -86,34 +75,6 @@ AppController::~AppController()
 {
     // The shortcut module must not outlive the platform it was given.
     GlobalShortcuts::install({});
-    if (m_watch) {
-        m_watch->cancelled = true;
-        m_watch->wait.cancel();
-    }
-}
-
-namespace {
-AppController* sharedController = nullptr;
-}
-
-AppController& AppController::makeShared(const Platform& platform)
-{
-    // Lives to the end of the process, like the services it holds.
-    if (!sharedController)
-        sharedController = new AppController(platform, nullptr, HistorySaver::Mode::Background);
-    return *sharedController;
-}
-
-AppController* AppController::shared()
-{
-    return sharedController;
-}
-
-bool AppController::isRunningTests()
-{
-    static const bool runningTests = qEnvironmentVariableIsSet("XCTestConfigurationFilePath")
-        || qEnvironmentVariableIsSet("DRIMO_TEST_HOST");
-    return runningTests;
 }
 
 void AppController::start()
@@ -125,51 +86,48 @@ void AppController::start()
     m_monitor = std::move(monitor);
     installHoldCallbacks();
     applyHoldKeys();
-    startBackgroundUpdateChecks();
+    m_updates.startBackgroundChecks();
     registerScreenshotShortcut();
     if (!m_accessibilityGranted) {
         showOnboarding();
-        watchPermissions();
+        m_permissionWatch.start([this] { permissionGranted(); });
     }
 }
 
+void AppController::permissionGranted()
+{
+    setAccessibilityGranted(true);
+    applyHoldKeys();
+    if (!m_needsRestart)
+        m_windows.closeOnboardingSoon();
+}
+
+// The hold monitor and the picker are the controller's own: neither calls back once the controller is gone.
 void AppController::installHoldCallbacks()
 {
-    QPointer<AppController> self(this);
-    m_holdMonitor.holdDelay = [self] { return self ? self->m_settings.holdDelay() : 0.6; };
-    m_holdMonitor.isEnabled = [self](HoldMonitor::Key key) {
-        if (!self)
-            return false;
-        return key == HoldMonitor::Key::Copy ? self->m_settings.holdToScreenshot()
-                                             : self->m_settings.holdToPaste();
+    m_holdMonitor.holdDelay = [this] { return m_settings.holdDelay(); };
+    m_holdMonitor.isEnabled = [this](HoldMonitor::Key key) {
+        return key == HoldMonitor::Key::Copy ? m_settings.holdToScreenshot() : m_settings.holdToPaste();
     };
-    m_holdMonitor.onHold = [self](HoldMonitor::Key key) {
-        if (!self)
-            return;
-        Q_EMIT self->holdFired(key);
+    m_holdMonitor.onHold = [this](HoldMonitor::Key key) {
+        Q_EMIT holdFired(key);
         if (key == HoldMonitor::Key::Copy)
-            self->takeScreenshot();
+            takeScreenshot();
         else
-            self->showHistory();
+            showHistory();
     };
-    m_holdMonitor.pickerIsOpen = [self] { return self && self->m_picker.isOpen(); };
     connect(&m_picker, &HistoryPanel::openChanged, this, [this] {
-        m_holdMonitor.pickerVisibilityChanged();
+        m_holdMonitor.setPickerOpen(m_picker.isOpen());
         // Before the chosen entry's paste is posted, the keys must go where they went before the picker.
         if (!m_picker.isOpen() && m_focusBeforePicker != 0)
             m_platform.workspace.restoreKeyboardFocus(std::exchange(m_focusBeforePicker, 0));
     });
-    m_holdMonitor.onTapLost = [self] {
+    m_holdMonitor.onTapLost = [this] {
         // Refused now although it was granted at start: as with a failed start, only a new process helps.
-        if (!self)
-            return;
-        self->setNeedsRestart(true);
-        self->showOnboarding();
+        setNeedsRestart(true);
+        showOnboarding();
     };
-    m_holdMonitor.onPasteInPicker = [self] {
-        if (self)
-            self->m_picker.chooseSelected();
-    };
+    m_holdMonitor.onPasteInPicker = [this] { m_picker.chooseSelected(); };
 }
 
 void AppController::applyHoldKeys()
@@ -187,22 +145,14 @@ void AppController::applyHoldKeys()
 
 void AppController::showHistory()
 {
-    QPointer<AppController> self(this);
     if (!m_picker.isOpen()) {
         m_focusBeforePicker = m_platform.workspace.keyboardFocus();
         m_frontBeforePicker = m_platform.workspace.frontmostApplication();
     }
     m_picker.show(
-        m_history.items(),
-        [self](const ClipboardItem& item) { return self ? self->thumbnailFor(item) : std::nullopt; },
-        [self](const ClipboardItem& item) {
-            if (self)
-                self->paste(item);
-        },
-        [self](const ClipboardItem& item) {
-            if (self)
-                self->m_history.remove(item);
-        });
+        m_history.items(), [this](const ClipboardItem& item) { return thumbnailFor(item); },
+        [this](const ClipboardItem& item) { paste(item); },
+        [this](const ClipboardItem& item) { m_history.remove(item); });
     if (m_picker.window())
         m_platform.workspace.lendKeyboard(m_picker.window()->windowHandle());
 }
@@ -232,46 +182,14 @@ void AppController::paste(const ClipboardItem& item)
     if (!m_accessibilityGranted)
         return;
     // The application the picker was opened over decides the chord.
-    const auto front = m_frontBeforePicker ? m_frontBeforePicker : m_platform.workspace.frontmostApplication();
+    const auto front
+        = m_frontBeforePicker ? m_frontBeforePicker : m_platform.workspace.frontmostApplication();
     const auto chord = Paster::pasteChord(front ? front->bundleIdentifier : std::nullopt);
     if (chord.fromPrimarySelection)
         m_platform.pasteboard.offerAsPrimarySelection();
     // The keyboard service outlives the controller, and an interrupted wait still pastes: the user chose.
     m_platform.scheduler.after(
         pasteDelay, [&keyboard = m_platform.keyboard, chord](bool) { Paster::press(chord, keyboard); });
-}
-
-void AppController::watchPermissions()
-{
-    if (m_watch) {
-        m_watch->cancelled = true;
-        m_watch->wait.cancel();
-    }
-    m_watch = std::make_shared<PermissionWatch>();
-    schedulePermissionCheck(m_watch);
-}
-
-void AppController::schedulePermissionCheck(const std::shared_ptr<PermissionWatch>& watch)
-{
-    QPointer<AppController> self(this);
-    watch->wait = m_platform.scheduler.after(permissionPollInterval, [self, watch](bool) {
-        if (watch->cancelled || !self)
-            return;
-        if (!self->m_platform.accessibility.isProcessTrusted()) {
-            self->schedulePermissionCheck(watch);
-            return;
-        }
-        self->setAccessibilityGranted(true);
-        self->applyHoldKeys();
-        if (self->m_needsRestart)
-            return;
-        watch->wait = self->m_platform.scheduler.after(onboardingCloseDelay, [self](bool) {
-            if (self)
-                self->m_windows.close(onboardingKey);
-        });
-        self->m_permissionWatch = watch->wait;
-    });
-    m_permissionWatch = watch->wait;
 }
 
 void AppController::confirmClearHistory()
@@ -289,75 +207,12 @@ void AppController::confirmClearHistory()
 
 void AppController::showOnboarding()
 {
-    m_windows.present(
-        onboardingKey, Localization::text("Drimo Copy"), [this] { return makeOnboardingContent(); });
-}
-
-QWidget* AppController::makeOnboardingContent()
-{
-    auto* view = new OnboardingView(m_platform.family);
-    view->setAccessibilityGranted(m_accessibilityGranted);
-    view->setNeedsRestart(m_needsRestart);
-    view->setGrantInstructions(m_platform.accessibility.grantInstructions());
-    connect(this, &AppController::accessibilityGrantedChanged, view,
-        [this, view] { view->setAccessibilityGranted(m_accessibilityGranted); });
-    connect(this, &AppController::needsRestartChanged, view,
-        [this, view] { view->setNeedsRestart(m_needsRestart); });
-    QPointer<AppController> self(this);
-    view->onOpenSettings = [self] {
-        if (self)
-            self->requestAccessibility();
-    };
-    view->onRestart = [self] {
-        if (self)
-            self->relaunch();
-    };
-    return view;
+    m_windows.showOnboarding();
 }
 
 void AppController::showSettings()
 {
-    auto* window = m_windows.present(
-        settingsKey, Localization::text("Настройки Drimo Copy"), [this] { return makeSettingsContent(); });
-    // Asking again is looking again: a permission granted meanwhile announces nothing.
-    if (auto* view = window->findChild<SettingsView*>())
-        view->refresh();
-}
-
-QWidget* AppController::makeSettingsContent()
-{
-    auto* view = new SettingsView(m_settings,
-        { .family = m_platform.family,
-            .paths = m_platform.paths,
-            .loginItems = m_platform.loginItems,
-            .log = m_platform.log,
-            .screenAccess = m_platform.screenAccess,
-            .bundle = m_platform.bundle });
-    view->recorder()->setObjectName(screenshotRecorderName);
-    view->setAccessibilityGranted(m_accessibilityGranted);
-    connect(this, &AppController::accessibilityGrantedChanged, view,
-        [this, view] { view->setAccessibilityGranted(m_accessibilityGranted); });
-    QPointer<AppController> self(this);
-    view->onHistoryLimitChanged = [self](HistoryLimit limit) {
-        if (self)
-            self->m_history.apply(limit);
-    };
-    const auto call = [self](void (AppController::*operation)()) {
-        return [self, operation] {
-            if (self)
-                std::invoke(operation, self.data());
-        };
-    };
-    view->onHoldKeysChanged = call(&AppController::applyHoldKeys);
-    view->onClearHistory = call(&AppController::confirmClearHistory);
-    view->onChooseFolder = call(&AppController::chooseScreenshotFolder);
-    view->onOpenScreenRecordingSettings = [self] {
-        if (self)
-            ScreenCapture::openSettings(self->m_platform);
-    };
-    view->onGrantAccessibility = call(&AppController::showOnboarding);
-    view->onCheckForUpdates = call(&AppController::checkForUpdates);
-    return view;
+    m_windows.showSettings();
 }
 
 // One screenshot on its way from the capture tool to the screen. A worker thread fills in `saved`, `png`
@@ -651,14 +506,6 @@ void AppController::relaunch()
 void AppController::quit()
 {
     m_platform.lifecycle.terminate();
-}
-
-void AppController::startBackgroundUpdateChecks()
-{
-    if (updateChecksStarted || isRunningTests())
-        return;
-    updateChecksStarted = true;
-    m_updates.startBackgroundChecks();
 }
 
 void AppController::registerScreenshotShortcut()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "App/AppWindows.h"
+#include "App/PermissionWatch.h"
 #include "Clipboard/ClipboardHistory.h"
 #include "Foundation/TaskHandle.h"
 #include "Keyboard/HoldMonitor.h"
@@ -10,7 +12,6 @@
 #include "Screenshots/ThumbnailPanel.h"
 #include "Support/AppSettings.h"
 #include "Updates/UpdateChecker.h"
-#include "Views/WindowPresenter.h"
 
 #include <QObject>
 
@@ -26,12 +27,6 @@ class AppController final : public QObject {
     Q_OBJECT
 public:
     static constexpr double pasteDelay = 0.06;
-    static constexpr double permissionPollInterval = 1.0;
-    static constexpr double onboardingCloseDelay = 1.0;
-    static inline const QString onboardingKey = QStringLiteral("onboarding");
-    static inline const QString settingsKey = QStringLiteral("settings");
-    // The object name of the screenshot shortcut's recorder in the settings window.
-    static inline const QString screenshotRecorderName = QStringLiteral("screenshotRecorder");
     // Set once the system's own screen-recording prompt has been shown; later attempts get our alert.
     static inline const QString screenAccessRequestedKey = QStringLiteral("screenAccessRequested");
     // No screen yields a PNG anywhere near this; a larger capture file is not read.
@@ -43,14 +38,6 @@ public:
     explicit AppController(const Platform& platform, QObject* parent = nullptr,
         HistorySaver::Mode saving = HistorySaver::Mode::Immediate);
     ~AppController() override;
-
-    // The application's one controller, made by the process entry with the platform it chose. Tests and
-    // the simulator make their own controllers instead and never touch this one.
-    static AppController& makeShared(const Platform& platform);
-    static AppController* shared();
-
-    // True when the process runs under a unit-test host; the process entry then never starts a controller.
-    static bool isRunningTests();
 
     // The start-up sequence: history limit, pasteboard polling, hold gestures, update checks, the global
     // screenshot shortcut, and onboarding with the permission watch when the permission is missing.
@@ -82,11 +69,11 @@ public:
     ClipboardMonitor* monitor() const { return m_monitor.get(); }
     HoldMonitor& holdMonitor() { return m_holdMonitor; }
     HistoryPanel& picker() { return m_picker; }
-    WindowPresenter& windows() { return m_windows; }
+    WindowPresenter& windows() { return m_windows.presenter(); }
     ThumbnailPanel& thumbnail() { return m_thumbnail; }
     UpdateChecker& updates() { return m_updates; }
     ScreenshotEditor& editor() { return m_editor; }
-    bool isPermissionWatchRunning() const { return m_permissionWatch.isPending(); }
+    bool isPermissionWatchRunning() const { return m_permissionWatch.isRunning(); }
 
     bool accessibilityGranted() const { return m_accessibilityGranted; }
     bool needsRestart() const { return m_needsRestart; }
@@ -108,7 +95,6 @@ Q_SIGNALS:
     void screenshotFileWritten(const QString& path);
 
 private:
-    struct PermissionWatch;
     struct Capture;
     struct Handover;
 
@@ -121,17 +107,13 @@ private:
     void askForScreenAccess();
 
     void paste(const ClipboardItem& item);
-    void watchPermissions();
-    void schedulePermissionCheck(const std::shared_ptr<PermissionWatch>& watch);
+    void permissionGranted();
     void installHoldCallbacks();
-    void startBackgroundUpdateChecks();
     void registerScreenshotShortcut();
     // The global-shortcut module works through this controller's platform.
     void installShortcutServices();
     void setAccessibilityGranted(bool granted);
     void setNeedsRestart(bool needsRestart);
-    QWidget* makeOnboardingContent();
-    QWidget* makeSettingsContent();
 
     Platform m_platform;
     unsigned long long m_focusBeforePicker = 0;
@@ -145,9 +127,8 @@ private:
     std::unique_ptr<ClipboardMonitor> m_monitor;
     HoldMonitor m_holdMonitor;
     HistoryPanel m_picker;
-    WindowPresenter m_windows;
-    TaskHandle m_permissionWatch;
-    std::shared_ptr<PermissionWatch> m_watch;
+    PermissionWatch m_permissionWatch;
+    AppWindows m_windows;
     ThumbnailPanel m_thumbnail;
     ScreenshotEditor m_editor;
     bool m_capturing = false;

@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         say(qPrintable(summary));
     const Platform platform = desktop.platform();
     HotKeyService* const hotKeys = &platform.hotKeys;
-    auto& controller = AppController::makeShared(platform);
+    AppController controller(platform, nullptr, HistorySaver::Mode::Background);
 #ifdef DRIMO_TEST_HOOKS
     // The tests' own update server: a local origin and the certificate it was given.
     if (const QString base = qEnvironmentVariable("DRIMO_TEST_UPDATE_BASE"); !base.isEmpty())
@@ -164,8 +164,7 @@ int main(int argc, char** argv)
         menuBar.show();
     else
         say("no system tray: the menu is unavailable; start the program again to open its settings");
-    if (!AppController::isRunningTests())
-        controller.start();
+    controller.start();
     // Bound to a key, the command may be the one that starts the program: it then does what it was asked.
     if (requested)
         QTimer::singleShot(0, &controller, [&controller, request] { perform(controller, request); });

@@ -32,23 +32,24 @@ std::vector<KeyChord> HoldMonitor::chords() const
 
 bool HoldMonitor::installTap()
 {
-    m_widenedForPicker = pickerIsOpen();
+    m_widenedForPicker = m_pickerOpen;
     m_tap = m_keyboard.createTap(chords(),
         [this](KeyboardTap::Notice notice, const KeyEvent& event) { return holdCallback(notice, event); });
     return m_tap != nullptr;
 }
 
-void HoldMonitor::pickerVisibilityChanged()
+void HoldMonitor::setPickerOpen(bool open)
 {
+    m_pickerOpen = open;
     // Never inside the tap's own callback: the tap must not be changed while it is being asked.
     std::weak_ptr<HoldMonitor*> alive = m_alive;
     m_scheduler.post([alive] {
         const auto self = alive.lock();
-        if (!self || !(*self)->m_tap || (*self)->pickerIsOpen() == (*self)->m_widenedForPicker)
+        if (!self || !(*self)->m_tap || (*self)->m_pickerOpen == (*self)->m_widenedForPicker)
             return;
         HoldMonitor* monitor = *self;
         // Changed in place, so that the key-up of the press that opened the picker still comes here.
-        monitor->m_widenedForPicker = monitor->pickerIsOpen();
+        monitor->m_widenedForPicker = monitor->m_pickerOpen;
         if (monitor->m_tap->setChords(monitor->chords()))
             return;
         monitor->m_tap.reset();
@@ -102,7 +103,7 @@ bool HoldMonitor::handle(const TapKey& tapKey)
     if (tapKey.keyCode == KeyCodes::v) {
         if (tapKey.isSynthetic)
             return false;
-        if (pickerIsOpen()) {
+        if (m_pickerOpen) {
             // Every V event is the picker's while it is open, so that none reaches it or any other app. The
             // press that opened the picker ends with its key-up here: a gesture left fired would swallow the
             // repeats of the next bare V once the picker has closed. Its repeats keep it fired, so that

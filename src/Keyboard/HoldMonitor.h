@@ -31,8 +31,7 @@ public:
     // Whether holding this key is handled at all.
     std::function<bool(Key)> isEnabled = [](Key) { return true; };
     std::function<void(Key)> onHold = [](Key) {};
-    // Whether the history picker is visible: then V pastes the picker's selection instead.
-    std::function<bool()> pickerIsOpen = [] { return false; };
+    // A V pressed while the picker is open: it pastes the picker's selection instead.
     std::function<void()> onPasteInPicker = [] {};
     // The tap could not be renewed when the picker opened or closed: the monitor has stopped.
     std::function<void()> onTapLost = [] {};
@@ -46,7 +45,7 @@ public:
     // To be told when the picker opens or closes: a bare V is the tap's business only while it is open, so
     // a key grab (X11) does not hold up every "v" typed anywhere. The tap is renewed after the current
     // event has been handled.
-    void pickerVisibilityChanged();
+    void setPickerOpen(bool open);
 
 private:
     // One key event as the tap sees it.
@@ -74,6 +73,7 @@ private:
     KeyboardEvents& m_keyboard;
     Scheduler& m_scheduler;
     std::unique_ptr<KeyboardTap> m_tap;
+    bool m_pickerOpen = false;
     bool m_widenedForPicker = false;
     // Indexed by slot(): two keys need no map, and an untouched gesture is simply idle.
     std::array<HoldGesture, 2> m_gestures {};

@@ -38,7 +38,7 @@ protected:
                 keys.push_back(delivery.event);
         return keys;
     }
-    QWidget* onboarding() { return app().windows().window(AppController::onboardingKey); }
+    QWidget* onboarding() { return app().windows().window(AppWindows::onboardingKey); }
 };
 
 TEST_F(AppControllerTest, StartsWithoutPermissionThenFollowsTheGrant)
@@ -240,12 +240,12 @@ TEST_F(AppControllerTest, WindowsAreReusedAndFlagsNotifyOnlyOnChange)
     auto& controller = app();
     controller.showOnboarding();
     auto* first = onboarding();
-    controller.windows().close(AppController::onboardingKey);
+    controller.windows().close(AppWindows::onboardingKey);
     controller.showOnboarding();
     EXPECT_EQ(onboarding(), first);
     EXPECT_TRUE(first->isVisible());
     controller.showSettings();
-    EXPECT_EQ(controller.windows().window(AppController::settingsKey)->windowTitle(),
+    EXPECT_EQ(controller.windows().window(AppWindows::settingsKey)->windowTitle(),
         QStringLiteral("Настройки Drimo Copy"));
 
     QSignalSpy capturing(&controller, &AppController::capturingChanged);
@@ -386,11 +386,10 @@ TEST_F(AppControllerTest, TheScreenshotShortcutTakesAScreenshotWhenReleased)
 
     // The recorder in the settings window is the screenshot name's: clearing it lets the hot key go.
     app().showSettings();
-    auto* recorder
-        = app()
-              .windows()
-              .window(AppController::settingsKey)
-              ->findChild<GlobalShortcuts::RecorderControl*>(AppController::screenshotRecorderName);
+    auto* recorder = app()
+                         .windows()
+                         .window(AppWindows::settingsKey)
+                         ->findChild<GlobalShortcuts::RecorderControl*>(AppWindows::screenshotRecorderName);
     ASSERT_TRUE(recorder);
     EXPECT_EQ(recorder->text(), QString::fromUtf16(u"\u21E7\u2318S"));
     recorder->setShortcut(std::nullopt);

@@ -42,7 +42,7 @@ TEST_F(MenuContentTest, TwelveRowsWhileThePermissionIsMissing)
     EXPECT_FALSE(menu.trigger(QStringLiteral("или удерживайте ⌘C")));
 
     EXPECT_TRUE(menu.trigger(QStringLiteral("Выдать разрешение…")));
-    EXPECT_TRUE(app().windows().window(AppController::onboardingKey)->isVisible());
+    EXPECT_TRUE(app().windows().window(AppWindows::onboardingKey)->isVisible());
     EXPECT_TRUE(menu.trigger(QStringLiteral("Завершить Drimo Copy")));
     EXPECT_EQ(lifecycle.terminationCount(), 1);
 }

@@ -189,8 +189,8 @@ TEST(DesktopScreenshotShortcut, ARecordedShortcutPressedInAnotherWindowAsksForAS
     // Recorded in the settings window, as the user would.
     app.showSettings();
     auto* recorder = app.windows()
-                         .window(AppController::settingsKey)
-                         ->findChild<RecorderControl*>(AppController::screenshotRecorderName);
+                         .window(AppWindows::settingsKey)
+                         ->findChild<RecorderControl*>(AppWindows::screenshotRecorderName);
     ASSERT_TRUE(recorder);
     recorder->startRecording();
     ASSERT_TRUE(recorder->handleKeyDown({ 1, true, false, command | shift, 0, {} }));

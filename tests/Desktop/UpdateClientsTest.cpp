@@ -99,7 +99,6 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
     env.insert(QStringLiteral("DRIMO_TEST_CA_FILE"), certificate);
     env.insert(QStringLiteral("DRIMO_TEST_UPDATE_PUBLIC_KEY"), QString::fromLatin1(key.publicKey().toHex()));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DRIMO_TEST_HOST"));
     app.setProcessEnvironment(env);
     app.setProcessChannelMode(QProcess::MergedChannels);
     app.start(executable, {});

@@ -25,7 +25,6 @@ protected:
         workspace.setFrontmost(textEdit);
         keyboard.setTapModel(GetParam());
         monitor.onHold = [this](Key key) { holds.push_back(key); };
-        monitor.pickerIsOpen = [this] { return pickerOpen; };
         monitor.onPasteInPicker = [this] { ++pastesInPicker; };
     }
 
@@ -192,8 +191,7 @@ TEST_P(HoldMonitorTest, WhileThePickerIsOpenEveryVEventIsThePickers)
         return true;
     };
     ASSERT_TRUE(monitor.start());
-    pickerOpen = true;
-    monitor.pickerVisibilityChanged();
+    monitor.setPickerOpen(true);
     scheduler.runDue();
 
     EXPECT_EQ(type(KeyCodes::v, true, 0), Fate::Dropped);
@@ -218,7 +216,7 @@ TEST_P(HoldMonitorTest, APressThatOpenedThePickerEndsThereAndTheNextBareVPassesW
     monitor.onHold = [this](Key key) {
         holds.push_back(key);
         pickerOpen = key == Key::Paste;
-        monitor.pickerVisibilityChanged();
+        monitor.setPickerOpen(pickerOpen);
     };
     ASSERT_TRUE(monitor.start());
     const auto holdUntilPicker = [&] {
@@ -229,7 +227,7 @@ TEST_P(HoldMonitorTest, APressThatOpenedThePickerEndsThereAndTheNextBareVPassesW
     };
     const auto closePicker = [&] {
         pickerOpen = false;
-        monitor.pickerVisibilityChanged();
+        monitor.setPickerOpen(false);
         scheduler.runDue();
     };
 
@@ -378,14 +376,13 @@ TEST_P(HoldMonitorTest, ACallbackMayStopTheMonitor)
         monitor.stop();
     };
     ASSERT_TRUE(monitor.start());
-    pickerOpen = true;
-    monitor.pickerVisibilityChanged();
+    monitor.setPickerOpen(true);
     scheduler.runDue();
     EXPECT_EQ(type(KeyCodes::v, true, 0), Fate::Dropped) << "the answer given before stopping stands";
     EXPECT_EQ(keyboard.installedTapCount(), 0);
     EXPECT_EQ(type(KeyCodes::v, false, 0), Fate::App);
 
-    pickerOpen = false;
+    monitor.setPickerOpen(false);
     ASSERT_TRUE(monitor.start());
     type(KeyCodes::c, true);
     scheduler.advance(1);
@@ -414,17 +411,14 @@ TEST_P(HoldMonitorTest, AVThatChoosesInThePickerKeepsTheRestOfItsPress)
 {
     monitor.onPasteInPicker = [this] {
         ++pastesInPicker;
-        pickerOpen = false;
+        monitor.setPickerOpen(false);
     };
     ASSERT_TRUE(monitor.start());
-    pickerOpen = true;
-    monitor.pickerVisibilityChanged();
+    monitor.setPickerOpen(true);
     scheduler.runDue();
 
     EXPECT_EQ(type(KeyCodes::v, true), Fate::Dropped);
     EXPECT_EQ(pastesInPicker, 1);
-    EXPECT_FALSE(pickerOpen);
-    monitor.pickerVisibilityChanged();
     scheduler.runDue();
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(type(KeyCodes::v, true, command, true), Fate::Dropped) << "repeat " << i;

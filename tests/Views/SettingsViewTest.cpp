@@ -28,7 +28,7 @@ protected:
     SettingsView& view()
     {
         app().showSettings();
-        auto* found = app().windows().window(AppController::settingsKey)->findChild<SettingsView*>();
+        auto* found = app().windows().window(AppWindows::settingsKey)->findChild<SettingsView*>();
         EXPECT_NE(found, nullptr);
         return *found;
     }
@@ -210,14 +210,14 @@ TEST_F(SettingsViewTest, PermissionRowsFollowTheirSources)
     setTrusted(false);
     auto& controller = app();
     controller.start();
-    controller.windows().close(AppController::onboardingKey);
+    controller.windows().close(AppWindows::onboardingKey);
     const auto& access = row("Универсальный доступ");
     const auto& screen = row("Запись экрана");
     EXPECT_EQ(access.value(), QStringLiteral("Выдать…"));
     EXPECT_EQ(screen.value(), QStringLiteral("Выдать…"));
 
     access.button->click();
-    EXPECT_TRUE(controller.windows().window(AppController::onboardingKey)->isVisible());
+    EXPECT_TRUE(controller.windows().window(AppWindows::onboardingKey)->isVisible());
     screen.button->click();
     ASSERT_EQ(workspace.openedUrls().size(), 1);
     EXPECT_EQ(workspace.openedUrls().front().toString(),

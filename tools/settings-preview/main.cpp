@@ -53,7 +53,7 @@ int main(int argc, char** argv)
         controller.showSettings();
         QApplication::processEvents();
         const auto path = session.picturePath(name + suffix);
-        ok = controller.windows().window(AppController::settingsKey)->grab().save(path, "PNG") && ok;
+        ok = controller.windows().window(AppWindows::settingsKey)->grab().save(path, "PNG") && ok;
         std::printf("%s\n", qPrintable(path));
     };
     shot(QStringLiteral("settings-first"));
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     world.screenAccess.setGranted(true);
     // Read from the service only when the window is made and when its switch is used, as a user would.
     controller.windows()
-        .window(AppController::settingsKey)
+        .window(AppWindows::settingsKey)
         ->findChild<SettingsView*>()
         ->row(SettingsView::RowId::LaunchAtLogin)
         ->toggle->click();

@@ -197,9 +197,9 @@ void ScenarioRunner::clickRecorder(const Command& command)
 {
     auto& app = controller();
     app.showSettings();
-    auto* window = app.windows().window(AppController::settingsKey);
+    auto* window = app.windows().window(AppWindows::settingsKey);
     auto* recorder = window
-        ? window->findChild<GlobalShortcuts::RecorderControl*>(AppController::screenshotRecorderName)
+        ? window->findChild<GlobalShortcuts::RecorderControl*>(AppWindows::screenshotRecorderName)
         : nullptr;
     if (!recorder) {
         m_transcript.warn(command.line, QStringLiteral("the settings window shows no shortcut recorder"));

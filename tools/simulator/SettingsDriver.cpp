@@ -15,7 +15,7 @@ namespace {
 
 SettingsView* settingsView(AppController& app)
 {
-    auto* window = app.windows().window(AppController::settingsKey);
+    auto* window = app.windows().window(AppWindows::settingsKey);
     return window ? window->findChild<SettingsView*>() : nullptr;
 }
 
