@@ -65,11 +65,14 @@ void copyOne(PasteboardSimulated& pasteboard, const QString& type, const QByteAr
     pasteboard.userCopy({ item });
 }
 
+// As the program records it, the index written by a worker: the time is until the entry is listed with its
+// files complete, the index's own write left to the worker as it is for any change.
 void RecordTextCopy40MB(benchmark::State& state)
 {
     QTemporaryDir dir;
     VirtualScheduler clock;
-    ClipboardHistory history(dir.filePath(QStringLiteral("History")), clock);
+    ClipboardHistory history(dir.filePath(QStringLiteral("History")), clock, nullptr,
+        state.range(0) != 0 ? HistorySaver::Mode::Background : HistorySaver::Mode::Immediate);
     PasteboardSimulated pasteboard;
     const QByteArray variants[2] = { text(40'000'000, 'A'), text(40'000'000, 'B') };
     int n = 0;
@@ -78,6 +81,7 @@ void RecordTextCopy40MB(benchmark::State& state)
         // Each copy must be new to the history, or it would only be moved to the top.
         state.PauseTiming();
         history.clear();
+        history.flush();
         state.ResumeTiming();
         // As the monitor records it: the copy taken, made into a capture, and its files written.
         const auto capture = PasteboardCapture::of(*PasteboardCapture::take(pasteboard));
@@ -424,9 +428,10 @@ BENCHMARK_DEFINE_F(LargeHistory, Touch)(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(RecordTextCopy40MB)->Unit(benchmark::kMillisecond);
-BENCHMARK(WriteSameBytesToDisk40MB)->Unit(benchmark::kMillisecond);
-BENCHMARK(WriteSameBytesToDiskDurably40MB)->Unit(benchmark::kMillisecond);
+// 0: the index written at once, as tests do; 1: by a worker, as the program does.
+BENCHMARK(RecordTextCopy40MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(WriteSameBytesToDisk40MB)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(WriteSameBytesToDiskDurably40MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RecordScreenshotPng5K)->Unit(benchmark::kMillisecond);
 BENCHMARK(RecordCopiedScreenshot)->Arg(2880)->Arg(5120)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RecordCopiedScreenshotParts)->Arg(2880)->Arg(5120)->Unit(benchmark::kMillisecond);

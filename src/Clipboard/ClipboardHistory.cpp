@@ -95,34 +95,35 @@ bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
 void ClipboardHistory::load()
 {
     makeFolder(m_directory, 0700);
-    const QSet<QString> folders = scanFolder();
+    // The folder's listing and the index are read at the same time: at 100,000 entries each is a good
+    // part of the start.
+    QSet<QString> folders;
+    std::jthread scanning([this, &folders] { folders = scanFolder(); });
     const RegularFile::Contents index = RegularFile::read(indexPath(), maximumIndexBytes);
-    if (index.status == RegularFile::Status::Missing)
-        return;
     auto decoded
         = index.status == RegularFile::Status::Read ? HistoryIndex::decode(index.bytes) : std::nullopt;
+    scanning.join();
+    if (index.status == RegularFile::Status::Missing)
+        return;
     if (!decoded) {
         // Kept for the user, and with it every folder it names: it is set aside before anything replaces it.
         m_indexUnreadable = true;
         return;
     }
-    QSet<QString> listed;
-    listed.reserve(static_cast<qsizetype>(decoded->size()));
     QList<ClipboardItem> kept;
     kept.reserve(static_cast<qsizetype>(decoded->size()));
     for (auto& item : *decoded) {
         // A second entry with the same id would share the first one's folder, and trimming it would take
-        // the files of an entry still listed.
-        if (!folders.contains(item.id) || listed.contains(item.id))
+        // the files of an entry still listed: a folder, once listed, is no longer there to be found.
+        if (!folders.remove(item.id))
             continue;
-        listed.insert(item.id);
         kept.push_back(std::move(item));
     }
     if (!kept.empty())
         changeList([&](HistoryList& list) { list.items = std::move(kept); });
 }
 
-QSet<QString> ClipboardHistory::scanFolder()
+QSet<QString> ClipboardHistory::scanFolder() const
 {
     // One pass over a folder that may hold 100,000 entries: it names the entry folders, and finds the
     // staging folders a kill left behind. A link where an entry's folder should be is not ours to read from.

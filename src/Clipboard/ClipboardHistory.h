@@ -72,8 +72,8 @@ Q_SIGNALS:
 
 private:
     void load();
-    // Removes leftover staging folders; the names of the entry folders.
-    QSet<QString> scanFolder();
+    // Removes leftover staging folders; the names of the entry folders. Touches nothing but the folder.
+    QSet<QString> scanFolder() const;
     // Queues the list to be written and the folders of `gone` to be removed after it.
     void save(std::span<const ClipboardItem> gone = {});
     // Sets aside an unreadable index found at load before anything replaces it; false when it cannot be.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <map>
 #include <string>
+#include <thread>
 
 namespace HistoryIndex {
 
@@ -132,12 +133,20 @@ public:
     }
 
     // `key` spells the lists out unambiguously: every text with its length, every list with its end.
-    QList<QStringList> lists(std::string key, QList<QStringList> lists)
+    const QList<QStringList>* findLists(const std::string& key) const
     {
-        return m_lists.try_emplace(std::move(key), std::move(lists)).first->second;
+        const auto found = m_lists.find(key);
+        return found == m_lists.end() ? nullptr : &found->second;
     }
+    const QList<QStringList>& addLists(const std::string& key, QList<QStringList> lists)
+    {
+        return m_lists.try_emplace(key, std::move(lists)).first->second;
+    }
+    // Spelt afresh for every entry in the same buffer, which then needs no allocation.
+    std::string& key() { return m_key; }
 
 private:
+    std::string m_key;
     std::map<std::string, QString, std::less<>> m_texts;
     std::map<std::string, QList<QStringList>> m_lists;
 };
@@ -166,8 +175,10 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element, SharedTe
     if (object.at_key("date").get_double().get(item.date) != simdjson::SUCCESS || !std::isfinite(item.date))
         return std::nullopt;
 
-    const auto kindText = stringField(object, "kind");
-    const auto kind = kindText ? ClipboardItem::kindFromRawValue(*kindText) : std::nullopt;
+    std::string_view kindText;
+    if (object.at_key("kind").get_string().get(kindText) != simdjson::SUCCESS)
+        return std::nullopt;
+    const auto kind = ClipboardItem::kindFromRawValue(shared.get(kindText));
     if (!kind)
         return std::nullopt;
     item.kind = *kind;
@@ -182,27 +193,40 @@ std::optional<ClipboardItem> decodeItem(simdjson::dom::element element, SharedTe
     simdjson::dom::array itemTypes;
     if (object.at_key("itemTypes").get_array().get(itemTypes) != simdjson::SUCCESS)
         return std::nullopt;
-    // Most entries have one of a few type lists: the whole list is shared, not only its texts.
-    std::string key;
-    QList<QStringList> lists;
-    lists.reserve(static_cast<qsizetype>(itemTypes.size()));
+    // Most entries have one of a few type lists: the whole list is shared, not only its texts, and it is
+    // made only the first time it is met.
+    std::string& key = shared.key();
+    key.clear();
     for (simdjson::dom::element types : itemTypes) {
         simdjson::dom::array typeArray;
         if (types.get_array().get(typeArray) != simdjson::SUCCESS)
             return std::nullopt;
-        QStringList list;
-        list.reserve(static_cast<qsizetype>(typeArray.size()));
         for (simdjson::dom::element type : typeArray) {
             std::string_view text;
             if (type.get_string().get(text) != simdjson::SUCCESS)
                 return std::nullopt;
-            list.append(shared.get(text));
             key.append(std::to_string(text.size())).append(1, ':').append(text);
         }
-        lists.append(std::move(list));
         key.push_back(';');
     }
-    item.itemTypes = shared.lists(std::move(key), std::move(lists));
+    if (const auto* lists = shared.findLists(key)) {
+        item.itemTypes = *lists;
+    } else {
+        QList<QStringList> made;
+        made.reserve(static_cast<qsizetype>(itemTypes.size()));
+        // Read before, every one of them an array of strings.
+        for (simdjson::dom::element types : itemTypes) {
+            QStringList list;
+            simdjson::dom::array typeArray;
+            std::string_view text;
+            if (types.get_array().get(typeArray) == simdjson::SUCCESS)
+                for (simdjson::dom::element type : typeArray)
+                    if (type.get_string().get(text) == simdjson::SUCCESS)
+                        list.append(shared.get(text));
+            made.append(std::move(list));
+        }
+        item.itemTypes = shared.addLists(key, std::move(made));
+    }
 
     // An explicit null reads as absent, as an optional key does.
     simdjson::dom::element source;
@@ -274,15 +298,33 @@ std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)
     const auto parsed = copy ? parser.parse(*copy) : parser.parse(bytes.constData(), size, false);
     if (parsed.get_array().get(array) != simdjson::SUCCESS)
         return std::nullopt;
-    std::vector<ClipboardItem> items;
-    items.reserve(array.size());
-    SharedTexts shared;
-    for (simdjson::dom::element entry : array) {
-        auto item = decodeItem(entry, shared);
-        if (!item)
-            return std::nullopt;
-        items.push_back(std::move(*item));
-    }
+    std::vector<simdjson::dom::element> entries;
+    entries.reserve(array.size());
+    for (simdjson::dom::element entry : array)
+        entries.push_back(entry);
+    std::vector<ClipboardItem> items(entries.size());
+    const auto decodeRange = [&entries, &items](std::size_t from, std::size_t to) {
+        SharedTexts shared;
+        for (std::size_t i = from; i < to; ++i) {
+            auto item = decodeItem(entries[i], shared);
+            if (!item)
+                return false;
+            items[i] = std::move(*item);
+        }
+        return true;
+    };
+    // The parsed document is only read from here on: a long history's second half is decoded on a
+    // thread of its own, each half with its own shared texts.
+    constexpr std::size_t alone = 8192;
+    if (entries.size() < alone)
+        return decodeRange(0, entries.size()) ? std::optional(std::move(items)) : std::nullopt;
+    const std::size_t half = entries.size() / 2;
+    bool secondDecoded = false;
+    std::jthread second([&] { secondDecoded = decodeRange(half, entries.size()); });
+    const bool firstDecoded = decodeRange(0, half);
+    second.join();
+    if (!firstDecoded || !secondDecoded)
+        return std::nullopt;
     return items;
 }
 

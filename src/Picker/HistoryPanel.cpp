@@ -57,6 +57,13 @@ HistoryPanel::HistoryPanel(const Screens& screens, CaretLocation caretRect, std:
     // Fires each time the window system's events are all handled: a key always comes before the next slice.
     m_preparation.setInterval(0);
     connect(&m_preparation, &QTimer::timeout, this, &HistoryPanel::prepareSearch);
+    // A new query or list leaves the rest of its search to the slices.
+    const auto resume = [this] {
+        if (isOpen() && m_model.searchPending())
+            m_preparation.start();
+    };
+    connect(&m_model, &HistoryPickerModel::queryChanged, this, resume);
+    connect(&m_model, &HistoryPickerModel::itemsChanged, this, resume);
 }
 
 HistoryPanel::~HistoryPanel()
@@ -91,7 +98,7 @@ void HistoryPanel::show(QList<ClipboardItem> items, HistoryPickerModel::Thumbnai
     m_panel->activateWindow();
     m_panel->setFocus(Qt::PopupFocusReason);
     // Readying the search after the first paint keeps it off the opening; readied in slices, it never holds
-    // up a keystroke either: one that comes first searches what is ready.
+    // up a keystroke either.
     m_model.prepareSearchInSteps();
     m_preparation.start();
 }

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <limits>
 
 HistoryPickerModel::HistoryPickerModel(QObject* parent)
     : QObject(parent)
@@ -22,14 +23,15 @@ void HistoryPickerModel::reset(QList<ClipboardItem> items, ThumbnailLoader loadT
         m_items = std::move(items);
         clearFolded();
     }
-    m_preparingInSteps = false;
+    m_inSteps = false;
     m_recentSearches.clear();
     m_loadThumbnail = loadThumbnail ? std::move(loadThumbnail)
                                     : [](const ClipboardItem&) { return std::optional<QImage>(); };
     m_thumbnails.clear();
     m_query.clear();
     m_selection = 0;
-    m_visibleRows.clear();
+    m_search = {};
+    m_narrowed = {};
     if (itemsDiffer)
         emit itemsChanged();
     if (queryDiffers)
@@ -70,12 +72,12 @@ void HistoryPickerModel::setSelection(int selection)
 
 int HistoryPickerModel::visibleCount() const
 {
-    return m_query.isEmpty() ? static_cast<int>(m_items.size()) : static_cast<int>(m_visibleRows.size());
+    return m_query.isEmpty() ? static_cast<int>(m_items.size()) : static_cast<int>(m_search.rows.size());
 }
 
 const ClipboardItem& HistoryPickerModel::visibleItem(int row) const
 {
-    return m_query.isEmpty() ? m_items.at(row) : m_items.at(m_visibleRows.at(row));
+    return m_query.isEmpty() ? m_items.at(row) : m_items.at(m_search.rows.at(row));
 }
 
 QList<ClipboardItem> HistoryPickerModel::visible() const
@@ -83,8 +85,8 @@ QList<ClipboardItem> HistoryPickerModel::visible() const
     if (m_query.isEmpty())
         return m_items;
     QList<ClipboardItem> result;
-    result.reserve(static_cast<qsizetype>(m_visibleRows.size()));
-    for (const auto row : m_visibleRows)
+    result.reserve(m_search.rows.size());
+    for (const auto row : m_search.rows)
         result.push_back(m_items.at(row));
     return result;
 }
@@ -98,6 +100,10 @@ std::optional<ClipboardItem> HistoryPickerModel::selectedItem() const
 
 void HistoryPickerModel::move(int step)
 {
+    const auto target = m_selection + step;
+    // A move that wraps around needs the last row, which a search still going on has not found yet.
+    if ((target < 0 || target >= visibleCount()) && !searchComplete())
+        searchOnAppending(std::numeric_limits<double>::infinity(), 0);
     const auto count = visibleCount();
     if (count == 0)
         return;
@@ -128,6 +134,9 @@ void HistoryPickerModel::remove(const ClipboardItem& item)
         m_foldedEnds = std::move(keptEnds);
         m_recentSearches.clear();
         refilter();
+        // The row that takes the selected one's place must be among those found.
+        if (m_inSteps && !m_query.isEmpty())
+            searchOn(m_search.rows, std::numeric_limits<double>::infinity(), m_selection + 1);
         emit itemsChanged();
     }
     setSelection(std::min(m_selection, std::max(visibleCount() - 1, 0)));
@@ -145,40 +154,97 @@ std::optional<QImage> HistoryPickerModel::thumbnail(const ClipboardItem& item)
 
 void HistoryPickerModel::refilter()
 {
-    m_visibleRows.clear();
+    m_search = {};
+    m_narrowed = {};
+    m_narrowedNext = 0;
     if (m_query.isEmpty())
         return;
-    const auto folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
-    // While the panel readies the search in steps, only what is ready is searched; later steps add the rest.
-    constexpr double keystrokeFoldingMs = 3;
-    if (m_preparingInSteps)
-        foldFor(keystrokeFoldingMs);
-    else
-        foldUpTo(m_items.size());
-    const std::size_t ready = m_foldedEnds.size();
+    m_search.folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
     const Search* narrowest = nullptr;
     for (const Search& search : m_recentSearches) {
-        if (search.folded == folded && search.searched == ready) {
-            m_visibleRows = search.rows;
-            return;
+        if (search.folded == m_search.folded) {
+            m_search = search;
+            narrowest = nullptr;
+            break;
         }
         // A preview that contains the new query contains every part of it that was searched before.
-        if (folded.contains(search.folded) && (!narrowest || search.rows.size() < narrowest->rows.size()))
+        if (m_search.folded.contains(search.folded)
+            && (!narrowest || search.rows.size() < narrowest->rows.size()))
             narrowest = &search;
     }
-    if (narrowest) {
-        for (const int row : narrowest->rows)
-            if (foldedPreview(static_cast<std::size_t>(row)).contains(folded))
-                m_visibleRows.push_back(row);
-        appendMatches(m_visibleRows, folded, narrowest->searched);
-    } else {
-        appendMatches(m_visibleRows, folded, 0);
+    if (narrowest)
+        m_narrowed = *narrowest;
+    // In steps, a keystroke finds what fills the window and a little more; the steps find the rest.
+    constexpr double keystrokeMs = 2;
+    constexpr qsizetype firstScreen = 64;
+    if (m_inSteps)
+        searchOn(m_search.rows, keystrokeMs, firstScreen);
+    else
+        searchOn(m_search.rows, std::numeric_limits<double>::infinity(), 0);
+    remember(true);
+}
+
+void HistoryPickerModel::searchOn(QList<int>& rows, double budgetMs, qsizetype enough)
+{
+    QElapsedTimer clock;
+    clock.start();
+    // A slice of rows at a time: reading the clock costs more than searching one short preview.
+    constexpr qsizetype slice = 256;
+    const qsizetype total = m_items.size();
+    // What was shown before, when the rows found go to a list of their own.
+    const qsizetype shownBefore = &rows == &m_search.rows ? 0 : m_search.rows.size();
+    while (m_search.searched < total) {
+        const qsizetype from = m_search.searched;
+        qsizetype end = std::min(total, from + slice);
+        if (from < m_narrowed.searched) {
+            end = std::min(end, m_narrowed.searched);
+            const QList<int>& candidates = m_narrowed.rows;
+            for (; m_narrowedNext < candidates.size() && candidates[m_narrowedNext] < end; ++m_narrowedNext) {
+                const int row = candidates[m_narrowedNext];
+                if (foldedPreview(static_cast<std::size_t>(row)).contains(m_search.folded))
+                    rows.push_back(row);
+            }
+        } else {
+            foldUpTo(end);
+            appendMatches(
+                rows, m_search.folded, static_cast<std::size_t>(from), static_cast<std::size_t>(end));
+        }
+        m_search.searched = end;
+        if ((enough > 0 && shownBefore + rows.size() >= enough)
+            || static_cast<double>(clock.nsecsElapsed()) / 1e6 >= budgetMs)
+            return;
+    }
+}
+
+void HistoryPickerModel::searchOnAppending(double budgetMs, qsizetype enough)
+{
+    QList<int> found;
+    searchOn(found, budgetMs, enough);
+    if (found.isEmpty()) {
+        remember(false);
+        return;
+    }
+    const auto first = static_cast<int>(m_search.rows.size());
+    emit rowsAboutToBeAppended(first, first + static_cast<int>(found.size()) - 1);
+    m_search.rows.append(found);
+    remember(false);
+    emit rowsAppended();
+}
+
+void HistoryPickerModel::remember(bool newest)
+{
+    const auto same = [&](const Search& search) { return search.folded == m_search.folded; };
+    if (!newest) {
+        const auto found = std::find_if(m_recentSearches.begin(), m_recentSearches.end(), same);
+        if (found != m_recentSearches.end())
+            *found = m_search;
+        return;
     }
     constexpr std::size_t remembered = 32;
-    std::erase_if(m_recentSearches, [&](const Search& search) { return search.folded == folded; });
+    std::erase_if(m_recentSearches, same);
     if (m_recentSearches.size() == remembered)
         m_recentSearches.erase(m_recentSearches.begin());
-    m_recentSearches.push_back({ folded, m_visibleRows, ready });
+    m_recentSearches.push_back(m_search);
 }
 
 QStringView HistoryPickerModel::foldedPreview(std::size_t row) const
@@ -193,9 +259,11 @@ void HistoryPickerModel::clearFolded()
     m_foldedEnds.clear();
 }
 
-void HistoryPickerModel::appendMatches(QList<int>& rows, const QString& folded, std::size_t from) const
+void HistoryPickerModel::appendMatches(
+    QList<int>& rows, const QString& folded, std::size_t from, std::size_t end) const
 {
-    const std::size_t end = m_foldedEnds.size();
+    if (from >= end)
+        return;
     if (folded.isEmpty()) {
         for (std::size_t row = from; row < end; ++row)
             rows.push_back(static_cast<int>(row));
@@ -203,7 +271,7 @@ void HistoryPickerModel::appendMatches(QList<int>& rows, const QString& folded, 
     }
     // One search through the block from each match on, rather than one per row: each finding is given to
     // the row that holds it, and a finding that runs over a row's end belongs to no row.
-    const QStringView text(m_foldedText);
+    const QStringView text = QStringView(m_foldedText).first(m_foldedEnds[end - 1]);
     std::size_t row = from;
     qsizetype at = row == 0 ? 0 : m_foldedEnds[row - 1];
     while (row < end) {
@@ -243,40 +311,24 @@ void HistoryPickerModel::foldUpTo(qsizetype end)
     }
 }
 
-void HistoryPickerModel::foldFor(double budgetMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    // A slice of rows at a time: reading the clock costs more than folding one short preview.
-    constexpr qsizetype slice = 256;
-    // At least one slice, however small the budget: every step moves on.
-    do
-        foldUpTo(std::min(m_items.size(), static_cast<qsizetype>(m_foldedEnds.size()) + slice));
-    while (!searchReady() && static_cast<double>(clock.nsecsElapsed()) / 1e6 < budgetMs);
-}
-
 bool HistoryPickerModel::prepareSearchStep(double budgetMs)
 {
-    if (!m_preparingInSteps)
+    if (!searchPending())
         return false;
-    const std::size_t before = m_foldedEnds.size();
-    foldFor(budgetMs);
-    m_preparingInSteps = !searchReady();
-    if (m_query.isEmpty())
-        return m_preparingInSteps;
-    const auto folded = CaseFolding::fold(m_query, CaseFolding::localeIsTurkic());
-    QList<int> found;
-    appendMatches(found, folded, before);
-    const auto first = static_cast<int>(m_visibleRows.size());
-    if (!found.isEmpty())
-        emit rowsAboutToBeAppended(first, first + static_cast<int>(found.size()) - 1);
-    m_visibleRows.append(found);
-    for (Search& search : m_recentSearches)
-        if (search.folded == folded && search.searched == before) {
-            search.rows = m_visibleRows;
-            search.searched = m_foldedEnds.size();
-        }
-    if (!found.isEmpty())
-        emit rowsAppended();
-    return m_preparingInSteps;
+    QElapsedTimer clock;
+    clock.start();
+    // The query's own rows first: they are what the user waits for. Every step moves on, however small its
+    // budget.
+    bool moved = false;
+    if (!searchComplete()) {
+        searchOnAppending(budgetMs, 0);
+        moved = true;
+    }
+    // A slice of rows at a time: reading the clock costs more than folding one short preview.
+    constexpr qsizetype slice = 256;
+    while (!searchReady() && (!moved || static_cast<double>(clock.nsecsElapsed()) / 1e6 < budgetMs)) {
+        foldUpTo(std::min(m_items.size(), static_cast<qsizetype>(m_foldedEnds.size()) + slice));
+        moved = true;
+    }
+    return searchPending();
 }

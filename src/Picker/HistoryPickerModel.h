@@ -44,14 +44,18 @@ public:
 
     // Case-folds every preview for searching now rather than on the first keystroke.
     void prepareSearch() { foldUpTo(m_items.size()); }
-    // From now until the search is ready, a query is matched against the previews case-folded so far (and
-    // a few milliseconds' more), and the rows readied later join its results, told by rowsAppended: a
-    // keystroke never waits for the whole history. The panel calls it as the picker appears, then
-    // `prepareSearchStep` in the idle moments after, which folds for about `budgetMs` milliseconds and
-    // returns false once every preview is ready.
-    void prepareSearchInSteps() { m_preparingInSteps = !searchReady(); }
+    // From now until the next reset, a keystroke never waits for the whole history: a query shows at once
+    // the first screenful of its rows (or what a few milliseconds' search finds), and the rest joins its
+    // results, told by rowsAppended, as `prepareSearchStep` searches on. The panel calls it as the picker
+    // appears, then `prepareSearchStep` in the idle moments after, which folds previews and searches for
+    // about `budgetMs` milliseconds and returns false once there is nothing left to do.
+    void prepareSearchInSteps() { m_inSteps = true; }
     bool prepareSearchStep(double budgetMs);
     bool searchReady() const { return m_foldedEnds.size() == static_cast<std::size_t>(m_items.size()); }
+    // Whether the rows shown are every row the query matches.
+    bool searchComplete() const { return m_query.isEmpty() || m_search.searched == m_items.size(); }
+    // Whether `prepareSearchStep` has anything left to do.
+    bool searchPending() const { return m_inSteps && (!searchReady() || !searchComplete()); }
 
     // Moves the selection by `step` rows, wrapping around the visible entries.
     void move(int step);
@@ -71,15 +75,28 @@ signals:
     void rowsAppended();
 
 private:
+    // The rows of a query, by its folded text: those among the rows before `searched`.
+    struct Search {
+        QString folded;
+        QList<int> rows;
+        qsizetype searched = 0;
+    };
+
+    // Starts the search for the query over; in steps, it stops once the first screenful is found.
     void refilter();
+    // Searches the query on from where it stopped, into `rows`, until `enough` rows are found in all or
+    // `budgetMs` milliseconds have passed.
+    void searchOn(QList<int>& rows, double budgetMs, qsizetype enough);
+    // The same, with the rows found announced as appended.
+    void searchOnAppending(double budgetMs, qsizetype enough);
+    // Remembers the current search as the newest, or updates it where it already is.
+    void remember(bool newest);
     // Folds the previews of the rows before `end` that are not folded yet.
     void foldUpTo(qsizetype end);
-    // Folds the next previews for about `budgetMs` milliseconds.
-    void foldFor(double budgetMs);
     QStringView foldedPreview(std::size_t row) const;
     void clearFolded();
-    // The rows whose preview folds to one containing `folded` among the ready rows from `from` on.
-    void appendMatches(QList<int>& rows, const QString& folded, std::size_t from) const;
+    // The rows from `from` to `end` whose preview folds to one containing `folded`.
+    void appendMatches(QList<int>& rows, const QString& folded, std::size_t from, std::size_t end) const;
 
     QList<ClipboardItem> m_items;
     QString m_query;
@@ -89,22 +106,20 @@ private:
 
     // Filtering 100,000 entries on every keystroke must stay well under a frame, so the case-folded
     // previews are kept per item list and the matching rows per query instead of being recomputed on
-    // every read. The previews of the first rows are folded; the rest wait for the next step, or for a
-    // search that needs them while no steps are being taken.
+    // every read. The previews are folded as a search reaches them, or ahead of it in idle steps.
     // One after another in one block, which a search runs through far faster than through 100,000 separate
     // strings: row r's folded preview ends at m_foldedEnds[r] and starts where row r − 1's ends.
     QString m_foldedText;
     std::vector<qsizetype> m_foldedEnds;
-    bool m_preparingInSteps = false;
-    // Indices into m_items; unused while the query is empty. Shared with the remembered search it came from.
-    QList<int> m_visibleRows;
-    // The rows of the queries typed lately in this opening, by folded query. Typing on searches only the
-    // rows that matched what was typed before, and deleting a letter finds its rows here.
-    struct Search {
-        QString folded;
-        QList<int> rows;
-        // How many rows, from the first, were searched.
-        std::size_t searched = 0;
-    };
+    bool m_inSteps = false;
+    // The query's search: `rows` are the visible rows (indices into m_items), unused while the query is
+    // empty.
+    Search m_search;
+    // A search of a shorter part of the query: below its `searched`, only its rows can match, and the
+    // next of them to try is m_narrowedNext.
+    Search m_narrowed;
+    qsizetype m_narrowedNext = 0;
+    // The queries typed lately in this opening, newest last. Typing on searches only the rows that matched
+    // what was typed before, and deleting a letter finds its rows here.
     std::vector<Search> m_recentSearches;
 };

@@ -138,6 +138,7 @@ HistoryPickerView::HistoryPickerView(
         updateContent();
         m_list->scrollToTop();
     });
+    connect(&m_model, &HistoryPickerModel::rowsAppended, this, &HistoryPickerView::updateContent);
     connect(&m_model, &HistoryPickerModel::selectionChanged, this, &HistoryPickerView::revealSelection);
     updateHeader();
     updateContent();
@@ -232,7 +233,8 @@ void HistoryPickerView::updateHeader()
 
 void HistoryPickerView::updateContent()
 {
-    if (m_model.visibleCount() > 0) {
+    // A search still going on may find rows yet: nothing is said until it has found none.
+    if (m_model.visibleCount() > 0 || !m_model.searchComplete()) {
         m_stack->setCurrentIndex(1);
         return;
     }

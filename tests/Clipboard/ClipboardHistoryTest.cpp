@@ -407,16 +407,21 @@ TEST_F(ClipboardHistoryTest, EntriesAreStagedAndOnlyLeftoverStagingFoldersAreRem
 }
 
 // A long history's index is written in pieces: together they are the index, and a refused piece stops it.
+// Read back, it is decoded in halves, and a bad entry in either spoils the whole.
 TEST(HistoryIndex, AnIndexHandedOverInPiecesIsTheWholeIndex)
 {
     std::vector<ClipboardItem> items;
-    for (int n = 0; n < 800; ++n) {
+    for (int n = 0; n < 10'000; ++n) {
         ClipboardItem item;
         item.id = QStringLiteral("0F8FAD5B-D9CB-469F-A165-%1").arg(n, 12, 10, QLatin1Char('0'));
         item.date = n;
-        item.preview = QStringLiteral("Ж\"%1\\").arg(n).repeated(400);
+        item.preview = QStringLiteral("Ж\"%1\\").arg(n).repeated(20);
         item.itemTypes = { { QStringLiteral("public.utf8-plain-text") } };
+        if (n % 3 == 1)
+            item.itemTypes = { { QStringLiteral("public.png") }, { QStringLiteral("public.file-url") } };
         item.fingerprint = QString(64, QLatin1Char('a'));
+        if (n % 2 == 1)
+            item.sourceBundleID = QStringLiteral("org.example.app%1").arg(n % 5);
         items.push_back(item);
     }
     const std::span<const ClipboardItem> all(items);
@@ -429,6 +434,11 @@ TEST(HistoryIndex, AnIndexHandedOverInPiecesIsTheWholeIndex)
     EXPECT_GT(pieces.size(), 2);
     EXPECT_EQ(pieces.join(), whole);
     EXPECT_EQ(HistoryIndex::decode(whole), items);
+    for (const std::size_t bad : { std::size_t(10), items.size() - 10 }) {
+        auto spoilt = items;
+        spoilt[bad].id = QStringLiteral("not an id");
+        EXPECT_FALSE(HistoryIndex::decode(HistoryIndex::encode(spoilt))) << bad;
+    }
 
     int offered = 0;
     EXPECT_FALSE(HistoryIndex::encode({ all }, [&](QByteArrayView) { return ++offered < 2; }));

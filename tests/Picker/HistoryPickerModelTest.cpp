@@ -1,5 +1,5 @@
-#include "Picker/HistoryListModel.h"
 #include "Picker/HistoryPickerModel.h"
+#include "Picker/HistoryListModel.h"
 
 #include "PickerTestItems.h"
 
@@ -269,19 +269,21 @@ TEST(HistoryPickerModel, AQueryShowsTheSameRowsHoweverItWasTyped)
     EXPECT_EQ(previews(model.visible()), fresh(items, "о"));
 }
 
-// While the search is prepared in steps, a query shows at once what the previews folded so far match; each
-// step adds the rows it readied at the end, as insertions the list view can follow, until the rows are
-// those a search of the whole history finds.
-TEST(HistoryPickerModel, AQueryTypedWhileTheSearchIsPreparedGrowsToTheWholeResult)
+// In steps, a query shows at once what a short search finds; each step adds the rows it found at the end, as
+// insertions the list view can follow, until the rows are those a search of the whole history finds.
+TEST(HistoryPickerModel, AQueryTypedInStepsGrowsToTheWholeResult)
 {
     QList<ClipboardItem> items;
     for (int n = 0; n < 60'000; ++n)
         items.push_back(pickerItem(n,
             (n % 7 == 0 ? QStringLiteral("ОТЧЁТ %1 ") : QStringLiteral("встреча %1 ")).arg(n).repeated(20)));
-    HistoryPickerModel whole;
-    whole.reset(items, nullptr);
-    whole.setQuery(QStringLiteral("отчё"));
-    const QStringList expected = previews(whole.visible());
+    const auto whole = [&](const QString& query) {
+        HistoryPickerModel model;
+        model.reset(items, nullptr);
+        model.setQuery(query);
+        return previews(model.visible());
+    };
+    const QStringList expected = whole(QStringLiteral("отчё"));
 
     HistoryPickerModel model;
     HistoryListModel rows(model);
@@ -299,8 +301,21 @@ TEST(HistoryPickerModel, AQueryTypedWhileTheSearchIsPreparedGrowsToTheWholeResul
     EXPECT_EQ(previews(model.visible()), expected);
     EXPECT_GT(appended.count(), 0);
 
-    // Once ready, taking a letter back and typing it again finds what a fresh search finds.
-    model.setQuery(QStringLiteral("отч"));
-    model.setQuery(QStringLiteral("отчё"));
-    EXPECT_EQ(previews(model.visible()), expected);
+    // Typing on before the steps are done, taking letters back and typing again: every query ends where a
+    // search of the whole history ends.
+    for (const QString query :
+        { "о", "от", "отч", "от", "о", "3", "31", "3", "встреча 59", "встреча 5", "й" }) {
+        model.setQuery(query);
+        if (query.size() % 2 == 1)
+            continue;
+        while (model.prepareSearchStep(0)) { }
+        EXPECT_EQ(previews(model.visible()), whole(query)) << query.toStdString();
+    }
+    while (model.prepareSearchStep(0)) { }
+    EXPECT_EQ(previews(model.visible()), whole(QStringLiteral("й")));
+
+    // Wrapping around to the last row waits for it to be found.
+    model.setQuery(QStringLiteral("встреча"));
+    model.move(-1);
+    EXPECT_EQ(model.selectedItem()->preview, whole(QStringLiteral("встреча")).back());
 }
