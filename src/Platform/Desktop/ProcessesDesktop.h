@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Desktop/AreaCaptureCommand.h"
 #include "Platform/Processes.h"
 
 #include <QObject>
@@ -12,7 +13,9 @@ class SystemLog;
 // out of our own output: only when it fails do its last error lines go to the log, under its name.
 class ProcessesDesktop final : public Processes {
 public:
-    ProcessesDesktop(Scheduler& scheduler, SystemLog& log);
+    // `session` says which area tools can read the screen.
+    ProcessesDesktop(Scheduler& scheduler, SystemLog& log,
+        AreaCaptureCommand::Session session = AreaCaptureCommand::Session::X11);
     ~ProcessesDesktop() override;
 
     std::shared_ptr<Running> start(
@@ -22,6 +25,7 @@ public:
 private:
     Scheduler& m_scheduler;
     SystemLog& m_log;
+    AreaCaptureCommand::Session m_session;
     // Parent of every child process still running, so that none outlives this object unnoticed.
     QObject m_children;
 };
