@@ -15,14 +15,18 @@
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
 #include "Platform/Desktop/HttpClientDesktop.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
+#include "Platform/Desktop/KeyboardEventsWayland.h"
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
+#include "Platform/Desktop/PortalCommands.h"
 #include "Platform/Desktop/ProcessesDesktop.h"
 #include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Platform/Desktop/ScreensDesktop.h"
 #include "Platform/Desktop/StandardPathsDesktop.h"
 #include "Platform/Desktop/SystemLogDesktop.h"
 #include "Platform/Desktop/UserDefaultsStoreDesktop.h"
+#include "Platform/Desktop/WaylandConnection.h"
+#include "Platform/Desktop/WaylandKeyboard.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
 #include "Platform/Simulated/AccessibilitySimulated.h"
 #include "Platform/Simulated/HotKeyServiceSimulated.h"
@@ -155,6 +159,18 @@ int main(int argc, char** argv)
         say("this is a Wayland session: the clipboard is recorded, but holding Ctrl+V needs X11, which "
             "Wayland does not offer");
 
+    const bool onWayland = !onX11 && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    std::unique_ptr<WaylandConnection> wayland = onWayland ? WaylandConnection::open(1000) : nullptr;
+    auto captureSession = AreaCaptureCommand::Session::X11;
+    if (onWayland) {
+        const bool screencopy = wayland
+            && std::any_of(wayland->globals().begin(), wayland->globals().end(), [](const auto& global) {
+                   return global.interface == QLatin1String("zwlr_screencopy_manager_v1");
+               });
+        captureSession = screencopy ? AreaCaptureCommand::Session::WaylandScreencopy
+                                    : AreaCaptureCommand::Session::Wayland;
+    }
+
     EventLoopScheduler scheduler;
     UserDefaultsStoreDesktop defaults(paths.configuration() + QStringLiteral("/com.drimo.copy"));
     PasteboardDesktop pasteboard(QApplication::clipboard());
@@ -164,7 +180,7 @@ int main(int argc, char** argv)
     BundleInfoDesktop bundle(QStringLiteral(DRIMO_VERSION));
     LoginItemServiceDesktop loginItems(bundle.bundlePath());
     SystemLogDesktop log;
-    ProcessesDesktop processes(scheduler, log);
+    ProcessesDesktop processes(scheduler, log, captureSession);
     ApplicationLifecycleDesktop lifecycle;
     HttpClientDesktop http;
     DiskImagesDesktop diskImages;
@@ -179,7 +195,7 @@ int main(int argc, char** argv)
 
     // The keyboard tap and the accessibility trust need an X connection with XTest. Without one the
     // stand-ins report no trust, so onboarding explains what is missing and the clipboard still records.
-    KeyboardEventsDesktop desktopKeyboard;
+    std::unique_ptr<KeyboardEventsDesktop> desktopKeyboard;
     WorkspaceSimulated fallbackWorkspace;
     KeyboardEventsSimulated fallbackKeyboard(fallbackWorkspace);
     fallbackKeyboard.setTrusted(false);
@@ -198,8 +214,19 @@ int main(int argc, char** argv)
     ScreenAccessDesktop screenAccess;
     KeyboardEvents* keyboard = &fallbackKeyboard;
     Accessibility* accessibility = &fallbackAccessibility;
-    if (onX11 && desktopKeyboard.isAvailable()) {
-        keyboard = &desktopKeyboard;
+    std::unique_ptr<KeyboardEventsWayland> waylandKeyboard;
+    if (onWayland) {
+        // The paste is typed by the compositor's virtual keyboard, else by XTest on Xwayland, which reaches
+        // X11 windows (and, on KDE and GNOME, after a question to the user, every window).
+        auto xwayland = std::make_unique<KeyboardEventsDesktop>();
+        waylandKeyboard
+            = std::make_unique<KeyboardEventsWayland>(wayland ? WaylandKeyboard::create(*wayland) : nullptr,
+                xwayland->isAvailable() ? std::move(xwayland) : nullptr);
+        keyboard = waylandKeyboard.get();
+        // Nothing to grant: the compositor places the picker, so there is no caret to look for either.
+        fallbackAccessibility.setTrusted(true);
+    } else if (onX11 && (desktopKeyboard = std::make_unique<KeyboardEventsDesktop>())->isAvailable()) {
+        keyboard = desktopKeyboard.get();
         desktopAccessibility = std::make_unique<AccessibilityDesktop>(true);
         accessibility = desktopAccessibility.get();
     } else {
@@ -218,6 +245,17 @@ int main(int argc, char** argv)
         http.addTrustedCertificates(QSslCertificate::fromPath(ca));
 #endif
     instance.onRequest = [&controller](SingleInstance::Request request) { perform(controller, request); };
+    std::unique_ptr<PortalCommands> portalCommands;
+    if (onWayland)
+        portalCommands = std::make_unique<PortalCommands>(
+            QDBusConnection::sessionBus(),
+            [&controller](PortalCommands::Command command) {
+                perform(controller,
+                    command == PortalCommands::Command::ShowHistory
+                        ? SingleInstance::Request::ShowHistory
+                        : SingleInstance::Request::TakeScreenshot);
+            },
+            [](const QString& line) { say(qPrintable(line)); });
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
     // The open menu holds the keyboard: global shortcuts reach us through it meanwhile.
