@@ -3,40 +3,13 @@
 #include "App/MenuBarItem.h"
 #include "App/MenuContent.h"
 #include "App/SingleInstance.h"
-#include "Foundation/EventLoopScheduler.h"
 #include "Foundation/ImageReading.h"
-#include "Platform/Desktop/AccessibilityDesktop.h"
-#include "Platform/Desktop/AlertsDesktop.h"
-#include "Platform/Desktop/ApplicationLifecycleDesktop.h"
-#include "Platform/Desktop/BundleInfoDesktop.h"
-#include "Platform/Desktop/BundleReplacementDesktop.h"
-#include "Platform/Desktop/CodeSigningDesktop.h"
-#include "Platform/Desktop/DiskImagesDesktop.h"
-#include "Platform/Desktop/HotKeyServiceDesktop.h"
-#include "Platform/Desktop/HttpClientDesktop.h"
-#include "Platform/Desktop/KeyboardEventsDesktop.h"
-#include "Platform/Desktop/KeyboardEventsWayland.h"
-#include "Platform/Desktop/LoginItemServiceDesktop.h"
-#include "Platform/Desktop/PasteboardDesktop.h"
-#include "Platform/Desktop/PortalCommands.h"
-#include "Platform/Desktop/ProcessesDesktop.h"
-#include "Platform/Desktop/ScreenAccessDesktop.h"
-#include "Platform/Desktop/ScreensDesktop.h"
+#include "Platform/Desktop/DesktopPlatform.h"
 #include "Platform/Desktop/StandardPathsDesktop.h"
-#include "Platform/Desktop/SystemLogDesktop.h"
-#include "Platform/Desktop/UserDefaultsStoreDesktop.h"
-#include "Platform/Desktop/WaylandConnection.h"
-#include "Platform/Desktop/WaylandKeyboard.h"
-#include "Platform/Desktop/WorkspaceDesktop.h"
-#include "Platform/Simulated/AccessibilitySimulated.h"
-#include "Platform/Simulated/HotKeyServiceSimulated.h"
-#include "Platform/Simulated/KeyboardEventsSimulated.h"
-#include "Platform/Simulated/WorkspaceSimulated.h"
+#include "Platform/HotKeyService.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QSslCertificate>
 #include <QSystemTrayIcon>
@@ -48,7 +21,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -154,108 +126,31 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Drimo Copy: a second start cannot reach this one (%s)\n",
             qPrintable(instance.errorString()));
 
-    const bool onX11 = QGuiApplication::platformName() == QLatin1String("xcb");
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !onX11)
-        say("this is a Wayland session: the clipboard is recorded, but holding Ctrl+V needs X11, which "
-            "Wayland does not offer");
-
-    const bool onWayland = !onX11 && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    std::unique_ptr<WaylandConnection> wayland = onWayland ? WaylandConnection::open(1000) : nullptr;
-    auto captureSession = AreaCaptureCommand::Session::X11;
-    if (onWayland) {
-        const bool screencopy = wayland
-            && std::any_of(wayland->globals().begin(), wayland->globals().end(), [](const auto& global) {
-                   return global.interface == QLatin1String("zwlr_screencopy_manager_v1");
-               });
-        captureSession = screencopy ? AreaCaptureCommand::Session::WaylandScreencopy
-                                    : AreaCaptureCommand::Session::Wayland;
-    }
-
-    EventLoopScheduler scheduler;
-    UserDefaultsStoreDesktop defaults(paths.configuration() + QStringLiteral("/com.drimo.copy"));
-    PasteboardDesktop pasteboard(QApplication::clipboard());
-    WorkspaceDesktop workspace;
-    ScreensDesktop screens;
-    AlertsDesktop alerts;
-    BundleInfoDesktop bundle(QStringLiteral(DRIMO_VERSION));
-    LoginItemServiceDesktop loginItems(bundle.bundlePath());
-    SystemLogDesktop log;
-    ProcessesDesktop processes(scheduler, log, captureSession);
-    ApplicationLifecycleDesktop lifecycle;
-    HttpClientDesktop http;
-    DiskImagesDesktop diskImages;
     QByteArray releaseKey = CodeSigningDesktop::builtInKey();
 #ifdef DRIMO_TEST_HOOKS
     // The tests sign their releases with a key of their own.
     if (const QByteArray key = qgetenv("DRIMO_TEST_UPDATE_PUBLIC_KEY"); !key.isEmpty())
         releaseKey = QByteArray::fromHex(key);
 #endif
-    CodeSigningDesktop codeSigning(releaseKey);
-    BundleReplacementDesktop bundleReplacement;
-
-    // The keyboard tap and the accessibility trust need an X connection with XTest. Without one the
-    // stand-ins report no trust, so onboarding explains what is missing and the clipboard still records.
-    std::unique_ptr<KeyboardEventsDesktop> desktopKeyboard;
-    WorkspaceSimulated fallbackWorkspace;
-    KeyboardEventsSimulated fallbackKeyboard(fallbackWorkspace);
-    fallbackKeyboard.setTrusted(false);
-    AccessibilitySimulated fallbackAccessibility;
-    fallbackAccessibility.setTrusted(false);
-    std::unique_ptr<AccessibilityDesktop> desktopAccessibility;
-    // Global shortcuts need X11 too; without it the stand-in holds them where no key ever reaches.
-    std::unique_ptr<HotKeyServiceDesktop> desktopHotKeys;
-    HotKeyServiceSimulated fallbackHotKeys;
-    HotKeyService* hotKeys = &fallbackHotKeys;
-    if (onX11) {
-        desktopHotKeys = std::make_unique<HotKeyServiceDesktop>();
-        if (desktopHotKeys->isAvailable())
-            hotKeys = desktopHotKeys.get();
-    }
-    ScreenAccessDesktop screenAccess;
-    KeyboardEvents* keyboard = &fallbackKeyboard;
-    Accessibility* accessibility = &fallbackAccessibility;
-    std::unique_ptr<KeyboardEventsWayland> waylandKeyboard;
-    if (onWayland) {
-        // The paste is typed by the compositor's virtual keyboard, else by XTest on Xwayland, which reaches
-        // X11 windows (and, on KDE and GNOME, after a question to the user, every window).
-        auto xwayland = std::make_unique<KeyboardEventsDesktop>();
-        waylandKeyboard
-            = std::make_unique<KeyboardEventsWayland>(wayland ? WaylandKeyboard::create(*wayland) : nullptr,
-                xwayland->isAvailable() ? std::move(xwayland) : nullptr);
-        keyboard = waylandKeyboard.get();
-        // Nothing to grant: the compositor places the picker, so there is no caret to look for either.
-        fallbackAccessibility.setTrusted(true);
-    } else if (onX11 && (desktopKeyboard = std::make_unique<KeyboardEventsDesktop>())->isAvailable()) {
-        keyboard = desktopKeyboard.get();
-        desktopAccessibility = std::make_unique<AccessibilityDesktop>(true);
-        accessibility = desktopAccessibility.get();
-    } else {
-        say("no X11 display with the XTest extension: hold gestures are off");
-    }
-
-    const Platform platform { scheduler, pasteboard, workspace, *keyboard, paths, defaults, screens,
-        *accessibility, processes, alerts, loginItems, log, bundle, lifecycle, http, diskImages, codeSigning,
-        bundleReplacement, *hotKeys, screenAccess, SystemFamily::Linux };
+    DesktopPlatform desktop(paths, QStringLiteral(DRIMO_VERSION), releaseKey);
+    if (const QString summary = desktop.summary(); !summary.isEmpty())
+        say(qPrintable(summary));
+    const Platform platform = desktop.platform();
+    HotKeyService* const hotKeys = &platform.hotKeys;
     auto& controller = AppController::makeShared(platform);
 #ifdef DRIMO_TEST_HOOKS
     // The tests' own update server: a local origin and the certificate it was given.
     if (const QString base = qEnvironmentVariable("DRIMO_TEST_UPDATE_BASE"); !base.isEmpty())
         controller.updates().setBaseUrl(QUrl(base));
     if (const QString ca = qEnvironmentVariable("DRIMO_TEST_CA_FILE"); !ca.isEmpty())
-        http.addTrustedCertificates(QSslCertificate::fromPath(ca));
+        desktop.http().addTrustedCertificates(QSslCertificate::fromPath(ca));
 #endif
     instance.onRequest = [&controller](SingleInstance::Request request) { perform(controller, request); };
-    std::unique_ptr<PortalCommands> portalCommands;
-    if (onWayland)
-        portalCommands = std::make_unique<PortalCommands>(
-            QDBusConnection::sessionBus(),
-            [&controller](PortalCommands::Command command) {
-                perform(controller,
-                    command == PortalCommands::Command::ShowHistory
-                        ? SingleInstance::Request::ShowHistory
-                        : SingleInstance::Request::TakeScreenshot);
-            },
-            [](const QString& line) { say(qPrintable(line)); });
+    desktop.bindCommands([&controller](DesktopPlatform::Command command) {
+        perform(controller,
+            command == DesktopPlatform::Command::ShowHistory ? SingleInstance::Request::ShowHistory
+                                                             : SingleInstance::Request::TakeScreenshot);
+    });
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
     // The open menu holds the keyboard: global shortcuts reach us through it meanwhile.

@@ -707,13 +707,8 @@ TEST_F(ScreenshotFlowTest, OneCaptureAtATimeAndNoneWithoutTheScreenRecordingPerm
 TEST_F(ScreenshotFlowTest, AnEditFinishedBeforeTheCopyIsReadyIsNotOverwrittenByIt)
 {
     EventLoopScheduler realScheduler;
-    Platform platform = app().platform();
     ProcessesSimulated tool(realScheduler);
-    AppController controller(Platform { realScheduler, platform.pasteboard, platform.workspace,
-        platform.keyboard, platform.paths, platform.defaults, platform.screens, platform.accessibility, tool,
-        platform.alerts, platform.loginItems, platform.log, platform.bundle, platform.lifecycle,
-        platform.http, platform.diskImages, platform.codeSigning, platform.bundleReplacement,
-        platform.hotKeys, platform.screenAccess });
+    AppController controller(platform({ .scheduler = &realScheduler, .processes = &tool }));
     tool.captureWritesPng({ 2880, 1800 });
     controller.takeScreenshot();
     ASSERT_TRUE(QTest::qWaitFor([&] { return controller.thumbnail().view() != nullptr; }, 10000));
@@ -742,12 +737,7 @@ TEST_F(ScreenshotFlowTest, AnEditFinishedBeforeTheCopyIsReadyIsNotOverwrittenByI
 TEST_F(ScreenshotFlowTest, WhereTheScreenNeedsNoPermissionTheSettingsButtonOnlyLogs)
 {
     ScreenAccessDesktop desktop;
-    Platform platform = app().platform();
-    ScreenCapture::openSettings(Platform { platform.scheduler, platform.pasteboard, platform.workspace,
-        platform.keyboard, platform.paths, platform.defaults, platform.screens, platform.accessibility,
-        platform.processes, platform.alerts, platform.loginItems, platform.log, platform.bundle,
-        platform.lifecycle, platform.http, platform.diskImages, platform.codeSigning,
-        platform.bundleReplacement, platform.hotKeys, desktop });
+    ScreenCapture::openSettings(platform({ .screenAccess = &desktop }));
     EXPECT_TRUE(workspace.openedUrls().isEmpty());
     EXPECT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(desktop.preflight());

@@ -61,7 +61,26 @@ bool SimulatedWorld::Keyboard::post(const KeyEvent& event)
 
 Platform SimulatedWorld::platform()
 {
-    return Platform { scheduler, pasteboard, reportingWorkspace, keyboard, paths, defaults, screens,
-        accessibility, reportingProcesses, alerts, loginItems, log, bundle, lifecycle, http, diskImages,
-        codeSigning, bundleReplacement, hotKeys, screenAccess };
+    return Platform {
+        .scheduler = scheduler,
+        .pasteboard = pasteboard,
+        .workspace = reportingWorkspace,
+        .keyboard = keyboard,
+        .paths = paths,
+        .defaults = defaults,
+        .screens = screens,
+        .accessibility = accessibility,
+        .processes = reportingProcesses,
+        .alerts = alerts,
+        .loginItems = loginItems,
+        .log = log,
+        .bundle = bundle,
+        .lifecycle = lifecycle,
+        .http = http,
+        .diskImages = diskImages,
+        .codeSigning = codeSigning,
+        .bundleReplacement = bundleReplacement,
+        .hotKeys = hotKeys,
+        .screenAccess = screenAccess,
+    };
 }

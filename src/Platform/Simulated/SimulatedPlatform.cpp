@@ -24,10 +24,27 @@ Platform SimulatedPlatform::platform()
 Platform SimulatedPlatform::platform(const Substitutes& substitutes)
 {
     const auto& s = substitutes;
-    return Platform { m_scheduler, pasteboard, either(s.workspace, workspace), either(s.keyboard, keyboard),
-        paths, either(s.defaults, defaults), screens, accessibility, either(s.processes, processes), alerts,
-        loginItems, log, either(s.bundle, bundle), lifecycle, either(s.http, http),
-        either(s.diskImages, diskImages), either(s.codeSigning, codeSigning),
-        either(s.bundleReplacement, bundleReplacement), either(s.hotKeys, hotKeys),
-        either(s.screenAccess, screenAccess), family };
+    return Platform {
+        .scheduler = either(s.scheduler, m_scheduler),
+        .pasteboard = pasteboard,
+        .workspace = either(s.workspace, workspace),
+        .keyboard = either(s.keyboard, keyboard),
+        .paths = paths,
+        .defaults = either(s.defaults, defaults),
+        .screens = screens,
+        .accessibility = accessibility,
+        .processes = either(s.processes, processes),
+        .alerts = alerts,
+        .loginItems = loginItems,
+        .log = log,
+        .bundle = either(s.bundle, bundle),
+        .lifecycle = lifecycle,
+        .http = either(s.http, http),
+        .diskImages = either(s.diskImages, diskImages),
+        .codeSigning = either(s.codeSigning, codeSigning),
+        .bundleReplacement = either(s.bundleReplacement, bundleReplacement),
+        .hotKeys = either(s.hotKeys, hotKeys),
+        .screenAccess = either(s.screenAccess, screenAccess),
+        .family = family,
+    };
 }

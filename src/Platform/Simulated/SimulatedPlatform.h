@@ -27,6 +27,7 @@
 class SimulatedPlatform {
 public:
     struct Substitutes {
+        Scheduler* scheduler = nullptr;
         Workspace* workspace = nullptr;
         KeyboardEvents* keyboard = nullptr;
         UserDefaultsStore* defaults = nullptr;
