@@ -127,6 +127,7 @@ TEST_F(WaylandInput, AnAreaScreenshotThroughGrimIsSaved)
         },
         10000))
         << program->output().toStdString();
-    if (!shots.isEmpty())
+    if (!shots.isEmpty()) {
         EXPECT_EQ(QImage(program->desktop() + u'/' + shots[0]).size(), QSize(160, 90));
+    }
 }

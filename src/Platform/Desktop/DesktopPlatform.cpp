@@ -34,15 +34,17 @@ AreaCaptureCommand::Session captureSession(DesktopPlatform::Session session, con
 DesktopPlatform::DesktopPlatform(
     StandardPathsDesktop& paths, const QString& version, const QByteArray& releaseKey)
     : m_session(session())
-    , m_wayland(m_session == Session::Wayland ? WaylandConnection::open(1000) : nullptr)
     , m_paths(paths)
     , m_defaults(paths.configuration() + QStringLiteral("/com.drimo.copy"))
     , m_bundle(version)
     , m_loginItems(m_bundle.bundlePath())
-    , m_processes(m_scheduler, m_log, captureSession(m_session, m_wayland.get()))
+    , m_processes(m_scheduler, m_log)
     , m_codeSigning(releaseKey)
 {
+    if (m_session == Session::Wayland)
+        m_wayland = WaylandConnection::open(1000);
     choosePasteboard();
+    m_processes.setCaptureSession(captureSession(m_session, m_wayland.get()));
     chooseKeyboard();
     chooseHotKeys();
 }

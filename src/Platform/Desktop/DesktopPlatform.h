@@ -66,8 +66,6 @@ private:
     void chooseHotKeys();
 
     const Session m_session;
-    // The program's own connection to the compositor, in a Wayland session that answers.
-    std::unique_ptr<WaylandConnection> m_wayland;
     StandardPathsDesktop& m_paths;
     EventLoopScheduler m_scheduler;
     UserDefaultsStoreDesktop m_defaults;
@@ -84,6 +82,9 @@ private:
     CodeSigningDesktop m_codeSigning;
     BundleReplacementDesktop m_bundleReplacement;
     ScreenAccessDesktop m_screenAccess;
+
+    // The program's own connection to the Wayland compositor, and what is reached through it.
+    std::unique_ptr<WaylandConnection> m_wayland;
 
     // Chosen by the session.
     std::unique_ptr<Pasteboard> m_pasteboard;

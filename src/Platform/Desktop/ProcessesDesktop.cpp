@@ -62,10 +62,9 @@ std::optional<Resolved> resolve(
 
 } // namespace
 
-ProcessesDesktop::ProcessesDesktop(Scheduler& scheduler, SystemLog& log, AreaCaptureCommand::Session session)
+ProcessesDesktop::ProcessesDesktop(Scheduler& scheduler, SystemLog& log)
     : m_scheduler(scheduler)
     , m_log(log)
-    , m_session(session)
 { }
 
 ProcessesDesktop::~ProcessesDesktop()
