@@ -195,6 +195,14 @@ TEST_F(GlobalShortcutsPortalTest, SaysWhenThereAreNoShortcuts)
         client.bind({ { QStringLiteral("show-history"), QStringLiteral("Показать историю"), QString() } });
         ASSERT_TRUE(unavailable.wait(5000));
     }
+    {
+        GlobalShortcutsPortal client(QDBusConnection::connectToBus(
+            QStringLiteral("unix:path=/nonexistent"), QStringLiteral("nobus") + address));
+        names.append(QStringLiteral("nobus") + address);
+        QSignalSpy unavailable(&client, &GlobalShortcutsPortal::unavailable);
+        client.bind({ { QStringLiteral("show-history"), QStringLiteral("Показать историю"), QString() } });
+        ASSERT_TRUE(unavailable.wait(5000));
+    }
     auto portalBus = connect(QStringLiteral("portal"));
     FakePortal portal(portalBus);
     portal.createResponse = 1;
