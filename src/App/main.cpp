@@ -21,6 +21,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -86,7 +87,15 @@ int main(int argc, char** argv)
     // them: when nobody reads them any more, a log line must fail quietly, not end the program.
     std::signal(SIGPIPE, SIG_IGN);
     ImageReading::silenceDecoderMessages();
-    QApplication app(argc, argv);
+    // Qt is told on its command line, so that the programs this one starts choose for themselves.
+    std::vector<char*> qtArguments(argv, argv + argc);
+    QByteArray platformOption("-platform");
+    QByteArray qtPlatform = DesktopPlatform::requiredQtPlatform().value_or(QByteArray());
+    if (!qtPlatform.isEmpty())
+        qtArguments.insert(qtArguments.begin() + 1, { platformOption.data(), qtPlatform.data() });
+    int qtArgumentCount = int(qtArguments.size());
+    qtArguments.push_back(nullptr);
+    QApplication app(qtArgumentCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("Drimo Copy"));
     QApplication::setApplicationVersion(QStringLiteral(DRIMO_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);

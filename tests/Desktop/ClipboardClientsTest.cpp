@@ -216,7 +216,7 @@ TEST(DesktopClipboard, AReadIsGivenUpWhenTheClipboardChangesHandsOnTheWay)
     reader.read(readAll, done);
     ASSERT_TRUE(spinUntil([&] { return result.has_value(); }));
     ASSERT_TRUE(*result);
-    EXPECT_EQ((*result)->targets.mid(1, 2),
+    EXPECT_EQ((*result)->offered.mid(1, 2),
         (QStringList { QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("image/png") }));
     ASSERT_EQ((*result)->data.size(), 2u);
     EXPECT_EQ((*result)->data[0].second, QByteArray("late text/plain;charset=utf-8"));

@@ -1,6 +1,8 @@
+#include "Platform/Desktop/PasteboardDesktop.h"
 #include "Platform/Desktop/WaylandClipboard.h"
 #include "Platform/Desktop/WaylandConnection.h"
 #include "Platform/Desktop/WaylandKeyboard.h"
+#include "Platform/PasteboardTypes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -143,7 +145,7 @@ TEST_F(WaylandClipboardClientsTest, NativeCopiesArriveByteForByte)
         copy(bytes, type);
         const auto contents = readAll();
         ASSERT_TRUE(contents) << type.toStdString();
-        EXPECT_TRUE(contents->types.contains(type));
+        EXPECT_TRUE(contents->offered.contains(type));
         EXPECT_EQ(dataOf(*contents, type), bytes) << type.toStdString();
     }
 }
@@ -166,7 +168,7 @@ TEST_F(WaylandClipboardClientsTest, ReadsOnlyWhatIsChosenAndGivesUpOnOwnersThatD
         });
     ASSERT_TRUE(spinUntil([&] { return finished; }));
     ASSERT_TRUE(chosen);
-    EXPECT_EQ(chosen->types.size(), 3);
+    EXPECT_EQ(chosen->offered.size(), 3);
     ASSERT_EQ(chosen->data.size(), 1u);
     EXPECT_EQ(chosen->data[0].first, QStringLiteral("x-kde-passwordManagerHint"));
     EXPECT_EQ(chosen->data[0].second, "secret");
@@ -194,14 +196,18 @@ TEST_F(WaylandClipboardClientsTest, ReadsOnlyWhatIsChosenAndGivesUpOnOwnersThatD
     EXPECT_FALSE(replaced);
 }
 
-// What the program puts on the clipboard is served in every type to whoever pastes, and is not taken for
-// someone else's copy; the primary selection is not the clipboard.
-TEST_F(WaylandClipboardClientsTest, WritesServeEveryTypeAndAreNotReportedAsCopies)
+// What the program puts on the clipboard, a clearing and the writes that follow it, is served in every type
+// to whoever pastes and counts as one change, not as someone else's copy; the primary selection is not the
+// clipboard.
+TEST_F(WaylandClipboardClientsTest, WritesServeEveryTypeAndCountOnce)
 {
-    clipboard->write({ { QStringLiteral("text/plain;charset=utf-8"), "chosen entry" },
-        { QStringLiteral("text/html"), "<i>chosen entry</i>" } });
+    PasteboardDesktop pasteboard(*clipboard);
+    PasteboardItem item;
+    item.setData(PasteboardTypes::plainText, "chosen entry");
+    item.setData(PasteboardTypes::html, "<i>chosen entry</i>");
+    const long long cleared = pasteboard.clearContents();
+    ASSERT_TRUE(pasteboard.writeItems({ item }));
     spinUntil([] { return false; }, 300);
-    const int before = changes;
     const auto types = run(QStringLiteral("wl-paste"), { QStringLiteral("--list-types") });
     EXPECT_TRUE(types.contains("text/plain;charset=utf-8")) << types.toStdString();
     EXPECT_TRUE(types.contains("text/html"));
@@ -214,9 +220,12 @@ TEST_F(WaylandClipboardClientsTest, WritesServeEveryTypeAndAreNotReportedAsCopie
 
     run(QStringLiteral("wl-copy"), { QStringLiteral("--primary"), QStringLiteral("highlighted") });
     spinUntil([] { return false; }, 300);
-    EXPECT_EQ(changes, before);
+    EXPECT_EQ(pasteboard.changeCount(), cleared);
     copy("someone else", QStringLiteral("text/plain"));
-    EXPECT_EQ(changes, before + 1);
+    EXPECT_EQ(pasteboard.changeCount(), cleared + 1);
+    ASSERT_TRUE(spinUntil([&] { return pasteboard.contentsArrived(); }));
+    ASSERT_EQ(pasteboard.items().size(), 1u);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), "someone else");
 }
 
 // The paste road on Wayland: the chosen entry on the clipboard, then Ctrl+V typed through the virtual

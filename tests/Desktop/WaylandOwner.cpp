@@ -70,7 +70,10 @@ int main(int argc, char** argv)
             owner.silent = true;
             continue;
         }
-        const auto equals = argument.find('=');
+        // A parameter of the type ("text/plain;charset=utf-8") has an equals sign of its own.
+        const auto semicolon = argument.find(';');
+        const auto first = argument.find('=');
+        const auto equals = semicolon < first ? argument.find('=', first + 1) : first;
         if (equals == std::string::npos)
             return 2;
         types.push_back(argument.substr(0, equals));

@@ -7,6 +7,7 @@
 #include "Platform/Desktop/KeyboardEventsUnavailable.h"
 #include "Platform/Desktop/KeyboardEventsWayland.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
+#include "Platform/Desktop/WaylandClipboard.h"
 #include "Platform/Desktop/WaylandConnection.h"
 #include "Platform/Desktop/WaylandKeyboard.h"
 
@@ -16,6 +17,9 @@
 #include <algorithm>
 
 namespace {
+
+// How long the compositor may take to answer at start-up, and another client to hand over its copy.
+constexpr int budgetMs = int(Pasteboard::arrivalBudget * 1000);
 
 // grim reads the screen through wlroots' screencopy protocol; other compositors leave it to their own tools.
 AreaCaptureCommand::Session captureSession(DesktopPlatform::Session session, const WaylandConnection* wayland)
@@ -41,8 +45,6 @@ DesktopPlatform::DesktopPlatform(
     , m_processes(m_scheduler, m_log)
     , m_codeSigning(releaseKey)
 {
-    if (m_session == Session::Wayland)
-        m_wayland = WaylandConnection::open(1000);
     choosePasteboard();
     m_processes.setCaptureSession(captureSession(m_session, m_wayland.get()));
     chooseKeyboard();
@@ -60,9 +62,38 @@ DesktopPlatform::Session DesktopPlatform::session()
     return Session::Other;
 }
 
+std::optional<QByteArray> DesktopPlatform::requiredQtPlatform()
+{
+    // A platform the user named stands.
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY")
+        || qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return std::nullopt;
+    if (const auto interfaces = WaylandConnection::interfacesOffered(budgetMs);
+        interfaces && WaylandClipboard::choose(*interfaces))
+        return std::nullopt;
+    return QByteArrayLiteral("xcb");
+}
+
 void DesktopPlatform::choosePasteboard()
 {
+    if (m_session == Session::Wayland) {
+        m_wayland = WaylandConnection::open(budgetMs);
+        if (m_wayland)
+            m_waylandClipboard = WaylandClipboard::create(*m_wayland, budgetMs);
+        if (m_waylandClipboard) {
+            m_pasteboard = std::make_unique<PasteboardDesktop>(*m_waylandClipboard);
+            m_working.append(
+                QStringLiteral("copies are recorded and a chosen entry is put on the clipboard"));
+            return;
+        }
+    }
     m_pasteboard = std::make_unique<PasteboardDesktop>(QGuiApplication::clipboard());
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        m_missing.append(QStringLiteral("copies are not recorded, as neither the compositor's data-control "
+                                        "nor an X11 display is there"));
+    else if (m_session == Session::Wayland)
+        m_working.append(QStringLiteral("copies are recorded through X11, as the compositor offers no "
+                                        "data-control"));
 }
 
 void DesktopPlatform::chooseKeyboard()

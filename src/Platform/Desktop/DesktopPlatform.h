@@ -22,14 +22,15 @@
 #include <QStringList>
 
 #include <functional>
-
 #include <memory>
+#include <optional>
+
+class WaylandClipboard;
+class WaylandConnection;
 
 // The services of the desktop session the program runs in, each chosen once, at start-up: the X server's
 // where Qt runs on X11, the compositor's in a Wayland session, and where the session offers no way to do
 // something, a service that says so. Everything lives as long as this object.
-class WaylandConnection;
-
 class DesktopPlatform {
 public:
     enum class Session { X11, Wayland, Other };
@@ -44,6 +45,10 @@ public:
     // What kind of session this process runs in: Wayland wherever a compositor is named, X11 where Qt
     // talks to an X server.
     static Session session();
+    // Before the QApplication: the Qt platform the program must run on in this session; nothing where Qt
+    // may choose. In a Wayland session whose compositor offers no data-control, only the X11 clipboard
+    // shows other clients' copies (GNOME's compositor keeps Xwayland's in step whatever has the focus).
+    static std::optional<QByteArray> requiredQtPlatform();
 
     Platform platform();
     // One line on what works in this session and what does not, with what to do instead; empty where
@@ -85,6 +90,7 @@ private:
 
     // The program's own connection to the Wayland compositor, and what is reached through it.
     std::unique_ptr<WaylandConnection> m_wayland;
+    std::unique_ptr<WaylandClipboard> m_waylandClipboard;
 
     // Chosen by the session.
     std::unique_ptr<Pasteboard> m_pasteboard;

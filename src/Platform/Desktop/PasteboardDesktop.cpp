@@ -1,5 +1,6 @@
 #include "Platform/Desktop/PasteboardDesktop.h"
 
+#include "Platform/Desktop/WaylandClipboard.h"
 #include "Platform/Desktop/X11ClipboardReader.h"
 #include "Platform/PasteboardTypes.h"
 
@@ -86,41 +87,68 @@ PasteboardDesktop::PasteboardDesktop(QClipboard* clipboard, QObject* parent)
     }
     connect(m_clipboard, &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         // Our own writes were counted when they were made.
-        if (mode != QClipboard::Clipboard || m_writing)
-            return;
-        ++m_changeCount;
-        // Later writes must not bring back what we staged before someone else's copy.
-        m_staged.reset();
-        readOthersCopy();
+        if (mode == QClipboard::Clipboard && !m_writing)
+            othersCopied();
     });
+}
+
+PasteboardDesktop::PasteboardDesktop(WaylandClipboard& clipboard, QObject* parent)
+    : QObject(parent)
+    , m_wayland(&clipboard)
+{
+    // The compositor reports only other clients' copies.
+    connect(m_wayland, &WaylandClipboard::changed, this, &PasteboardDesktop::othersCopied);
+}
+
+void PasteboardDesktop::othersCopied()
+{
+    ++m_changeCount;
+    // Later writes must not bring back what we staged before someone else's copy.
+    m_staged.reset();
+    readOthersCopy();
 }
 
 void PasteboardDesktop::readOthersCopy()
 {
     m_contents.reset();
-    if (!m_reader)
+    if (!m_reader && !m_wayland)
         return;
     m_arrived = false;
-    m_reader->read(
-        &formatsToRead, [this, change = m_changeCount](std::optional<X11ClipboardReader::Contents> read) {
-            if (change != m_changeCount)
-                return;
-            m_arrived = true;
-            m_contents.emplace();
-            if (!read)
-                return;
-            QMimeData mime;
-            for (const auto& [format, data] : read->data)
-                mime.setData(format, data);
-            auto& [types, items] = *m_contents;
-            items = itemsFromMime(mime);
-            types = PasteboardItem::typesOf(items);
-            // Formats that were not read still tell what the copy is, such as a marker that it is private.
-            for (const QString& format : read->targets)
-                if (!isDerivedFormat(format) && format != uriList && format != passwordHint
-                    && !mime.hasFormat(format) && !types.contains(typeForMime(format)))
-                    types.append(typeForMime(format));
-        });
+    auto done = [this, change = m_changeCount](std::optional<ClipboardContents> read) {
+        if (change == m_changeCount)
+            received(std::move(read));
+    };
+    if (m_wayland)
+        m_wayland->read(&formatsToRead, done);
+    else
+        m_reader->read(&formatsToRead, done);
+}
+
+void PasteboardDesktop::received(std::optional<ClipboardContents> read)
+{
+    m_arrived = true;
+    m_contents.emplace();
+    if (!read)
+        return;
+    QMimeData mime;
+    for (const auto& [format, data] : read->data)
+        mime.setData(format, data);
+    auto& [types, items] = *m_contents;
+    items = itemsFromMime(mime);
+    types = PasteboardItem::typesOf(items);
+    // Formats that were not read still tell what the copy is, such as a marker that it is private.
+    for (const QString& format : read->offered)
+        if (!isDerivedFormat(format) && format != uriList && format != passwordHint && !mime.hasFormat(format)
+            && !types.contains(typeForMime(format)))
+            types.append(typeForMime(format));
+}
+
+void PasteboardDesktop::cancelRead()
+{
+    if (m_wayland)
+        m_wayland->cancel();
+    if (m_reader)
+        m_reader->cancel();
 }
 
 QStringList PasteboardDesktop::formatsToRead(const QStringList& offered)
@@ -220,8 +248,8 @@ void PasteboardDesktop::readClipboardDirectly() const
         return;
     m_contents.emplace();
     // Without a reader of its own, Qt's clipboard is not the X11 one and answers from the process; the
-    // contents of the X11 clipboard at start are never asked for.
-    if (m_reader)
+    // contents of the X11 or Wayland clipboard at start are never asked for.
+    if (m_reader || m_wayland)
         return;
     if (const QMimeData* mime = m_clipboard->mimeData(QClipboard::Clipboard)) {
         m_contents->second = itemsFromMime(*mime);
@@ -231,14 +259,17 @@ void PasteboardDesktop::readClipboardDirectly() const
 
 long long PasteboardDesktop::clearContents()
 {
-    if (m_reader)
-        m_reader->cancel();
+    cancelRead();
     m_arrived = true;
     m_contents.emplace();
     m_staged = std::make_unique<QMimeData>();
     ++m_changeCount;
-    const QScopedValueRollback writing(m_writing, true);
-    m_clipboard->clear(QClipboard::Clipboard);
+    if (m_wayland) {
+        m_wayland->write({});
+    } else {
+        const QScopedValueRollback writing(m_writing, true);
+        m_clipboard->clear(QClipboard::Clipboard);
+    }
     return m_changeCount;
 }
 
@@ -275,7 +306,7 @@ bool PasteboardDesktop::writeItems(const std::vector<PasteboardItem>& items)
 
 bool PasteboardDesktop::offerAsPrimarySelection()
 {
-    if (!m_staged || m_staged->formats().isEmpty() || !m_clipboard->supportsSelection())
+    if (!m_clipboard || !m_staged || m_staged->formats().isEmpty() || !m_clipboard->supportsSelection())
         return false;
     m_clipboard->setMimeData(copyOf(*m_staged), QClipboard::Selection);
     return true;
@@ -283,18 +314,23 @@ bool PasteboardDesktop::offerAsPrimarySelection()
 
 void PasteboardDesktop::publish()
 {
-    // The clipboard takes ownership; later writes after the same clear extend a copy of what was published.
-    auto* copy = copyOf(*m_staged);
-    // Like the clearing that precedes them, writes are part of the one change clearContents counted.
-    const QScopedValueRollback writing(m_writing, true);
     // Reading our own copy needs nobody else, and what was arriving from another is no longer there.
-    if (m_reader)
-        m_reader->cancel();
+    cancelRead();
     m_arrived = true;
     m_contents.emplace();
     m_contents->second = itemsFromMime(*m_staged);
     m_contents->first = PasteboardItem::typesOf(m_contents->second);
-    m_clipboard->setMimeData(copy, QClipboard::Clipboard);
+    // Later writes after the same clear extend what is staged, and publish it whole again.
+    if (m_wayland) {
+        WaylandClipboard::Formats formats;
+        for (const QString& format : m_staged->formats())
+            formats.emplace_back(format, m_staged->data(format));
+        return m_wayland->write(std::move(formats));
+    }
+    // Like the clearing that precedes them, writes are part of the one change clearContents counted.
+    const QScopedValueRollback writing(m_writing, true);
+    // The clipboard takes ownership of the copy.
+    m_clipboard->setMimeData(copyOf(*m_staged), QClipboard::Clipboard);
 }
 
 PasteboardDesktop::~PasteboardDesktop() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Desktop/ClipboardContents.h"
 #include "Platform/Pasteboard.h"
 
 #include <QObject>
@@ -10,18 +11,24 @@
 
 class QClipboard;
 class QMimeData;
+class WaylandClipboard;
 class X11ClipboardReader;
 
-// The CLIPBOARD selection. MIME types map to type identifiers both ways; types without a counterpart keep
-// their MIME name as identifier so they still round-trip. A uri-list becomes one item per URI, and a
-// password manager's "secret" hint the concealed type. The change count moves once per change by another
-// client and once per clearContents of ours; the writes that follow a clear belong to that change.
-// On X11 another client's copy is read on a connection of its own, without waiting for that client: its
-// contents arrive within the arrival budget, or are given up. Writes go through QClipboard.
+// The clipboard (X11's CLIPBOARD selection). MIME types map to type identifiers both ways; types without a
+// counterpart keep their MIME name as identifier so they still round-trip. A uri-list becomes one item per
+// URI, and a password manager's "secret" hint the concealed type. The change count moves once per change by
+// another client and once per clearContents of ours; the writes that follow a clear belong to that change.
+// On X11 and through Wayland's data-control another client's copy is read on a connection of its own,
+// without waiting for that client: its contents arrive within the arrival budget, or are given up.
 class PasteboardDesktop final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
+    // Qt's clipboard, written through QClipboard. Where Qt runs on X11, others' copies are read on an X
+    // connection of the pasteboard's own; elsewhere Qt's clipboard answers.
     explicit PasteboardDesktop(QClipboard* clipboard, QObject* parent = nullptr);
+    // The Wayland clipboard, read and written through `clipboard`, which must outlive the pasteboard. Qt's
+    // is left alone: a Wayland client sees it only while one of its windows has the keyboard.
+    explicit PasteboardDesktop(WaylandClipboard& clipboard, QObject* parent = nullptr);
     ~PasteboardDesktop() override;
 
     long long changeCount() const override { return m_changeCount; }
@@ -43,11 +50,16 @@ public:
     static QStringList formatsToRead(const QStringList& offered);
 
 private:
+    void othersCopied();
     void readOthersCopy();
+    void received(std::optional<ClipboardContents> read);
+    void cancelRead();
     void readClipboardDirectly() const;
     void publish();
 
-    QClipboard* m_clipboard;
+    // Exactly one of Qt's clipboard and the Wayland one.
+    QClipboard* m_clipboard = nullptr;
+    WaylandClipboard* m_wayland = nullptr;
     // Only where Qt's clipboard is the X11 one; elsewhere QClipboard is read directly.
     X11ClipboardReader* m_reader = nullptr;
     long long m_changeCount = 0;

@@ -138,7 +138,7 @@ public:
         if (m_selectionIsOurs) {
             Contents ours;
             for (const auto& [type, bytes] : m_served)
-                ours.types.append(type);
+                ours.offered.append(type);
             ours.data = m_served;
             m_reading = std::move(reading);
             return postFinish(std::move(ours));
@@ -162,8 +162,7 @@ public:
         // Without a device (the seat went away) there is no clipboard to set.
         if (!m_device)
             return;
-        if (m_source)
-            P::destroy(m_source);
+        auto* previous = m_source;
         m_source = P::createSource(m_manager);
         P::listen(m_source, &sourceListener, this);
         for (const auto& [type, bytes] : formats)
@@ -171,6 +170,10 @@ public:
         P::offer(m_source, m_marker.constData());
         m_served = std::move(formats);
         P::setSelection(m_device, m_source);
+        // Only once it is replaced: the selection's source going away empties the clipboard, and every
+        // client would hear of a copy nobody made.
+        if (previous)
+            P::destroy(previous);
         m_connection.flush();
     }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Desktop/ClipboardContents.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
@@ -21,12 +23,7 @@ class WaylandClipboard final : public QObject {
     Q_OBJECT
 public:
     using Formats = std::vector<std::pair<QString, QByteArray>>;
-    struct Contents {
-        // Every type the owner offered, in its order.
-        QStringList types;
-        // The chosen types the owner sent, in the order they were asked for.
-        Formats data;
-    };
+    using Contents = ClipboardContents;
     using Choice = std::function<QStringList(const QStringList& offered)>;
     using Done = std::function<void(std::optional<Contents>)>;
 

@@ -24,6 +24,46 @@ void withdraw(void* data, wl_registry*, uint32_t name)
 
 const wl_registry_listener registryListener { announce, withdraw };
 
+enum class Sync { Done, TimedOut, Broken };
+
+// Waits at most `budgetMs` for the compositor to have handled every request sent so far, dispatching what
+// arrives meanwhile.
+Sync sync(wl_display* display, int budgetMs)
+{
+    bool done = false;
+    static const wl_callback_listener listener { [](void* data, wl_callback* callback, uint32_t) {
+        if (data)
+            *static_cast<bool*>(data) = true;
+        wl_callback_destroy(callback);
+    } };
+    wl_callback* callback = wl_display_sync(display);
+    wl_callback_add_listener(callback, &listener, &done);
+    const QDeadlineTimer deadline(budgetMs);
+    while (!done) {
+        while (wl_display_prepare_read(display) != 0)
+            if (wl_display_dispatch_pending(display) < 0)
+                return Sync::Broken;
+        if (done) {
+            wl_display_cancel_read(display);
+            break;
+        }
+        wl_display_flush(display);
+        pollfd socket { wl_display_get_fd(display), POLLIN, 0 };
+        const int ready = ::poll(&socket, 1, static_cast<int>(deadline.remainingTime()));
+        if (ready <= 0) {
+            wl_display_cancel_read(display);
+            if (ready < 0 && errno == EINTR)
+                continue;
+            // The callback still points at `done`; it must never fire into a dead stack frame.
+            wl_proxy_set_user_data(reinterpret_cast<wl_proxy*>(callback), nullptr);
+            return Sync::TimedOut;
+        }
+        if (wl_display_read_events(display) < 0 || wl_display_dispatch_pending(display) < 0)
+            return Sync::Broken;
+    }
+    return Sync::Done;
+}
+
 } // namespace
 
 std::unique_ptr<WaylandConnection> WaylandConnection::open(int budgetMs)
@@ -99,42 +139,29 @@ bool WaylandConnection::roundtrip(int budgetMs)
 {
     if (m_broken)
         return false;
-    bool done = false;
-    static const wl_callback_listener listener { [](void* data, wl_callback* callback, uint32_t) {
-        if (data)
-            *static_cast<bool*>(data) = true;
-        wl_callback_destroy(callback);
-    } };
-    wl_callback* callback = wl_display_sync(m_display);
-    wl_callback_add_listener(callback, &listener, &done);
-    const QDeadlineTimer deadline(budgetMs);
-    while (!done) {
-        while (wl_display_prepare_read(m_display) != 0)
-            if (wl_display_dispatch_pending(m_display) < 0) {
-                fail();
-                return false;
-            }
-        if (done) {
-            wl_display_cancel_read(m_display);
-            break;
-        }
-        wl_display_flush(m_display);
-        pollfd socket { wl_display_get_fd(m_display), POLLIN, 0 };
-        const int ready = ::poll(&socket, 1, static_cast<int>(deadline.remainingTime()));
-        if (ready <= 0) {
-            wl_display_cancel_read(m_display);
-            if (ready < 0 && errno == EINTR)
-                continue;
-            // The callback still points at `done`; it must never fire into a dead stack frame.
-            wl_proxy_set_user_data(reinterpret_cast<wl_proxy*>(callback), nullptr);
-            return false;
-        }
-        if (wl_display_read_events(m_display) < 0 || wl_display_dispatch_pending(m_display) < 0) {
-            fail();
-            return false;
-        }
-    }
-    return true;
+    const Sync outcome = sync(m_display, budgetMs);
+    if (outcome == Sync::Broken)
+        fail();
+    return outcome == Sync::Done;
+}
+
+std::optional<QStringList> WaylandConnection::interfacesOffered(int budgetMs)
+{
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display)
+        return std::nullopt;
+    std::vector<Global> globals;
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &registryListener, &globals);
+    const bool answered = sync(display, budgetMs) == Sync::Done;
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    if (!answered)
+        return std::nullopt;
+    QStringList interfaces;
+    for (const auto& global : globals)
+        interfaces.append(global.interface);
+    return interfaces;
 }
 
 void WaylandConnection::fail()

@@ -2,9 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSocketNotifier;
@@ -27,6 +29,10 @@ public:
     // Connects to the compositor named by WAYLAND_DISPLAY and learns its globals within `budgetMs`; null
     // when there is no compositor or it did not answer in time.
     static std::unique_ptr<WaylandConnection> open(int budgetMs);
+    // The interfaces of the globals the compositor offers, learnt within `budgetMs` on a connection that
+    // is closed again; nothing when there is no compositor or it did not answer. Needs no event loop, so
+    // that the session can be judged before Qt starts.
+    static std::optional<QStringList> interfacesOffered(int budgetMs);
     ~WaylandConnection() override;
 
     wl_display* display() const { return m_display; }

@@ -261,9 +261,9 @@ void X11ClipboardReader::received(const Property& property)
         for (qsizetype i = 0; i < names.size(); ++i)
             if (!read.offered.contains(names[i])) {
                 read.offered.insert(names[i], atoms[size_t(i)]);
-                read.contents.targets.append(names[i]);
+                read.contents.offered.append(names[i]);
             }
-        read.chosen = read.choose(read.contents.targets);
+        read.chosen = read.choose(read.contents.offered);
         requestNext();
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Desktop/ClipboardContents.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QStringList>
@@ -23,12 +25,7 @@ typedef union _XEvent XEvent;
 class X11ClipboardReader final : public QObject {
     Q_OBJECT
 public:
-    struct Contents {
-        // Every target the owner offered, in its order.
-        QStringList targets;
-        // The chosen targets the owner converted, in the order they were asked for.
-        std::vector<std::pair<QString, QByteArray>> data;
-    };
+    using Contents = ClipboardContents;
     // Picks the targets whose data to read, in the order to read them, from those offered.
     using Choice = std::function<QStringList(const QStringList& offered)>;
     using Done = std::function<void(std::optional<Contents>)>;
