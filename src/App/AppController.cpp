@@ -11,12 +11,14 @@
 #include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
+#include "GlobalShortcuts/KeyNotation.h"
 #include "GlobalShortcuts/Services.h"
 #include "GlobalShortcuts/ShortcutRegistry.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Alerts.h"
 #include "Platform/ApplicationLifecycle.h"
 #include "Platform/BundleInfo.h"
+#include "Platform/KeyboardEvents.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/ScreenAccess.h"
 #include "Platform/Screens.h"
@@ -132,6 +134,9 @@ void AppController::installHoldCallbacks()
 
 void AppController::applyHoldKeys()
 {
+    // A session without a tap has no hold gestures at all; that is no lost permission to tell about.
+    if (!m_platform.keyboard.offersTap())
+        return;
     if ((m_settings.holdToPaste() || m_settings.holdToScreenshot()) && m_accessibilityGranted) {
         if (m_holdMonitor.start())
             return;
@@ -149,6 +154,11 @@ void AppController::showHistory()
         m_focusBeforePicker = m_platform.workspace.keyboardFocus();
         m_frontBeforePicker = m_platform.workspace.frontmostApplication();
     }
+    // Where nothing can type the paste, the picker says once that the entry waits on the clipboard.
+    m_picker.setNotice(m_platform.keyboard.offersPosting() || std::exchange(m_toldPasteByHand, true)
+            ? QString()
+            : Localization::format("Выбранное окажется в буфере обмена — вставьте его сами: %@",
+                { GlobalShortcuts::KeyNotation::commandWith(m_platform.family, QStringLiteral("V")) }));
     m_picker.show(
         m_history.items(), [this](const ClipboardItem& item) { return thumbnailFor(item); },
         [this](const ClipboardItem& item) { paste(item); },
@@ -179,7 +189,7 @@ void AppController::paste(const ClipboardItem& item)
     if (m_monitor)
         m_monitor->setLastChangeCount(*changeCount);
     m_history.touch(item);
-    if (!m_accessibilityGranted)
+    if (!m_accessibilityGranted || !m_platform.keyboard.offersPosting())
         return;
     // The application the picker was opened over decides the chord.
     const auto front

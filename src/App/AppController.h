@@ -124,6 +124,8 @@ private:
     ClipboardHistory m_history;
     bool m_accessibilityGranted = false;
     bool m_needsRestart = false;
+    // The picker has said that entries are left on the clipboard, where nothing types the paste.
+    bool m_toldPasteByHand = false;
     std::unique_ptr<ClipboardMonitor> m_monitor;
     HoldMonitor m_holdMonitor;
     HistoryPanel m_picker;

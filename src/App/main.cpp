@@ -155,6 +155,11 @@ int main(int argc, char** argv)
         desktop.http().addTrustedCertificates(QSslCertificate::fromPath(ca));
 #endif
     instance.onRequest = [&controller](SingleInstance::Request request) { perform(controller, request); };
+    desktop.bindCommands([&controller](DesktopPlatform::Command command) {
+        perform(controller,
+            command == DesktopPlatform::Command::ShowHistory ? SingleInstance::Request::ShowHistory
+                                                             : SingleInstance::Request::TakeScreenshot);
+    });
     MenuContent menu(controller);
     MenuBarItem menuBar(menu);
     // The open menu holds the keyboard: global shortcuts reach us through it meanwhile.

@@ -86,13 +86,15 @@ void HistoryPanel::show(QList<ClipboardItem> items, HistoryPickerModel::Thumbnai
         makePanel();
     // The list may have been scrolled by hand last time; every opening starts at the top.
     m_view->list()->scrollToTop();
+    m_view->setNotice(m_notice);
 
     const auto panelSize = size(count);
     const QRectF frame(origin(panelSize), panelSize);
     m_frame = frame;
     const QSize shadow(m_shadowOffset.x(), m_shadowOffset.y());
-    m_panel->setGeometry(
-        QRect(m_screens.windowPosition(frame) - m_shadowOffset, panelSize.toSize() + 2 * shadow));
+    // Of fixed size: a Wayland compositor, which places the window itself, then keeps it floating.
+    m_panel->setFixedSize(panelSize.toSize() + 2 * shadow);
+    m_panel->move(m_screens.windowPosition(frame) - m_shadowOffset);
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();

@@ -51,6 +51,8 @@ public:
         ItemCallback onChoose, ItemCallback onDelete);
     void close();
     bool isOpen() const;
+    // A line the picker shows in place of its key hints from the next opening on; none when empty.
+    void setNotice(const QString& notice) { m_notice = notice; }
     // Chooses the selected entry as Return would; nothing when no entry is selected.
     void chooseSelected();
 
@@ -92,6 +94,7 @@ private:
     QPointer<KeyablePanel> m_panel;
     HistoryPickerView* m_view = nullptr;
     std::optional<QRectF> m_frame;
+    QString m_notice;
     // From the window's corner to the panel's body, where the window carries the body's shadow.
     QPoint m_shadowOffset;
 };

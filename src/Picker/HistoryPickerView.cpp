@@ -117,10 +117,9 @@ HistoryPickerView::HistoryPickerView(
     // Command-Delete deletes the selected entry: Ctrl+Backspace on Linux.
     const auto deleteKeys = GlobalShortcuts::KeyNotation::commandWith(
         family, *GlobalShortcuts::KeyNotation::specialKey(family, GlobalShortcuts::Key::deleteKey.rawValue));
-    m_footer
-        = new QLabel(Localization::format(
-                         "↑↓ выбрать · Return или 1–9 вставить · %@ удалить · Esc закрыть", { deleteKeys }),
-            this);
+    m_hints = Localization::format(
+        "↑↓ выбрать · Return или 1–9 вставить · %@ удалить · Esc закрыть", { deleteKeys });
+    m_footer = new QLabel(m_hints, this);
     m_footer->setFixedHeight(footerHeight);
     m_footer->setAlignment(Qt::AlignCenter);
     m_footer->setFont(PickerStyle::font(footerPoints));
@@ -181,6 +180,12 @@ void HistoryPickerView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     updateHeader();
+    fitFooter();
+}
+
+void HistoryPickerView::setNotice(const QString& notice)
+{
+    m_footer->setText(notice.isEmpty() ? m_hints : notice);
     fitFooter();
 }
 

@@ -41,6 +41,8 @@ public:
     QString messageText() const; // empty while the list is shown
     QListView* list() const { return m_list; }
     QLabel* footer() const { return m_footer; }
+    // A line shown in place of the key hints; the hints again when empty.
+    void setNotice(const QString& notice);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,5 +63,6 @@ private:
     QLabel* m_message = nullptr;
     QListView* m_list = nullptr;
     QLabel* m_footer = nullptr;
+    QString m_hints;
     QPointF m_lastPointer { -1, -1 };
 };

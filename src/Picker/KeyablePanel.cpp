@@ -1,16 +1,33 @@
 #include "Picker/KeyablePanel.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 
 KeyablePanel::KeyablePanel(QWidget* parent)
-    // A popup grabs the keyboard without asking the window manager to activate it: the window the user
-    // was typing in keeps its focus and gets it back untouched when the popup hides.
-    : QWidget(
-        parent, Qt::Popup | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint)
+    : QWidget(parent, panelFlags())
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_ShowWithoutActivating);
+    // A Wayland compositor gives the keyboard only to a window it activates, and hands it back to the window
+    // before when ours unmaps.
+    if (!isOnWayland())
+        setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::StrongFocus);
+}
+
+bool KeyablePanel::isOnWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+Qt::WindowFlags KeyablePanel::panelFlags()
+{
+    // Wayland has no popup without a window of ours to hang it from, and no client places its own windows:
+    // an ordinary window, which the compositor places and activates.
+    if (isOnWayland())
+        return Qt::Window | Qt::FramelessWindowHint;
+    // A popup grabs the keyboard without asking the window manager to activate it: the window the user
+    // was typing in keeps its focus and gets it back untouched when the popup hides.
+    return Qt::Popup | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
 }
 
 bool KeyablePanel::event(QEvent* event)

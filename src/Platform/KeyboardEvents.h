@@ -24,4 +24,11 @@ public:
     // Posts one key event at the lowest level, so that it passes every installed tap like typed input.
     // Flags and user data are exactly as given. False when the event could not be created.
     virtual bool post(const KeyEvent& event) = 0;
+
+    // Whether this session has a tap at all. Where the window system offers no session-wide key grab
+    // (Wayland) there is none by design: no permission brings it, and nobody need be asked for one.
+    virtual bool offersTap() const { return true; }
+    // Whether posted events can reach the application in front; where they cannot, a chosen entry is left
+    // on the pasteboard for the user to paste.
+    virtual bool offersPosting() const { return true; }
 };

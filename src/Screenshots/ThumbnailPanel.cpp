@@ -6,6 +6,7 @@
 #include "Screenshots/Shot.h"
 #include "Screenshots/ThumbnailView.h"
 
+#include <QGuiApplication>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -48,7 +49,10 @@ ThumbnailView* ThumbnailPanel::view() const
 void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOpen)
 {
     close();
-    if (!shot)
+    // A Wayland compositor places and activates it like any window, taking the keyboard from the window
+    // the user types in: no thumbnail there is better than one that takes keys. The shot is saved and
+    // copied all the same.
+    if (!shot || QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         return;
     const QSizeF size = thumbnailSize(shot->image().size());
 

@@ -5,6 +5,7 @@
 #include "Foundation/EventLoopScheduler.h"
 #include "Foundation/ImageReading.h"
 #include "GlobalShortcuts/RecorderControl.h"
+#include "Picker/HistoryPickerView.h"
 #include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Screenshots/EditorModel.h"
 #include "Screenshots/EditorView.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -156,6 +158,34 @@ TEST_F(AppControllerTest, WithoutPermissionOrDataAPasteGoesOnlyAsFarAsItCan)
     controller.picker().chooseSelected();
     EXPECT_EQ(pasteboard.changeCount(), changeCount);
     EXPECT_EQ(controller.history().items()[1].id, second.id);
+}
+
+// A Wayland session: no tap to ask anyone for, and where nothing can type the paste, the chosen entry waits
+// on the pasteboard and the picker says so, the first time.
+TEST_F(AppControllerTest, WithoutTapOrPostingTheEntryWaitsOnThePasteboardAndThePickerSaysSoOnce)
+{
+    setTrusted(true);
+    keyboard.setOffers(false, false);
+    auto& controller = app();
+    controller.start();
+    EXPECT_FALSE(controller.holdMonitor().isRunning());
+    EXPECT_FALSE(controller.needsRestart());
+    EXPECT_FALSE(onboarding() && onboarding()->isVisible());
+    copyText(pasteboard, "first");
+    scheduler.advance(0.4);
+    copyText(pasteboard, "second");
+    scheduler.advance(0.4);
+
+    controller.showHistory();
+    EXPECT_TRUE(controller.picker().view()->footer()->text().startsWith(
+        QStringLiteral("Выбранное окажется в буфере обмена — вставьте его сами: ")));
+    controller.picker().model().move(1);
+    controller.picker().chooseSelected();
+    scheduler.advance(1);
+    EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), QByteArray("first"));
+    EXPECT_TRUE(postedKeys().empty());
+    controller.showHistory();
+    EXPECT_TRUE(controller.picker().view()->footer()->text().endsWith(QStringLiteral("Esc закрыть")));
 }
 
 TEST_F(AppControllerTest, ClearingAsksAndOnlyTheFirstButtonClears)

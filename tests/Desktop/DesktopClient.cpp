@@ -152,6 +152,13 @@ int main(int argc, char** argv)
         QObject::connect(
             field, &QLineEdit::textChanged, [](const QString& text) { say("text " + text.toUtf8()); });
         QObject::connect(field, &QLineEdit::cursorPositionChanged, [field] { say(caretLine(*field)); });
+        // With DRIMO_CLIENT_SHOW_FOCUS set, it also says when its window gains and loses the keyboard.
+        if (qEnvironmentVariableIsSet("DRIMO_CLIENT_SHOW_FOCUS")) {
+            QObject::connect(&app, &QGuiApplication::focusWindowChanged,
+                [](QWindow* window) { say(window ? "focus in" : "focus out"); });
+            if (QGuiApplication::focusWindow())
+                say("focus in");
+        }
         say("ready " + QByteArray::number(field->winId()) + ' ' + caretLine(*field));
         return app.exec();
     }

@@ -2,6 +2,9 @@
 #include "Desktop/RunningApp.h"
 #include "TestSupport/TestImages.h"
 
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,9 +27,9 @@ protected:
         qunsetenv("DISPLAY");
     }
 
-    void start()
+    void start(const RunningApp::Environment& environment = {})
     {
-        app = std::make_unique<RunningApp>(home);
+        app = std::make_unique<RunningApp>(home, environment);
         ASSERT_TRUE(app->recording()) << app->output().toStdString();
         // Whatever is on the clipboard at start is not recorded; give the program a moment to take its count.
         DesktopSession::spin(1000);
@@ -58,6 +61,24 @@ protected:
     bool recorded(std::size_t entries)
     {
         return spinUntil([&] { return app->history().size() == entries; }, 8000);
+    }
+
+    // A later start handing `argument` to the running program, as a key bound in the desktop would.
+    void command(const QString& argument)
+    {
+        RunningApp later(home, {}, {}, false);
+        ASSERT_TRUE(later.start({ argument }));
+        EXPECT_EQ(later.exitCode(8000), 0) << later.output().toStdString();
+    }
+
+    // Keys typed by wtype into the window with the keyboard. The compositor may drop the first key of the
+    // new keyboard each wtype makes: a Shift, which means nothing to anyone, goes first.
+    static void type(const QStringList& keys)
+    {
+        QStringList arguments { QStringLiteral("-k"), QStringLiteral("Shift_L") };
+        for (const auto& key : keys)
+            arguments << QStringLiteral("-s") << QStringLiteral("100") << QStringLiteral("-k") << key;
+        ASSERT_TRUE(run(QStringLiteral("wtype"), arguments));
     }
 
     QTemporaryDir home;
@@ -106,8 +127,10 @@ TEST_F(WaylandApp, RecordsWhatNativeClientsCopy)
 }
 
 // The picker a start with --show-history opens takes the keys; the chosen entry goes on the clipboard in
-// every type it was copied with, and is not recorded again.
-TEST_F(WaylandApp, AChosenEntryGoesOnTheClipboard)
+// every type it was copied with, is not recorded again, and is pasted into the native field the picker
+// opened over, which gets the keyboard back. Chosen after the field's application has gone, an entry is
+// still put on the clipboard and nothing is lost.
+TEST_F(WaylandApp, AChosenEntryIsPastedIntoTheNativeFieldInFront)
 {
     if (qgetenv("DRIMO_TEST_COMPOSITOR") == "kwin")
         GTEST_SKIP() << "KWin offers no virtual keyboard to choose with";
@@ -119,22 +142,72 @@ TEST_F(WaylandApp, AChosenEntryGoesOnTheClipboard)
     ASSERT_TRUE(recorded(1)) << app->output().toStdString();
     ASSERT_TRUE(copy(QStringLiteral("второй").toUtf8()));
     ASSERT_TRUE(recorded(2));
+    QProcess field;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    environment.insert(QStringLiteral("DRIMO_CLIENT_SHOW_FOCUS"), QStringLiteral("1"));
+    field.setProcessEnvironment(environment);
+    field.start(QStringLiteral(DESKTOP_CLIENT), { QStringLiteral("text"), QString(), QStringLiteral("0") });
+    QByteArray said;
+    const auto fieldSays = [&](const QByteArray& text) {
+        return spinUntil(
+            [&] {
+                said += field.readAllStandardOutput();
+                return said.contains(text);
+            },
+            10000);
+    };
+    ASSERT_TRUE(fieldSays("focus in")) << said.toStdString();
 
-    RunningApp asking(home, {}, {}, false);
-    ASSERT_TRUE(asking.start({ QStringLiteral("--show-history") }));
-    EXPECT_EQ(asking.exitCode(8000), 0) << asking.output().toStdString();
-    // The compositor maps the picker and gives it the keyboard; wtype's keyboard needs a moment to be known.
-    DesktopSession::spin(1500);
-    ASSERT_TRUE(run(QStringLiteral("wtype"),
-        { QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("-k"), QStringLiteral("Down"),
-            QStringLiteral("-s"), QStringLiteral("300"), QStringLiteral("-k"), QStringLiteral("Return") }));
+    said.clear();
+    command(QStringLiteral("--show-history"));
+    ASSERT_TRUE(fieldSays("focus out")) << "the picker takes the keyboard";
+    type({ QStringLiteral("Down"), QStringLiteral("Return") });
+    EXPECT_TRUE(fieldSays("text первый")) << said.toStdString() << app->output().toStdString();
     const auto paste = [](const QString& type) {
         return run(
             QStringLiteral("wl-paste"), { QStringLiteral("--no-newline"), QStringLiteral("--type"), type });
     };
-    EXPECT_TRUE(spinUntil([&] { return paste(QStringLiteral("text/plain;charset=utf-8")) == plain; }))
-        << app->output().toStdString();
+    EXPECT_EQ(paste(QStringLiteral("text/plain;charset=utf-8")), plain);
     EXPECT_EQ(paste(QStringLiteral("text/html")), html);
-    DesktopSession::spin(1000);
     EXPECT_EQ(app->history().size(), 2u) << "the chosen entry is not a new copy";
+
+    said.clear();
+    command(QStringLiteral("--show-history"));
+    ASSERT_TRUE(fieldSays("focus out"));
+    field.kill();
+    field.waitForFinished();
+    type({ QStringLiteral("Down"), QStringLiteral("Return") });
+    EXPECT_TRUE(spinUntil([&] {
+        return paste(QStringLiteral("text/plain;charset=utf-8")) == QStringLiteral("второй").toUtf8();
+    })) << app->output().toStdString();
+    EXPECT_EQ(app->history().size(), 2u);
+    EXPECT_TRUE(app->started()) << "still running";
+}
+
+TEST_F(WaylandApp, AnAreaScreenshotThroughGrimIsSaved)
+{
+    if (qgetenv("DRIMO_TEST_COMPOSITOR") != "sway")
+        GTEST_SKIP() << "grim needs wlroots' screen capture";
+    // Nobody drags a selection here: slurp's stand-in selects a fixed area.
+    QTemporaryDir tools;
+    QFile slurp(tools.filePath(QStringLiteral("slurp")));
+    ASSERT_TRUE(slurp.open(QIODevice::WriteOnly));
+    slurp.write("#!/bin/sh\necho '20,30 160x90'\n");
+    slurp.close();
+    slurp.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    ASSERT_NO_FATAL_FAILURE(
+        start({ { QStringLiteral("PATH"), tools.path() + u':' + qEnvironmentVariable("PATH") } }));
+    command(QStringLiteral("--take-screenshot"));
+    QStringList shots;
+    EXPECT_TRUE(spinUntil(
+        [&] {
+            shots = QDir(app->desktop()).entryList({ QStringLiteral("*.png") }, QDir::Files);
+            return !shots.isEmpty();
+        },
+        10000))
+        << app->output().toStdString();
+    if (!shots.isEmpty()) {
+        EXPECT_EQ(QImage(app->desktop() + u'/' + shots[0]).size(), QSize(160, 90));
+    }
 }

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -126,39 +128,46 @@ TEST(ScreenCapture, OpensTheScreenRecordingPrivacyPane)
         QStringLiteral("x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture"));
 }
 
-TEST(AreaCaptureCommand, TakesTheFirstInstalledToolInOrder)
+TEST(AreaCaptureCommand, TakesTheFirstInstalledToolThatSeesTheScreen)
 {
     const QString path = QStringLiteral("/tmp/it's \"$(rm -rf)\".png");
     auto only = [](QStringList installed) {
         return [installed](const QString& program) { return installed.contains(program); };
     };
     using Command = AreaCaptureCommand::Command;
+    using Session = AreaCaptureCommand::Session;
 
-    auto all = AreaCaptureCommand::choose(path, true, [](const QString&) { return true; });
+    auto all = AreaCaptureCommand::choose(path, Session::X11, [](const QString&) { return true; });
     ASSERT_TRUE(all);
     EXPECT_EQ(all->program, QStringLiteral("spectacle"));
     EXPECT_EQ(all->arguments, (QStringList { "-b", "-n", "-r", "-o", path }));
 
-    const std::vector<std::pair<QStringList, QStringList>> table {
-        { { "gnome-screenshot", "maim" }, { "gnome-screenshot", "-a", "-f", path } },
-        { { "scrot", "maim" }, { "maim", "-s", "-u", "-q", path } },
-        { { "flameshot", "scrot" }, { "scrot", "-s", "-o", "-z", path } },
-        { { "flameshot", "grim", "slurp" }, { "flameshot", "gui", "-p", path } },
+    const std::vector<std::tuple<Session, QStringList, QStringList>> table {
+        { Session::X11, { "gnome-screenshot", "maim" }, { "gnome-screenshot", "-a", "-f", path } },
+        { Session::X11, { "scrot", "maim" }, { "maim", "-s", "-u", "-q", path } },
+        { Session::X11, { "flameshot", "scrot" }, { "scrot", "-s", "-o", "-z", path } },
+        { Session::X11, { "flameshot", "grim", "slurp" }, { "flameshot", "gui", "-p", path } },
+        // Under KWin or mutter the X11 tools would see only Xwayland's windows.
+        { Session::Wayland, { "maim", "scrot", "flameshot" }, { "flameshot", "gui", "-p", path } },
+        { Session::Wayland, { "maim", "spectacle" }, { "spectacle", "-b", "-n", "-r", "-o", path } },
     };
-    for (const auto& [installed, arguments] : table) {
-        const auto chosen = AreaCaptureCommand::choose(path, true, only(installed));
+    for (const auto& [session, installed, arguments] : table) {
+        const auto chosen = AreaCaptureCommand::choose(path, session, only(installed));
         ASSERT_TRUE(chosen) << installed.join(' ').toStdString();
         EXPECT_EQ(QStringList { chosen->program } + chosen->arguments, arguments)
             << installed.join(' ').toStdString();
     }
 
-    const auto grim = AreaCaptureCommand::choose(path, true, only({ "grim", "slurp" }));
+    const auto grim = AreaCaptureCommand::choose(
+        path, Session::WaylandScreencopy, only({ "maim", "spectacle", "grim", "slurp" }));
     ASSERT_TRUE(grim);
     EXPECT_EQ(*grim,
         (Command { "/bin/sh", { "-c", R"sh(grim -g "$(slurp)" "$1")sh", "drimo-capture", path },
             { "grim", "slurp" } }));
     EXPECT_FALSE(grim->arguments[1].contains(path)) << "the path never becomes shell text";
-    EXPECT_FALSE(AreaCaptureCommand::choose(path, false, only({ "grim", "slurp" }))) << "grim needs wlroots";
-    EXPECT_FALSE(AreaCaptureCommand::choose(path, true, only({ "grim" }))) << "grim alone cannot select";
-    EXPECT_FALSE(AreaCaptureCommand::choose(path, true, only({})));
+    EXPECT_FALSE(AreaCaptureCommand::choose(path, Session::X11, only({ "grim", "slurp" })))
+        << "grim needs wlroots";
+    EXPECT_FALSE(AreaCaptureCommand::choose(path, Session::Wayland, only({ "grim", "slurp", "maim" })));
+    EXPECT_FALSE(AreaCaptureCommand::choose(path, Session::WaylandScreencopy, only({ "grim" })))
+        << "grim alone cannot select";
 }

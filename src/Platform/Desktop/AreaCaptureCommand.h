@@ -19,12 +19,15 @@ struct Command {
     bool operator==(const Command&) const = default;
 };
 
-// Every stand-in for an area capture into `path`, most preferred first. `wlroots` adds the grim/slurp
-// pair, which works only under a wlroots compositor.
-std::vector<Command> candidates(const QString& path, bool wlroots);
+// Which screen the tools must read. The X11 tools see only X11 windows under a Wayland compositor; grim
+// needs the screencopy protocol of wlroots-based compositors (sway, labwc, Hyprland, niri).
+enum class Session { X11, WaylandScreencopy, Wayland };
+
+// Every stand-in for an area capture into `path` in `session`, most preferred first.
+std::vector<Command> candidates(const QString& path, Session session);
 
 // The first candidate all of whose programs `isInstalled` reports; nothing when no tool is there.
 std::optional<Command> choose(
-    const QString& path, bool wlroots, const std::function<bool(const QString& program)>& isInstalled);
+    const QString& path, Session session, const std::function<bool(const QString& program)>& isInstalled);
 
 } // namespace AreaCaptureCommand

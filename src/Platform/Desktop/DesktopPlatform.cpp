@@ -5,16 +5,33 @@
 #include "Platform/Desktop/HotKeyServiceUnavailable.h"
 #include "Platform/Desktop/KeyboardEventsDesktop.h"
 #include "Platform/Desktop/KeyboardEventsUnavailable.h"
+#include "Platform/Desktop/KeyboardEventsWayland.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
 #include "Platform/Desktop/WaylandClipboard.h"
 #include "Platform/Desktop/WaylandConnection.h"
+#include "Platform/Desktop/WaylandKeyboard.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
+
+#include <algorithm>
 
 namespace {
 
 // How long the compositor may take to answer at start-up, and another client to hand over its copy.
 constexpr int budgetMs = int(Pasteboard::arrivalBudget * 1000);
+
+// grim reads the screen through wlroots' screencopy protocol; other compositors leave it to their own tools.
+AreaCaptureCommand::Session captureSession(DesktopPlatform::Session session, const WaylandConnection* wayland)
+{
+    if (session != DesktopPlatform::Session::Wayland)
+        return AreaCaptureCommand::Session::X11;
+    const bool screencopy = wayland
+        && std::any_of(wayland->globals().begin(), wayland->globals().end(), [](const auto& global) {
+               return global.interface == QLatin1String("zwlr_screencopy_manager_v1");
+           });
+    return screencopy ? AreaCaptureCommand::Session::WaylandScreencopy : AreaCaptureCommand::Session::Wayland;
+}
 
 } // namespace
 
@@ -29,6 +46,7 @@ DesktopPlatform::DesktopPlatform(
     , m_codeSigning(releaseKey)
 {
     choosePasteboard();
+    m_processes.setCaptureSession(captureSession(m_session, m_wayland.get()));
     chooseKeyboard();
     chooseHotKeys();
 }
@@ -80,6 +98,10 @@ void DesktopPlatform::choosePasteboard()
 
 void DesktopPlatform::chooseKeyboard()
 {
+    if (m_session == Session::Wayland) {
+        chooseWaylandKeyboard();
+        return;
+    }
     // On X11 the keyboard tap and the trust to read other applications' text come with XTest. Without it
     // onboarding explains what is missing, and the clipboard is still recorded.
     if (m_session == Session::X11) {
@@ -92,15 +114,37 @@ void DesktopPlatform::chooseKeyboard()
     }
     m_keyboard = std::make_unique<KeyboardEventsUnavailable>();
     m_accessibility = std::make_unique<AccessibilityDesktop>(false);
-    if (m_session == Session::Wayland) {
+    m_missing.append(QStringLiteral("no X11 display with the XTest extension: hold gestures are off"));
+}
+
+void DesktopPlatform::chooseWaylandKeyboard()
+{
+    // No tap: Wayland shows no program the keys held in others. The paste is typed by the compositor's
+    // virtual keyboard where it has one, else by XTest on Xwayland, which reaches X11 windows (and on KDE
+    // Plasma 6 and GNOME, after a question to the user, every window).
+    auto virtualKeyboard = m_wayland ? WaylandKeyboard::create(*m_wayland) : nullptr;
+    auto xwayland = virtualKeyboard ? nullptr : std::make_unique<KeyboardEventsDesktop>();
+    if (virtualKeyboard)
+        m_working.append(QStringLiteral("pastes typed through the compositor's virtual keyboard"));
+    else if (xwayland->isAvailable())
+        m_working.append(QStringLiteral("pastes typed through Xwayland, into X11 windows at least"));
+    else
         m_missing.append(
-            QStringLiteral("no hold gestures, as Wayland shows no program the keys held in others: "
-                           "bind `drimo-copy --show-history` to a key instead"));
-        m_missing.append(QStringLiteral("a chosen entry waits on the clipboard for Ctrl+V, as nothing types "
-                                        "into other windows here"));
-    } else {
-        m_missing.append(QStringLiteral("no X11 display with the XTest extension: hold gestures are off"));
-    }
+            QStringLiteral("nothing can type a paste here: a chosen entry waits on the clipboard"));
+    m_keyboard = std::make_unique<KeyboardEventsWayland>(
+        std::move(virtualKeyboard), xwayland && xwayland->isAvailable() ? std::move(xwayland) : nullptr);
+    // Nothing to grant: the compositor places the picker, and the caret's place would not move it.
+    m_accessibility = std::make_unique<AccessibilityDesktop>(true);
+    m_missing.append(QStringLiteral("no hold gestures, as Wayland shows no program the keys held in others; "
+                                    "bind `drimo-copy --show-history` to a key instead"));
+}
+
+void DesktopPlatform::bindCommands(std::function<void(Command)> run)
+{
+    if (m_session != Session::Wayland)
+        return;
+    m_portalCommands = std::make_unique<PortalCommands>(
+        QDBusConnection::sessionBus(), std::move(run), [this](const QString& line) { m_log.write(line); });
 }
 
 void DesktopPlatform::chooseHotKeys()

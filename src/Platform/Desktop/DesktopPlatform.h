@@ -9,6 +9,7 @@
 #include "Platform/Desktop/DiskImagesDesktop.h"
 #include "Platform/Desktop/HttpClientDesktop.h"
 #include "Platform/Desktop/LoginItemServiceDesktop.h"
+#include "Platform/Desktop/PortalCommands.h"
 #include "Platform/Desktop/ProcessesDesktop.h"
 #include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Platform/Desktop/ScreensDesktop.h"
@@ -20,6 +21,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -55,11 +57,17 @@ public:
 
     HttpClientDesktop& http() { return m_http; }
 
+    using Command = PortalCommands::Command;
+    // Runs `run` for the program's commands where the session has keys for them outside a grab of ours: the
+    // desktop portal's global shortcuts in a Wayland session.
+    void bindCommands(std::function<void(Command)> run);
+
 private:
     // Each picks one service (the keyboard with the trust it brings) for the session and notes what is
     // missing.
     void choosePasteboard();
     void chooseKeyboard();
+    void chooseWaylandKeyboard();
     void chooseHotKeys();
 
     const Session m_session;
@@ -89,6 +97,7 @@ private:
     std::unique_ptr<KeyboardEvents> m_keyboard;
     std::unique_ptr<Accessibility> m_accessibility;
     std::unique_ptr<HotKeyService> m_hotKeys;
+    std::unique_ptr<PortalCommands> m_portalCommands;
     // For summary(): what works where not everything does, and what is missing, each in a few words.
     QStringList m_working;
     QStringList m_missing;

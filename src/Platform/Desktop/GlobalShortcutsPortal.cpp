@@ -7,6 +7,7 @@
 #include <QDBusPendingReply>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QTimer>
 
 namespace {
 
@@ -115,6 +116,11 @@ GlobalShortcutsPortal::~GlobalShortcutsPortal()
 void GlobalShortcutsPortal::bind(const QList<Action>& actions)
 {
     m_actions = actions;
+    if (!m_bus.isConnected()) {
+        // Told on the event loop, as every other answer is.
+        QTimer::singleShot(0, this, [this] { emit unavailable(QStringLiteral("there is no session bus")); });
+        return;
+    }
     QVariantMap options;
     options.insert(QStringLiteral("session_handle_token"),
         QStringLiteral("drimo%1").arg(QRandomGenerator::global()->generate()));

@@ -42,14 +42,14 @@ struct Resolved {
 constexpr qsizetype keptErrorBytes = 4096;
 constexpr qsizetype loggedErrorLines = 8;
 
-std::optional<Resolved> resolve(const QString& program, const QStringList& arguments)
+std::optional<Resolved> resolve(
+    const QString& program, const QStringList& arguments, AreaCaptureCommand::Session session)
 {
     if (program == macCaptureTool && !QFileInfo(program).isExecutable()) {
         if (arguments.isEmpty())
             return std::nullopt;
-        const auto command
-            = AreaCaptureCommand::choose(arguments.last(), qEnvironmentVariableIsSet("WAYLAND_DISPLAY"),
-                [](const QString& name) { return !QStandardPaths::findExecutable(name).isEmpty(); });
+        const auto command = AreaCaptureCommand::choose(arguments.last(), session,
+            [](const QString& name) { return !QStandardPaths::findExecutable(name).isEmpty(); });
         if (!command)
             return std::nullopt;
         const QString path = QFileInfo(command->program).isAbsolute()
@@ -77,7 +77,7 @@ ProcessesDesktop::~ProcessesDesktop()
 std::shared_ptr<Processes::Running> ProcessesDesktop::start(
     const QString& program, const QStringList& arguments, ExitHandler onExit)
 {
-    const auto resolved = resolve(program, arguments);
+    const auto resolved = resolve(program, arguments, m_session);
     if (!resolved || !QFileInfo(resolved->path).isExecutable())
         return nullptr;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Desktop/AreaCaptureCommand.h"
 #include "Platform/Processes.h"
 
 #include <QObject>
@@ -17,11 +18,14 @@ public:
 
     std::shared_ptr<Running> start(
         const QString& program, const QStringList& arguments, ExitHandler onExit = {}) override;
+    // Which area tools can read the screen of this session; X11's until said otherwise.
+    void setCaptureSession(AreaCaptureCommand::Session session) { m_session = session; }
     bool startDetached(const QString& program, const QStringList& arguments) override;
 
 private:
     Scheduler& m_scheduler;
     SystemLog& m_log;
+    AreaCaptureCommand::Session m_session = AreaCaptureCommand::Session::X11;
     // Parent of every child process still running, so that none outlives this object unnoticed.
     QObject m_children;
 };

@@ -101,6 +101,12 @@ void WaylandKeyboard::key(unsigned code, bool down)
 
 void WaylandKeyboard::press(Key key, unsigned modifiers)
 {
+    down(key, modifiers);
+    up(key, modifiers);
+}
+
+void WaylandKeyboard::down(Key key, unsigned modifiers)
+{
     // Clients follow both the modifier keys and the modifier state the compositor passes on.
     unsigned mask = 0;
     if (modifiers & Ctrl) {
@@ -113,6 +119,11 @@ void WaylandKeyboard::press(Key key, unsigned modifiers)
     }
     zwp_virtual_keyboard_v1_modifiers(m_keyboard, mask, 0, 0, 0);
     this->key(key, true);
+    m_connection.flush();
+}
+
+void WaylandKeyboard::up(Key key, unsigned modifiers)
+{
     this->key(key, false);
     if (modifiers & Shift)
         this->key(LeftShift, false);

@@ -24,6 +24,9 @@ public:
 
     // Presses and releases `key` with `modifiers` held. The compositor delivers it to the focused window.
     void press(Key key, unsigned modifiers);
+    // The two halves of a press, for callers that post a key's down and up apart.
+    void down(Key key, unsigned modifiers);
+    void up(Key key, unsigned modifiers);
 
 private:
     WaylandKeyboard(WaylandConnection& connection, zwp_virtual_keyboard_v1* keyboard, wl_seat* seat,

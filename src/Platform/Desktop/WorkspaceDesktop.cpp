@@ -89,7 +89,9 @@ void WorkspaceDesktop::activateSelf()
 
 unsigned long long WorkspaceDesktop::keyboardFocus() const
 {
-    if (!m_display)
+    // Windows of ours on Wayland are not X11 windows: the compositor hands the keyboard back when they go,
+    // and Xwayland's focus names no native window to give it to.
+    if (!m_display || QGuiApplication::platformName() != QLatin1String("xcb"))
         return 0;
     Window focus = None;
     int revertTo = 0;

@@ -31,6 +31,8 @@ public:
 
     std::unique_ptr<KeyboardTap> createTap(std::vector<KeyChord> chords, TapCallback callback) override;
     bool post(const KeyEvent& event) override;
+    bool offersTap() const override { return m_offersTap; }
+    bool offersPosting() const override { return m_offersPosting; }
 
     // A hardware key event enters the system.
     void type(const KeyEvent& event);
@@ -41,6 +43,12 @@ public:
     void setTapCreationFails(bool fails) { m_tapCreationFails = fails; }
     void setPostingFails(bool fails) { m_postingFails = fails; }
     void setTapModel(TapModel model) { m_tapModel = model; }
+    // A session such as Wayland's, which has no tap at all, and may have nothing to post with either.
+    void setOffers(bool tap, bool posting)
+    {
+        m_offersTap = tap;
+        m_offersPosting = posting;
+    }
 
     // This app's key window, when it takes key events: returns true when it consumed the event.
     std::function<bool(const KeyEvent&)> keyWindow;
@@ -71,6 +79,8 @@ private:
     bool m_dispatching = false;
     bool m_trusted = true;
     bool m_tapCreationFails = false;
+    bool m_offersTap = true;
+    bool m_offersPosting = true;
     bool m_postingFails = false;
     TapModel m_tapModel = TapModel::EventTap;
     int m_postedCount = 0;
