@@ -56,8 +56,8 @@ bool pointerGrabbedElsewhere()
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return false;
-    const int result = XGrabPointer(display, DefaultRootWindow(display), False, ButtonPressMask, GrabModeAsync,
-        GrabModeAsync, None, None, CurrentTime);
+    const int result = XGrabPointer(display, DefaultRootWindow(display), False, ButtonPressMask,
+        GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
     if (result == GrabSuccess)
         XUngrabPointer(display, CurrentTime);
     XCloseDisplay(display);
@@ -133,17 +133,16 @@ QByteArray clipboardPng()
         .value_or(QByteArray());
 }
 
+// The program's visible windows.
+QList<QByteArray> programWindows()
+{
+    return DesktopSession::visibleWindows({ QStringLiteral("--classname"), QStringLiteral("drimo-copy") });
+}
+
 // The program's mapped window with this title whose frame xwininfo reports; the first when several.
 std::optional<QRect> mappedWindow(const QString& title = {})
 {
-    QStringList arguments { QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-        QStringLiteral("--classname"), QStringLiteral("drimo-copy") };
-    const auto ids = run(QStringLiteral("xdotool"), arguments);
-    if (!ids)
-        return std::nullopt;
-    for (const QByteArray& id : ids->trimmed().split('\n')) {
-        if (id.isEmpty())
-            continue;
+    for (const QByteArray& id : programWindows()) {
         const auto info = run(QStringLiteral("xwininfo"), { QStringLiteral("-id"), QString::fromLatin1(id) });
         if (!info || !info->contains("IsViewable"))
             continue;
@@ -159,17 +158,6 @@ std::optional<QRect> mappedWindow(const QString& title = {})
             values["Height"]);
     }
     return std::nullopt;
-}
-
-// The program's visible windows.
-QList<QByteArray> programWindows()
-{
-    const auto ids = run(QStringLiteral("xdotool"),
-        { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
-            QStringLiteral("drimo-copy") });
-    QList<QByteArray> windows = ids.value_or(QByteArray()).trimmed().split('\n');
-    windows.removeAll(QByteArray());
-    return windows;
 }
 
 // Stands in for a desktop's tray: it holds the tray selection and embeds the icons that ask to dock, in a
