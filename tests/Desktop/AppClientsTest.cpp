@@ -395,14 +395,7 @@ TEST(DesktopApp, AClipboardOwnerThatNeverAnswersFreezesNeitherTheKeyboardNorTheP
         },
         3000));
     EXPECT_EQ(window->output, expected) << app.output().toStdString();
-
-    // The silent copy is never recorded, and the next one is, as usual.
-    ASSERT_TRUE(xclipCopy("after the silent one"));
-    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
-    DesktopSession::spin(500);
-    const auto items = app.history();
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].preview, QStringLiteral("after the silent one"));
+    // Giving the owner up and reading the next copy as usual is the pasteboard's own test.
 }
 
 TEST(DesktopApp, OneEntryNeverJoinsTheDataOfTwoCopies)
