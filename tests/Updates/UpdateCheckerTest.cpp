@@ -171,6 +171,13 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
                         Signer::Same, true });
             },
             failed },
+        // The system's own words reach the user (a real unwritable folder is the swap's own test).
+        { "swap fails",
+            [](Machine& t) {
+                t.publish(QStringLiteral("2.0"));
+                t.bundleReplacement.failNext(QStringLiteral("Отказано в доступе"));
+            },
+            QStringLiteral("Отказано в доступе") },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -13,19 +13,15 @@
 #include "TestSupport/LocalHttpsServer.h"
 #include "TestSupport/ReleaseBuilder.h"
 #include "TestSupport/TemporaryHome.h"
-#include "TestSupport/WithoutPermissionOverride.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QSslCertificate>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
-#include <sys/stat.h>
 #include <unistd.h>
 
 // The real network, archive, signature and swap services against a local HTTPS server that misbehaves in
@@ -97,11 +93,6 @@ public:
         limits.imageTimeout = 5;
         limits.maximumImageBytes = 4 * 1024 * 1024;
         checker->setLimits(limits);
-    }
-
-    void TearDown() override
-    {
-        ::chmod(QFile::encodeName(home.path() + QStringLiteral("/opt")).constData(), 0700);
     }
 
     QString file(const QString& path) const { return site + u'/' + path; }
@@ -317,18 +308,6 @@ TEST_F(UpdateHostileServerTest, HostileReleasesNeverInstall)
         expectRefused(installFailed, c.informative);
         EXPECT_FALSE(QFileInfo::exists(home.path() + "/evil"));
     }
-}
-
-TEST_F(UpdateHostileServerTest, UnwritableInstallFolderShowsTheSystemsWords)
-{
-    publish(QStringLiteral("2.0"), release("2.0"));
-    ::chmod(QFile::encodeName(home.path() + QStringLiteral("/opt")).constData(), 0500);
-    {
-        const WithoutPermissionOverride asUser;
-        check();
-    }
-    ::chmod(QFile::encodeName(home.path() + QStringLiteral("/opt")).constData(), 0700);
-    expectRefused(installFailed, QString::fromLocal8Bit(std::strerror(EACCES)));
 }
 
 } // namespace
