@@ -22,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <unistd.h>
 
 // The real network, archive, signature and swap services against a local HTTPS server that misbehaves in
 // every way a hostile one could. Only the user (alerts) and the relaunch are simulated.
