@@ -195,8 +195,9 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
         EXPECT_TRUE(t.diskImages.mounted().isEmpty());
         EXPECT_TRUE(t.temporaryFiles().isEmpty()) << t.temporaryFiles().join(u' ').toStdString();
         // A malformed version is refused before anything is downloaded.
-        if (QByteArray(c.name).endsWith("version"))
+        if (QByteArray(c.name).endsWith("version")) {
             EXPECT_EQ(t.http.requests().size(), 1u);
+        }
     }
 }
 
