@@ -340,6 +340,7 @@ TEST_F(AppControllerTest, UnderAKeyGrabABareVIsTakenOnlyWhileThePickerIsOpen)
     EXPECT_FALSE(keyboard.deliveries().back().shownToTap);
 
     controller.showHistory();
+    scheduler.runDue();
     keyboard.type(bareV);
     EXPECT_TRUE(keyboard.deliveries().back().shownToTap) << "while the picker is open every V is the tap's";
     EXPECT_EQ(keyboard.deliveries().back().fate, KeyboardEventsSimulated::Fate::Dropped);

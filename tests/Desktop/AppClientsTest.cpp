@@ -131,7 +131,7 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     // What each kind of copy becomes is the pasteboard's own test (ClipboardClientsTest); here, that the
     // running program records them.
     ASSERT_TRUE(xclipCopy(QStringLiteral("Привет из xclip").toUtf8()));
-    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
     EXPECT_EQ(app.history().front().preview, QStringLiteral("Привет из xclip"));
 
     // A password manager's copy carries a hint beside the text (xclip offers one type only, so our own
