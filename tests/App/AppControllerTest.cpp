@@ -299,16 +299,7 @@ TEST_F(AppControllerTest, HoldsReachTheControllerThroughTheTap)
     setTrusted(true);
     auto& controller = app();
     controller.start();
-    QSignalSpy holds(&controller, &AppController::holdFired);
-    screenAccess.setGranted(true);
-    QSignalSpy screenshots(&controller, &AppController::captureEnded);
-    KeyEvent down { KeyCodes::c, true, false, EventFlags::command, 0, QStringLiteral("c") };
-    keyboard.type(down);
-    scheduler.advance(0.6);
-    ASSERT_EQ(holds.count(), 1);
-    scheduler.runDue();
-    EXPECT_EQ(screenshots.count(), 1);
-
+    // The timing is the monitor's own (HoldMonitorTest); here the delay set reaches it.
     controller.settings().setHoldDelay(1.0);
     KeyEvent paste { KeyCodes::v, true, false, EventFlags::command, 0, QStringLiteral("v") };
     keyboard.type(paste);
@@ -378,10 +369,7 @@ TEST_F(AppControllerTest, UnderAKeyGrabABareVIsTakenOnlyWhileThePickerIsOpen)
     keyboard.type(bareV);
     EXPECT_FALSE(keyboard.deliveries().back().shownToTap);
 
-    keyboard.type(KeyEvent { KeyCodes::v, true, false, EventFlags::command, 0, QStringLiteral("v") });
-    scheduler.advance(0.6);
-    keyboard.type(KeyEvent { KeyCodes::v, false, false, EventFlags::command, 0, QStringLiteral("v") });
-    ASSERT_TRUE(controller.picker().isOpen());
+    controller.showHistory();
     scheduler.runDue();
     keyboard.type(bareV);
     EXPECT_TRUE(keyboard.deliveries().back().shownToTap) << "while the picker is open every V is the tap's";

@@ -6,6 +6,7 @@
 #include "Platform/Simulated/PasteboardSimulated.h"
 
 #include "TestSupport/Captures.h"
+#include "TestSupport/FileSizeLimit.h"
 #include "TestSupport/HistoryPreviews.h"
 #include "TestSupport/TemporaryHome.h"
 
@@ -18,17 +19,21 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <csignal>
 #include <mutex>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
 
 class ClipboardHistoryTest : public ::testing::Test {
 protected:
-    QString historyDir() const { return m_home.file(QStringLiteral("Application Support/com.drimo.copy/History")); }
-    std::unique_ptr<ClipboardHistory> open() { return std::make_unique<ClipboardHistory>(historyDir(), m_clock); }
+    QString historyDir() const
+    {
+        return m_home.file(QStringLiteral("Application Support/com.drimo.copy/History"));
+    }
+    std::unique_ptr<ClipboardHistory> open()
+    {
+        return std::make_unique<ClipboardHistory>(historyDir(), m_clock);
+    }
     QStringList folders() const
     {
         return QDir(historyDir()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
@@ -44,8 +49,9 @@ PasteboardCapture imageCapture()
     PasteboardCapture capture;
     capture.kind = ClipboardItem::Kind::Image;
     capture.preview = QStringLiteral("Изображение 2×1");
-    capture.items = { { { QStringLiteral("public.utf8-plain-text"), "alt" }, { QStringLiteral("public.png"), "PNG" } },
-                      { { QStringLiteral("public.rtf"), "second item" } } };
+    capture.items
+        = { { { QStringLiteral("public.utf8-plain-text"), "alt" }, { QStringLiteral("public.png"), "PNG" } },
+              { { QStringLiteral("public.rtf"), "second item" } } };
     capture.fingerprint = PasteboardCapture::fingerprintOf(capture.kind, "PNG");
     capture.thumbnail = QByteArray("THUMB");
     return capture;
@@ -57,8 +63,8 @@ TEST_F(ClipboardHistoryTest, AddStoresRawDataAndACompactIndexThatReadsBackIdenti
 {
     auto history = open();
     EXPECT_EQ(QFileInfo(historyDir()).permissions() & 0x7777,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadUser
-                  | QFileDevice::WriteUser | QFileDevice::ExeUser);
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadUser
+            | QFileDevice::WriteUser | QFileDevice::ExeUser);
     EXPECT_EQ(history->limit(), 15);
 
     m_clock.advance(0.123456789);
@@ -73,9 +79,11 @@ TEST_F(ClipboardHistoryTest, AddStoresRawDataAndACompactIndexThatReadsBackIdenti
     EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/0-1")), "PNG");
     EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/1-0")), "second item");
     EXPECT_EQ(TemporaryHome::readFile(folder + QStringLiteral("/thumb.png")), "THUMB");
-    EXPECT_EQ(image.itemTypes, (QList<QStringList> { { QStringLiteral("public.utf8-plain-text"), QStringLiteral("public.png") },
-                                                           { QStringLiteral("public.rtf") } }));
-    EXPECT_FALSE(QFileInfo::exists(historyDir() + u'/' + history->items()[0].id + QStringLiteral("/thumb.png")));
+    EXPECT_EQ(image.itemTypes,
+        (QList<QStringList> { { QStringLiteral("public.utf8-plain-text"), QStringLiteral("public.png") },
+            { QStringLiteral("public.rtf") } }));
+    EXPECT_FALSE(
+        QFileInfo::exists(historyDir() + u'/' + history->items()[0].id + QStringLiteral("/thumb.png")));
 
     const QByteArray stored = index();
     EXPECT_FALSE(stored.contains('\n')) << "compact";
@@ -84,8 +92,9 @@ TEST_F(ClipboardHistoryTest, AddStoresRawDataAndACompactIndexThatReadsBackIdenti
     std::vector<std::string> keys;
     for (const auto& [key, value] : json[1].items())
         keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<std::string> { "id", "date", "kind", "preview", "itemTypes", "fingerprint",
-                                                "sourceBundleID" }));
+    EXPECT_EQ(keys,
+        (std::vector<std::string> {
+            "id", "date", "kind", "preview", "itemTypes", "fingerprint", "sourceBundleID" }));
     EXPECT_FALSE(json[0].contains("sourceBundleID")) << "left out when absent";
     EXPECT_EQ(json[1]["kind"], "image");
     EXPECT_DOUBLE_EQ(json[1]["date"].get<double>(), VirtualScheduler::defaultStartDate + 0.123456789);
@@ -190,7 +199,8 @@ TEST_F(ClipboardHistoryTest, LoadKeepsFileOrderAndDropsEntriesWithoutFolders)
     EXPECT_TRUE(QFileInfo::exists(historyDir() + QStringLiteral("/0F8FAD5B-D9CB-469F-A165-70867728950E")));
     history->clear();
     EXPECT_EQ(index(), "[]");
-    EXPECT_EQ(folders(), QStringList { u"0F8FAD5B-D9CB-469F-A165-70867728950E"_qs }) << "only its own folders go";
+    EXPECT_EQ(folders(), QStringList { u"0F8FAD5B-D9CB-469F-A165-70867728950E"_qs })
+        << "only its own folders go";
 }
 
 TEST_F(ClipboardHistoryTest, UnreadableIndexGivesEmptyHistoryAndNeverEscapesTheFolder)
@@ -207,12 +217,18 @@ TEST_F(ClipboardHistoryTest, UnreadableIndexGivesEmptyHistoryAndNeverEscapesTheF
         QByteArray("[") + QByteArray::fromStdString(valid).left(40),
         QByteArray("[\"\xff\xfe\"]"),
         QByteArray("{}"),
-        QByteArray::fromStdString("[" + valid + R"(,{"id":"../../victim","date":1,"kind":"text","preview":"","itemTypes":[],"fingerprint":""}])"),
-        QByteArray::fromStdString("[" + valid + R"(,{"id":"0F8FAD5B-D9CB-469F-A165-70867728950F","date":1,"kind":"video","preview":"","itemTypes":[],"fingerprint":""}])"),
-        QByteArray::fromStdString("[" + valid + R"(,{"id":"0F8FAD5B-D9CB-469F-A165-70867728950F","date":1,"kind":"text","itemTypes":[],"fingerprint":""}])"),
-        QByteArray::fromStdString(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":"x","kind":"text","preview":"p","itemTypes":[],"fingerprint":"f"}])"),
-        QByteArray::fromStdString(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":1,"kind":"text","preview":"p","itemTypes":[[1]],"fingerprint":"f"}])"),
-        QByteArray::fromStdString(R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":1,"kind":"text","preview":"p","itemTypes":[],"fingerprint":"f","sourceBundleID":7}])"),
+        QByteArray::fromStdString("[" + valid
+            + R"(,{"id":"../../victim","date":1,"kind":"text","preview":"","itemTypes":[],"fingerprint":""}])"),
+        QByteArray::fromStdString("[" + valid
+            + R"(,{"id":"0F8FAD5B-D9CB-469F-A165-70867728950F","date":1,"kind":"video","preview":"","itemTypes":[],"fingerprint":""}])"),
+        QByteArray::fromStdString("[" + valid
+            + R"(,{"id":"0F8FAD5B-D9CB-469F-A165-70867728950F","date":1,"kind":"text","itemTypes":[],"fingerprint":""}])"),
+        QByteArray::fromStdString(
+            R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":"x","kind":"text","preview":"p","itemTypes":[],"fingerprint":"f"}])"),
+        QByteArray::fromStdString(
+            R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":1,"kind":"text","preview":"p","itemTypes":[[1]],"fingerprint":"f"}])"),
+        QByteArray::fromStdString(
+            R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","date":1,"kind":"text","preview":"p","itemTypes":[],"fingerprint":"f","sourceBundleID":7}])"),
         QByteArray(100000, '['),
     };
     QDir().mkpath(historyDir() + QStringLiteral("/0F8FAD5B-D9CB-469F-A165-70867728950E"));
@@ -250,15 +266,11 @@ TEST_F(ClipboardHistoryTest, FailedWriteLeavesNoPartialEntryAndRecordsNothing)
     PasteboardCapture big = Captures::text(QStringLiteral("small"));
     big.items[0].push_back({ QStringLiteral("public.rtf"), QByteArray(64 * 1024, 'r') });
     big.fingerprint = QStringLiteral("big");
-    struct rlimit old {};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 16 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    history->add(big, std::nullopt);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit full(16 * 1024);
+        ASSERT_TRUE(full.active());
+        history->add(big, std::nullopt);
+    }
 
     EXPECT_EQ(previewsOf(*history), QStringList { u"before"_qs });
     EXPECT_EQ(folders().size(), 1);

@@ -2,7 +2,6 @@
 #include "Desktop/DesktopSession.h"
 #include "Desktop/RunningApp.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -40,21 +39,12 @@ QString writeFile(const QTemporaryDir& folder, const QString& name, const QByteA
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
 }
 
-// The program's visible windows: the picker is the only one it maps.
-QList<QByteArray> pickerWindows()
-{
-    return run(QStringLiteral("xdotool"),
-        { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--classname"),
-            QStringLiteral("drimo-copy") })
-        .value_or(QByteArray())
-        .trimmed()
-        .split('\n');
-}
-
+// The picker's frame: it is the only window the program maps.
 std::optional<QRect> pickerGeometry()
 {
-    const auto windows = pickerWindows();
-    if (windows.size() != 1 || windows[0].isEmpty())
+    const auto windows
+        = DesktopSession::visibleWindows({ QStringLiteral("--classname"), QStringLiteral("drimo-copy") });
+    if (windows.size() != 1)
         return std::nullopt;
     const auto shell = run(QStringLiteral("xdotool"),
         { QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(windows[0]) });
@@ -85,13 +75,8 @@ bool movePointer(int x, int y)
 // The visible settings windows of the program with the process id `pid`.
 QList<QByteArray> settingsWindows(long long pid)
 {
-    const QByteArray found = run(QStringLiteral("xdotool"),
-        { QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-            QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"),
-            QStringLiteral("Настройки Drimo Copy") })
-                                 .value_or(QByteArray())
-                                 .trimmed();
-    return found.isEmpty() ? QList<QByteArray> {} : found.split('\n');
+    return DesktopSession::visibleWindows({ QStringLiteral("--all"), QStringLiteral("--pid"),
+        QString::number(pid), QStringLiteral("--name"), QStringLiteral("Настройки Drimo Copy") });
 }
 
 // The picker's gap to the caret or pointer it opens under.
@@ -103,14 +88,10 @@ bool openSettings(const QTemporaryDir& home, long long pid)
     RunningApp second(home);
     if (second.exitCode(8000) != 0)
         return false;
-    QByteArray window;
-    if (!spinUntil(
-            [&] {
-                const auto windows = settingsWindows(pid);
-                window = windows.size() == 1 ? windows[0] : QByteArray();
-                return !window.isEmpty();
-            },
-            8000))
+    const QByteArray window
+        = DesktopSession::waitForWindow({ QStringLiteral("--all"), QStringLiteral("--pid"),
+            QString::number(pid), QStringLiteral("--name"), QStringLiteral("Настройки Drimo Copy") });
+    if (window.isEmpty())
         return false;
     const bool activated = DesktopSession::activate(window);
     DesktopSession::spin(500);
@@ -152,29 +133,11 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
     // Whatever is on the clipboard at start is not recorded; give the program a moment to take its count.
     DesktopSession::spin(1000);
 
+    // What each kind of copy becomes is the pasteboard's own test (ClipboardClientsTest); here, that the
+    // running program records them.
     ASSERT_TRUE(xclipCopy(QStringLiteral("Привет из xclip").toUtf8()));
-    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
-
-    QImage image(12, 9, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray png;
-    QBuffer buffer(&png);
-    image.save(&buffer, "PNG");
-    ASSERT_TRUE(xclipCopy(png, QStringLiteral("image/png")));
-    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 2; }, 8000));
-
-    ASSERT_TRUE(xclipCopy("file:///tmp/a.txt\r\nfile:///tmp/b%20b.pdf\r\n", QStringLiteral("text/uri-list")));
-    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 3; }, 8000));
-
-    const auto items = app.history();
-    ASSERT_EQ(items.size(), 3u) << app.output().toStdString();
-    EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Files);
-    EXPECT_EQ(items[0].preview, QStringLiteral("a.txt, b b.pdf"));
-    EXPECT_EQ(items[0].itemTypes.size(), 2);
-    EXPECT_EQ(items[1].kind, ClipboardItem::Kind::Image);
-    EXPECT_EQ(items[1].preview, QStringLiteral("Изображение 12×9"));
-    EXPECT_EQ(items[2].kind, ClipboardItem::Kind::Text);
-    EXPECT_EQ(items[2].preview, QStringLiteral("Привет из xclip"));
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
+    EXPECT_EQ(app.history().front().preview, QStringLiteral("Привет из xclip"));
 
     // A password manager's copy carries a hint beside the text (xclip offers one type only, so our own
     // client offers both): nothing is recorded while it is on the clipboard, and the same text copied
@@ -184,16 +147,16 @@ TEST(DesktopApp, TheRunningProgramRecordsWhatOtherClientsCopy)
             QStringLiteral("x-kde-passwordManagerHint"), writeFile(home, QStringLiteral("hint"), "secret") });
     ASSERT_TRUE(owner);
     DesktopSession::spin(1500);
-    EXPECT_EQ(app.history().size(), 3u) << "the secret stays out of the history";
+    EXPECT_EQ(app.history().size(), 1u) << "the secret stays out of the history";
     ASSERT_TRUE(xclipCopy("hunter2"));
-    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 4; }, 8000));
+    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 2; }, 8000));
     EXPECT_EQ(app.history().front().preview, QStringLiteral("hunter2"));
     owner->waitForFinished(3000);
 
     // Text that is not valid UTF-8 is kept as it came: pasting it back must give the same bytes.
     const QByteArray invalid = QByteArray("caf\xe9 \xff\xfe ok \xc3", 12).repeated(80);
     ASSERT_TRUE(xclipCopy(invalid, QStringLiteral("UTF8_STRING")));
-    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 5; }, 8000));
+    ASSERT_TRUE(spinUntil([&] { return app.history().size() == 3; }, 8000));
     const ClipboardItem copied = app.history().front();
     ASSERT_EQ(copied.itemTypes.size(), 1);
     const qsizetype text = copied.itemTypes[0].indexOf(QStringLiteral("public.utf8-plain-text"));
@@ -347,11 +310,7 @@ TEST(DesktopApp, AnEntryChosenInATerminalIsPastedTheWayThatTerminalPastes)
         QByteArray window;
         ASSERT_TRUE(spinUntil(
             [&] {
-                window = run(QStringLiteral("xdotool"),
-                    { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                        title })
-                             .value_or(QByteArray())
-                             .trimmed();
+                window = DesktopSession::visibleWindows({ QStringLiteral("--name"), title }).value(0);
                 return !window.isEmpty() && QFile::exists(typed + QStringLiteral(".ready"));
             },
             8000));
@@ -386,19 +345,9 @@ TEST(DesktopApp, RestartingFromOnboardingQuitsAndAFreshProcessRunsASecondLater)
     QTemporaryDir home;
     auto app = std::make_unique<RunningApp>(home);
     ASSERT_TRUE(app->started());
-    QByteArray onboarding;
-    ASSERT_TRUE(spinUntil(
-        [&] {
-            onboarding = run(QStringLiteral("xdotool"),
-                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                    QStringLiteral("^Drimo Copy$") })
-                             .value_or(QByteArray())
-                             .trimmed();
-            return !onboarding.isEmpty() && !onboarding.contains('\n');
-        },
-        8000))
-        << "the onboarding window shows\n"
-        << app->output().toStdString();
+    const QByteArray onboarding
+        = DesktopSession::waitForWindow({ QStringLiteral("--name"), QStringLiteral("^Drimo Copy$") });
+    ASSERT_FALSE(onboarding.isEmpty()) << "the onboarding window shows\n" << app->output().toStdString();
     XUngrabKey(display, v, ControlMask, root);
     XCloseDisplay(display);
 
@@ -451,14 +400,7 @@ TEST(DesktopApp, AClipboardOwnerThatNeverAnswersFreezesNeitherTheKeyboardNorTheP
         },
         3000));
     EXPECT_EQ(window->output, expected) << app.output().toStdString();
-
-    // The silent copy is never recorded, and the next one is, as usual.
-    ASSERT_TRUE(xclipCopy("after the silent one"));
-    EXPECT_TRUE(spinUntil([&] { return app.history().size() == 1; }, 8000)) << app.output().toStdString();
-    DesktopSession::spin(500);
-    const auto items = app.history();
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].preview, QStringLiteral("after the silent one"));
+    // Giving the owner up and reading the next copy as usual is the pasteboard's own test.
 }
 
 TEST(DesktopApp, OneEntryNeverJoinsTheDataOfTwoCopies)

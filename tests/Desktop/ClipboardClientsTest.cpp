@@ -3,8 +3,8 @@
 #include "Platform/Desktop/PasteboardDesktop.h"
 #include "Platform/Desktop/X11ClipboardReader.h"
 #include "Platform/PasteboardTypes.h"
+#include "TestSupport/TestImages.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -38,16 +38,6 @@ std::optional<QByteArray> xclipPaste(const QString& target)
             QStringLiteral("-t"), target });
 }
 
-QByteArray pngBytes()
-{
-    QImage image(7, 5, QImage::Format_ARGB32);
-    image.fill(QColor(10, 200, 30, 128));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 } // namespace
 
 TEST(DesktopClipboard, CopiesOfOtherClientsAreCountedOnceAndCaptured)
@@ -68,7 +58,7 @@ TEST(DesktopClipboard, CopiesOfOtherClientsAreCountedOnceAndCaptured)
     EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::plainText), text);
     EXPECT_FALSE(pasteboard.types().contains(QStringLiteral("TARGETS"))) << "protocol targets are no content";
 
-    const QByteArray png = pngBytes();
+    const QByteArray png = TestImages::png(7, 5);
     ASSERT_TRUE(xclipCopy(pasteboard, png, QStringLiteral("image/png")));
     capture = PasteboardCapture::read(pasteboard);
     ASSERT_TRUE(capture);
@@ -114,7 +104,7 @@ TEST(DesktopClipboard, WritesReachOtherClientsByteForByteAndCountOnce)
     EXPECT_EQ(xclipPaste(QStringLiteral("text/html")), html);
     EXPECT_EQ(xclipPaste(QStringLiteral("application/x-drimo-test")), custom);
 
-    const QByteArray png = pngBytes();
+    const QByteArray png = TestImages::png(7, 5);
     PasteboardItem image;
     image.setData(PasteboardTypes::png, png);
     pasteboard.clearContents();

@@ -1,8 +1,8 @@
 #include "Clipboard/HistoryIndex.h"
 #include "Desktop/DesktopSession.h"
 #include "Desktop/RunningApp.h"
+#include "TestSupport/TestImages.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,11 +25,7 @@ QByteArray png(int n)
 {
     QImage image(64 + n % 50, 48, QImage::Format_RGB32);
     image.fill(qRgb(n * 37 % 256, n * 91 % 256, 80));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return TestImages::encoded(image);
 }
 
 // Starts xclip owning the clipboard with `bytes` and returns at once: a large copy is still being

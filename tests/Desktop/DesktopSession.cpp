@@ -92,6 +92,22 @@ std::unique_ptr<Client> startWindow(const QStringList& arguments)
     return client;
 }
 
+QList<QByteArray> visibleWindows(const QStringList& criteria)
+{
+    const QByteArray found = run(QStringLiteral("xdotool"),
+        QStringList { QStringLiteral("search"), QStringLiteral("--onlyvisible") } + criteria)
+                                 .value_or(QByteArray())
+                                 .trimmed();
+    return found.isEmpty() ? QList<QByteArray> {} : found.split('\n');
+}
+
+QByteArray waitForWindow(const QStringList& criteria, int milliseconds)
+{
+    QList<QByteArray> windows;
+    spinUntil([&] { return (windows = visibleWindows(criteria)).size() == 1; }, milliseconds);
+    return windows.size() == 1 ? windows[0] : QByteArray();
+}
+
 bool activate(const QByteArray& window)
 {
     const QString id = QString::fromLatin1(window);

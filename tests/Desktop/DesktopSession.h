@@ -43,6 +43,12 @@ struct Client {
         process->waitForFinished();
     }
 };
+// The ids (decimal) of the visible windows xdotool's search finds for `criteria`, such as
+// {"--classname", "drimo-copy"}; none when it finds none.
+QList<QByteArray> visibleWindows(const QStringList& criteria);
+// The one visible window matching `criteria`, once there is exactly one within `milliseconds`; else empty.
+QByteArray waitForWindow(const QStringList& criteria, int milliseconds = 8000);
+
 // Makes the window with the id `window` (decimal) the active one, as startWindow does; false when it failed.
 bool activate(const QByteArray& window);
 std::unique_ptr<Client> startWindow(const QStringList& arguments = { QStringLiteral("window") });

@@ -4,6 +4,7 @@
 #include "Foundation/Sha256.h"
 #include "Platform/Desktop/DiskImagesDesktop.h"
 
+#include "TestSupport/LocalHttpsServer.h"
 #include "TestSupport/ReleaseBuilder.h"
 
 #include <QDir>
@@ -73,21 +74,8 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
     AtomicFile::write(site + QStringLiteral("/release.json"),
         R"({"version":"2.0","notes":"Проверка","sha256":")" + Sha256::hexDigest(image) + "\"}");
 
-    const QString certificate = home.filePath(QStringLiteral("cert.pem"));
-    const QString privateKey = home.filePath(QStringLiteral("key.pem"));
-    ASSERT_TRUE(run(QStringLiteral("openssl"),
-        { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-            QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"),
-            QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("1"), QStringLiteral("-subj"),
-            QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-            QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), privateKey,
-            QStringLiteral("-out"), certificate }));
-    QProcess server;
-    server.start(
-        QStringLiteral("python3"), { QStringLiteral(DRIMO_HOSTILE_SERVER), site, certificate, privateKey });
-    ASSERT_TRUE(server.waitForReadyRead(10'000));
-    const int port = server.readLine().trimmed().toInt();
-    ASSERT_GT(port, 0);
+    LocalHttpsServer server;
+    ASSERT_TRUE(server.start(home.path(), site));
 
     QProcess app;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -95,8 +83,9 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
     env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
     env.insert(QStringLiteral("TMPDIR"), temporary);
-    env.insert(QStringLiteral("DRIMO_TEST_UPDATE_BASE"), QStringLiteral("https://127.0.0.1:%1").arg(port));
-    env.insert(QStringLiteral("DRIMO_TEST_CA_FILE"), certificate);
+    env.insert(
+        QStringLiteral("DRIMO_TEST_UPDATE_BASE"), QStringLiteral("https://127.0.0.1:%1").arg(server.port()));
+    env.insert(QStringLiteral("DRIMO_TEST_CA_FILE"), server.certificate());
     env.insert(QStringLiteral("DRIMO_TEST_UPDATE_PUBLIC_KEY"), QString::fromLatin1(key.publicKey().toHex()));
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     app.setProcessEnvironment(env);
@@ -107,19 +96,9 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
 
     // The first background check comes five seconds after the start and offers 2.0; Return takes the
     // default button, "Установить и перезапустить".
-    QByteArray alert;
-    ASSERT_TRUE(spinUntil(
-        [&] {
-            alert = run(QStringLiteral("xdotool"),
-                { QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                    QString::number(first) })
-                        .value_or(QByteArray())
-                        .trimmed();
-            return !alert.isEmpty() && !alert.contains('\n');
-        },
-        15'000))
-        << "the offer shows\n"
-        << app.readAll().toStdString();
+    const QByteArray alert
+        = DesktopSession::waitForWindow({ QStringLiteral("--pid"), QString::number(first) }, 15'000);
+    ASSERT_FALSE(alert.isEmpty()) << "the offer shows\n" << app.readAll().toStdString();
     ASSERT_TRUE(DesktopSession::activate(alert));
     ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
     ASSERT_TRUE(spinUntil([&] { return app.state() == QProcess::NotRunning; }, 15'000))
@@ -146,6 +125,4 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
         for (const QByteArray& pid : fresh->trimmed().split('\n'))
             run(QStringLiteral("kill"), { QString::fromLatin1(pid) });
     }
-    server.kill();
-    server.waitForFinished();
 }

@@ -1,6 +1,7 @@
 #include "Screenshots/ScreenshotFiles.h"
 #include "Platform/Simulated/StandardPathsSimulated.h"
 #include "Platform/Simulated/UserDefaultsStoreSimulated.h"
+#include "TestSupport/FileSizeLimit.h"
 #include "TestSupport/TemporaryHome.h"
 
 #include <QDir>
@@ -11,10 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
-#include <sys/resource.h>
 
 namespace {
 
@@ -137,15 +136,11 @@ TEST_F(ScreenshotFilesTest, AMoveAcrossFileSystemsThatFillsTheDiskLeavesNoPartia
     ASSERT_TRUE(TemporaryHome::writeFile(source, png));
     const QString folder = home.file(QStringLiteral("Shots"));
 
-    struct rlimit old { };
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = old;
-    limited.rlim_cur = 64 * 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    EXPECT_THROW(ScreenshotFiles::move(source, folder, moment), ScreenshotFiles::Error);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        const FileSizeLimit full(64 * 1024);
+        ASSERT_TRUE(full.active());
+        EXPECT_THROW(ScreenshotFiles::move(source, folder, moment), ScreenshotFiles::Error);
+    }
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_EQ(TemporaryHome::readFile(source), png);
 

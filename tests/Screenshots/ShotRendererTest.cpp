@@ -1,8 +1,8 @@
 #include "Screenshots/ShotRenderer.h"
 #include "Foundation/EventLoopScheduler.h"
 #include "Screenshots/Shot.h"
+#include "TestSupport/TestImages.h"
 
-#include <QBuffer>
 #include <QImageReader>
 #include <QPainter>
 #include <QTest>
@@ -37,15 +37,6 @@ bool blank(const QImage& image)
             if (qAlpha(image.pixel(x, y)) != 0)
                 return false;
     return true;
-}
-
-QByteArray encoded(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 } // namespace
@@ -200,7 +191,7 @@ TEST(Shot, DecodesBlursAndKeepsScaleAtLeastOne)
 {
     QImage picture = solid(QSize(640, 400), Qt::white);
     QPainter(&picture).fillRect(0, 0, 320, 400, Qt::black);
-    const auto shot = Shot::create(encoded(picture), QStringLiteral("/tmp/a.png"), 0.5);
+    const auto shot = Shot::create(TestImages::encoded(picture), QStringLiteral("/tmp/a.png"), 0.5);
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->image(), picture);
     EXPECT_EQ(shot->blurred().size(), picture.size());
@@ -209,11 +200,11 @@ TEST(Shot, DecodesBlursAndKeepsScaleAtLeastOne)
     EXPECT_EQ(qRed(shot->blurred().pixel(0, 200)), 0);
     EXPECT_EQ(shot->scale(), 1.0);
     EXPECT_EQ(shot->file(), QStringLiteral("/tmp/a.png"));
-    EXPECT_EQ(Shot::create(encoded(picture), std::nullopt, 2)->scale(), 2.0);
-    EXPECT_EQ(Shot::create(encoded(picture), std::nullopt, std::nan(""))->scale(), 1.0);
+    EXPECT_EQ(Shot::create(TestImages::encoded(picture), std::nullopt, 2)->scale(), 2.0);
+    EXPECT_EQ(Shot::create(TestImages::encoded(picture), std::nullopt, std::nan(""))->scale(), 1.0);
 
     EXPECT_FALSE(Shot::create(QByteArray("not a png"), std::nullopt, 2));
-    EXPECT_FALSE(Shot::create(encoded(picture).left(100), std::nullopt, 2)) << "a truncated file";
+    EXPECT_FALSE(Shot::create(TestImages::encoded(picture).left(100), std::nullopt, 2)) << "a truncated file";
     EXPECT_FALSE(Shot::create(QByteArray(), std::nullopt, 2));
 }
 
@@ -224,7 +215,7 @@ TEST(Shot, MadeOnAWorkerThreadItIsTheSameShot)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
-    const QByteArray png = encoded(picture);
+    const QByteArray png = TestImages::encoded(picture);
     const auto here = Shot::create(png, std::nullopt, 2);
     std::shared_ptr<Shot> there;
     bool done = false;

@@ -6,6 +6,8 @@
 // Image bytes for tests: opaque pictures whose pixels vary, so encodings differ per size.
 namespace TestImages {
 
+// `image` in a file format ("PNG", "TIFF").
+QByteArray encoded(const QImage& image, const char* format = "PNG");
 QImage picture(int width, int height);
 QByteArray png(int width, int height);
 QByteArray tiff(int width, int height);

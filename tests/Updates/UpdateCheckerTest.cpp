@@ -73,29 +73,13 @@ struct Machine : Ground, SimulatedPlatform {
 
 class UpdateCheckerTest : public ::testing::Test, public Machine { };
 
-TEST_F(UpdateCheckerTest, FailedFeedLeavesLastCheckAlone)
-{
-    for (const int status : { 304, 500 }) {
-        http.setAnswer(feed, { status, R"({"version":"9.0"})", false });
-        checker.checkNow();
-        run();
-    }
-    http.setAnswer(feed, { 200, R"({"version": 9})", false });
-    checker.checkNow();
-    run();
-    ASSERT_EQ(alerts.alerts().size(), 3u);
-    for (const auto& record : alerts.alerts())
-        EXPECT_EQ(record.alert.message, QStringLiteral("Не удалось проверить обновления"));
-    EXPECT_FALSE(defaults.object(UpdateChecker::lastCheckKey));
-    // A silent check says nothing about the same failure.
-    checker.check(true);
-    run();
-    EXPECT_EQ(alerts.alerts().size(), 3u);
-}
-
 TEST_F(UpdateCheckerTest, NothingNewerIsReportedOnlyWhenAsked)
 {
     bundle.setShortVersion(QStringLiteral("1.4"));
+    // A background check keeps a failure to itself, as it does an up-to-date version.
+    http.setAnswer(feed, { 500, R"({"version":"9.0"})", false });
+    checker.check(true);
+    run();
     serveFeed(QStringLiteral(R"({"version":"1.4.0","available":true})"));
     checker.check(true);
     run();
@@ -112,28 +96,6 @@ TEST_F(UpdateCheckerTest, NothingNewerIsReportedOnlyWhenAsked)
     checker.checkNow();
     run();
     EXPECT_EQ(alerts.alerts().back().alert.message, QStringLiteral("Установлена последняя версия"));
-}
-
-TEST_F(UpdateCheckerTest, SkippedVersionSilencesOnlyBackgroundChecksOfThatVersion)
-{
-    serveFeed(QStringLiteral(R"({"version":"1.5.0","notes":"Новое"})"));
-    alerts.queueAnswer(QStringLiteral("Пропустить эту версию"));
-    checker.checkNow();
-    run();
-    ASSERT_EQ(alerts.alerts().size(), 1u);
-    EXPECT_EQ(alerts.alerts()[0].alert.informativeText, QStringLiteral("Новая версия 1.5.0.\n\nНовое"));
-    EXPECT_EQ(defaults.stringValue(UpdateChecker::skippedVersionKey), QStringLiteral("1.5.0"));
-    checker.check(true);
-    run();
-    EXPECT_EQ(alerts.alerts().size(), 1u);
-    checker.checkNow();
-    run();
-    EXPECT_EQ(alerts.alerts().size(), 2u);
-    serveFeed(QStringLiteral(R"({"version":"1.5.1","notes":""})"));
-    checker.check(true);
-    run();
-    ASSERT_EQ(alerts.alerts().size(), 3u);
-    EXPECT_EQ(alerts.alerts()[2].alert.informativeText, QStringLiteral("Новая версия 1.5.1."));
 }
 
 TEST_F(UpdateCheckerTest, BackgroundLoopHonoursSwitchAndLastCheck)
@@ -157,17 +119,6 @@ TEST_F(UpdateCheckerTest, BackgroundLoopHonoursSwitchAndLastCheck)
     EXPECT_EQ(http.requests().size(), 2u);
 }
 
-TEST_F(UpdateCheckerTest, RecentCheckDelaysFirstBackgroundCheckPastTheDay)
-{
-    serveFeed(QStringLiteral(R"({"version":"0.1"})"));
-    defaults.set(UpdateChecker::lastCheckKey, DefaultsValue::Date { scheduler.currentDate() - 23 * 3600 });
-    checker.startBackgroundChecks();
-    run(5 + UpdateChecker::wakeInterval - 1);
-    EXPECT_TRUE(http.requests().empty());
-    run(1);
-    EXPECT_EQ(http.requests().size(), 1u);
-}
-
 TEST_F(UpdateCheckerTest, CheckDatedInTheFutureDoesNotStopChecks)
 {
     serveFeed(QStringLiteral(R"({"version":"0.1"})"));
@@ -178,22 +129,6 @@ TEST_F(UpdateCheckerTest, CheckDatedInTheFutureDoesNotStopChecks)
     EXPECT_EQ(http.requests().size(), 1u);
 }
 
-TEST_F(UpdateCheckerTest, VerifiedImageReplacesBundleAndRelaunches)
-{
-    publish(QStringLiteral("1.4"), hex(QStringLiteral("1.4")).toUpper());
-    acceptOffer();
-    ASSERT_EQ(http.requests().size(), 2u);
-    EXPECT_EQ(http.requests()[1].url, imageUrl(QStringLiteral("1.4")));
-    EXPECT_EQ(alerts.alerts().size(), 1u);
-    ASSERT_TRUE(bundleReplacement.replacedBy());
-    EXPECT_EQ(*bundleReplacement.replacedBy(),
-        paths.temporary() + QStringLiteral("/DrimoCopy-update-staging/Drimo Copy.app"));
-    EXPECT_EQ(bundleReplacement.installedPath(), bundle.bundlePath());
-    EXPECT_EQ(lifecycle.terminationCount(), 1);
-    EXPECT_TRUE(diskImages.mounted().isEmpty());
-    EXPECT_TRUE(temporaryFiles().isEmpty()) << temporaryFiles().join(u' ').toStdString();
-}
-
 TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
 {
     const QString corrupted = QStringLiteral("Данные об обновлении повреждены.");
@@ -201,7 +136,6 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
     const QString download = QStringLiteral("Не удалось скачать обновление.");
     const QString mismatch
         = QStringLiteral("Скачанный файл не совпал с опубликованным. Скачайте обновление в браузере.");
-    const QString signer = QStringLiteral("Обновление подписано не тем сертификатом. Установка отменена.");
     using Signer = SimulatedBundle::Signer;
     const struct {
         const char* name;
@@ -222,7 +156,6 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
                 t.http.setAnswer(imageUrl(QStringLiteral("2.0")), { 200, {}, true });
             },
             download },
-        { "digest differs", [](Machine& t) { t.publish(QStringLiteral("2.0"), hex("other")); }, mismatch },
         { "truncated image",
             [](Machine& t) {
                 t.publish(QStringLiteral("2.0"));
@@ -238,38 +171,7 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
                         Signer::Same, true });
             },
             failed },
-        { "no application",
-            [](Machine& t) {
-                t.publish(QStringLiteral("2.0"));
-                t.diskImages.declare(QStringLiteral("2.0"),
-                    { { QStringLiteral("README.txt") }, QStringLiteral("com.drimo.copy"), {}, Signer::Same,
-                        false });
-            },
-            failed },
-        { "other signer",
-            [](Machine& t) {
-                t.publish(QStringLiteral("2.0"));
-                t.diskImages.declare(QStringLiteral("2.0"),
-                    { { QStringLiteral("Drimo Copy.app") }, QStringLiteral("com.drimo.copy"), {},
-                        Signer::Other, false });
-            },
-            signer },
-        { "other identifier",
-            [](Machine& t) {
-                t.publish(QStringLiteral("2.0"));
-                t.diskImages.declare(QStringLiteral("2.0"),
-                    { { QStringLiteral("Drimo Copy.app") }, QStringLiteral("com.evil"), {}, Signer::Same,
-                        false });
-            },
-            corrupted },
-        { "other version",
-            [](Machine& t) {
-                t.publish(QStringLiteral("2.0"));
-                t.diskImages.declare(QStringLiteral("2.0"),
-                    { { QStringLiteral("Drimo Copy.app") }, QStringLiteral("com.drimo.copy"),
-                        QStringLiteral("2.1"), Signer::Same, false });
-            },
-            corrupted },
+        // The system's own words reach the user (a real unwritable folder is the swap's own test).
         { "swap fails",
             [](Machine& t) {
                 t.publish(QStringLiteral("2.0"));
@@ -293,35 +195,10 @@ TEST_F(UpdateCheckerTest, RefusedReleasesNeverReachTheBundleAndLeaveNoFiles)
         EXPECT_TRUE(t.diskImages.mounted().isEmpty());
         EXPECT_TRUE(t.temporaryFiles().isEmpty()) << t.temporaryFiles().join(u' ').toStdString();
         // A malformed version is refused before anything is downloaded.
-        if (QByteArray(c.name).endsWith("version") && QByteArray(c.name) != "other version") {
+        if (QByteArray(c.name).endsWith("version")) {
             EXPECT_EQ(t.http.requests().size(), 1u);
         }
     }
-}
-
-TEST_F(UpdateCheckerTest, FirstApplicationOfImageIsTheOneChecked)
-{
-    publish(QStringLiteral("2.0"));
-    diskImages.declare(QStringLiteral("2.0"),
-        { { QStringLiteral("Notes.txt"), QStringLiteral("Drimo Copy.app"), QStringLiteral("Other.app") },
-            QStringLiteral("com.drimo.copy"), {}, SimulatedBundle::Signer::Same, false });
-    acceptOffer();
-    ASSERT_TRUE(bundleReplacement.replacedBy());
-    EXPECT_TRUE(bundleReplacement.replacedBy()->endsWith(QLatin1String("/Drimo Copy.app")));
-}
-
-TEST_F(UpdateCheckerTest, UnverifiableInstallationsGoToTheDownloadPage)
-{
-    serveFeed(QStringLiteral(R"({"version":"2.0","sha256":""})"));
-    acceptOffer();
-    codeSigning.setAdHocSigned(true);
-    publish(QStringLiteral("2.0"));
-    acceptOffer();
-    EXPECT_EQ(http.requests().size(), 2u);
-    EXPECT_EQ(workspace.openedUrls().size(), 2u);
-    for (const auto& url : workspace.openedUrls())
-        EXPECT_EQ(url, QUrl(QStringLiteral("https://updates.test/download/")));
-    EXPECT_FALSE(bundleReplacement.replacedBy());
 }
 
 TEST_F(UpdateCheckerTest, DigestMismatchOffersTheBrowser)

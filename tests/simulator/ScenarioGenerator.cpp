@@ -70,7 +70,10 @@ void ScenarioGenerator::step(std::vector<std::string>& steps)
     } else if (roll < 38) {
         steps.push_back(press());
     } else if (roll < 48) {
-        steps.push_back(hold());
+        if (chance(0.3))
+            splitPress(steps);
+        else
+            steps.push_back(hold());
     } else if (roll < 55) {
         steps.push_back(typed());
     } else if (roll < 70) {
@@ -244,6 +247,20 @@ std::string ScenarioGenerator::hold()
     else
         key = "a";
     return "hold " + key + modifiers(0.04) + ' ' + pick(durations);
+}
+
+// A press of C or V taken apart, as fingers do: repeats, and modifiers that go up before the key or come
+// down during it.
+void ScenarioGenerator::splitPress(std::vector<std::string>& steps)
+{
+    static const char* const waits[] = { "0.1", "0.59", "0.61", "1" };
+    const std::string key = chance(0.5) ? "v" : "c";
+    steps.push_back("key down " + key + " cmd" + modifiers(0.04));
+    if (chance(0.7))
+        steps.push_back(std::string("wait ") + pick(waits));
+    if (chance(0.4))
+        steps.push_back("key repeat " + key + (chance(0.7) ? " cmd" : "") + modifiers(0.1));
+    steps.push_back("key up " + key + (chance(0.5) ? " cmd" : "") + modifiers(0.1));
 }
 
 std::string ScenarioGenerator::typed()

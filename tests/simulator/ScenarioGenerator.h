@@ -24,6 +24,7 @@ private:
     std::string text();
     std::string press();
     std::string hold();
+    void splitPress(std::vector<std::string>& steps);
     std::string typed();
     std::string setting();
     std::string settingsWindow();
