@@ -30,16 +30,18 @@ QByteArray chunk(const char* type, const QByteArray& data)
     return out + crc;
 }
 
-QByteArray encode(const QImage& image, const char* format)
+} // namespace
+
+QByteArray encoded(const QImage& image, const char* format, int quality)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.write(image);
     return bytes;
 }
-
-} // namespace
 
 QImage picture(int width, int height)
 {
@@ -52,12 +54,12 @@ QImage picture(int width, int height)
 
 QByteArray png(int width, int height)
 {
-    return encode(picture(width, height), "PNG");
+    return encoded(picture(width, height), "PNG");
 }
 
 QByteArray tiff(int width, int height)
 {
-    return encode(picture(width, height), "TIFF");
+    return encoded(picture(width, height), "TIFF");
 }
 
 QByteArray flat(int width, int height, const char* format)
@@ -81,7 +83,8 @@ QByteArray pngHeaderOnly(quint32 width, quint32 height)
     qToBigEndian<quint32>(height, ihdr.data() + 4);
     ihdr[8] = 8; // bit depth
     ihdr[9] = 6; // RGBA
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", QByteArray(16, 'x')) + chunk("IEND", {});
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", QByteArray(16, 'x'))
+        + chunk("IEND", {});
 }
 
 QByteArray withExifOrientation(const QByteArray& png, int orientation)
