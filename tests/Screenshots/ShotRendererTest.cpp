@@ -1,8 +1,9 @@
 #include "Screenshots/ShotRenderer.h"
 #include "Foundation/EventLoopScheduler.h"
 #include "Screenshots/Shot.h"
+#include "TestSupport/TestImages.h"
 
-#include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
 #include <QPainter>
 #include <QTest>
@@ -37,15 +38,6 @@ bool blank(const QImage& image)
             if (qAlpha(image.pixel(x, y)) != 0)
                 return false;
     return true;
-}
-
-QByteArray encoded(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 } // namespace
@@ -200,7 +192,7 @@ TEST(Shot, DecodesBlursAndKeepsScaleAtLeastOne)
 {
     QImage picture = solid(QSize(640, 400), Qt::white);
     QPainter(&picture).fillRect(0, 0, 320, 400, Qt::black);
-    const auto shot = Shot::create(encoded(picture), QStringLiteral("/tmp/a.png"), 0.5);
+    const auto shot = Shot::create(TestImages::encoded(picture, "PNG"), QStringLiteral("/tmp/a.png"), 0.5);
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->image(), picture);
     EXPECT_EQ(shot->blurred().size(), picture.size());
@@ -209,11 +201,12 @@ TEST(Shot, DecodesBlursAndKeepsScaleAtLeastOne)
     EXPECT_EQ(qRed(shot->blurred().pixel(0, 200)), 0);
     EXPECT_EQ(shot->scale(), 1.0);
     EXPECT_EQ(shot->file(), QStringLiteral("/tmp/a.png"));
-    EXPECT_EQ(Shot::create(encoded(picture), std::nullopt, 2)->scale(), 2.0);
-    EXPECT_EQ(Shot::create(encoded(picture), std::nullopt, std::nan(""))->scale(), 1.0);
+    EXPECT_EQ(Shot::create(TestImages::encoded(picture, "PNG"), std::nullopt, 2)->scale(), 2.0);
+    EXPECT_EQ(Shot::create(TestImages::encoded(picture, "PNG"), std::nullopt, std::nan(""))->scale(), 1.0);
 
     EXPECT_FALSE(Shot::create(QByteArray("not a png"), std::nullopt, 2));
-    EXPECT_FALSE(Shot::create(encoded(picture).left(100), std::nullopt, 2)) << "a truncated file";
+    EXPECT_FALSE(Shot::create(TestImages::encoded(picture, "PNG").left(100), std::nullopt, 2))
+        << "a truncated file";
     EXPECT_FALSE(Shot::create(QByteArray(), std::nullopt, 2));
 }
 
@@ -224,7 +217,7 @@ TEST(Shot, MadeOnAWorkerThreadItIsTheSameShot)
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
             picture.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
-    const QByteArray png = encoded(picture);
+    const QByteArray png = TestImages::encoded(picture, "PNG");
     const auto here = Shot::create(png, std::nullopt, 2);
     std::shared_ptr<Shot> there;
     bool done = false;
@@ -236,16 +229,22 @@ TEST(Shot, MadeOnAWorkerThreadItIsTheSameShot)
     EXPECT_EQ(there->blurred(), here->blurred());
 }
 
-TEST(ShotRenderer, PngRecordsTheScreenResolution)
+// The pasteboard's TIFF copy of a finished edit is made from the picture the encoder hands back: it must be
+// the TIFF that decoding the file would give.
+TEST(ShotRenderer, EncodingRecordsTheScreenResolutionAndGivesBackWhatDecodingWould)
 {
-    const QImage picture = solid(QSize(30, 20), Qt::cyan);
-    for (double scale : { 1.0, 2.0, 3.0 }) {
-        const auto bytes = ShotRenderer::png(picture, scale);
-        ASSERT_TRUE(bytes);
-        const QImage decoded = QImage::fromData(*bytes, "PNG");
-        EXPECT_EQ(decoded, picture);
-        EXPECT_NEAR(decoded.dotsPerMeterX() * 0.0254, 72 * scale, 0.05);
-        EXPECT_EQ(decoded.dotsPerMeterY(), decoded.dotsPerMeterX());
+    for (const QImage::Format format : { QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied }) {
+        QImage picture = solid(QSize(30, 20), QColor(0, 200, 220, 150), format);
+        picture.setColorSpace(QColorSpace::SRgb);
+        for (double scale : { 1.0, 2.0, 3.0 }) {
+            const auto encoded = ShotRenderer::encode(picture, scale);
+            ASSERT_TRUE(encoded);
+            const QImage decoded = QImage::fromData(encoded->png, "PNG");
+            EXPECT_EQ(decoded, picture.convertToFormat(decoded.format()));
+            EXPECT_NEAR(decoded.dotsPerMeterX() * 0.0254, 72 * scale, 0.05);
+            EXPECT_EQ(decoded.dotsPerMeterY(), decoded.dotsPerMeterX());
+            EXPECT_EQ(TestImages::encoded(encoded->picture, "TIFF"), TestImages::encoded(decoded, "TIFF"));
+        }
     }
     EXPECT_FALSE(ShotRenderer::png(QImage(), 2));
 }
