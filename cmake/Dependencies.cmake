@@ -17,6 +17,8 @@ find_package(Threads REQUIRED)
 find_package(X11 REQUIRED COMPONENTS Xtst Xfixes xcb)
 set_package_properties(X11 PROPERTIES TYPE REQUIRED PURPOSE "The keyboard tap, global shortcuts, the clipboard")
 find_package(PkgConfig REQUIRED)
+# Screenshots decoded fast enough for the thumbnail of a 5K capture to show at once.
+pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate>=1.14)
 # Other applications' accessibility trees (the caret), over AT-SPI.
 pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2>=2.46 gobject-2.0)
 # The Wayland clipboard (data-control) and keyboard (virtual keyboard, with an xkb keymap).

@@ -4,13 +4,10 @@
 #include "Clipboard/ClipboardMonitor.h"
 #include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
-#include "Foundation/AtomicFile.h"
 #include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
-#include "Foundation/ReferenceDate.h"
 #include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
-#include "Foundation/Uuid.h"
 #include "GlobalShortcuts/KeyNotation.h"
 #include "GlobalShortcuts/Services.h"
 #include "GlobalShortcuts/ShortcutRegistry.h"
@@ -20,22 +17,15 @@
 #include "Platform/BundleInfo.h"
 #include "Platform/KeyboardEvents.h"
 #include "Platform/Pasteboard.h"
-#include "Platform/ScreenAccess.h"
-#include "Platform/Screens.h"
 #include "Platform/StandardPaths.h"
 #include "Platform/UserDefaultsStore.h"
 #include "Platform/Workspace.h"
 #include "Screenshots/ScreenCapture.h"
-#include "Screenshots/ScreenshotFiles.h"
 #include "Screenshots/ScreenshotShortcut.h"
-#include "Screenshots/Shot.h"
-#include "Screenshots/ShotRenderer.h"
 #include "Support/AppRelauncher.h"
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QPointer>
 #include <functional>
@@ -66,10 +56,19 @@ AppController::AppController(const Platform& platform, QObject* parent, HistoryS
           [&scheduler = platform.scheduler] { return scheduler.currentDate(); }, platform.family)
     , m_permissionWatch(platform.accessibility, platform.scheduler)
     , m_windows(*this)
-    , m_thumbnail(platform.scheduler, platform.screens)
-    , m_editor(platform.alerts, platform.screens, platform.workspace)
+    , m_screenshots(
+          platform, m_settings,
+          [this] {
+              if (m_picker.isOpen())
+                  m_picker.close();
+          },
+          [this] { relaunch(); })
     , m_updates(platform, UpdateChecker::defaultBaseUrl())
 {
+    connect(&m_screenshots, &ScreenshotFlow::capturingChanged, this, &AppController::capturingChanged);
+    connect(&m_screenshots, &ScreenshotFlow::captureEnded, this, &AppController::captureEnded);
+    connect(
+        &m_screenshots, &ScreenshotFlow::screenshotFileWritten, this, &AppController::screenshotFileWritten);
     installShortcutServices();
 }
 
@@ -225,269 +224,6 @@ void AppController::showSettings()
     m_windows.showSettings();
 }
 
-// One screenshot on its way from the capture tool to the screen. A worker thread fills in `saved`, `png`
-// and `shot`, then `copyItem`, while the main thread leaves the whole object alone.
-struct AppController::Capture {
-    QString temporary;
-    std::optional<QString> saved;
-    QByteArray png;
-    double scale = 2;
-    std::shared_ptr<Shot> shot;
-    std::optional<PasteboardItem> copyItem;
-};
-
-void AppController::takeScreenshot()
-{
-    if (m_capturing)
-        return;
-    if (!m_platform.screenAccess.preflight()) {
-        askForScreenAccess();
-        return;
-    }
-    setCapturing(true);
-    m_thumbnail.close();
-    if (m_picker.isOpen())
-        m_picker.close();
-    // The area tool takes the keyboard and the pointer, which a menu of ours holds while it is open: the
-    // screenshot shortcut reaches us through the menu, and the menu must go first.
-    if (QWidget* popup = QApplication::activePopupWidget())
-        popup->close();
-    auto capture = std::make_shared<Capture>();
-    capture->temporary = m_platform.paths.temporary() + QStringLiteral("/DrimoCopy-") + Uuid::create()
-        + QStringLiteral(".png");
-    QPointer<AppController> self(this);
-    ScreenCapture::captureArea(capture->temporary, m_settings.screenshotSound(), m_platform.processes,
-        m_platform.scheduler, [self, capture](bool ok) {
-            if (self)
-                self->captured(capture, ok);
-            else
-                QFile::remove(capture->temporary);
-        });
-}
-
-void AppController::captured(const std::shared_ptr<Capture>& capture, bool ok)
-{
-    Q_EMIT captureEnded(ok, capture->temporary);
-    if (!ok) {
-        setCapturing(false);
-        return;
-    }
-    std::optional<QString> folder;
-    if (m_settings.screenshotSave())
-        folder = m_settings.screenshotFolderPath(m_platform.paths);
-    const QDateTime moment = ReferenceDate::toDateTime(m_platform.scheduler.currentDate());
-    const auto screen = m_platform.screens.mainScreen();
-    capture->scale = screen ? screen->backingScale : 2;
-    // Moving the file (a copy when the folder is on another disk), reading it, decoding it and blurring it
-    // take longer than a frame at 5K: done off the main thread, in the order the settings ask for.
-    QPointer<AppController> self(this);
-    m_platform.scheduler.background(
-        [capture, folder, moment] {
-            if (folder) {
-                try {
-                    capture->saved = ScreenshotFiles::move(capture->temporary, *folder, moment);
-                } catch (const ScreenshotFiles::Error&) { }
-            }
-            const auto png
-                = RegularFile::bytes(capture->saved.value_or(capture->temporary), maximumCaptureBytes);
-            if (!capture->saved)
-                QFile::remove(capture->temporary);
-            if (!png)
-                return;
-            capture->png = *png;
-            capture->shot = Shot::create(capture->png, capture->saved, capture->scale);
-        },
-        [self, capture] {
-            if (self)
-                self->present(capture);
-        });
-}
-
-void AppController::present(const std::shared_ptr<Capture>& capture)
-{
-    if (capture->saved)
-        Q_EMIT screenshotFileWritten(*capture->saved);
-    const bool copy = m_settings.screenshotCopy();
-    const auto shot = capture->shot;
-    if (!shot) {
-        const QSize stated = ImageReading::headerSize(capture->png);
-        if (stated.isValid() && !ImageReading::withinBounds(stated)) {
-            // A picture, only too large to show: it stays where it was saved and still goes to the
-            // pasteboard, so that it is not lost when saving is off.
-            if (copy)
-                Paster::copyImage(capture->png, m_platform.pasteboard);
-        } else if (capture->saved) {
-            // An empty or cut-off file from a tool that failed is no screenshot; it must not stay in the
-            // user's folder looking like one.
-            QFile::remove(*capture->saved);
-        }
-        setCapturing(false);
-        return;
-    }
-    QPointer<AppController> self(this);
-    if (m_settings.screenshotThumbnail()) {
-        m_thumbnail.show(shot, [self, shot] {
-            if (self)
-                self->edit(shot);
-        });
-    } else if (!capture->saved && !copy) {
-        edit(shot);
-    }
-    if (!copy) {
-        setCapturing(false);
-        return;
-    }
-    // The pasteboard's TIFF copy costs more than the shot itself; the thumbnail does not wait for it. What
-    // reaches the pasteboard meanwhile (a finished edit, another program's copy) is newer and stays.
-    const long long changeCount = m_platform.pasteboard.changeCount();
-    m_platform.scheduler.background([capture] { capture->copyItem = Paster::imageItem(capture->png); },
-        [self, capture, changeCount] {
-            if (!self)
-                return;
-            if (self->m_platform.pasteboard.changeCount() == changeCount)
-                Paster::copyImage(*capture->copyItem, self->m_platform.pasteboard);
-            self->setCapturing(false);
-        });
-}
-
-// One hand-over from an editor window. A worker thread fills in everything below `marks` while the main
-// thread leaves the object alone.
-struct AppController::Handover {
-    EditorModel::Snapshot marks;
-    ScreenshotEditor::Settled settled;
-    // Where the file goes: over the one the shot was saved to, else into `folder`, else nowhere.
-    std::optional<QString> file;
-    std::optional<QString> folder;
-    QDateTime moment;
-    bool rendered = false;
-    std::optional<QString> written;
-    std::optional<PasteboardItem> copyItem;
-
-    static std::shared_ptr<Handover> make(EditorModel::Snapshot marks, ScreenshotEditor::Settled settled)
-    {
-        auto made = std::make_shared<Handover>();
-        made->marks = std::move(marks);
-        made->settled = std::move(settled);
-        return made;
-    }
-};
-
-void AppController::edit(const std::shared_ptr<Shot>& shot)
-{
-    QPointer<AppController> self(this);
-    m_editor.open(
-        shot,
-        [self](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
-            if (self)
-                self->copyEdited(Handover::make(std::move(marks), std::move(settled)));
-        },
-        [self, shot](EditorModel::Snapshot marks, ScreenshotEditor::Settled settled) {
-            if (self)
-                self->finishEditing(shot, Handover::make(std::move(marks), std::move(settled)));
-        });
-}
-
-// Rendering, encoding and the pasteboard's TIFF copy take about a second at 5K: done off the main thread.
-// What the user asked for reaches the pasteboard even when something else was copied meanwhile: the press,
-// not the end of the work, is the moment of the copy.
-void AppController::copyEdited(const std::shared_ptr<Handover>& handover)
-{
-    QPointer<AppController> self(this);
-    m_platform.scheduler.background(
-        [handover] {
-            const auto image = handover->marks.render();
-            const auto png = image ? ShotRenderer::png(*image, handover->marks.shot->scale()) : std::nullopt;
-            if (png)
-                handover->copyItem = Paster::imageItem(*png);
-        },
-        [self, handover] {
-            if (self && handover->copyItem)
-                Paster::copyImage(*handover->copyItem, self->m_platform.pasteboard);
-            handover->settled(self && handover->copyItem);
-        });
-}
-
-void AppController::finishEditing(
-    const std::shared_ptr<Shot>& shot, const std::shared_ptr<Handover>& handover)
-{
-    // One finish at a time: a second finish of the same shot must find the file the first one made, and two
-    // new files must not pick the same free name.
-    QPointer<AppController> self(this);
-    m_finishes.push_back([self, shot, handover] {
-        if (!self)
-            return;
-        if (shot->file()) {
-            handover->file = shot->file();
-        } else if (self->m_settings.screenshotSave()) {
-            handover->folder = self->m_settings.screenshotFolderPath(self->m_platform.paths);
-            handover->moment = ReferenceDate::toDateTime(self->m_platform.scheduler.currentDate());
-        }
-        self->m_platform.scheduler.background([handover] { writeEdited(*handover); },
-            [self, shot, handover] {
-                if (!self)
-                    return;
-                self->finishedEditing(shot, *handover);
-                self->m_finishes.pop_front();
-                if (!self->m_finishes.empty())
-                    self->m_finishes.front()();
-            });
-    });
-    if (m_finishes.size() == 1)
-        m_finishes.front()();
-}
-
-void AppController::writeEdited(Handover& handover)
-{
-    const auto image = handover.marks.render();
-    const auto png = image ? ShotRenderer::png(*image, handover.marks.shot->scale()) : std::nullopt;
-    if (!png)
-        return;
-    handover.rendered = true;
-    if (handover.file) {
-        if (AtomicFile::write(*handover.file, *png))
-            handover.written = handover.file;
-    } else if (handover.folder) {
-        try {
-            handover.written = ScreenshotFiles::write(*png, *handover.folder, handover.moment);
-        } catch (const ScreenshotFiles::Error&) { }
-    }
-    handover.copyItem = Paster::imageItem(*png);
-}
-
-void AppController::finishedEditing(const std::shared_ptr<Shot>& shot, const Handover& handover)
-{
-    if (handover.rendered) {
-        if (handover.written) {
-            shot->setFile(handover.written);
-            Q_EMIT screenshotFileWritten(*handover.written);
-        }
-        Paster::copyImage(*handover.copyItem, m_platform.pasteboard);
-    }
-    handover.settled(handover.rendered);
-}
-
-void AppController::askForScreenAccess()
-{
-    if (!m_platform.defaults.boolValue(screenAccessRequestedKey)) {
-        m_platform.defaults.set(screenAccessRequestedKey, true);
-        m_platform.screenAccess.request();
-        return;
-    }
-    m_platform.workspace.activateSelf();
-    Alerts::Alert alert;
-    alert.message = Localization::text("Разрешите запись экрана");
-    alert.informativeText = Localization::text(
-        "Чтобы делать скриншоты, включите Drimo Copy в «Системные настройки → Конфиденциальность и "
-        "безопасность → Запись экрана». После этого приложение нужно перезапустить.");
-    alert.buttons = { Localization::text("Открыть настройки"), Localization::text("Перезапустить"),
-        Localization::text("Позже") };
-    const QString answer = m_platform.alerts.run(alert);
-    if (answer == alert.buttons[0])
-        ScreenCapture::openSettings(m_platform);
-    else if (answer == alert.buttons[1])
-        relaunch();
-}
-
 void AppController::chooseScreenshotFolder()
 {
     m_platform.workspace.activateSelf();
@@ -564,12 +300,4 @@ void AppController::setNeedsRestart(bool needsRestart)
         return;
     m_needsRestart = needsRestart;
     Q_EMIT needsRestartChanged();
-}
-
-void AppController::setCapturing(bool capturing)
-{
-    if (m_capturing == capturing)
-        return;
-    m_capturing = capturing;
-    Q_EMIT capturingChanged();
 }

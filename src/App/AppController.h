@@ -2,20 +2,18 @@
 
 #include "App/AppWindows.h"
 #include "App/PermissionWatch.h"
+#include "App/ScreenshotFlow.h"
 #include "Clipboard/ClipboardHistory.h"
 #include "Foundation/TaskHandle.h"
 #include "Keyboard/HoldMonitor.h"
 #include "Picker/HistoryPanel.h"
 #include "Platform/Platform.h"
 #include "Platform/Workspace.h"
-#include "Screenshots/ScreenshotEditor.h"
-#include "Screenshots/ThumbnailPanel.h"
 #include "Support/AppSettings.h"
 #include "Updates/UpdateChecker.h"
 
 #include <QObject>
 
-#include <deque>
 #include <functional>
 #include <memory>
 
@@ -27,10 +25,6 @@ class AppController final : public QObject {
     Q_OBJECT
 public:
     static constexpr double pasteDelay = 0.06;
-    // Set once the system's own screen-recording prompt has been shown; later attempts get our alert.
-    static inline const QString screenAccessRequestedKey = QStringLiteral("screenAccessRequested");
-    // No screen yields a PNG anywhere near this; a larger capture file is not read.
-    static constexpr qint64 maximumCaptureBytes = 512LL * 1024 * 1024;
 
     // Loads the settings and the history and reads the permission; starts nothing.
     // Tests and the simulator save the history at once, so that the disk can be checked after every step;
@@ -48,10 +42,10 @@ public:
     // Captures an area and saves, copies and shows it as the settings say; ignored while a capture runs,
     // and a request for the screen-recording permission instead when that is missing. The menu, a hold of
     // the copy chord and the global screenshot shortcut's key-up all come here.
-    void takeScreenshot();
+    void takeScreenshot() { m_screenshots.takeScreenshot(); }
     // Opens an editor window for the shot; "Готово" writes it back and copies it. The thumbnail's click
     // comes here.
-    void edit(const std::shared_ptr<Shot>& shot);
+    void edit(const std::shared_ptr<Shot>& shot) { m_screenshots.edit(shot); }
     // Lets the user pick the screenshot folder; cancelling keeps the one there is.
     void chooseScreenshotFolder();
     void confirmClearHistory();
@@ -70,15 +64,14 @@ public:
     HoldMonitor& holdMonitor() { return m_holdMonitor; }
     HistoryPanel& picker() { return m_picker; }
     WindowPresenter& windows() { return m_windows.presenter(); }
-    ThumbnailPanel& thumbnail() { return m_thumbnail; }
+    ThumbnailPanel& thumbnail() { return m_screenshots.thumbnail(); }
     UpdateChecker& updates() { return m_updates; }
-    ScreenshotEditor& editor() { return m_editor; }
+    ScreenshotEditor& editor() { return m_screenshots.editor(); }
     bool isPermissionWatchRunning() const { return m_permissionWatch.isRunning(); }
 
     bool accessibilityGranted() const { return m_accessibilityGranted; }
     bool needsRestart() const { return m_needsRestart; }
-    bool capturing() const { return m_capturing; }
-    void setCapturing(bool capturing);
+    bool capturing() const { return m_screenshots.capturing(); }
 
     // A row thumbnail of the picker: the entry's "thumb.png", when it is there and decodes.
     std::optional<QImage> thumbnailFor(const ClipboardItem& item) const;
@@ -95,16 +88,6 @@ Q_SIGNALS:
     void screenshotFileWritten(const QString& path);
 
 private:
-    struct Capture;
-    struct Handover;
-
-    void captured(const std::shared_ptr<Capture>& capture, bool ok);
-    void present(const std::shared_ptr<Capture>& capture);
-    void copyEdited(const std::shared_ptr<Handover>& handover);
-    void finishEditing(const std::shared_ptr<Shot>& shot, const std::shared_ptr<Handover>& handover);
-    static void writeEdited(Handover& handover);
-    void finishedEditing(const std::shared_ptr<Shot>& shot, const Handover& handover);
-    void askForScreenAccess();
 
     void paste(const ClipboardItem& item);
     void permissionGranted();
@@ -131,10 +114,6 @@ private:
     HistoryPanel m_picker;
     PermissionWatch m_permissionWatch;
     AppWindows m_windows;
-    ThumbnailPanel m_thumbnail;
-    ScreenshotEditor m_editor;
-    bool m_capturing = false;
-    // Editor finishes waiting their turn, the running one first.
-    std::deque<std::function<void()>> m_finishes;
+    ScreenshotFlow m_screenshots;
     UpdateChecker m_updates;
 };

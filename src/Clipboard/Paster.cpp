@@ -24,19 +24,28 @@ std::optional<QByteArray> readFile(const QString& path)
     return RegularFile::bytes(path, PasteboardCapture::maximumBytes);
 }
 
-// The TIFF copy that applications which only read TIFF need; nothing when the bytes are not an image.
+// The TIFF copy that applications which only read TIFF need; empty when it cannot be made.
+QByteArray tiffOf(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    if (!image.save(&out, "TIFF"))
+        return {};
+    return bytes;
+}
+
+// The same from encoded bytes; nothing when they are not an image.
 std::optional<QByteArray> tiffFromImage(const QByteArray& bytes)
 {
     // The bytes were copied from another application: decoded within the same bounds as when recorded.
     const QImage image = ImageDecoding::decode(bytes);
     if (image.isNull())
         return std::nullopt;
-    QByteArray tiff;
-    QBuffer out(&tiff);
-    out.open(QIODevice::WriteOnly);
-    if (!image.save(&out, "TIFF"))
+    QByteArray made = tiffOf(image);
+    if (made.isEmpty())
         return std::nullopt;
-    return tiff;
+    return made;
 }
 
 void addWithTiff(PasteboardItem& item, const QString& type, const QByteArray& bytes)
@@ -114,6 +123,15 @@ PasteboardItem imageItem(const QByteArray& png)
 {
     PasteboardItem item;
     addWithTiff(item, PasteboardTypes::png, png);
+    return item;
+}
+
+PasteboardItem imageItem(const QByteArray& png, const QImage& decoded)
+{
+    PasteboardItem item;
+    item.setData(PasteboardTypes::png, png);
+    item.promise(
+        PasteboardTypes::tiff, std::make_shared<PromisedBytes>([decoded] { return tiffOf(decoded); }));
     return item;
 }
 

@@ -4,6 +4,7 @@
 #include "Platform/PasteboardItem.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -31,6 +32,9 @@ void copyImage(const QByteArray& png, Pasteboard& pasteboard);
 // What copyImage writes, made ahead: the decoding and the TIFF are the slow part, and this may run on any
 // thread.
 PasteboardItem imageItem(const QByteArray& png);
+// The same for a picture decoded already, `decoded` being what decoding `png` gives: the TIFF copy is made
+// from it only when a reader asks for it, on whichever thread asks.
+PasteboardItem imageItem(const QByteArray& png, const QImage& decoded);
 // Puts an item made by imageItem on the pasteboard.
 void copyImage(const PasteboardItem& item, Pasteboard& pasteboard);
 

@@ -1,5 +1,8 @@
 #include "Foundation/ImageReading.h"
 
+#include "Foundation/LargeImage.h"
+#include "Foundation/PngDecoder.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QtEndian>
@@ -40,6 +43,23 @@ bool pngChunksIntact(const QByteArray& png)
         offset += 12 + length;
     }
     return false;
+}
+
+// The format Qt's PNG decoder picks for an 8-bit truecolour picture, read from the header: decoding into
+// an image of that format made beforehand puts the pixels where LargeImage wants them. Any other PNG, or a
+// guess Qt disagrees with, is decoded into an image of Qt's own making.
+QImage::Format pngTarget(const QByteArray& png)
+{
+    if (png.size() < 33 || png.mid(12, 4) != "IHDR" || png[24] != 8)
+        return QImage::Format_Invalid;
+    switch (png[25]) {
+    case 2:
+        return QImage::Format_RGB32;
+    case 6:
+        return QImage::Format_ARGB32;
+    default:
+        return QImage::Format_Invalid;
+    }
 }
 
 std::atomic<QtMessageHandler> previousHandler { nullptr };
@@ -115,7 +135,12 @@ QImage read(const QByteArray& bytes, Options options)
         reader.setScaledSize(
             size.scaled(options.maximumSide * 2, options.maximumSide * 2, Qt::KeepAspectRatio)
                 .expandedTo(QSize(1, 1)));
+    if (!shrink && isPng(bytes))
+        if (auto decoded = PngDecoder::decode(bytes))
+            return std::move(*decoded);
     QImage image;
+    if (!shrink && isPng(bytes) && pngTarget(bytes) != QImage::Format_Invalid)
+        image = LargeImage::allocate(size, pngTarget(bytes));
     if (!reader.read(&image))
         return {};
     if (options.maximumSide > 0

@@ -1,16 +1,15 @@
 #include "Screenshots/Blur.h"
 
+#include "Foundation/BothCores.h"
+#include "Foundation/LargeImage.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
-
-#include <sys/mman.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -56,33 +55,6 @@ std::vector<float> gaussianKernel(double sigma, int radius)
     for (size_t t = 0; t < kernel.size(); ++t)
         kernel[t] = static_cast<float>(exact[t] / total);
     return kernel;
-}
-
-// Splits [0, count) in two and runs the halves on two threads; small jobs stay on this one. False when
-// either half ran out of memory.
-template <typename Work> bool onBothCores(int count, bool worthIt, Work work)
-{
-    auto guarded = [&work](int first, int end) {
-        try {
-            work(first, end);
-            return true;
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-    };
-    if (!worthIt || count < 2)
-        return guarded(0, count);
-    const int half = count / 2;
-    bool helperDone = false;
-    std::thread helper;
-    try {
-        helper = std::thread([&] { helperDone = guarded(half, count); });
-    } catch (const std::system_error&) {
-        return guarded(0, count);
-    }
-    const bool done = guarded(0, half);
-    helper.join();
-    return done && helperDone;
 }
 
 // The sums of k source rows from `firstRow` on (clamped to the picture), channel by channel, 16 channels to a
@@ -286,23 +258,6 @@ void enlarge(Grid& grid, QImage& result, bool large)
         throw std::bad_alloc();
 }
 
-// A picture whose memory the kernel may back with huge pages: a 5K picture is some 15 000 small pages, and
-// faulting each of them in costs as much as the whole blur.
-QImage newImage(QSize size, QImage::Format format)
-{
-    constexpr size_t hugePage = 2 * 1024 * 1024;
-    const qsizetype bytesPerLine = static_cast<qsizetype>(size.width()) * 4;
-    const size_t bytes = static_cast<size_t>(bytesPerLine) * size.height();
-    if (bytes < hugePage)
-        return QImage(size, format);
-    void* memory = nullptr;
-    if (posix_memalign(&memory, hugePage, (bytes + hugePage - 1) / hugePage * hugePage) != 0)
-        return {};
-    madvise(memory, bytes, MADV_HUGEPAGE);
-    return QImage(
-        static_cast<uchar*>(memory), size.width(), size.height(), bytesPerLine, format, std::free, memory);
-}
-
 } // namespace
 
 double sigmaFor(QSize size)
@@ -334,7 +289,7 @@ QImage gaussian(const QImage& image, double sigma)
     grid.m = (source.height() + k - 1) / k;
     grid.pad = radius + 1;
 
-    QImage result = newImage(source.size(), source.format());
+    QImage result = LargeImage::allocate(source.size(), source.format());
     if (result.isNull())
         return {};
     const bool large = static_cast<long long>(source.width()) * source.height() >= 256 * 256;

@@ -1,5 +1,6 @@
 #include "Screenshots/EditorModel.h"
 
+#include "Foundation/LargeImage.h"
 #include "Screenshots/Shot.h"
 #include "Screenshots/ShotRenderer.h"
 
@@ -67,8 +68,7 @@ EditorModel::Snapshot EditorModel::snapshot() const
 {
     // The pictures are shared, not copied; only the file name, which the controller may still set, is
     // left behind.
-    return { std::make_shared<const Shot>(m_shot->image(), m_shot->blurred(), m_shot->scale()),
-        m_stack.items };
+    return { m_shot->pictures(), m_stack.items };
 }
 
 std::optional<QImage> EditorModel::render() const
@@ -82,7 +82,7 @@ std::optional<QImage> EditorModel::Snapshot::render() const
     if (source.isNull())
         return std::nullopt;
     // Opaque shots stay opaque, which keeps the saved file small and its pixels exact.
-    QImage result(
+    QImage result = LargeImage::allocate(
         source.size(), source.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     if (result.isNull())
         return std::nullopt;

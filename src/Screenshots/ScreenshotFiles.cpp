@@ -18,10 +18,9 @@ namespace {
 
 const QString systemDomain = QStringLiteral("com.apple.screencapture");
 
-void createFolder(const QString& folder)
+bool createFolder(const QString& folder)
 {
-    if (folder.isEmpty() || !QDir().mkpath(folder) || !QFileInfo(folder).isDir())
-        throw Error("cannot create the folder " + folder.toStdString());
+    return !folder.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isDir();
 }
 
 bool taken(const QString& path)
@@ -39,11 +38,11 @@ bool sameFileSystem(const QString& file, const QString& folder)
 
 // A move between file systems is a copy. Written aside and renamed into place, so that a disk filling up
 // leaves no half picture under a screenshot's name.
-void copyAside(const QString& source, const QString& target)
+Placed copyAside(const QString& source, const QString& target)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        throw Error("cannot read " + source.toStdString() + ": " + in.errorString().toStdString());
+        return Placed::failed(QStringLiteral("cannot read %1: %2").arg(source, in.errorString()));
     const bool copied = AtomicFile::write(target, [&in](const AtomicFile::Sink& sink) {
         QByteArray piece;
         while (!(piece = in.read(1 << 20)).isEmpty())
@@ -52,7 +51,13 @@ void copyAside(const QString& source, const QString& target)
         return in.error() == QFileDevice::NoError;
     });
     if (!copied)
-        throw Error("cannot copy " + source.toStdString() + " to " + target.toStdString());
+        return Placed::failed(QStringLiteral("cannot copy %1 to %2").arg(source, target));
+    return Placed::at(target);
+}
+
+Placed folderFailure(const QString& folder)
+{
+    return Placed::failed(QStringLiteral("cannot create the folder %1").arg(folder));
 }
 
 } // namespace
@@ -89,30 +94,33 @@ QString freeUrl(const QString& folder, const QDateTime& moment)
     return candidate;
 }
 
-QString move(const QString& source, const QString& folder, const QDateTime& moment)
+Placed move(const QString& source, const QString& folder, const QDateTime& moment)
 {
     if (!QFileInfo(source).isFile())
-        throw Error("no file to move at " + source.toStdString());
-    createFolder(folder);
+        return Placed::failed(QStringLiteral("no file to move at %1").arg(source));
+    if (!createFolder(folder))
+        return folderFailure(folder);
     const QString target = freeUrl(folder, moment);
     if (!sameFileSystem(source, folder)) {
-        copyAside(source, target);
-        QFile::remove(source);
-        return target;
+        Placed copied = copyAside(source, target);
+        if (copied.path)
+            QFile::remove(source);
+        return copied;
     }
     QFile file(source);
     if (!file.rename(target))
-        throw Error("cannot move " + source.toStdString() + ": " + file.errorString().toStdString());
-    return target;
+        return Placed::failed(QStringLiteral("cannot move %1: %2").arg(source, file.errorString()));
+    return Placed::at(target);
 }
 
-QString write(const QByteArray& png, const QString& folder, const QDateTime& moment)
+Placed write(const QByteArray& png, const QString& folder, const QDateTime& moment)
 {
-    createFolder(folder);
+    if (!createFolder(folder))
+        return folderFailure(folder);
     const QString target = freeUrl(folder, moment);
     if (!AtomicFile::write(target, png))
-        throw Error("cannot write " + target.toStdString());
-    return target;
+        return Placed::failed(QStringLiteral("cannot write %1").arg(target));
+    return Placed::at(target);
 }
 
 } // namespace ScreenshotFiles

@@ -4,7 +4,7 @@
 #include <QDateTime>
 #include <QString>
 
-#include <stdexcept>
+#include <optional>
 
 class StandardPaths;
 class UserDefaultsStore;
@@ -12,10 +12,14 @@ class UserDefaultsStore;
 // Where screenshots go and what they are called.
 namespace ScreenshotFiles {
 
-// A folder that could not be created, a file that could not be moved or written.
-class Error final : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
+// Where a file was placed, or why it could not be: a folder that could not be created, a file that could
+// not be moved or written.
+struct Placed {
+    std::optional<QString> path;
+    QString failure;
+
+    static Placed at(QString path) { return { std::move(path), {} }; }
+    static Placed failed(QString why) { return { std::nullopt, std::move(why) }; }
 };
 
 // The system screenshot tool's folder ("location" in its preferences, a leading tilde meaning the home
@@ -26,12 +30,12 @@ QString systemFolder(const UserDefaultsStore& defaults, const StandardPaths& pat
 // " (2)", " (3)", … before ".png" when that name is taken. Only tests existence; reserves nothing.
 QString freeUrl(const QString& folder, const QDateTime& moment);
 
-// Moves `source` into `folder` (created with its parents when missing) under a free name and returns the
-// new path. Throws Error, leaving `source` where it was.
-QString move(const QString& source, const QString& folder, const QDateTime& moment);
+// Moves `source` into `folder` (created with its parents when missing) under a free name. On failure
+// `source` stays where it was.
+Placed move(const QString& source, const QString& folder, const QDateTime& moment);
 
-// Writes `png` atomically into `folder` (created when missing) under a free name and returns the path.
-// Throws Error; no partial file is left behind.
-QString write(const QByteArray& png, const QString& folder, const QDateTime& moment);
+// Writes `png` atomically into `folder` (created when missing) under a free name. On failure no partial
+// file is left behind.
+Placed write(const QByteArray& png, const QString& folder, const QDateTime& moment);
 
 } // namespace ScreenshotFiles

@@ -4,6 +4,12 @@
 #include "Screenshots/ShotRenderer.h"
 
 #include <cmath>
+#include <mutex>
+
+struct Shot::Blurred {
+    std::once_flag made;
+    QImage image;
+};
 
 namespace {
 
@@ -20,21 +26,43 @@ double sanitizedScale(double scale)
 
 std::shared_ptr<Shot> Shot::create(const QByteArray& png, std::optional<QString> file, double scale)
 {
-    QImage decoded = ImageReading::read(png);
+    return create(ImageReading::read(png), std::move(file), scale);
+}
+
+std::shared_ptr<Shot> Shot::create(const QImage& decoded, std::optional<QString> file, double scale)
+{
     if (decoded.isNull())
         return nullptr;
     // The two formats the painter draws fastest; opaque shots stay opaque, which keeps saved PNGs small.
-    decoded = decoded.convertToFormat(
+    QImage image = decoded.convertToFormat(
         decoded.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
-    QImage blurred = ShotRenderer::blurred(decoded);
-    if (decoded.isNull() || blurred.isNull())
+    if (image.isNull())
         return nullptr;
-    return std::make_shared<Shot>(std::move(decoded), std::move(blurred), scale, std::move(file));
+    return std::make_shared<Shot>(std::move(image), scale, std::move(file));
 }
 
 Shot::Shot(QImage image, QImage blurred, double scale, std::optional<QString> file)
+    : Shot(std::move(image), scale, std::move(file))
+{
+    std::call_once(m_blurred->made, [&] { m_blurred->image = std::move(blurred); });
+}
+
+Shot::Shot(QImage image, double scale, std::optional<QString> file)
     : m_image(std::move(image))
-    , m_blurred(std::move(blurred))
+    , m_blurred(std::make_shared<Blurred>())
     , m_scale(sanitizedScale(scale))
     , m_file(std::move(file))
 { }
+
+const QImage& Shot::blurred() const
+{
+    std::call_once(m_blurred->made, [this] { m_blurred->image = ShotRenderer::blurred(m_image); });
+    return m_blurred->image;
+}
+
+std::shared_ptr<const Shot> Shot::pictures() const
+{
+    auto copy = std::make_shared<Shot>(*this);
+    copy->m_file.reset();
+    return copy;
+}

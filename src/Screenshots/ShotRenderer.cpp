@@ -1,11 +1,10 @@
 #include "Screenshots/ShotRenderer.h"
 
+#include "Foundation/PngWriter.h"
 #include "Screenshots/Blur.h"
 #include "Screenshots/Shot.h"
 
-#include <QBuffer>
 #include <QFontDatabase>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPainterPathStroker>
@@ -225,23 +224,29 @@ void drawBlurRuns(const Shot& shot, const std::vector<std::span<const QPointF>>&
     painter.restore();
 }
 
-std::optional<QByteArray> png(const QImage& image, double scale, int quality)
+std::optional<Encoded> encode(QImage image, double scale)
 {
     if (image.isNull())
         return std::nullopt;
-    QImage tagged = image;
+    const QImage::Format stored = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    if (image.format() != stored)
+        image = image.convertToFormat(stored);
     const double pixelsPerPoint = scale > 0 && std::isfinite(scale) ? scale : 1.0;
     const double dotsPerMeter = 72.0 * pixelsPerPoint / 0.0254;
-    tagged.setDotsPerMeterX(static_cast<int>(std::lround(std::min(dotsPerMeter, 1e8))));
-    tagged.setDotsPerMeterY(tagged.dotsPerMeterX());
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    writer.setQuality(quality);
-    if (!writer.write(tagged))
+    image.setDotsPerMeterX(static_cast<int>(std::lround(std::min(dotsPerMeter, 1e8))));
+    image.setDotsPerMeterY(image.dotsPerMeterX());
+    auto png = PngWriter::write(image);
+    if (!png)
         return std::nullopt;
-    return bytes;
+    return Encoded { std::move(*png), std::move(image) };
+}
+
+std::optional<QByteArray> png(const QImage& image, double scale)
+{
+    auto encoded = encode(image, scale);
+    if (!encoded)
+        return std::nullopt;
+    return std::move(encoded->png);
 }
 
 } // namespace ShotRenderer

@@ -46,12 +46,17 @@ void draw(const Shot& shot, const std::vector<Annotation>& annotations, QPainter
 void drawBlurRuns(const Shot& shot, const std::vector<std::span<const QPointF>>& runs, double diameter,
     QPainter& painter, const QRectF& rect);
 
-// Qt's PNG quality for saved screenshots (zlib level 2): at 5K twice as fast as Qt's default level, for
-// files some 5 % larger.
-inline constexpr int pngQuality = 70;
+// A picture as its file holds it: the PNG bytes, and the picture decoding them gives back (RGB32 for an
+// opaque one, ARGB32 otherwise, with the resolution recorded), which the pasteboard's TIFF copy is made
+// from.
+struct Encoded {
+    QByteArray png;
+    QImage picture;
+};
 
-// PNG bytes recording 72 × scale pixels per inch; nothing when the image cannot be encoded. `quality` is
-// Qt's 0–100 (−1: Qt's default compression).
-std::optional<QByteArray> png(const QImage& image, double scale, int quality = pngQuality);
+// PNG bytes recording 72 × scale pixels per inch; nothing when the image cannot be encoded. An image given
+// by value and not shared is tagged in place rather than copied.
+std::optional<Encoded> encode(QImage image, double scale);
+std::optional<QByteArray> png(const QImage& image, double scale);
 
 } // namespace ShotRenderer

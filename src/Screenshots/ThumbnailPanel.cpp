@@ -46,7 +46,7 @@ ThumbnailView* ThumbnailPanel::view() const
     return m_panel ? m_panel->findChild<ThumbnailView*>() : nullptr;
 }
 
-void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOpen)
+void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOpen, QImage prepared)
 {
     close();
     // A Wayland compositor places and activates it like any window, taking the keyboard from the window
@@ -61,7 +61,7 @@ void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOp
     panel->setAttribute(Qt::WA_ShowWithoutActivating);
     panel->setAttribute(Qt::WA_TranslucentBackground);
     panel->setAttribute(Qt::WA_MacAlwaysShowToolWindow);
-    auto* view = new ThumbnailView(size.toSize(), std::move(shot), panel);
+    auto* view = new ThumbnailView(size.toSize(), std::move(shot), panel, std::move(prepared));
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);

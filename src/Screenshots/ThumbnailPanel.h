@@ -2,6 +2,7 @@
 
 #include "Foundation/TaskHandle.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -33,7 +34,8 @@ public:
     ~ThumbnailPanel() override;
 
     // Replaces any thumbnail shown. `onOpen` runs when the user clicks the thumbnail (it closes first).
-    void show(std::shared_ptr<Shot> shot, std::function<void()> onOpen);
+    // `prepared` is the shot's picture made ahead for the view (see ThumbnailView), when there is one.
+    void show(std::shared_ptr<Shot> shot, std::function<void()> onOpen, QImage prepared = {});
     // Cancels the pending hide and removes the thumbnail; harmless when none is shown.
     void close();
 

@@ -38,15 +38,9 @@ QIcon closeIcon()
     return QIcon(pixmap);
 }
 
-QPixmap aspectFill(const QImage& image, QSize size, double pixelRatio)
+QSize pixelsFor(QSize size, double pixelRatio)
 {
-    const QSize pixels = (QSizeF(size) * pixelRatio).toSize().expandedTo(QSize(1, 1));
-    const QImage scaled = image.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    const QRect middle(
-        QPoint((scaled.width() - pixels.width()) / 2, (scaled.height() - pixels.height()) / 2), pixels);
-    QPixmap pixmap = QPixmap::fromImage(scaled.copy(middle));
-    pixmap.setDevicePixelRatio(pixelRatio);
-    return pixmap;
+    return (QSizeF(size) * pixelRatio).toSize().expandedTo(QSize(1, 1));
 }
 
 Qt::DropAction systemDrag(
@@ -67,7 +61,7 @@ Qt::DropAction systemDrag(
 
 } // namespace
 
-ThumbnailView::ThumbnailView(QSize size, std::shared_ptr<Shot> shot, QWidget* parent)
+ThumbnailView::ThumbnailView(QSize size, std::shared_ptr<Shot> shot, QWidget* parent, QImage prepared)
     : QWidget(parent)
     , m_shot(std::move(shot))
     , m_closeButton(new QToolButton(this))
@@ -76,7 +70,11 @@ ThumbnailView::ThumbnailView(QSize size, std::shared_ptr<Shot> shot, QWidget* pa
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     setToolTip(Localization::text("Щелчок — изменить. Перетащите в другую программу, чтобы вставить."));
-    m_picture = aspectFill(m_shot->image(), size, devicePixelRatio());
+    const double pixelRatio = devicePixelRatio();
+    if (prepared.size() != pixelsFor(size, pixelRatio))
+        prepared = picture(m_shot->image(), size, pixelRatio);
+    m_picture = QPixmap::fromImage(prepared);
+    m_picture.setDevicePixelRatio(pixelRatio);
 
     m_closeButton->setIcon(closeIcon());
     m_closeButton->setIconSize(QSize(20, 20));
@@ -93,6 +91,15 @@ ThumbnailView::ThumbnailView(QSize size, std::shared_ptr<Shot> shot, QWidget* pa
 }
 
 ThumbnailView::~ThumbnailView() = default;
+
+QImage ThumbnailView::picture(const QImage& image, QSize size, double pixelRatio)
+{
+    const QSize pixels = pixelsFor(size, pixelRatio);
+    const QImage scaled = image.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    const QRect middle(
+        QPoint((scaled.width() - pixels.width()) / 2, (scaled.height() - pixels.height()) / 2), pixels);
+    return scaled.copy(middle);
+}
 
 std::unique_ptr<QMimeData> ThumbnailView::dragContent(const Shot& shot)
 {

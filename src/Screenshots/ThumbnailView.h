@@ -27,7 +27,9 @@ public:
     // Moves beyond this distance in points, from where the press started, turn a click into a drag.
     static constexpr double dragThreshold = 4;
 
-    ThumbnailView(QSize size, std::shared_ptr<Shot> shot, QWidget* parent = nullptr);
+    // `prepared` is the shot's picture made ahead by `picture` for this view; when its size is not what the
+    // view needs, the view makes its own.
+    ThumbnailView(QSize size, std::shared_ptr<Shot> shot, QWidget* parent = nullptr, QImage prepared = {});
     ~ThumbnailView() override;
 
     std::function<void()> onClick = [] {};
@@ -40,6 +42,10 @@ public:
     const std::shared_ptr<Shot>& shot() const { return m_shot; }
     QToolButton* closeButton() const { return m_closeButton; }
     bool isDragging() const { return m_dragging; }
+
+    // The picture scaled to fill `size` points at `pixelRatio` pixels per point, its middle kept: slow for a
+    // large picture, and safe on any thread.
+    static QImage picture(const QImage& image, QSize size, double pixelRatio);
 
     // What a drag offers: the shot's file when it has one, otherwise the picture itself.
     static std::unique_ptr<QMimeData> dragContent(const Shot& shot);

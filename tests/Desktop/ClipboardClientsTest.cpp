@@ -104,12 +104,24 @@ TEST(DesktopClipboard, WritesReachOtherClientsByteForByteAndCountOnce)
     EXPECT_EQ(xclipPaste(QStringLiteral("text/html")), html);
     EXPECT_EQ(xclipPaste(QStringLiteral("application/x-drimo-test")), custom);
 
+    // A promised type is offered with the others, and made only when a client asks for it.
     const QByteArray png = TestImages::png(7, 5);
     PasteboardItem image;
     image.setData(PasteboardTypes::png, png);
+    int made = 0;
+    image.promise(PasteboardTypes::tiff, std::make_shared<PromisedBytes>([&made] {
+        ++made;
+        return QByteArray("tiff");
+    }));
     pasteboard.clearContents();
     pasteboard.writeItems({ image });
+    EXPECT_EQ(pasteboard.types(), (QStringList { PasteboardTypes::png, PasteboardTypes::tiff }));
+    EXPECT_TRUE(xclipPaste(QStringLiteral("TARGETS")).value_or(QByteArray()).contains("image/tiff"));
     EXPECT_EQ(xclipPaste(QStringLiteral("image/png")), png);
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(xclipPaste(QStringLiteral("image/tiff")), QByteArray("tiff"));
+    EXPECT_EQ(xclipPaste(QStringLiteral("image/tiff")), QByteArray("tiff"));
+    EXPECT_EQ(made, 1);
 
     const QUrl first = QUrl::fromLocalFile(QStringLiteral("/tmp/one file.txt"));
     const QUrl second = QUrl::fromLocalFile(QStringLiteral("/tmp/two.txt"));

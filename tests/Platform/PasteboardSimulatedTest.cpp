@@ -1,6 +1,6 @@
+#include "Platform/Simulated/PasteboardSimulated.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
-#include "Platform/Simulated/PasteboardSimulated.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ TEST(PasteboardSimulated, ChangeCountMovesOnEveryClearAndWritesAreReported)
     pasteboard.userCopy({ first, second });
     EXPECT_EQ(pasteboard.changeCount(), 1);
     EXPECT_EQ(pasteboard.types(),
-              (QStringList { PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::png }));
+        (QStringList { PasteboardTypes::plainText, PasteboardTypes::rtf, PasteboardTypes::png }));
     EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::rtf), QByteArray("{\\rtf1 hi}"));
     EXPECT_FALSE(pasteboard.items().at(0).data(PasteboardTypes::png));
 
@@ -26,7 +26,7 @@ TEST(PasteboardSimulated, ChangeCountMovesOnEveryClearAndWritesAreReported)
     EXPECT_TRUE(pasteboard.types().isEmpty());
     EXPECT_FALSE(pasteboard.writeItems({}));
     EXPECT_TRUE(pasteboard.writeUrls({ QUrl::fromLocalFile(QStringLiteral("/tmp/b b.pdf")),
-                                       QUrl(QStringLiteral("https://example.org/")) }));
+        QUrl(QStringLiteral("https://example.org/")) }));
     EXPECT_EQ(pasteboard.changeCount(), 2) << "writing after a clear is the same change";
     ASSERT_EQ(pasteboard.items().size(), 2u);
     EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::fileUrl), QByteArray("file:///tmp/b%20b.pdf"));
@@ -66,4 +66,30 @@ TEST(PasteboardSimulated, ACopyOnItsWayShowsNothingUntilItArrivesAndALaterChange
     }
     // A pasteboard that went away is not delivered to.
     scheduler.advance(5);
+}
+
+TEST(PasteboardSimulated, PromisedBytesAreMadeWhenAReaderFirstAsksForThem)
+{
+    PasteboardSimulated pasteboard;
+    int made = 0;
+    PasteboardItem item;
+    item.setData(PasteboardTypes::png, "png");
+    item.promise(PasteboardTypes::tiff, std::make_shared<PromisedBytes>([&made] {
+        ++made;
+        return QByteArray("tiff");
+    }));
+    pasteboard.clearContents();
+    pasteboard.writeItems({ item });
+    EXPECT_EQ(pasteboard.types(), (QStringList { PasteboardTypes::png, PasteboardTypes::tiff }));
+    EXPECT_TRUE(pasteboard.items().at(0).hasType(PasteboardTypes::tiff));
+    EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::png), QByteArray("png"));
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::tiff), QByteArray("tiff"));
+    EXPECT_EQ(pasteboard.items().at(0).data(PasteboardTypes::tiff), QByteArray("tiff"));
+    EXPECT_EQ(made, 1);
+
+    // Bytes that could not be made are no data.
+    PasteboardItem failing;
+    failing.promise(PasteboardTypes::tiff, std::make_shared<PromisedBytes>([] { return QByteArray(); }));
+    EXPECT_FALSE(failing.data(PasteboardTypes::tiff));
 }

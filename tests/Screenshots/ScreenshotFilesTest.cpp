@@ -84,13 +84,13 @@ TEST_F(ScreenshotFilesTest, NamesCarryLocalDateAndTimeAndCountFromTwo)
     for (int i = 0; i < 3; ++i) {
         const QString source = home.file(QStringLiteral("capture-%1.png").arg(i));
         ASSERT_TRUE(TemporaryHome::writeFile(source, QByteArray("png ") + QByteArray::number(i)));
-        placed << ScreenshotFiles::move(source, folder, moment);
+        placed << ScreenshotFiles::move(source, folder, moment).path.value_or(QString());
         EXPECT_FALSE(QFileInfo::exists(source));
     }
     EXPECT_EQ(placed, (QStringList { base + ".png", base + " (2).png", base + " (3).png" }));
     EXPECT_EQ(TemporaryHome::readFile(placed[2]), QByteArray("png 2"));
 
-    const QString written = ScreenshotFiles::write(QByteArray("edited"), folder, moment);
+    const QString written = *ScreenshotFiles::write(QByteArray("edited"), folder, moment).path;
     EXPECT_EQ(written, base + " (4).png");
     EXPECT_EQ(TemporaryHome::readFile(written), QByteArray("edited"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 4) << "no temporary file left";
@@ -99,26 +99,27 @@ TEST_F(ScreenshotFilesTest, NamesCarryLocalDateAndTimeAndCountFromTwo)
     EXPECT_EQ(ScreenshotFiles::freeUrl(folder, moment), base + ".png") << "a freed name is used again";
 }
 
-TEST_F(ScreenshotFilesTest, FailuresThrowAndLoseNothing)
+TEST_F(ScreenshotFilesTest, FailuresSayWhyAndLoseNothing)
 {
     const QString blocker = home.file(QStringLiteral("NotAFolder"));
     ASSERT_TRUE(TemporaryHome::writeFile(blocker, "plain file"));
     const QString source = home.file(QStringLiteral("capture.png"));
     ASSERT_TRUE(TemporaryHome::writeFile(source, "png"));
 
-    EXPECT_THROW(ScreenshotFiles::move(source, blocker + "/Sub", moment), ScreenshotFiles::Error);
+    const auto blocked = ScreenshotFiles::move(source, blocker + "/Sub", moment);
+    EXPECT_FALSE(blocked.path);
+    EXPECT_EQ(blocked.failure, "cannot create the folder " + blocker + "/Sub");
     EXPECT_EQ(TemporaryHome::readFile(source), QByteArray("png")) << "the source stays where it was";
-    EXPECT_THROW(ScreenshotFiles::write("png", blocker, moment), ScreenshotFiles::Error);
+    EXPECT_FALSE(ScreenshotFiles::write("png", blocker, moment).path);
     EXPECT_EQ(TemporaryHome::readFile(blocker), QByteArray("plain file"));
-    EXPECT_THROW(ScreenshotFiles::move(home.file(QStringLiteral("missing.png")), home.path(), moment),
-        ScreenshotFiles::Error);
+    EXPECT_FALSE(ScreenshotFiles::move(home.file(QStringLiteral("missing.png")), home.path(), moment).path);
 
     const QString readOnly = home.file(QStringLiteral("ReadOnly"));
     ASSERT_TRUE(QDir().mkpath(readOnly));
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (!QFileInfo(readOnly).isWritable()) { // root may write anywhere
-        EXPECT_THROW(ScreenshotFiles::write("png", readOnly, moment), ScreenshotFiles::Error);
-        EXPECT_THROW(ScreenshotFiles::move(source, readOnly, moment), ScreenshotFiles::Error);
+        EXPECT_TRUE(ScreenshotFiles::write("png", readOnly, moment).failure.startsWith("cannot write "));
+        EXPECT_FALSE(ScreenshotFiles::move(source, readOnly, moment).path);
         EXPECT_TRUE(QFileInfo::exists(source));
     }
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -139,12 +140,12 @@ TEST_F(ScreenshotFilesTest, AMoveAcrossFileSystemsThatFillsTheDiskLeavesNoPartia
     {
         const FileSizeLimit full(64 * 1024);
         ASSERT_TRUE(full.active());
-        EXPECT_THROW(ScreenshotFiles::move(source, folder, moment), ScreenshotFiles::Error);
+        EXPECT_TRUE(ScreenshotFiles::move(source, folder, moment).failure.startsWith("cannot copy "));
     }
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
     EXPECT_EQ(TemporaryHome::readFile(source), png);
 
-    const QString moved = ScreenshotFiles::move(source, folder, moment);
+    const QString moved = ScreenshotFiles::move(source, folder, moment).path.value_or(QString());
     EXPECT_EQ(TemporaryHome::readFile(moved), png);
     EXPECT_FALSE(QFileInfo::exists(source));
 }

@@ -3,6 +3,7 @@
 #include "Screenshots/Shot.h"
 #include "TestSupport/TestImages.h"
 
+#include <QColorSpace>
 #include <QImageReader>
 #include <QPainter>
 #include <QTest>
@@ -227,16 +228,22 @@ TEST(Shot, MadeOnAWorkerThreadItIsTheSameShot)
     EXPECT_EQ(there->blurred(), here->blurred());
 }
 
-TEST(ShotRenderer, PngRecordsTheScreenResolution)
+// The pasteboard's TIFF copy of a finished edit is made from the picture the encoder hands back: it must be
+// the TIFF that decoding the file would give.
+TEST(ShotRenderer, EncodingRecordsTheScreenResolutionAndGivesBackWhatDecodingWould)
 {
-    const QImage picture = solid(QSize(30, 20), Qt::cyan);
-    for (double scale : { 1.0, 2.0, 3.0 }) {
-        const auto bytes = ShotRenderer::png(picture, scale);
-        ASSERT_TRUE(bytes);
-        const QImage decoded = QImage::fromData(*bytes, "PNG");
-        EXPECT_EQ(decoded, picture);
-        EXPECT_NEAR(decoded.dotsPerMeterX() * 0.0254, 72 * scale, 0.05);
-        EXPECT_EQ(decoded.dotsPerMeterY(), decoded.dotsPerMeterX());
+    for (const QImage::Format format : { QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied }) {
+        QImage picture = solid(QSize(30, 20), QColor(0, 200, 220, 150), format);
+        picture.setColorSpace(QColorSpace::SRgb);
+        for (double scale : { 1.0, 2.0, 3.0 }) {
+            const auto encoded = ShotRenderer::encode(picture, scale);
+            ASSERT_TRUE(encoded);
+            const QImage decoded = QImage::fromData(encoded->png, "PNG");
+            EXPECT_EQ(decoded, picture.convertToFormat(decoded.format()));
+            EXPECT_NEAR(decoded.dotsPerMeterX() * 0.0254, 72 * scale, 0.05);
+            EXPECT_EQ(decoded.dotsPerMeterY(), decoded.dotsPerMeterX());
+            EXPECT_EQ(TestImages::encoded(encoded->picture, "TIFF"), TestImages::encoded(decoded, "TIFF"));
+        }
     }
     EXPECT_FALSE(ShotRenderer::png(QImage(), 2));
 }

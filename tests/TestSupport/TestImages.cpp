@@ -32,12 +32,14 @@ QByteArray chunk(const char* type, const QByteArray& data)
 
 } // namespace
 
-QByteArray encoded(const QImage& image, const char* format)
+QByteArray encoded(const QImage& image, const char* format, int quality)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.write(image);
     return bytes;
 }
 

@@ -6,9 +6,9 @@
 // Image bytes for tests: opaque pictures whose pixels vary, so encodings differ per size.
 namespace TestImages {
 
-// `image` in a file format ("PNG", "TIFF").
-QByteArray encoded(const QImage& image, const char* format = "PNG");
 QImage picture(int width, int height);
+// The image in `format` ("PNG", "TIFF"), at Qt's quality (−1: its default).
+QByteArray encoded(const QImage& image, const char* format = "PNG", int quality = -1);
 QByteArray png(int width, int height);
 QByteArray tiff(int width, int height);
 // One colour all over, encoded as compactly as the format allows ("PNG" or "TIFF"): large pictures, small

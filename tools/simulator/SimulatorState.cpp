@@ -63,9 +63,10 @@ json pasteboard(const Pasteboard& pasteboard)
     for (const auto& item : pasteboard.items()) {
         json types = json::array();
         json data = json::object();
-        for (const auto& [type, bytes] : item.representations) {
+        // Reading the state asks for every type, as a client pasting it would.
+        for (const QString& type : item.types()) {
             types.push_back(utf8(type));
-            data[utf8(type)] = dataText(bytes);
+            data[utf8(type)] = dataText(item.data(type).value_or(QByteArray()));
         }
         items.push_back({ { "types", types }, { "data", data } });
     }

@@ -64,15 +64,51 @@ bool isMapped(const QString& format)
     });
 }
 
-QMimeData* copyOf(const QMimeData& staged)
-{
-    auto* copy = new QMimeData;
-    for (const QString& format : staged.formats())
-        copy->setData(format, staged.data(format));
-    return copy;
-}
-
 } // namespace
+
+// What this program offers: data set in full, and formats whose bytes are made when Qt asks for them on a
+// client's behalf.
+class PasteboardDesktop::StagedMime final : public QMimeData {
+public:
+    void promise(const QString& format, std::shared_ptr<const PromisedBytes> bytes)
+    {
+        m_promised.emplace_back(format, std::move(bytes));
+    }
+    std::shared_ptr<const PromisedBytes> promiseOf(const QString& format) const
+    {
+        for (const auto& [promised, bytes] : m_promised)
+            if (promised == format)
+                return bytes;
+        return nullptr;
+    }
+    QStringList formats() const override
+    {
+        QStringList all = QMimeData::formats();
+        for (const auto& [format, bytes] : m_promised)
+            if (!all.contains(format))
+                all.append(format);
+        return all;
+    }
+    StagedMime* copy() const
+    {
+        auto* copy = new StagedMime;
+        for (const QString& format : QMimeData::formats())
+            copy->setData(format, data(format));
+        copy->m_promised = m_promised;
+        return copy;
+    }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType type) const override
+    {
+        if (const auto bytes = promiseOf(format))
+            return bytes->bytes();
+        return QMimeData::retrieveData(format, type);
+    }
+
+private:
+    std::vector<std::pair<QString, std::shared_ptr<const PromisedBytes>>> m_promised;
+};
 
 PasteboardDesktop::PasteboardDesktop(QClipboard* clipboard, QObject* parent)
     : QObject(parent)
@@ -201,10 +237,16 @@ std::vector<PasteboardItem> PasteboardDesktop::itemsFromMime(const QMimeData& mi
             items.push_back(std::move(item));
         }
     }
+    const auto* staged = dynamic_cast<const StagedMime*>(&mime);
     PasteboardItem content;
     for (const QString& format : formats) {
         if (format == uriList || isDerivedFormat(format))
             continue;
+        if (const auto promised = staged ? staged->promiseOf(format) : nullptr) {
+            if (!content.hasType(typeForMime(format)))
+                content.promise(typeForMime(format), promised);
+            continue;
+        }
         const QByteArray data = mime.data(format);
         if (format == passwordHint) {
             // The hint is advice to clipboard keepers, not content; only "secret" asks to be left alone.
@@ -262,7 +304,7 @@ long long PasteboardDesktop::clearContents()
     cancelRead();
     m_arrived = true;
     m_contents.emplace();
-    m_staged = std::make_unique<QMimeData>();
+    m_staged = std::make_unique<StagedMime>();
     ++m_changeCount;
     if (m_wayland) {
         m_wayland->write({});
@@ -278,7 +320,7 @@ bool PasteboardDesktop::writeItems(const std::vector<PasteboardItem>& items)
     if (items.empty())
         return false;
     if (!m_staged)
-        m_staged = std::make_unique<QMimeData>();
+        m_staged = std::make_unique<StagedMime>();
     QByteArray uris = m_staged->data(uriList);
     for (const auto& item : items) {
         for (const auto& [type, data] : item.representations) {
@@ -297,6 +339,9 @@ bool PasteboardDesktop::writeItems(const std::vector<PasteboardItem>& items)
             if (mime == utf8Text)
                 m_staged->setData(QStringLiteral("text/plain"), data);
         }
+        for (const auto& [type, promised] : item.promised)
+            if (!m_staged->hasFormat(mimeForType(type)))
+                m_staged->promise(mimeForType(type), promised);
     }
     if (!uris.isEmpty())
         m_staged->setData(uriList, uris);
@@ -308,7 +353,7 @@ bool PasteboardDesktop::offerAsPrimarySelection()
 {
     if (!m_clipboard || !m_staged || m_staged->formats().isEmpty() || !m_clipboard->supportsSelection())
         return false;
-    m_clipboard->setMimeData(copyOf(*m_staged), QClipboard::Selection);
+    m_clipboard->setMimeData(m_staged->copy(), QClipboard::Selection);
     return true;
 }
 
@@ -329,8 +374,8 @@ void PasteboardDesktop::publish()
     }
     // Like the clearing that precedes them, writes are part of the one change clearContents counted.
     const QScopedValueRollback writing(m_writing, true);
-    // The clipboard takes ownership of the copy.
-    m_clipboard->setMimeData(copyOf(*m_staged), QClipboard::Clipboard);
+    // The clipboard takes ownership of the copy; later writes after the same clear extend the staged one.
+    m_clipboard->setMimeData(m_staged->copy(), QClipboard::Clipboard);
 }
 
 PasteboardDesktop::~PasteboardDesktop() = default;

@@ -19,7 +19,8 @@ class X11ClipboardReader;
 // URI, and a password manager's "secret" hint the concealed type. The change count moves once per change by
 // another client and once per clearContents of ours; the writes that follow a clear belong to that change.
 // On X11 and through Wayland's data-control another client's copy is read on a connection of its own,
-// without waiting for that client: its contents arrive within the arrival budget, or are given up.
+// without waiting for that client: its contents arrive within the arrival budget, or are given up. On X11
+// writes go through QClipboard, which asks for the bytes of a promised type when a client wants them.
 class PasteboardDesktop final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -50,6 +51,8 @@ public:
     static QStringList formatsToRead(const QStringList& offered);
 
 private:
+    class StagedMime;
+
     void othersCopied();
     void readOthersCopy();
     void received(std::optional<ClipboardContents> read);
@@ -64,7 +67,7 @@ private:
     X11ClipboardReader* m_reader = nullptr;
     long long m_changeCount = 0;
     // What clearContents and writes have staged; handed to the clipboard after each write.
-    std::unique_ptr<QMimeData> m_staged;
+    std::unique_ptr<StagedMime> m_staged;
     bool m_writing = false;
     bool m_arrived = true;
     // The contents of the current change once read: the types on offer and the items with their data.

@@ -9,8 +9,8 @@
 class Scheduler;
 
 // An in-process pasteboard that behaves like the system's: every clear moves the change count, items keep
-// their representations in order, another application's copy may take time to arrive, and every write is
-// reported to an observer.
+// their representations in order, promised ones are made only when a reader asks for their bytes, another
+// application's copy may take time to arrive, and every write is reported to an observer.
 class PasteboardSimulated final : public Pasteboard {
 public:
     enum class Writer { User, App };
