@@ -12,8 +12,6 @@
 #include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
 #include "GlobalShortcuts/RecorderControl.h"
-#include "GlobalShortcuts/Services.h"
-#include "GlobalShortcuts/ShortcutRegistry.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Alerts.h"
 #include "Platform/ApplicationLifecycle.h"
@@ -63,6 +61,7 @@ struct AppController::PermissionWatch {
 AppController::AppController(const Platform& platform, QObject* parent, HistorySaver::Mode saving)
     : QObject(parent)
     , m_platform(platform)
+    , m_shortcuts(shortcutServices())
     , m_settings(platform.defaults)
     , m_history(historyDirectory(platform.paths), platform.scheduler, nullptr, saving)
     , m_accessibilityGranted(platform.accessibility.isProcessTrusted())
@@ -78,14 +77,10 @@ AppController::AppController(const Platform& platform, QObject* parent, HistoryS
     , m_thumbnail(platform.scheduler, platform.screens)
     , m_editor(platform.alerts, platform.screens, platform.workspace)
     , m_updates(platform, UpdateChecker::defaultBaseUrl())
-{
-    installShortcutServices();
-}
+{ }
 
 AppController::~AppController()
 {
-    // The shortcut module must not outlive the platform it was given.
-    GlobalShortcuts::install({});
     if (m_watch) {
         m_watch->cancelled = true;
         m_watch->wait.cancel();
@@ -332,7 +327,8 @@ QWidget* AppController::makeSettingsContent()
             .loginItems = m_platform.loginItems,
             .log = m_platform.log,
             .screenAccess = m_platform.screenAccess,
-            .bundle = m_platform.bundle });
+            .bundle = m_platform.bundle,
+            .shortcuts = m_shortcuts });
     view->recorder()->setObjectName(screenshotRecorderName);
     view->setAccessibilityGranted(m_accessibilityGranted);
     connect(this, &AppController::accessibilityGrantedChanged, view,
@@ -664,13 +660,13 @@ void AppController::startBackgroundUpdateChecks()
 void AppController::registerScreenshotShortcut()
 {
     QPointer<AppController> self(this);
-    GlobalShortcuts::onKeyUp(ScreenshotShortcut::name(), [self] {
+    m_shortcuts.registry().onKeyUp(ScreenshotShortcut::name(), [self] {
         if (self)
             self->takeScreenshot();
     });
 }
 
-void AppController::installShortcutServices()
+GlobalShortcuts::Services AppController::shortcutServices()
 {
     GlobalShortcuts::Services services;
     services.defaults = &m_platform.defaults;
@@ -690,7 +686,7 @@ void AppController::installShortcutServices()
                 items.push_back({ row.text, row.shortcut, {} });
         return items;
     };
-    GlobalShortcuts::install(services);
+    return services;
 }
 
 void AppController::setAccessibilityGranted(bool granted)
