@@ -43,6 +43,7 @@ QString historyDirectory(const StandardPaths& paths)
 AppController::AppController(const Platform& platform, QObject* parent, HistorySaver::Mode saving)
     : QObject(parent)
     , m_platform(platform)
+    , m_shortcuts(shortcutServices())
     , m_settings(platform.defaults)
     , m_history(historyDirectory(platform.paths), platform.scheduler, nullptr, saving)
     , m_accessibilityGranted(platform.accessibility.isProcessTrusted())
@@ -69,14 +70,9 @@ AppController::AppController(const Platform& platform, QObject* parent, HistoryS
     connect(&m_screenshots, &ScreenshotFlow::captureEnded, this, &AppController::captureEnded);
     connect(
         &m_screenshots, &ScreenshotFlow::screenshotFileWritten, this, &AppController::screenshotFileWritten);
-    installShortcutServices();
 }
 
-AppController::~AppController()
-{
-    // The shortcut module must not outlive the platform it was given.
-    GlobalShortcuts::install({});
-}
+AppController::~AppController() = default;
 
 void AppController::start()
 {
@@ -257,13 +253,13 @@ void AppController::quit()
 void AppController::registerScreenshotShortcut()
 {
     QPointer<AppController> self(this);
-    GlobalShortcuts::onKeyUp(ScreenshotShortcut::name(), [self] {
+    m_shortcuts.registry().onKeyUp(ScreenshotShortcut::name(), [self] {
         if (self)
             self->takeScreenshot();
     });
 }
 
-void AppController::installShortcutServices()
+GlobalShortcuts::Services AppController::shortcutServices()
 {
     GlobalShortcuts::Services services;
     services.defaults = &m_platform.defaults;
@@ -283,7 +279,7 @@ void AppController::installShortcutServices()
                 items.push_back({ row.text, row.shortcut, {} });
         return items;
     };
-    GlobalShortcuts::install(services);
+    return services;
 }
 
 void AppController::setAccessibilityGranted(bool granted)

@@ -5,6 +5,7 @@
 #include "App/ScreenshotFlow.h"
 #include "Clipboard/ClipboardHistory.h"
 #include "Foundation/TaskHandle.h"
+#include "GlobalShortcuts/Module.h"
 #include "Keyboard/HoldMonitor.h"
 #include "Picker/HistoryPanel.h"
 #include "Platform/Platform.h"
@@ -66,6 +67,7 @@ public:
     WindowPresenter& windows() { return m_windows.presenter(); }
     ThumbnailPanel& thumbnail() { return m_screenshots.thumbnail(); }
     UpdateChecker& updates() { return m_updates; }
+    GlobalShortcuts::Module& shortcuts() { return m_shortcuts; }
     ScreenshotEditor& editor() { return m_screenshots.editor(); }
     bool isPermissionWatchRunning() const { return m_permissionWatch.isRunning(); }
 
@@ -94,11 +96,13 @@ private:
     void installHoldCallbacks();
     void registerScreenshotShortcut();
     // The global-shortcut module works through this controller's platform.
-    void installShortcutServices();
+    GlobalShortcuts::Services shortcutServices();
     void setAccessibilityGranted(bool granted);
     void setNeedsRestart(bool needsRestart);
 
     Platform m_platform;
+    // Before the windows, whose shortcut recorder it must outlive.
+    GlobalShortcuts::Module m_shortcuts;
     unsigned long long m_focusBeforePicker = 0;
     // The application the picker was opened over, which the chosen entry is pasted into: read once the
     // picker has gone, the window manager may not have told yet who is in front again.

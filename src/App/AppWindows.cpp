@@ -69,7 +69,8 @@ QWidget* AppWindows::makeSettings()
             .loginItems = platform.loginItems,
             .log = platform.log,
             .screenAccess = platform.screenAccess,
-            .bundle = platform.bundle });
+            .bundle = platform.bundle,
+            .shortcuts = controller.shortcuts() });
     view->recorder()->setObjectName(screenshotRecorderName);
     view->setAccessibilityGranted(controller.accessibilityGranted());
     QObject::connect(&controller, &AppController::accessibilityGrantedChanged, view,

@@ -4,19 +4,19 @@
 
 namespace GlobalShortcuts {
 
-HotKey::HotKey(std::int64_t carbonKeyCode, std::int64_t carbonModifiers, std::int64_t id,
+HotKey::HotKey(HotKeyCenter& center, std::int64_t carbonKeyCode, std::int64_t carbonModifiers,
     std::function<void()> keyDown, std::function<void()> keyUp)
     : onKeyDown(std::move(keyDown))
     , onKeyUp(std::move(keyUp))
+    , m_center(center)
     , m_carbonKeyCode(carbonKeyCode)
     , m_carbonModifiers(carbonModifiers)
-    , m_id(id)
+    , m_id(center.nextId())
 { }
 
 HotKey::~HotKey()
 {
-    if (auto* center = HotKeyCenter::existing())
-        center->forget(*this);
+    m_center.forget(*this);
 }
 
 } // namespace GlobalShortcuts

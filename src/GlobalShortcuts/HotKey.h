@@ -8,11 +8,14 @@
 
 namespace GlobalShortcuts {
 
+class HotKeyCenter;
+
 // One registered shortcut. While it has a reference the system holds the combination for us; pausing the
-// centre takes the reference away and resuming gives it back. Destroying it releases the combination.
+// centre takes the reference away and resuming gives it back. Destroying it releases the combination; it
+// must go before its centre.
 class HotKey final {
 public:
-    HotKey(std::int64_t carbonKeyCode, std::int64_t carbonModifiers, std::int64_t id,
+    HotKey(HotKeyCenter& center, std::int64_t carbonKeyCode, std::int64_t carbonModifiers,
         std::function<void()> onKeyDown, std::function<void()> onKeyUp);
     ~HotKey();
     HotKey(const HotKey&) = delete;
@@ -29,6 +32,7 @@ public:
     std::optional<HotKeyService::Reference> eventHotKeyRef;
 
 private:
+    HotKeyCenter& m_center;
     std::int64_t m_carbonKeyCode;
     std::int64_t m_carbonModifiers;
     std::int64_t m_id;

@@ -3,15 +3,11 @@
 #include "GlobalShortcuts/HotKey.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Modifiers.h"
-#include "GlobalShortcuts/Services.h"
-#include "GlobalShortcuts/ShortcutRegistry.h"
 
 #include <limits>
 
 namespace GlobalShortcuts {
 namespace {
-
-HotKeyCenter* sharedCenter = nullptr;
 
 // Stands in when no service was installed: every registration is refused, nothing is reserved.
 class NoHotKeys final : public HotKeyService {
@@ -49,29 +45,9 @@ std::int64_t normalised(std::int64_t keyCode, std::int64_t modifiers)
 
 } // namespace
 
-HotKeyCenter& HotKeyCenter::shared()
-{
-    if (!sharedCenter) {
-        static NoHotKeys none;
-        auto* service = services().hotKeys ? services().hotKeys : &none;
-        sharedCenter = new HotKeyCenter(
-            *service, GlobalShortcuts::isEnabled() && GlobalShortcuts::isPaused() == false);
-    }
-    return *sharedCenter;
-}
-
-HotKeyCenter* HotKeyCenter::existing()
-{
-    return sharedCenter;
-}
-
-void HotKeyCenter::destroyShared()
-{
-    delete std::exchange(sharedCenter, nullptr);
-}
-
-HotKeyCenter::HotKeyCenter(HotKeyService& service, bool enabled)
-    : m_service(service)
+HotKeyCenter::HotKeyCenter(HotKeyService* service, bool enabled)
+    : m_none(service ? nullptr : std::make_unique<NoHotKeys>())
+    , m_service(service ? *service : *m_none)
     , m_isEnabled(enabled)
 {
     m_service.onMenuTracking = [this](bool open) { setMenuOpen(open); };

@@ -21,10 +21,12 @@ public:
     // Every hot-key identifier this centre registers carries it: 'GSHK'.
     static constexpr std::uint32_t signature = 0x4753484B;
 
-    // Created on first use with the installed services; lives until they are installed again.
-    static HotKeyCenter& shared();
-    static HotKeyCenter* existing();
-    static void destroyShared();
+    // Without a service every registration is refused and nothing is reserved. `enabled`: the global switch,
+    // already combined with the pause.
+    HotKeyCenter(HotKeyService* service, bool enabled);
+    ~HotKeyCenter();
+    HotKeyCenter(const HotKeyCenter&) = delete;
+    HotKeyCenter& operator=(const HotKeyCenter&) = delete;
 
     // The next hot-key id: 1, 2, 3, … in order of creation.
     std::int64_t nextId() { return ++m_lastHotKeyId; }
@@ -50,11 +52,7 @@ public:
     // The event handler: hot-key pressed and released, raw key down and up.
     int handle(const HotKeyService::Event& event);
 
-    ~HotKeyCenter();
-
 private:
-    explicit HotKeyCenter(HotKeyService& service, bool enabled);
-
     void setMenuOpen(bool open);
     void updateMode();
     void applyMode();
@@ -64,6 +62,7 @@ private:
     int handleRawKey(const HotKeyService::Event& event);
     std::shared_ptr<HotKey> live(std::int64_t id) const;
 
+    std::unique_ptr<HotKeyService> m_none;
     HotKeyService& m_service;
     std::int64_t m_lastHotKeyId = 0;
     std::map<std::int64_t, std::weak_ptr<HotKey>> m_hotKeys;

@@ -59,14 +59,13 @@ Qt::KeyboardModifiers menuModifiers(std::uint64_t flags)
 }
 
 // The candidate as a menu key, or nothing for a key that no key equivalent can name.
-std::optional<QKeyCombination> menuKey(const Shortcut& shortcut)
+std::optional<QKeyCombination> menuKey(const Shortcut& shortcut, const std::optional<QString>& character)
 {
     if (shortcut.modifiers() & Modifiers::Flags::function
         && !Key::keysWithSynthesizedFunctionModifier().contains(shortcut.carbonKeyCode))
         return std::nullopt;
     int key = specialMenuKeys().value(shortcut.carbonKeyCode, 0);
     if (!key) {
-        const auto character = shortcut.keyToCharacter();
         if (!character || character->size() != 1 || *character == QChar(0xFFFD))
             return std::nullopt;
         // Menu keys are letters in upper case; Shift is a modifier of its own.
@@ -75,22 +74,25 @@ std::optional<QKeyCombination> menuKey(const Shortcut& shortcut)
     return QKeyCombination(menuModifiers(shortcut.modifiers()), static_cast<Qt::Key>(key));
 }
 
-} // namespace
-
-std::optional<MenuItem> MenuItem::withMatchingShortcut(
-    const std::vector<MenuItem>& menu, const Shortcut& shortcut)
+std::optional<MenuItem> find(const std::vector<MenuItem>& menu, QKeyCombination candidate)
 {
-    const auto candidate = menuKey(shortcut);
-    if (!candidate)
-        return std::nullopt;
     for (const auto& item : menu) {
         if (!item.keyEquivalent.isEmpty() && item.keyEquivalent.count() == 1
-            && item.keyEquivalent[0] == *candidate)
+            && item.keyEquivalent[0] == candidate)
             return item;
-        if (auto found = withMatchingShortcut(item.submenu, shortcut))
+        if (auto found = find(item.submenu, candidate))
             return found;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<MenuItem> MenuItem::withMatchingShortcut(
+    const std::vector<MenuItem>& menu, const Shortcut& shortcut, const std::optional<QString>& keyCharacter)
+{
+    const auto candidate = menuKey(shortcut, keyCharacter);
+    return candidate ? find(menu, *candidate) : std::nullopt;
 }
 
 } // namespace GlobalShortcuts

@@ -17,9 +17,10 @@ struct MenuItem final {
     QKeySequence keyEquivalent;
     std::vector<MenuItem> submenu;
 
-    // The first item, depth first, whose key equivalent is the shortcut.
-    static std::optional<MenuItem> withMatchingShortcut(
-        const std::vector<MenuItem>& menu, const Shortcut& shortcut);
+    // The first item, depth first, whose key equivalent is the shortcut. `keyCharacter`: what the key types
+    // on the current layout (Shortcut::keyToCharacter), for keys a menu names by their character.
+    static std::optional<MenuItem> withMatchingShortcut(const std::vector<MenuItem>& menu,
+        const Shortcut& shortcut, const std::optional<QString>& keyCharacter);
 };
 
 } // namespace GlobalShortcuts

@@ -14,15 +14,12 @@ struct Name final {
     QString rawValue;
     std::optional<Shortcut> initialShortcut;
 
-    // A name with an initial shortcut writes it to the store when nothing at all is stored for it yet, so
-    // that a binding the user cleared never comes back. Needs the module's services (Services.h).
+    // A plain value: Module::name makes one and writes its initial shortcut to the store.
     explicit Name(QString rawValue, std::optional<Shortcut> initial = std::nullopt);
 
     bool operator==(const Name&) const = default;
 
     const std::optional<Shortcut>& defaultShortcut() const { return initialShortcut; }
-    std::optional<Shortcut> shortcut() const;
-    void setShortcut(const std::optional<Shortcut>& shortcut) const;
     // The user-defaults key of the binding.
     QString storageKey() const;
 };

@@ -6,12 +6,9 @@
 
 namespace GlobalShortcuts {
 
-// The module's announcements, on one shared object that lives for the process.
+// The module's announcements; each Module has its own.
 class Notifications final : public QObject {
     Q_OBJECT
-public:
-    static Notifications& shared();
-
 Q_SIGNALS:
     // "GlobalShortcuts_shortcutByNameDidChange": the binding of the name changed.
     void shortcutByNameDidChange(const GlobalShortcuts::Name& name);

@@ -2,12 +2,7 @@
 
 #include "GlobalShortcuts/HotKeyCenter.h"
 #include "GlobalShortcuts/Key.h"
-#include "GlobalShortcuts/MenuItem.h"
-#include "GlobalShortcuts/Modifiers.h"
-#include "GlobalShortcuts/Notifications.h"
-#include "GlobalShortcuts/Services.h"
-#include "GlobalShortcuts/ShortcutRegistry.h"
-#include "GlobalShortcuts/ShortcutStorage.h"
+#include "GlobalShortcuts/Module.h"
 #include "GlobalShortcuts/ShortcutTexts.h"
 #include "Platform/Alerts.h"
 #include "Platform/HotKeyService.h"
@@ -21,34 +16,9 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QStyleOptionFrame>
-#include <QToolButton>
 
 namespace GlobalShortcuts {
 namespace {
-
-// Event flags beyond the keyboard's lock keys: the device-independent modifiers (Shift and up, Help and
-// Function among them), without Caps Lock and the numeric-pad marker.
-constexpr std::uint64_t deviceIndependentMask = 0xFFFF0000;
-
-// The function flag the system puts on arrows, Forward Delete and the like is not the user's: without
-// this, a plain Forward Delete would count as a combination and beep instead of clearing.
-std::uint64_t modifiersOf(const KeyEvent& event)
-{
-    auto modifiers = event.flags & deviceIndependentMask & ~(EventFlags::capsLock | EventFlags::numericPad);
-    if (Key::keysWithSynthesizedFunctionModifier().contains(event.keyCode))
-        modifiers &= ~EventFlags::function;
-    return modifiers;
-}
-
-// F1 to F35: by key code for the twenty keys that have one, by the private-use character the system
-// gives function keys for the rest.
-bool isFunctionKey(const KeyEvent& event)
-{
-    if (Key::functionKeys().contains(event.keyCode))
-        return true;
-    return event.characters.size() == 1 && event.characters.at(0).unicode() >= 0xF704
-        && event.characters.at(0).unicode() <= 0xF726;
-}
 
 const Name unnamed(QString {});
 
@@ -62,41 +32,25 @@ public:
     }
 };
 
-void beep()
-{
-    if (auto* service = services().hotKeys)
-        service->beep();
-}
-
 } // namespace
 
-RecorderControl::RecorderControl(const Name& name, ChangeHandler change, QWidget* parent)
-    : QLineEdit(parent)
-    , onChange(std::move(change))
-    , m_storageMode(StorageMode::Name)
-    , m_name(name)
-{
-    setUp();
-}
+RecorderControl::RecorderControl(Module& shortcuts, const Name& name, ChangeHandler change, QWidget* parent)
+    : RecorderControl(shortcuts, StorageMode::Name, name, std::nullopt, std::move(change), parent)
+{ }
 
 RecorderControl::RecorderControl(
+    Module& shortcuts, const std::optional<Shortcut>& binding, ChangeHandler change, QWidget* parent)
+    : RecorderControl(shortcuts, StorageMode::Binding, unnamed, binding, std::move(change), parent)
+{ }
+
+RecorderControl::RecorderControl(Module& shortcuts, StorageMode mode, const Name& name,
     const std::optional<Shortcut>& binding, ChangeHandler change, QWidget* parent)
     : QLineEdit(parent)
     , onChange(std::move(change))
-    , m_storageMode(StorageMode::Binding)
-    , m_name(unnamed)
+    , m_shortcuts(shortcuts)
+    , m_storageMode(mode)
+    , m_name(name)
     , m_bindingShortcut(binding)
-{
-    setUp();
-}
-
-RecorderControl::~RecorderControl()
-{
-    if (s_active == this)
-        finishRecording();
-}
-
-void RecorderControl::setUp()
 {
     setObjectName(QStringLiteral("shortcutRecorder"));
     setPlaceholderText(ShortcutTexts::text("record_shortcut"));
@@ -105,18 +59,16 @@ void RecorderControl::setUp()
     setContextMenuPolicy(Qt::NoContextMenu);
     setMinimumWidth(minimumControlWidth);
     resize(minimumControlWidth, initialHeight);
-    setClearButtonEnabled(true);
     auto* style = new NoCursorStyle;
     style->setParent(this);
     setStyle(style);
-    m_clearAction = findChild<QAction*>(QStringLiteral("_q_qlineeditclearaction"));
     // Only the clear button empties the field: typing never reaches it.
-    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (text.isEmpty())
-            clearShortcut();
-    });
+    m_clearAction = new QAction(style->standardIcon(QStyle::SP_LineEditClearButton, nullptr, this), {}, this);
+    m_clearAction->setObjectName(QStringLiteral("clearShortcut"));
+    addAction(m_clearAction, QLineEdit::TrailingPosition);
+    connect(m_clearAction, &QAction::triggered, this, &RecorderControl::clearShortcut);
     if (m_storageMode == StorageMode::Name)
-        m_nameObserver = connect(&Notifications::shared(), &Notifications::shortcutByNameDidChange, this,
+        connect(&m_shortcuts.notifications(), &Notifications::shortcutByNameDidChange, this,
             [this](const Name& changed) {
                 if (changed == m_name)
                     refresh();
@@ -124,9 +76,15 @@ void RecorderControl::setUp()
     refresh();
 }
 
+RecorderControl::~RecorderControl()
+{
+    if (m_shortcuts.activeRecorder() == this)
+        finishRecording();
+}
+
 std::optional<Shortcut> RecorderControl::shortcut() const
 {
-    return m_storageMode == StorageMode::Name ? getShortcut(m_name) : m_bindingShortcut;
+    return m_storageMode == StorageMode::Name ? m_shortcuts.storage().getShortcut(m_name) : m_bindingShortcut;
 }
 
 void RecorderControl::setShortcut(const std::optional<Shortcut>& shortcut)
@@ -140,31 +98,19 @@ void RecorderControl::store(const std::optional<Shortcut>& shortcut)
     if (m_storageMode == StorageMode::Binding)
         m_bindingShortcut = shortcut;
     else
-        GlobalShortcuts::setShortcut(shortcut, m_name);
+        m_shortcuts.storage().setShortcut(shortcut, m_name);
 }
 
 void RecorderControl::refresh()
 {
     const auto current = shortcut();
-    setText(current ? current->presentableDescription() : QString());
+    setText(current ? m_shortcuts.presentableDescription(*current) : QString());
     showClearButton(current.has_value());
 }
 
 void RecorderControl::showClearButton(bool shown)
 {
-    if (m_clearAction)
-        m_clearAction->setVisible(shown);
-}
-
-RecorderControl* RecorderControl::active()
-{
-    return s_active.data();
-}
-
-void RecorderControl::endActiveRecording()
-{
-    if (auto* recorder = s_active.data())
-        recorder->endRecording();
+    m_clearAction->setVisible(shown);
 }
 
 void RecorderControl::startRecording()
@@ -214,15 +160,13 @@ void RecorderControl::beginRecording()
 {
     if (m_recording)
         return;
-    if (s_active && s_active != this)
-        s_active->endRecording();
+    m_shortcuts.setActiveRecorder(this);
     m_recording = true;
     setPlaceholderText(ShortcutTexts::text("press_shortcut"));
     showClearButton(shortcut().has_value());
-    s_active = this;
-    setPaused(true);
+    m_shortcuts.registry().setPaused(true);
     qApp->installEventFilter(this);
-    Q_EMIT Notifications::shared().recorderActiveStatusDidChange(true);
+    Q_EMIT m_shortcuts.notifications().recorderActiveStatusDidChange(true);
 }
 
 void RecorderControl::finishRecording()
@@ -233,10 +177,10 @@ void RecorderControl::finishRecording()
     setPlaceholderText(ShortcutTexts::text("record_shortcut"));
     showClearButton(shortcut().has_value());
     qApp->removeEventFilter(this);
-    if (s_active == this) {
-        s_active = nullptr;
-        setPaused(false);
-        Q_EMIT Notifications::shared().recorderActiveStatusDidChange(false);
+    if (m_shortcuts.activeRecorder() == this) {
+        m_shortcuts.setActiveRecorder(nullptr);
+        m_shortcuts.registry().setPaused(false);
+        Q_EMIT m_shortcuts.notifications().recorderActiveStatusDidChange(false);
     }
 }
 
@@ -266,7 +210,7 @@ bool RecorderControl::event(QEvent* event)
         default:
             break;
         }
-        auto* service = services().hotKeys;
+        auto* service = m_shortcuts.services().hotKeys;
         const auto translated = service ? service->keyEventFrom(*keyEvent) : std::nullopt;
         if (!translated) {
             beep();
@@ -304,35 +248,29 @@ bool RecorderControl::handleKeyDown(const KeyEvent& event)
 {
     if (!m_recording)
         return false;
-    const auto modifiers = modifiersOf(event);
+    const auto verdict = RecordingPolicy::forKey(event);
     // The field keeps the focus when recording ends by key, so that the keyboard carries on from here.
-    if (modifiers == 0) {
-        if (event.keyCode == Key::tab.rawValue) {
-            finishRecording();
-            return false;
-        }
-        if (event.keyCode == Key::deleteKey.rawValue || event.keyCode == Key::deleteForward.rawValue) {
-            if (auto* button = findChild<QToolButton*>();
-                button && m_clearAction && m_clearAction->isVisible())
-                button->click();
-            return true;
-        }
-        if (event.keyCode == Key::escape.rawValue) {
-            finishRecording();
-            return true;
-        }
-        if (!isFunctionKey(event)) {
-            beep();
-            return true;
-        }
-    } else if ((modifiers & ~(EventFlags::shift | EventFlags::function)) == 0 && !isFunctionKey(event)) {
+    switch (verdict.action) {
+    case RecordingPolicy::Action::PassOn:
+        finishRecording();
+        return false;
+    case RecordingPolicy::Action::End:
+        finishRecording();
+        return true;
+    case RecordingPolicy::Action::Clear:
+        if (m_clearAction->isVisible())
+            m_clearAction->trigger();
+        return true;
+    case RecordingPolicy::Action::Beep:
         beep();
         return true;
+    case RecordingPolicy::Action::Check:
+        break;
     }
-    const auto candidate = Shortcut::from(event);
+    const auto candidate = *verdict.candidate;
     if (!check(candidate))
         return true;
-    setText(candidate.presentableDescription());
+    setText(m_shortcuts.presentableDescription(candidate));
     showClearButton(true);
     store(candidate);
     if (onChange)
@@ -343,29 +281,15 @@ bool RecorderControl::handleKeyDown(const KeyEvent& event)
 
 bool RecorderControl::check(const Shortcut& candidate)
 {
-    if (candidate != shortcut()) {
-        if (const auto item = MenuItem::withMatchingShortcut(services().applicationMenu(), candidate)) {
-            QString title = item->title;
-            title.remove(QLatin1Char('&'));
-            if (!applyBehavior(conflictPolicy.menuItem,
-                    ShortcutTexts::format("keyboard_shortcut_used_by_menu_item", title), QString()))
-                return false;
-        }
-    }
-    const auto modifiers = candidate.modifiers();
-    const bool optionOnly = (modifiers & Modifiers::Flags::option)
-        && (modifiers & ~(Modifiers::Flags::option | Modifiers::Flags::shift)) == 0;
-    if (optionOnly && services().optionShortcutsDisallowed()
-        && conflictPolicy.disallowed != ConflictBehavior::Allow) {
-        showAlert(ShortcutTexts::text("keyboard_shortcut_disallowed"), QString(), {}, std::nullopt);
-        return false;
-    }
-    const bool plainF12 = candidate == Shortcut::from(Key::f12, 0);
-    if (!plainF12 && HotKeyCenter::shared().isSystemShortcut(candidate)
-        && !applyBehavior(conflictPolicy.systemShortcut,
-            ShortcutTexts::text("keyboard_shortcut_used_by_system"),
-            ShortcutTexts::text("keyboard_shortcuts_can_be_changed")))
-        return false;
+    const auto& services = m_shortcuts.services();
+    const RecordingPolicy::Facts facts { .current = shortcut(),
+        .menu = services.applicationMenu(),
+        .keyCharacter = candidate.keyToCharacter(services),
+        .optionShortcutsDisallowed = services.optionShortcutsDisallowed(),
+        .reservedBySystem = m_shortcuts.hotKeyCenter().isSystemShortcut(candidate) };
+    for (const auto& objection : RecordingPolicy::objections(candidate, facts, conflictPolicy))
+        if (!overcome(objection))
+            return false;
     if (validateShortcut) {
         const auto verdict = validateShortcut(candidate);
         if (!verdict.allowed) {
@@ -376,21 +300,21 @@ bool RecorderControl::check(const Shortcut& candidate)
     return true;
 }
 
-bool RecorderControl::applyBehavior(ConflictBehavior behavior, const QString& title, const QString& message)
+bool RecorderControl::overcome(const RecordingPolicy::Objection& objection)
 {
-    switch (behavior) {
-    case ConflictBehavior::Allow:
-        return true;
-    case ConflictBehavior::Block:
-        showAlert(title, message, {}, std::nullopt);
+    if (objection.behavior != ConflictBehavior::Warn) {
+        showAlert(objection.title, objection.message, {}, std::nullopt);
         return false;
-    case ConflictBehavior::Warn: {
-        const auto force = ShortcutTexts::text("force_use_shortcut");
-        // Dismissing the warning must not count as choosing to use the shortcut anyway.
-        return showAlert(title, message, { ShortcutTexts::text("ok"), force }, 0) == force;
     }
-    }
-    return false;
+    const auto force = ShortcutTexts::text("force_use_shortcut");
+    // Dismissing the warning must not count as choosing to use the shortcut anyway.
+    return showAlert(objection.title, objection.message, { ShortcutTexts::text("ok"), force }, 0) == force;
+}
+
+void RecorderControl::beep()
+{
+    if (auto* service = m_shortcuts.services().hotKeys)
+        service->beep();
 }
 
 QString RecorderControl::showAlert(const QString& title, const QString& message, const QStringList& buttons,
@@ -398,7 +322,7 @@ QString RecorderControl::showAlert(const QString& title, const QString& message,
 {
     endRecording();
     QString answer;
-    if (auto* alerts = services().alerts) {
+    if (auto* alerts = m_shortcuts.services().alerts) {
         Alerts::Alert alert;
         alert.style = Alerts::Style::Warning;
         alert.message = title;
@@ -412,6 +336,7 @@ QString RecorderControl::showAlert(const QString& title, const QString& message,
 
 void RecorderControl::clearShortcut()
 {
+    clear();
     store(std::nullopt);
     if (onChange)
         onChange(std::nullopt);

@@ -2,11 +2,11 @@
 
 #include "GlobalShortcuts/ConflictPolicy.h"
 #include "GlobalShortcuts/Name.h"
+#include "GlobalShortcuts/RecordingPolicy.h"
 #include "GlobalShortcuts/Shortcut.h"
 #include "GlobalShortcuts/ValidationResult.h"
 
 #include <QLineEdit>
-#include <QPointer>
 
 #include <functional>
 #include <optional>
@@ -16,10 +16,13 @@ class QAction;
 
 namespace GlobalShortcuts {
 
+class Module;
+
 // The control in which the user records a shortcut: a field showing the current shortcut with a clear
 // button. A click, or Space or Return while it has the focus, starts recording; the next qualifying key
 // combination is checked against the application's menus, the system's reserved shortcuts and the caller's
-// validation, then stored. At most one recorder records at a time, and no global shortcut fires meanwhile.
+// validation, then stored. At most one recorder of a module records at a time, and no global shortcut fires
+// meanwhile. RecordingPolicy decides what each key means; this is the widget around it.
 class RecorderControl final : public QLineEdit {
     Q_OBJECT
 public:
@@ -32,10 +35,11 @@ public:
     using ChangeHandler = std::function<void(const std::optional<Shortcut>&)>;
 
     // Stores the shortcut under the name.
-    explicit RecorderControl(const Name& name, ChangeHandler onChange = {}, QWidget* parent = nullptr);
+    RecorderControl(
+        Module& shortcuts, const Name& name, ChangeHandler onChange = {}, QWidget* parent = nullptr);
     // Keeps the shortcut in the control; the caller learns of changes through onChange.
-    explicit RecorderControl(
-        const std::optional<Shortcut>& binding, ChangeHandler onChange = {}, QWidget* parent = nullptr);
+    RecorderControl(Module& shortcuts, const std::optional<Shortcut>& binding, ChangeHandler onChange = {},
+        QWidget* parent = nullptr);
     ~RecorderControl() override;
 
     StorageMode storageMode() const { return m_storageMode; }
@@ -46,10 +50,6 @@ public:
     std::function<ValidationResult(const Shortcut&)> validateShortcut;
     ConflictPolicy conflictPolicy = ConflictPolicy::defaultPolicy();
 
-    // The recorder that is recording, if any.
-    static RecorderControl* active();
-    // Ends whatever recording is going on (the services are being replaced).
-    static void endActiveRecording();
     bool isRecording() const { return m_recording; }
 
     // What a click does: focus and recording.
@@ -73,7 +73,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void setUp();
+    RecorderControl(Module& shortcuts, StorageMode mode, const Name& name,
+        const std::optional<Shortcut>& binding, ChangeHandler onChange, QWidget* parent);
     void refresh();
     void showClearButton(bool shown);
     void beginRecording();
@@ -81,17 +82,18 @@ private:
     void clearShortcut();
     void store(const std::optional<Shortcut>& shortcut);
     bool check(const Shortcut& candidate);
-    bool applyBehavior(ConflictBehavior behavior, const QString& title, const QString& message);
+    bool overcome(const RecordingPolicy::Objection& objection);
+    void beep();
     QString showAlert(const QString& title, const QString& message, const QStringList& buttons,
         std::optional<int> dismissButton);
 
+    Module& m_shortcuts;
     StorageMode m_storageMode;
     Name m_name;
     std::optional<Shortcut> m_bindingShortcut;
     bool m_recording = false;
+    // The clear button, shown only while there is a shortcut.
     QAction* m_clearAction = nullptr;
-    QMetaObject::Connection m_nameObserver;
-    static inline QPointer<RecorderControl> s_active;
 };
 
 } // namespace GlobalShortcuts

@@ -13,9 +13,8 @@ class UserDefaultsStore;
 
 namespace GlobalShortcuts {
 
-// The platform services the module works through. Whoever chooses the backend (the process entry, the
-// simulator, a test) installs them before the first name is made; the module keeps no other link to the
-// platform.
+// The platform services the module works through, given to its Module by whoever chooses the backend (the
+// application controller, the simulator, a test); the module keeps no other link to the platform.
 struct Services final {
     UserDefaultsStore* defaults = nullptr;
     HotKeyService* hotKeys = nullptr;
@@ -29,12 +28,5 @@ struct Services final {
     // The desktop whose way of writing keys the recorder follows.
     SystemFamily family = SystemFamily::MacOS;
 };
-
-// Installs the services and starts the module afresh: no handlers, no hot keys, no hot-key centre, no
-// recorder recording, enabled and not paused.
-void install(const Services& services);
-const Services& services();
-// Creates the shared hot-key centre on the next turn of the main thread, once per installation.
-void createHotKeyCenterSoon();
 
 } // namespace GlobalShortcuts

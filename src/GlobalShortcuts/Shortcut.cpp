@@ -2,9 +2,7 @@
 
 #include "GlobalShortcuts/KeyNotation.h"
 #include "GlobalShortcuts/Modifiers.h"
-#include "GlobalShortcuts/Name.h"
 #include "GlobalShortcuts/Services.h"
-#include "GlobalShortcuts/ShortcutStorage.h"
 #include "GlobalShortcuts/SpecialKey.h"
 #include "Platform/HotKeyService.h"
 #include "Platform/KeyEvent.h"
@@ -37,21 +35,16 @@ Shortcut Shortcut::from(const KeyEvent& event)
     return { event.keyCode, Modifiers::carbonFromFlags(event.flags & ~Modifiers::Flags::function) };
 }
 
-std::optional<Shortcut> Shortcut::from(const Name& name)
-{
-    return getShortcut(name);
-}
-
 std::uint64_t Shortcut::modifiers() const
 {
     return Modifiers::flagsFromCarbon(carbonModifiers);
 }
 
-std::optional<QString> Shortcut::keyToCharacter() const
+std::optional<QString> Shortcut::keyToCharacter(const Services& services) const
 {
     if (SpecialKey::symbol(carbonKeyCode))
         return std::nullopt;
-    auto* service = services().hotKeys;
+    auto* service = services.hotKeys;
     if (!service || carbonKeyCode < 0 || carbonKeyCode > 0xFFFF)
         return QString(replacementCharacter);
     const auto typed = service->characterForKey(carbonKeyCode);
@@ -60,12 +53,12 @@ std::optional<QString> Shortcut::keyToCharacter() const
     return typed->toUpper();
 }
 
-QString Shortcut::presentableDescription() const
+QString Shortcut::presentableDescription(const Services& services) const
 {
-    const auto family = services().family;
+    const auto family = services.family;
     const auto key = KeyNotation::specialKey(family, carbonKeyCode);
     return KeyNotation::combination(
-        family, modifiers(), key ? *key : keyToCharacter().value_or(QString(replacementCharacter)));
+        family, modifiers(), key ? *key : keyToCharacter(services).value_or(QString(replacementCharacter)));
 }
 
 } // namespace GlobalShortcuts

@@ -12,7 +12,7 @@ struct KeyEvent;
 
 namespace GlobalShortcuts {
 
-struct Name;
+struct Services;
 
 // A key combination: a virtual key code and the hot-key modifier bits.
 struct Shortcut final {
@@ -25,19 +25,16 @@ struct Shortcut final {
     static Shortcut from(Key key, std::uint64_t flags);
     // From a key event: its key and modifiers, without the function flag the system adds to some keys.
     static Shortcut from(const KeyEvent& event);
-    // The shortcut stored for the name, if any.
-    static std::optional<Shortcut> from(const Name& name);
 
     Key key() const { return Key { carbonKeyCode }; }
     // The modifier bits as event flags.
     std::uint64_t modifiers() const;
     // What a recorder shows: the modifiers, then the key's name or the character it types, written as the
-    // installed services' desktop writes them.
-    QString presentableDescription() const;
-    QString description() const { return presentableDescription(); }
-    // The character the key types on the current layout, capitalised as a key cap shows it; nothing for
-    // special keys. U+FFFD when the layout gives no single character.
-    std::optional<QString> keyToCharacter() const;
+    // services' desktop writes them.
+    QString presentableDescription(const Services& services) const;
+    // The character the key types on the services' current layout, capitalised as a key cap shows it;
+    // nothing for special keys. U+FFFD when the layout gives no single character.
+    std::optional<QString> keyToCharacter(const Services& services) const;
 };
 
 } // namespace GlobalShortcuts

@@ -1,41 +1,44 @@
 #include "GlobalShortcuts/ShortcutStorage.h"
 
 #include "GlobalShortcuts/Notifications.h"
-#include "GlobalShortcuts/Services.h"
 #include "GlobalShortcuts/ShortcutRegistry.h"
 #include "GlobalShortcuts/StoredShortcut.h"
 #include "Platform/UserDefaultsStore.h"
 
 namespace GlobalShortcuts {
-namespace {
 
-UserDefaultsStore* store()
+ShortcutStorage::ShortcutStorage(
+    UserDefaultsStore* defaults, ShortcutRegistry& registry, Notifications& notifications)
+    : m_defaults(defaults)
+    , m_registry(registry)
+    , m_notifications(notifications)
+{ }
+
+void ShortcutStorage::introduce(const Name& name)
 {
-    return services().defaults;
+    if (name.initialShortcut && m_defaults && !m_defaults->object(name.storageKey()))
+        m_defaults->set(name.storageKey(), StoredShortcut::encode(*name.initialShortcut));
 }
 
-StoredShortcut stored(const Name& name)
+StoredShortcut ShortcutStorage::stored(const Name& name) const
 {
-    auto* defaults = store();
-    return defaults ? StoredShortcut::decode(defaults->object(name.storageKey())) : StoredShortcut {};
+    return m_defaults ? StoredShortcut::decode(m_defaults->object(name.storageKey())) : StoredShortcut {};
 }
 
 // The old binding's hot key goes unless another enabled name with handlers still needs it.
-void releaseOldShortcut(const Name& name)
+void ShortcutStorage::releaseOldShortcut(const Name& name)
 {
     const auto old = stored(name);
-    if (old.state == StoredShortcut::State::Shortcut && !isShortcutActive(*old.shortcut, name))
-        unregisterShortcut(*old.shortcut);
+    if (old.state == StoredShortcut::State::Shortcut && !m_registry.isShortcutActive(*old.shortcut, name))
+        m_registry.unregisterShortcut(*old.shortcut);
 }
 
-} // namespace
-
-std::optional<Shortcut> getShortcut(const Name& name)
+std::optional<Shortcut> ShortcutStorage::getShortcut(const Name& name) const
 {
     return stored(name).shortcut;
 }
 
-void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name)
+void ShortcutStorage::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name)
 {
     if (shortcut)
         userDefaultsSet(name, *shortcut);
@@ -45,7 +48,7 @@ void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name)
         userDefaultsRemove(name);
 }
 
-void reset(const std::vector<Name>& names)
+void ShortcutStorage::reset(const std::vector<Name>& names)
 {
     for (const auto& name : names) {
         if (name.initialShortcut)
@@ -55,52 +58,49 @@ void reset(const std::vector<Name>& names)
     }
 }
 
-void resetAll()
+void ShortcutStorage::resetAll()
 {
-    const auto names = storedNames();
+    const auto names = m_registry.storedNames();
     reset(std::vector<Name>(names.begin(), names.end()));
 }
 
-void userDefaultsSet(const Name& name, const Shortcut& shortcut)
+void ShortcutStorage::userDefaultsSet(const Name& name, const Shortcut& shortcut)
 {
-    auto* defaults = store();
-    if (!defaults)
+    if (!m_defaults)
         return;
     const auto encoded = StoredShortcut::encode(shortcut);
     releaseOldShortcut(name);
-    defaults->set(name.storageKey(), encoded);
-    registerIfNeeded(name);
+    m_defaults->set(name.storageKey(), encoded);
+    m_registry.registerIfNeeded(name);
     userDefaultsDidChange(name);
 }
 
-void userDefaultsDisable(const Name& name)
+void ShortcutStorage::userDefaultsDisable(const Name& name)
 {
-    auto* defaults = store();
-    if (!defaults)
+    if (!m_defaults)
         return;
-    const auto value = defaults->object(name.storageKey());
+    const auto value = m_defaults->object(name.storageKey());
     if (value && value->kind() == DefaultsValue::Kind::Boolean && value->asBoolean() == false)
         return;
     releaseOldShortcut(name);
-    defaults->set(name.storageKey(), false);
-    registerIfNeeded(name);
+    m_defaults->set(name.storageKey(), false);
+    m_registry.registerIfNeeded(name);
     userDefaultsDidChange(name);
 }
 
-void userDefaultsRemove(const Name& name)
+void ShortcutStorage::userDefaultsRemove(const Name& name)
 {
-    auto* defaults = store();
-    if (!defaults || !defaults->object(name.storageKey()))
+    if (!m_defaults || !m_defaults->object(name.storageKey()))
         return;
     releaseOldShortcut(name);
-    defaults->removeValue(UserDefaultsStore::appDomain, name.storageKey());
-    registerIfNeeded(name);
+    m_defaults->removeValue(UserDefaultsStore::appDomain, name.storageKey());
+    m_registry.registerIfNeeded(name);
     userDefaultsDidChange(name);
 }
 
-void userDefaultsDidChange(const Name& name)
+void ShortcutStorage::userDefaultsDidChange(const Name& name)
 {
-    Q_EMIT Notifications::shared().shortcutByNameDidChange(name);
+    Q_EMIT m_notifications.shortcutByNameDidChange(name);
 }
 
 } // namespace GlobalShortcuts

@@ -190,7 +190,7 @@ void SettingsView::buildHold(FormSection* section)
 
 void SettingsView::buildScreenshots(FormSection* section)
 {
-    m_recorder = new GlobalShortcuts::RecorderControl(ScreenshotShortcut::name());
+    m_recorder = new GlobalShortcuts::RecorderControl(m_services.shortcuts, ScreenshotShortcut::name());
     // As wide as its text needs, at the trailing edge like every other control.
     m_recorder->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     const QString recorderLabel = Localization::text("Или сочетание клавиш");

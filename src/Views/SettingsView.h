@@ -25,8 +25,9 @@ class QPushButton;
 class ToggleSwitch;
 
 namespace GlobalShortcuts {
+class Module;
 class RecorderControl;
-}
+} // namespace GlobalShortcuts
 
 // The settings window's content: every preference in one grouped form. Each control writes through to
 // the settings at once, and each row follows the settings, so a change made elsewhere shows at once.
@@ -87,6 +88,7 @@ public:
         SystemLog& log;
         ScreenAccess& screenAccess;
         BundleInfo& bundle;
+        GlobalShortcuts::Module& shortcuts;
     };
 
     SettingsView(AppSettings& settings, Services services, QWidget* parent = nullptr);

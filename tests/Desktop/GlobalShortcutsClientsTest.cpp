@@ -2,11 +2,8 @@
 #include "Desktop/DesktopSession.h"
 #include "Foundation/EventLoopScheduler.h"
 #include "GlobalShortcuts/HotKeyCenter.h"
-#include "GlobalShortcuts/Modifiers.h"
+#include "GlobalShortcuts/Module.h"
 #include "GlobalShortcuts/RecorderControl.h"
-#include "GlobalShortcuts/Services.h"
-#include "GlobalShortcuts/ShortcutRegistry.h"
-#include "GlobalShortcuts/ShortcutStorage.h"
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
 #include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
@@ -25,8 +22,8 @@ using namespace GlobalShortcuts;
 
 namespace {
 
-constexpr std::uint64_t command = Modifiers::Flags::command; // the Ctrl key on X11
-constexpr std::uint64_t shift = Modifiers::Flags::shift;
+constexpr std::uint64_t command = EventFlags::command; // the Ctrl key on X11
+constexpr std::uint64_t shift = EventFlags::shift;
 
 // The shortcut module on the real X server's hot keys; the store and alerts stay in the process.
 class DesktopShortcuts : public ::testing::Test {
@@ -41,10 +38,11 @@ protected:
         services.scheduler = &scheduler;
         services.alerts = &alerts;
         services.family = SystemFamily::Linux;
-        install(services);
+        module.emplace(std::move(services));
     }
-    void TearDown() override { install({}); }
 
+    ShortcutStorage& storage() { return module->storage(); }
+    ShortcutRegistry& registry() { return module->registry(); }
     static bool xdotool(const QStringList& arguments)
     {
         return run(QStringLiteral("xdotool"), arguments).has_value();
@@ -55,17 +53,18 @@ protected:
     HotKeyServiceDesktop hotKeys;
     AlertsSimulated alerts;
     const Name name { QStringLiteral("screenshot") };
+    std::optional<Module> module;
 };
 
 TEST_F(DesktopShortcuts, AStoredShortcutFiresWhilePressedInAnotherWindow)
 {
     auto window = DesktopSession::startWindow();
     ASSERT_TRUE(window);
-    name.setShortcut(Shortcut::from(Key::s, command | shift));
+    storage().setShortcut(Shortcut::from(Key::s, command | shift), name);
     int downs = 0, ups = 0;
-    onKeyDown(name, [&downs] { ++downs; });
-    onKeyUp(name, [&ups] { ++ups; });
-    ASSERT_TRUE(isEnabled(name));
+    registry().onKeyDown(name, [&downs] { ++downs; });
+    registry().onKeyUp(name, [&ups] { ++ups; });
+    ASSERT_TRUE(registry().isEnabled(name));
 
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
     EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
@@ -83,11 +82,11 @@ TEST_F(DesktopShortcuts, AStoredShortcutFiresWhilePressedInAnotherWindow)
     ASSERT_TRUE(xdotool({ QStringLiteral("keyup"), QStringLiteral("ctrl+shift+s") }));
     EXPECT_TRUE(spinUntil([&] { return ups == 3; }));
     EXPECT_EQ(downs, 3);
-    setPaused(true);
+    registry().setPaused(true);
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
     spin(300);
     EXPECT_EQ(ups, 3);
-    setPaused(false);
+    registry().setPaused(false);
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
     EXPECT_TRUE(spinUntil([&] { return ups == 4; }));
 }
@@ -97,29 +96,29 @@ TEST_F(DesktopShortcuts, ACombinationAnotherClientHoldsFailsAndCountsAsReserved)
     // Another X client, with its own connection, holds Ctrl+Alt+G.
     HotKeyServiceDesktop other;
     ASSERT_TRUE(other.registerHotKey(5, 0x100 | 0x800, { 1, 1 }));
-    const auto taken = Shortcut::from(Key::g, command | Modifiers::Flags::option);
+    const auto taken = Shortcut::from(Key::g, command | EventFlags::option);
     EXPECT_FALSE(hotKeys.registerHotKey(5, 0x100 | 0x800, { HotKeyCenter::signature, 99 }));
     EXPECT_TRUE(hotKeys.isReservedBySystem(taken.carbonKeyCode, taken.carbonModifiers));
-    EXPECT_TRUE(HotKeyCenter::shared().isSystemShortcut(taken));
+    EXPECT_TRUE(module->hotKeyCenter().isSystemShortcut(taken));
     EXPECT_FALSE(hotKeys.isReservedBySystem(Key::g.rawValue, 0x100 | 0x200 | 0x800));
 
-    name.setShortcut(taken);
-    onKeyUp(name, [] {});
-    EXPECT_FALSE(isRegistered(taken));
+    storage().setShortcut(taken, name);
+    registry().onKeyUp(name, [] {});
+    EXPECT_FALSE(registry().isRegistered(taken));
 
     // The probe takes nothing away: once the other client lets go, the combination is free.
     EXPECT_TRUE(other.registerHotKey(5, 0x100 | 0x800, { 1, 2 }) == std::nullopt);
     other.unregisterHotKey(1);
     EXPECT_FALSE(hotKeys.isReservedBySystem(taken.carbonKeyCode, taken.carbonModifiers));
-    name.setShortcut(taken);
-    EXPECT_TRUE(isRegistered(taken));
+    storage().setShortcut(taken, name);
+    EXPECT_TRUE(registry().isRegistered(taken));
 }
 
 TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
 {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
-    auto* recorder = new RecorderControl(name, {}, &window);
+    auto* recorder = new RecorderControl(*module, name, {}, &window);
     layout->addWidget(recorder);
     window.show();
     ASSERT_TRUE(spinUntil([&] { return window.isVisible(); }));
@@ -129,43 +128,45 @@ TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
     ASSERT_TRUE(recorder->isRecording());
 
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+d") }));
-    EXPECT_TRUE(spinUntil([&] { return name.shortcut() == Shortcut::from(Key::d, command | shift); }));
+    EXPECT_TRUE(
+        spinUntil([&] { return storage().getShortcut(name) == Shortcut::from(Key::d, command | shift); }));
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_EQ(recorder->text(), QStringLiteral("Ctrl+Shift+D"));
 
     // An open menu holds the keyboard; the shortcut still reaches its handler, through the menu.
     int ups = 0;
-    onKeyUp(name, [&ups] { ++ups; });
+    registry().onKeyUp(name, [&ups] { ++ups; });
     QMenu menu;
     menu.addAction(QStringLiteral("Пункт"));
     QObject::connect(&menu, &QMenu::aboutToShow, [this] { hotKeys.menuTrackingChanged(true); });
     QObject::connect(&menu, &QMenu::aboutToHide, [this] { hotKeys.menuTrackingChanged(false); });
     menu.popup(QPoint(100, 100));
     ASSERT_TRUE(spinUntil([&] { return menu.isVisible(); }));
-    EXPECT_EQ(HotKeyCenter::shared().mode(), HotKeyCenter::Mode::MenuOpen);
+    EXPECT_EQ(module->hotKeyCenter().mode(), HotKeyCenter::Mode::MenuOpen);
     spin(200);
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+shift+d") }));
     EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
     menu.hide();
-    EXPECT_EQ(HotKeyCenter::shared().mode(), HotKeyCenter::Mode::Normal);
+    EXPECT_EQ(module->hotKeyCenter().mode(), HotKeyCenter::Mode::Normal);
 }
 
 TEST_F(DesktopShortcuts, KeysShowWhatTheCurrentLayoutTypes)
 {
     EXPECT_EQ(hotKeys.characterForKey(Key::q.rawValue), QStringLiteral("q"));
-    EXPECT_EQ(
-        Shortcut::from(Key::q, command | shift).presentableDescription(), QStringLiteral("Ctrl+Shift+Q"));
+    EXPECT_EQ(Shortcut::from(Key::q, command | shift).presentableDescription(module->services()),
+        QStringLiteral("Ctrl+Shift+Q"));
     EXPECT_FALSE(hotKeys.characterForKey(-1));
     EXPECT_FALSE(hotKeys.characterForKey(Key::mute.rawValue)) << "no key of the server types it";
     ASSERT_TRUE(run(QStringLiteral("setxkbmap"), { QStringLiteral("ru") }));
     const auto restore = qScopeGuard([] { run(QStringLiteral("setxkbmap"), { QStringLiteral("us") }); });
     EXPECT_TRUE(spinUntil([&] { return hotKeys.characterForKey(Key::q.rawValue) == QStringLiteral("й"); }));
-    EXPECT_EQ(Shortcut::from(Key::q, command).presentableDescription(), QStringLiteral("Ctrl+Й"));
+    EXPECT_EQ(
+        Shortcut::from(Key::q, command).presentableDescription(module->services()), QStringLiteral("Ctrl+Й"));
     // The hot key stays on the key's position: the same key pressed in the Cyrillic layout fires it.
-    name.setShortcut(Shortcut::from(Key::q, command));
+    storage().setShortcut(Shortcut::from(Key::q, command), name);
     int ups = 0;
-    onKeyUp(name, [&ups] { ++ups; });
-    EXPECT_TRUE(isRegistered(Shortcut::from(Key::q, command)));
+    registry().onKeyUp(name, [&ups] { ++ups; });
+    EXPECT_TRUE(registry().isRegistered(Shortcut::from(Key::q, command)));
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Cyrillic_shorti") }));
     EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
 }

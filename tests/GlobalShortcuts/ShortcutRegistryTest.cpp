@@ -34,18 +34,18 @@ TEST_F(ShortcutRegistryTest, HandlersRunOnTheirKeyAndHotKeysAreSharedBetweenName
 {
     const Name first(QStringLiteral("first"));
     const Name second(QStringLiteral("second"));
-    first.setShortcut(commandShiftS);
-    second.setShortcut(commandShiftS);
+    storage().setShortcut(commandShiftS, first);
+    storage().setShortcut(commandShiftS, second);
     EXPECT_FALSE(systemHolds(commandShiftS)) << "a name without handlers registers nothing";
 
-    onKeyDown(first, [this] { calls.push_back(QStringLiteral("first down")); });
-    onKeyUp(first, [this] { calls.push_back(QStringLiteral("first up")); });
-    onKeyUp(first, [this] { calls.push_back(QStringLiteral("first up again")); });
-    onKeyUp(second, [this] { calls.push_back(QStringLiteral("second up")); });
+    registry().onKeyDown(first, [this] { calls.push_back(QStringLiteral("first down")); });
+    registry().onKeyUp(first, [this] { calls.push_back(QStringLiteral("first up")); });
+    registry().onKeyUp(first, [this] { calls.push_back(QStringLiteral("first up again")); });
+    registry().onKeyUp(second, [this] { calls.push_back(QStringLiteral("second up")); });
     ASSERT_TRUE(systemHolds(commandShiftS));
     EXPECT_EQ(hotKeys.registrations().size(), 1u);
     EXPECT_EQ(hotKeys.registrations().front().id, (HotKeyService::HotKeyId { 0x4753484B, 1 }));
-    EXPECT_TRUE(isEnabled(first));
+    EXPECT_TRUE(registry().isEnabled(first));
 
     press(commandShiftS);
     std::sort(calls.begin(), calls.end());
@@ -54,48 +54,48 @@ TEST_F(ShortcutRegistryTest, HandlersRunOnTheirKeyAndHotKeysAreSharedBetweenName
             QStringLiteral("first up again"), QStringLiteral("second up") }));
 
     // Clearing one name's binding keeps the hot key for the other; clearing both lets it go.
-    first.setShortcut(std::nullopt);
+    storage().setShortcut(std::nullopt, first);
     EXPECT_TRUE(systemHolds(commandShiftS));
-    EXPECT_FALSE(isEnabled(first));
-    second.setShortcut(std::nullopt);
+    EXPECT_FALSE(registry().isEnabled(first));
+    storage().setShortcut(std::nullopt, second);
     EXPECT_FALSE(systemHolds(commandShiftS));
 
     // A new binding with handlers present registers at once, with the next id.
-    first.setShortcut(Shortcut::from(Key::f5, 0));
+    storage().setShortcut(Shortcut::from(Key::f5, 0), first);
     ASSERT_EQ(hotKeys.registrations().size(), 1u);
     EXPECT_EQ(hotKeys.registrations().front().id.id, 2u);
-    removeHandler(first);
+    registry().removeHandler(first);
     EXPECT_TRUE(hotKeys.registrations().empty());
 }
 
 TEST_F(ShortcutRegistryTest, DisabledNamesAndTheSwitchesKeepHandlersSilent)
 {
     const Name name(QStringLiteral("shot"));
-    name.setShortcut(commandShiftS);
+    storage().setShortcut(commandShiftS, name);
     int fired = 0;
-    onKeyUp(name, [&fired] { ++fired; });
+    registry().onKeyUp(name, [&fired] { ++fired; });
 
-    disable({ name });
+    registry().disable({ name });
     EXPECT_FALSE(systemHolds(commandShiftS));
     press(commandShiftS);
-    enable({ name });
+    registry().enable({ name });
     EXPECT_TRUE(systemHolds(commandShiftS));
     press(commandShiftS);
     EXPECT_EQ(fired, 1);
 
-    setPaused(true);
-    EXPECT_EQ(HotKeyCenter::shared().mode(), HotKeyCenter::Mode::Disabled);
+    registry().setPaused(true);
+    EXPECT_EQ(shortcuts().hotKeyCenter().mode(), HotKeyCenter::Mode::Disabled);
     EXPECT_FALSE(systemHolds(commandShiftS)) << "paused hot keys are given back";
     press(commandShiftS);
     EXPECT_EQ(fired, 1);
-    setPaused(false);
+    registry().setPaused(false);
     EXPECT_TRUE(systemHolds(commandShiftS));
     press(commandShiftS);
     EXPECT_EQ(fired, 2);
 
-    setEnabled(false);
+    registry().setEnabled(false);
     EXPECT_FALSE(systemHolds(commandShiftS));
-    setEnabled(true);
+    registry().setEnabled(true);
     press(commandShiftS);
     EXPECT_EQ(fired, 3);
 }
@@ -103,16 +103,16 @@ TEST_F(ShortcutRegistryTest, DisabledNamesAndTheSwitchesKeepHandlersSilent)
 TEST_F(ShortcutRegistryTest, WhileTheMenuTracksKeysArriveRawOncePerPress)
 {
     const Name name(QStringLiteral("shot"));
-    name.setShortcut(commandShiftS);
+    storage().setShortcut(commandShiftS, name);
     const Name arrow(QStringLiteral("arrow"));
-    arrow.setShortcut(Shortcut::from(Key::upArrow, ctrl));
+    storage().setShortcut(Shortcut::from(Key::upArrow, ctrl), arrow);
     int downs = 0, ups = 0, arrows = 0;
-    onKeyDown(name, [&downs] { ++downs; });
-    onKeyUp(name, [&ups] { ++ups; });
-    onKeyDown(arrow, [&arrows] { ++arrows; });
+    registry().onKeyDown(name, [&downs] { ++downs; });
+    registry().onKeyUp(name, [&ups] { ++ups; });
+    registry().onKeyDown(arrow, [&arrows] { ++arrows; });
 
     hotKeys.setMenuTracking(true);
-    EXPECT_EQ(HotKeyCenter::shared().mode(), HotKeyCenter::Mode::MenuOpen);
+    EXPECT_EQ(shortcuts().hotKeyCenter().mode(), HotKeyCenter::Mode::MenuOpen);
     EXPECT_TRUE(hotKeys.registrations().empty()) << "the hot keys step aside while the menu tracks";
     EXPECT_TRUE(hotKeys.rawKeyEventsEnabled());
     EXPECT_FALSE(hotKeys.hotKeyEventsEnabled());
@@ -133,7 +133,7 @@ TEST_F(ShortcutRegistryTest, WhileTheMenuTracksKeysArriveRawOncePerPress)
     hotKeys.type({ 126, true, false, ctrl, 0, {} });
     EXPECT_EQ(arrows, 2);
     // Another combination is left alone.
-    EXPECT_EQ(HotKeyCenter::shared().handle(
+    EXPECT_EQ(shortcuts().hotKeyCenter().handle(
                   { HotKeyService::EventKind::RawKeyDown, std::nullopt, 1, 0x100, false }),
         HotKeyService::eventNotHandledErr);
 
@@ -147,11 +147,11 @@ TEST_F(ShortcutRegistryTest, WhileTheMenuTracksKeysArriveRawOncePerPress)
 TEST_F(ShortcutRegistryTest, HotKeyEventsOfOtherSignaturesOrIdsAreNotHandled)
 {
     const Name name(QStringLiteral("shot"));
-    name.setShortcut(commandShiftS);
+    storage().setShortcut(commandShiftS, name);
     int fired = 0;
-    onKeyDown(name, [&fired] { ++fired; });
-    const auto id = static_cast<std::uint32_t>(hotKeyId(commandShiftS));
-    auto& center = HotKeyCenter::shared();
+    registry().onKeyDown(name, [&fired] { ++fired; });
+    const auto id = static_cast<std::uint32_t>(registry().hotKeyId(commandShiftS));
+    auto& center = shortcuts().hotKeyCenter();
     using Kind = HotKeyService::EventKind;
     EXPECT_EQ(center.handle({ Kind::HotKeyPressed, HotKeyService::HotKeyId { 0x41424344, id } }),
         HotKeyService::eventNotHandledErr);
@@ -169,18 +169,18 @@ TEST_F(ShortcutRegistryTest, RefusedAndOutOfRangeCombinationsAreNeverRegistered)
 {
     hotKeys.takeCombination(1, 0x300);
     const Name taken(QStringLiteral("taken"));
-    taken.setShortcut(commandShiftS);
-    onKeyDown(taken, [] {});
-    EXPECT_FALSE(isRegistered(commandShiftS));
-    EXPECT_FALSE(isEnabled(taken));
+    storage().setShortcut(commandShiftS, taken);
+    registry().onKeyDown(taken, [] {});
+    EXPECT_FALSE(registry().isRegistered(commandShiftS));
+    EXPECT_FALSE(registry().isEnabled(taken));
 
     for (const auto& shortcut : { Shortcut { -1, 0 }, Shortcut { 0x100000000, 0 }, Shortcut { 0, -256 },
              Shortcut { 0, 0x100000100 }, Shortcut { INT64_MIN, INT64_MIN } }) {
         const Name odd(QStringLiteral("odd"));
-        odd.setShortcut(shortcut);
-        onKeyDown(odd, [] {});
-        EXPECT_FALSE(isRegistered(shortcut));
-        removeHandler(odd);
+        storage().setShortcut(shortcut, odd);
+        registry().onKeyDown(odd, [] {});
+        EXPECT_FALSE(registry().isRegistered(shortcut));
+        registry().removeHandler(odd);
     }
     EXPECT_TRUE(hotKeys.registrations().empty());
 }
@@ -188,43 +188,44 @@ TEST_F(ShortcutRegistryTest, RefusedAndOutOfRangeCombinationsAreNeverRegistered)
 TEST_F(ShortcutRegistryTest, AHotKeyThatCannotComeBackAfterAPauseIsDropped)
 {
     const Name name(QStringLiteral("shot"));
-    name.setShortcut(commandShiftS);
-    onKeyDown(name, [] {});
-    setPaused(true);
+    storage().setShortcut(commandShiftS, name);
+    registry().onKeyDown(name, [] {});
+    registry().setPaused(true);
     // Someone else takes the combination meanwhile.
     hotKeys.takeCombination(1, 0x300);
-    setPaused(false);
-    EXPECT_FALSE(isRegistered(commandShiftS));
-    EXPECT_EQ(HotKeyCenter::shared().hotKeyCount(), 0u);
+    registry().setPaused(false);
+    EXPECT_FALSE(registry().isRegistered(commandShiftS));
+    EXPECT_EQ(shortcuts().hotKeyCenter().hotKeyCount(), 0u);
 }
 
 TEST_F(ShortcutRegistryTest, StreamsDeliverWhileTheyLive)
 {
     const Name name(QStringLiteral("stream"));
-    name.setShortcut(commandShiftS);
+    storage().setShortcut(commandShiftS, name);
     std::vector<EventType> seen;
     int fixedUps = 0;
     {
-        auto stream = events(name, [&seen](EventType type) { seen.push_back(type); });
-        auto fixed = events(EventType::KeyUp, Shortcut::from(Key::f6, 0), [&fixedUps] { ++fixedUps; });
-        EXPECT_TRUE(isRegistered(commandShiftS));
-        EXPECT_EQ(storedNames(), std::unordered_set<Name> { name });
+        auto stream = registry().events(name, [&seen](EventType type) { seen.push_back(type); });
+        auto fixed
+            = registry().events(EventType::KeyUp, Shortcut::from(Key::f6, 0), [&fixedUps] { ++fixedUps; });
+        EXPECT_TRUE(registry().isRegistered(commandShiftS));
+        EXPECT_EQ(registry().storedNames(), std::unordered_set<Name> { name });
         press(commandShiftS);
         press(Shortcut::from(Key::f6, 0));
-        EXPECT_TRUE(isShortcutActive(Shortcut::from(Key::f6, 0)));
+        EXPECT_TRUE(registry().isShortcutActive(Shortcut::from(Key::f6, 0)));
     }
     EXPECT_EQ(seen, (std::vector<EventType> { EventType::KeyDown, EventType::KeyUp }));
     EXPECT_EQ(fixedUps, 1);
-    EXPECT_FALSE(isRegistered(commandShiftS)) << "an ended stream lets its hot key go";
+    EXPECT_FALSE(registry().isRegistered(commandShiftS)) << "an ended stream lets its hot key go";
     EXPECT_TRUE(hotKeys.registrations().empty());
 }
 
 TEST_F(ShortcutRegistryTest, RepeatingKeyDownsFollowTheSystemRepeatUntilKeyUpOrAChange)
 {
     const Name name(QStringLiteral("repeat"));
-    name.setShortcut(commandShiftS);
+    storage().setShortcut(commandShiftS, name);
     int downs = 0;
-    auto stream = repeatingKeyDownEvents(name, [&downs] { ++downs; });
+    auto stream = registry().repeatingKeyDownEvents(name, [&downs] { ++downs; });
     typeKey(commandShiftS, true);
     EXPECT_EQ(downs, 1);
     scheduler.advance(0.49);
@@ -241,7 +242,7 @@ TEST_F(ShortcutRegistryTest, RepeatingKeyDownsFollowTheSystemRepeatUntilKeyUpOrA
     typeKey(commandShiftS, true);
     scheduler.advance(0.51);
     EXPECT_EQ(downs, 6);
-    name.setShortcut(Shortcut::from(Key::d, cmd));
+    storage().setShortcut(Shortcut::from(Key::d, cmd), name);
     scheduler.advance(1);
     EXPECT_EQ(downs, 6);
 }

@@ -107,53 +107,59 @@ TEST_F(ShortcutTest, SpecialKeysShowTheirSymbols)
         EXPECT_EQ(SpecialKey::symbol(code), QString::fromUtf16(symbol)) << code;
         // A special key's symbol wins over whatever the layout would type for it.
         hotKeys.setCharacter(code, QStringLiteral("x"));
-        EXPECT_EQ((Shortcut { code, 0 }.presentableDescription()), QString::fromUtf16(symbol)) << code;
-        EXPECT_FALSE((Shortcut { code, 0 }.keyToCharacter())) << code;
+        EXPECT_EQ(
+            (Shortcut { code, 0 }.presentableDescription(shortcuts().services())), QString::fromUtf16(symbol))
+            << code;
+        EXPECT_FALSE((Shortcut { code, 0 }.keyToCharacter(shortcuts().services()))) << code;
     }
     EXPECT_FALSE(SpecialKey::symbol(Key::a.rawValue));
 }
 
 TEST_F(ShortcutTest, DescriptionsReadAsTheKeysShowThem)
 {
-    EXPECT_EQ(
-        Shortcut::from(Key::a, cmd | shift).presentableDescription(), QString::fromUtf16(u"\u21E7\u2318A"));
-    EXPECT_EQ(Shortcut::from(Key::deleteKey, ctrl | opt).presentableDescription(),
+    EXPECT_EQ(Shortcut::from(Key::a, cmd | shift).presentableDescription(shortcuts().services()),
+        QString::fromUtf16(u"\u21E7\u2318A"));
+    EXPECT_EQ(Shortcut::from(Key::deleteKey, ctrl | opt).presentableDescription(shortcuts().services()),
         QString::fromUtf16(u"\u2303\u2325\u232B"));
-    EXPECT_EQ(Shortcut::from(Key::f5, 0).presentableDescription(), QStringLiteral("F5"));
-    EXPECT_EQ(Shortcut::from(Key::keypad7, 0).presentableDescription(), QString::fromUtf16(u"7\u20E3"));
-    EXPECT_EQ(Shortcut::from(Key::a, cmd | shift).description(),
-        Shortcut::from(Key::a, cmd | shift).presentableDescription());
+    EXPECT_EQ(
+        Shortcut::from(Key::f5, 0).presentableDescription(shortcuts().services()), QStringLiteral("F5"));
+    EXPECT_EQ(Shortcut::from(Key::keypad7, 0).presentableDescription(shortcuts().services()),
+        QString::fromUtf16(u"7\u20E3"));
     // The layout decides what a plain key shows, capitalised.
     hotKeys.setCharacter(Key::q.rawValue, QStringLiteral("й"));
-    EXPECT_EQ(Shortcut::from(Key::q, cmd).presentableDescription(), QString::fromUtf16(u"\u2318Й"));
+    EXPECT_EQ(Shortcut::from(Key::q, cmd).presentableDescription(shortcuts().services()),
+        QString::fromUtf16(u"\u2318Й"));
     // A key that types nothing, or more than one character, or a code beyond the layout's range.
     const QChar replacement(0xFFFD);
     hotKeys.setCharacter(Key::w.rawValue, QString());
-    EXPECT_EQ(Shortcut::from(Key::w, 0).keyToCharacter(), QString(replacement));
+    EXPECT_EQ(Shortcut::from(Key::w, 0).keyToCharacter(shortcuts().services()), QString(replacement));
     hotKeys.setCharacter(Key::e.rawValue, QStringLiteral("ee"));
-    EXPECT_EQ(Shortcut::from(Key::e, 0).keyToCharacter(), QString(replacement));
+    EXPECT_EQ(Shortcut::from(Key::e, 0).keyToCharacter(shortcuts().services()), QString(replacement));
     // One character built of a letter and a combining mark is still one character.
     hotKeys.setCharacter(Key::r.rawValue, QString::fromUtf16(u"e\u0301"));
-    EXPECT_EQ(Shortcut::from(Key::r, 0).keyToCharacter(), QString::fromUtf16(u"E\u0301"));
-    EXPECT_EQ((Shortcut { 70000, 0 }.keyToCharacter()), QString(replacement));
-    EXPECT_EQ((Shortcut { -1, 0x100 }.presentableDescription()), QString::fromUtf16(u"\u2318") + replacement);
+    EXPECT_EQ(
+        Shortcut::from(Key::r, 0).keyToCharacter(shortcuts().services()), QString::fromUtf16(u"E\u0301"));
+    EXPECT_EQ((Shortcut { 70000, 0 }.keyToCharacter(shortcuts().services())), QString(replacement));
+    EXPECT_EQ((Shortcut { -1, 0x100 }.presentableDescription(shortcuts().services())),
+        QString::fromUtf16(u"\u2318") + replacement);
 }
 
 TEST_F(ShortcutTest, OnLinuxKeysAreWrittenInTheDesktopsWords)
 {
-    auto onLinux = GlobalShortcuts::services();
+    auto onLinux = shortcuts().services();
     onLinux.family = SystemFamily::Linux;
-    GlobalShortcuts::install(onLinux);
-    EXPECT_EQ(Shortcut::from(Key::d, cmd | shift).presentableDescription(), QStringLiteral("Ctrl+Shift+D"));
+    EXPECT_EQ(
+        Shortcut::from(Key::d, cmd | shift).presentableDescription(onLinux), QStringLiteral("Ctrl+Shift+D"));
     // Always Ctrl, Alt, Shift, Super, Fn, whatever the bits.
-    EXPECT_EQ(Shortcut::from(Key::deleteKey, ctrl | opt | shift | cmd | fn).presentableDescription(),
+    EXPECT_EQ(Shortcut::from(Key::deleteKey, ctrl | opt | shift | cmd | fn).presentableDescription(onLinux),
         QStringLiteral("Ctrl+Alt+Shift+Super+Fn+Backspace"));
-    EXPECT_EQ(Shortcut::from(Key::f5, 0).presentableDescription(), QStringLiteral("F5"));
-    EXPECT_EQ(Shortcut::from(Key::keypad7, opt).presentableDescription(), QStringLiteral("Alt+Num 7"));
-    EXPECT_EQ(Shortcut::from(Key::returnKey, cmd).presentableDescription(), QStringLiteral("Ctrl+Return"));
-    EXPECT_EQ(Shortcut::from(Key::space, cmd).presentableDescription(), QStringLiteral("Ctrl+Пробел"));
+    EXPECT_EQ(Shortcut::from(Key::f5, 0).presentableDescription(onLinux), QStringLiteral("F5"));
+    EXPECT_EQ(Shortcut::from(Key::keypad7, opt).presentableDescription(onLinux), QStringLiteral("Alt+Num 7"));
+    EXPECT_EQ(
+        Shortcut::from(Key::returnKey, cmd).presentableDescription(onLinux), QStringLiteral("Ctrl+Return"));
+    EXPECT_EQ(Shortcut::from(Key::space, cmd).presentableDescription(onLinux), QStringLiteral("Ctrl+Пробел"));
     hotKeys.setCharacter(Key::q.rawValue, QStringLiteral("й"));
-    EXPECT_EQ(Shortcut::from(Key::q, cmd).presentableDescription(), QStringLiteral("Ctrl+Й"));
+    EXPECT_EQ(Shortcut::from(Key::q, cmd).presentableDescription(onLinux), QStringLiteral("Ctrl+Й"));
     // Only the arrows keep their symbols; the other symbols are the Mac's own.
     for (std::int64_t code = 0; code < 128; ++code) {
         const auto name = KeyNotation::specialKey(SystemFamily::Linux, code);

@@ -1,7 +1,6 @@
 #include "Views/SettingsView.h"
 #include "App/ControllerHarness.h"
 #include "GlobalShortcuts/RecorderControl.h"
-#include "GlobalShortcuts/ShortcutStorage.h"
 #include "Platform/KeyEvent.h"
 #include "Screenshots/ScreenshotShortcut.h"
 #include "Support/AppSettings.h"
@@ -220,7 +219,7 @@ TEST_F(SettingsViewTest, OnLinuxKeysReadAsTheDesktopWritesThemAndMacOnlyRowsAreL
     EXPECT_EQ(delay->itemText(0), QStringLiteral("0,4 с"));
     EXPECT_EQ(delay->currentText(), QStringLiteral("0,6 с"));
 
-    GlobalShortcuts::setShortcut(
+    controller.shortcuts().storage().setShortcut(
         GlobalShortcuts::Shortcut::from(GlobalShortcuts::Key::d, EventFlags::command | EventFlags::shift),
         ScreenshotShortcut::name());
     EXPECT_EQ(form.recorder()->text(), QStringLiteral("Ctrl+Shift+D"));

@@ -7,7 +7,6 @@
 #include "App/MenuContent.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Shortcut.h"
-#include "GlobalShortcuts/ShortcutStorage.h"
 #include "Platform/KeyEvent.h"
 #include "PreviewSession.h"
 #include "Screenshots/ScreenshotShortcut.h"
@@ -75,7 +74,7 @@ int main(int argc, char** argv)
         ->findChild<SettingsView*>()
         ->row(SettingsView::RowId::LaunchAtLogin)
         ->toggle->click();
-    GlobalShortcuts::setShortcut(
+    controller.shortcuts().storage().setShortcut(
         GlobalShortcuts::Shortcut::from(GlobalShortcuts::Key::s, EventFlags::command | EventFlags::shift),
         ScreenshotShortcut::name());
     world.accessibility.setTrusted(true);

@@ -73,6 +73,12 @@ void InputSynthesizer::typeText(const QString& text)
     }
 }
 
+GlobalShortcuts::RecorderControl* InputSynthesizer::activeRecorder() const
+{
+    auto* app = m_hooks.app();
+    return app ? app->shortcuts().activeRecorder() : nullptr;
+}
+
 void InputSynthesizer::typeKey(const KeyEvent& event)
 {
     onType(event);
@@ -85,7 +91,7 @@ void InputSynthesizer::typeKey(const KeyEvent& event)
     };
     if (m_world.hotKeys.type(event)) {
         m_transcript.report("key", fields("hotkey"));
-    } else if (auto* recorder = GlobalShortcuts::RecorderControl::active(); recorder && event.isDown) {
+    } else if (auto* recorder = activeRecorder(); recorder && event.isDown) {
         // The recording window takes every key down; what it passes on (Tab) stays in that window.
         m_transcript.report("key", fields("panel"));
         recorder->handleKeyDown(event);

@@ -11,6 +11,10 @@ class EditorDriver;
 class SimulatedWorld;
 class Transcript;
 
+namespace GlobalShortcuts {
+class RecorderControl;
+}
+
 // The user's hands: keys typed and held, copies made in other applications, clicks on buttons and on the
 // thumbnail. Keys go where the system would send them: a hot key, a recording shortcut recorder, this
 // application's window in front, or the application in front.
@@ -44,6 +48,7 @@ public:
 
 private:
     void typeKey(const KeyEvent& event);
+    GlobalShortcuts::RecorderControl* activeRecorder() const;
 
     SimulatedWorld& m_world;
     Transcript& m_transcript;

@@ -38,7 +38,7 @@ ScenarioRunner::ScenarioRunner(const QString& home, std::FILE* transcript)
     // Windows report as they appear and go, not only between commands.
     m_windowWatch = std::make_unique<WindowWatch>([this] { observe(); });
     qApp->installEventFilter(m_windowWatch.get());
-    reportWorldEvents(m_world, m_transcript, m_windowWatch.get());
+    reportWorldEvents(m_world, m_transcript);
 }
 
 ScenarioRunner::WindowWatch::WindowWatch(std::function<void()> onChange)
@@ -85,6 +85,10 @@ AppController& ScenarioRunner::controller()
         m_transcript.report(
             "app.change", { { "accessibilityGranted", m_controller->accessibilityGranted() } });
     });
+    QObject::connect(&m_controller->shortcuts().notifications(),
+        &GlobalShortcuts::Notifications::recorderActiveStatusDidChange, [this](bool active) {
+            m_transcript.report("recorder", { { "active", active } });
+        });
     QObject::connect(m_controller.get(), &AppController::needsRestartChanged, [this] {
         m_transcript.report("app.change", { { "needsRestart", m_controller->needsRestart() } });
     });

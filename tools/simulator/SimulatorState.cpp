@@ -1,7 +1,6 @@
 #include "SimulatorState.h"
 
 #include "App/AppController.h"
-#include "GlobalShortcuts/ShortcutStorage.h"
 #include "KeyNames.h"
 #include "Platform/Pasteboard.h"
 #include "Screenshots/ScreenshotShortcut.h"
@@ -129,10 +128,10 @@ json item(const ClipboardItem& item)
 }
 
 // The program's named shortcuts: their binding, and whether the system holds the hot key now.
-json shortcuts(const SimulatedWorld& world)
+json shortcuts(AppController& app, const SimulatedWorld& world)
 {
     json names = json::object();
-    const auto shortcut = GlobalShortcuts::getShortcut(ScreenshotShortcut::name());
+    const auto shortcut = app.shortcuts().storage().getShortcut(ScreenshotShortcut::name());
     if (!shortcut) {
         names["screenshot"] = nullptr;
         return names;
@@ -173,7 +172,7 @@ json all(AppController& app, const SimulatedWorld& world)
     state["bundle"] = { { "path", utf8(world.bundle.bundlePath()) },
         { "version", version ? json(utf8(*version)) : json(nullptr) },
         { "replacedBy", replacedBy ? json(utf8(*replacedBy)) : json(nullptr) } };
-    state["shortcuts"] = shortcuts(world);
+    state["shortcuts"] = shortcuts(app, world);
     const auto& thumbnail = app.thumbnail();
     state["thumbnail"] = { { "visible", thumbnail.panel() != nullptr },
         { "frame", thumbnail.panel() ? rect(thumbnail.restingFrame()) : json(nullptr) } };

@@ -6,7 +6,6 @@
 #include "Transcript.h"
 
 #include "GlobalShortcuts/Modifiers.h"
-#include "GlobalShortcuts/Notifications.h"
 #include "Support/AppRelauncher.h"
 
 using SimulatorState::strings;
@@ -20,7 +19,7 @@ json keyFields(const KeyEvent& event)
     return { { "key", event.keyCode }, { "down", event.isDown } };
 }
 
-void reportShortcuts(SimulatedWorld& world, Transcript& transcript, QObject* context)
+void reportShortcuts(SimulatedWorld& world, Transcript& transcript)
 {
     const auto hotKey = [](const HotKeyServiceSimulated::Registration& registration, bool ok) {
         return json { { "key", registration.keyCode },
@@ -41,15 +40,11 @@ void reportShortcuts(SimulatedWorld& world, Transcript& transcript, QObject* con
         transcript.report("hotkey", { { "id", id.id }, { "down", down } });
     };
     world.hotKeys.onBeep = [&transcript] { transcript.report("beep"); };
-    QObject::connect(&GlobalShortcuts::Notifications::shared(),
-        &GlobalShortcuts::Notifications::recorderActiveStatusDidChange, context, [&transcript](bool active) {
-            transcript.report("recorder", { { "active", active } });
-        });
 }
 
 } // namespace
 
-void reportWorldEvents(SimulatedWorld& world, Transcript& transcript, QObject* context)
+void reportWorldEvents(SimulatedWorld& world, Transcript& transcript)
 {
     world.pasteboard.onWrite = [&world, &transcript](PasteboardSimulated::Writer writer) {
         transcript.report("pasteboard.change",
@@ -116,5 +111,5 @@ void reportWorldEvents(SimulatedWorld& world, Transcript& transcript, QObject* c
         transcript.report("log", { { "line", utf8(line) } });
     };
     world.lifecycle.onTerminate = [&transcript] { transcript.report("app.terminate"); };
-    reportShortcuts(world, transcript, context);
+    reportShortcuts(world, transcript);
 }
