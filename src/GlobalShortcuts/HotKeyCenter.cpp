@@ -3,30 +3,12 @@
 #include "GlobalShortcuts/HotKey.h"
 #include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/Modifiers.h"
+#include "Platform/HotKeyServiceNone.h"
 
 #include <limits>
 
 namespace GlobalShortcuts {
 namespace {
-
-// Stands in when no service was installed: every registration is refused, nothing is reserved.
-class NoHotKeys final : public HotKeyService {
-public:
-    std::optional<Reference> registerHotKey(std::uint32_t, std::uint32_t, HotKeyId) override
-    {
-        return std::nullopt;
-    }
-    void unregisterHotKey(Reference) override { }
-    bool installEventHandler(Handler) override { return false; }
-    void setHotKeyEventsEnabled(bool) override { }
-    void setRawKeyEventsEnabled(bool) override { }
-    std::vector<SymbolicHotKey> symbolicHotKeys() override { return {}; }
-    std::optional<QString> characterForKey(std::int64_t) override { return std::nullopt; }
-    double keyRepeatDelay() const override { return 0.5; }
-    double keyRepeatInterval() const override { return 0.1; }
-    std::optional<KeyEvent> keyEventFrom(const QKeyEvent&) const override { return std::nullopt; }
-    void beep() override { }
-};
 
 bool fitsUnsigned32(std::int64_t value)
 {
@@ -46,7 +28,7 @@ std::int64_t normalised(std::int64_t keyCode, std::int64_t modifiers)
 } // namespace
 
 HotKeyCenter::HotKeyCenter(HotKeyService* service, bool enabled)
-    : m_none(service ? nullptr : std::make_unique<NoHotKeys>())
+    : m_none(service ? nullptr : std::make_unique<HotKeyServiceNone>())
     , m_service(service ? *service : *m_none)
     , m_isEnabled(enabled)
 {
