@@ -1,6 +1,7 @@
 #include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/HistoryIndex.h"
 #include "Clipboard/PasteboardCapture.h"
+#include "Foundation/Uuid.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -365,6 +366,109 @@ TEST_F(ClipboardHistoryTest, AnAddWhoseIndexCannotBeWrittenLeavesNothing)
     EXPECT_TRUE(QFileInfo::exists(indexPath + QStringLiteral("/inside"))) << "a folder is never set aside";
 }
 
+// A history too long to read at once: what it is listed as in the end, whatever happened meanwhile, is what
+// it would have been had it been read whole first.
+TEST_F(ClipboardHistoryTest, ALongHistoryListedInTwoStepsEndsAsIfReadWhole)
+{
+    std::vector<ClipboardItem> written;
+    for (int n = 0; n < 400; ++n) {
+        ClipboardItem item;
+        item.id = Uuid::create();
+        item.date = 1000 - n;
+        item.preview = QStringLiteral("запись %1 ").arg(n).repeated(60);
+        item.itemTypes = { { QStringLiteral("public.utf8-plain-text") } };
+        item.fingerprint = PasteboardCapture::fingerprintOf(ClipboardItem::Kind::Text, item.preview.toUtf8());
+        written.push_back(item);
+    }
+    // In the rest: one with an id the start lists, and an entry without its folder.
+    written[301].id = written[2].id;
+    for (const ClipboardItem& item : written)
+        QDir().mkpath(historyDir() + u'/' + item.id);
+    QDir(historyDir() + u'/' + written[300].id).removeRecursively();
+    const auto writeIndex = [&] {
+        TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), HistoryIndex::encode(written));
+    };
+    auto expected = QList<ClipboardItem>(written.begin(), written.end());
+    expected.remove(300, 2);
+    writeIndex();
+
+    {
+        const QByteArray before = index();
+        auto history = open();
+        EXPECT_LT(history->items().size(), 300);
+        EXPECT_EQ(history->items(), expected.first(history->items().size()));
+        history->flush();
+        EXPECT_EQ(history->items(), expected);
+        EXPECT_EQ(index(), before) << "loading does not rewrite the index";
+    }
+
+    // A copy waits for the rest, where it may be listed already.
+    {
+        auto history = open();
+        m_clock.advance(10);
+        history->add(Captures::text(expected[350].preview), std::nullopt);
+        EXPECT_EQ(history->items().size(), expected.size());
+        EXPECT_EQ(history->items()[0].id, expected[350].id);
+        history->remove(history->items()[0]);
+    }
+    {
+        auto history = open();
+        history->apply(HistoryLimit::All);
+        history->add(Captures::text(QStringLiteral("new")), std::nullopt);
+        history->flush();
+        EXPECT_EQ(history->items().size(), expected.size());
+        EXPECT_EQ(TemporaryHome::readFile(history->entryFolder(history->items()[0]) + QStringLiteral("/0-0")),
+            "new");
+        history->remove(history->items()[0]);
+    }
+
+    // A touch, a removal and a limit before the rest is listed.
+    writeIndex();
+    {
+        auto history = open();
+        history->touch(expected[5]);
+        history->remove(expected[0]);
+        history->apply(HistoryLimit::Fifteen);
+        EXPECT_EQ(history->items().size(), 15);
+        QList<ClipboardItem> ended = expected.sliced(1, 15);
+        ended.move(4, 0);
+        history->flush();
+        ended[0].date = m_clock.currentDate();
+        ASSERT_EQ(history->items(), ended);
+        EXPECT_EQ(*HistoryIndex::decode(index()), std::vector(ended.begin(), ended.end()));
+        EXPECT_EQ(folders().size(), 15);
+    }
+
+    // A clear takes the rest too.
+    writeIndex();
+    {
+        auto history = open();
+        history->clear();
+        history->flush();
+        EXPECT_TRUE(history->items().empty());
+        EXPECT_EQ(index(), "[]");
+        EXPECT_TRUE(folders().isEmpty());
+    }
+
+    // An index whose rest is unreadable is unreadable whole: its start goes too, and nothing is removed.
+    for (const ClipboardItem& item : written)
+        QDir().mkpath(historyDir() + u'/' + item.id);
+    written[390].kind = ClipboardItem::Kind::Files;
+    QByteArray spoilt = HistoryIndex::encode(written);
+    spoilt.replace("\"files\"", "\"video\"");
+    TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), spoilt);
+    {
+        auto history = open();
+        EXPECT_FALSE(history->items().isEmpty());
+        QSignalSpy changed(history.get(), &ClipboardHistory::listChanged);
+        history->flush();
+        EXPECT_TRUE(history->items().isEmpty());
+        EXPECT_EQ(changed.size(), 1);
+        EXPECT_EQ(index(), spoilt);
+        EXPECT_EQ(folders().size(), 399);
+    }
+}
+
 TEST_F(ClipboardHistoryTest, DuplicateIdsKeepTheFirstEntryAndItsFolder)
 {
     {
@@ -449,8 +553,37 @@ TEST(HistoryIndex, AnIndexHandedOverInPiecesIsTheWholeIndex)
     for (const std::size_t bad : { std::size_t(10), items.size() - 10 }) {
         auto spoilt = items;
         spoilt[bad].id = QStringLiteral("not an id");
-        EXPECT_FALSE(HistoryIndex::decode(HistoryIndex::encode(spoilt))) << bad;
+        QByteArray bytes = HistoryIndex::encode(spoilt);
+        EXPECT_FALSE(HistoryIndex::decode(bytes)) << bad;
+        // Read in two parts, it spoils the part it is in.
+        const auto end = HistoryIndex::endOfWholeEntries(QByteArrayView(bytes).first(8192));
+        ASSERT_TRUE(end);
+        EXPECT_EQ(bool(HistoryIndex::decodeHead(bytes, *end)), bad > 10);
+        EXPECT_EQ(bool(HistoryIndex::decodeRest(bytes, *end)), bad == 10);
     }
+
+    // Split wherever the start read at once happens to end, the two parts are the whole index; quotes,
+    // backslashes and brackets inside the texts end nothing.
+    for (const qsizetype length : { qsizetype(100), qsizetype(1000), qsizetype(1001), qsizetype(1002),
+             qsizetype(65'536), whole.size() - 2 }) {
+        const auto end = HistoryIndex::endOfWholeEntries(QByteArrayView(whole).first(length));
+        ASSERT_EQ(bool(end), length > 500) << length;
+        if (!end)
+            continue;
+        EXPECT_EQ(whole[*end], ',');
+        auto head = HistoryIndex::decodeHead(whole, *end);
+        QByteArray copy = whole;
+        const auto rest = HistoryIndex::decodeRest(copy, *end);
+        ASSERT_TRUE(head && rest) << length;
+        head->insert(head->end(), rest->begin(), rest->end());
+        EXPECT_EQ(*head, items) << length;
+    }
+    QByteArray trailingComma = HistoryIndex::encode(all.first(3));
+    trailingComma.insert(trailingComma.size() - 1, ',');
+    const auto last = HistoryIndex::endOfWholeEntries(trailingComma);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(HistoryIndex::decodeHead(trailingComma, *last)->size(), 3u);
+    EXPECT_FALSE(HistoryIndex::decodeRest(trailingComma, *last));
 
     int offered = 0;
     EXPECT_FALSE(HistoryIndex::encode({ all }, [&](QByteArrayView) { return ++offered < 2; }));
