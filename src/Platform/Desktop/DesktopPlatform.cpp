@@ -88,7 +88,8 @@ void DesktopPlatform::choosePasteboard()
         }
     }
     m_pasteboard = std::make_unique<PasteboardDesktop>(QGuiApplication::clipboard());
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    m_recordsCopies = QGuiApplication::platformName() == QLatin1String("xcb");
+    if (!m_recordsCopies)
         m_missing.append(QStringLiteral("copies are not recorded, as neither the compositor's data-control "
                                         "nor an X11 display is there"));
     else if (m_session == Session::Wayland)
