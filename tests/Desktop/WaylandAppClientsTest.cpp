@@ -228,9 +228,9 @@ TEST_F(WaylandApp, AChosenEntryIsPastedIntoTheNativeFieldInFront)
     EXPECT_TRUE(app->started()) << "still running";
 }
 
-// A screenshot through grim is saved as on X11, and its thumbnail, which sway floats in the middle of the
-// screen, opens the editor on a click. Sway gives the thumbnail the keyboard, as it does every new window:
-// the first key closes it, and the field the user was typing in has the keyboard again.
+// A screenshot through grim is saved and copied as on X11, and its thumbnail, which sway floats in the middle
+// of the screen, opens the editor on a click. Sway gives the thumbnail the keyboard, as it does every new
+// window: the first key closes it, and the field the user was typing in has the keyboard again.
 TEST_F(WaylandApp, AnAreaScreenshotThroughGrimIsSavedAndItsThumbnailOpensTheEditor)
 {
     if (qgetenv("DRIMO_TEST_COMPOSITOR") != "sway")
@@ -264,6 +264,10 @@ TEST_F(WaylandApp, AnAreaScreenshotThroughGrimIsSavedAndItsThumbnailOpensTheEdit
     ASSERT_TRUE(screenshot()) << "the thumbnail shows";
     EXPECT_EQ(QImage(app->desktop() + u'/' + shots[0]).size(), QSize(160, 90));
     EXPECT_EQ(windows[0].rect.size(), QSize(220, 124)) << "the shot's proportions, floating";
+    // On the clipboard as well, the TIFF made only now that a client asks for it.
+    const auto tiff
+        = run(QStringLiteral("wl-paste"), { QStringLiteral("--type"), QStringLiteral("image/tiff") });
+    EXPECT_TRUE(tiff && QImage::fromData(*tiff).size() == QSize(160, 90));
     ASSERT_TRUE(fieldSays("focus out"));
     type({ QStringLiteral("Escape") });
     EXPECT_TRUE(fieldSays("focus in")) << "the keyboard goes back";
