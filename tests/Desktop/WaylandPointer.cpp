@@ -54,7 +54,8 @@ int main(int argc, char** argv)
         return 1;
     Globals globals;
     static const wl_registry_listener registryListener { announce, withdraw };
-    wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &globals);
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &registryListener, &globals);
     wl_display_roundtrip(display);
     if (!globals.seat || !globals.manager)
         return 1;
@@ -73,6 +74,9 @@ int main(int argc, char** argv)
         settle(display);
     }
     zwlr_virtual_pointer_v1_destroy(pointer);
+    zwlr_virtual_pointer_manager_v1_destroy(globals.manager);
+    wl_seat_destroy(globals.seat);
+    wl_registry_destroy(registry);
     wl_display_roundtrip(display);
     wl_display_disconnect(display);
     return 0;
