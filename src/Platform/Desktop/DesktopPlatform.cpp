@@ -79,7 +79,7 @@ void DesktopPlatform::choosePasteboard()
     if (m_session == Session::Wayland) {
         m_wayland = WaylandConnection::open(budgetMs);
         if (m_wayland)
-            m_waylandClipboard = WaylandClipboard::create(*m_wayland, budgetMs);
+            m_waylandClipboard = WaylandClipboard::create(*m_wayland, m_scheduler, budgetMs);
         if (m_waylandClipboard) {
             m_pasteboard = std::make_unique<PasteboardDesktop>(*m_waylandClipboard);
             m_working.append(
