@@ -5,6 +5,7 @@
 #include "Foundation/Scheduler.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "Platform/Accessibility.h"
+#include "Platform/KeyboardEvents.h"
 #include "Screenshots/ScreenCapture.h"
 #include "Views/OnboardingView.h"
 #include "Views/SettingsView.h"
@@ -70,7 +71,8 @@ QWidget* AppWindows::makeSettings()
             .log = platform.log,
             .screenAccess = platform.screenAccess,
             .bundle = platform.bundle,
-            .shortcuts = controller.shortcuts() });
+            .shortcuts = controller.shortcuts(),
+            .holdGestures = platform.keyboard.offersTap() });
     view->recorder()->setObjectName(screenshotRecorderName);
     view->setAccessibilityGranted(controller.accessibilityGranted());
     QObject::connect(&controller, &AppController::accessibilityGrantedChanged, view,

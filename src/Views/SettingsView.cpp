@@ -183,8 +183,11 @@ void SettingsView::buildHold(FormSection* section)
         [this](int index) { m_settings.setHoldDelay(m_holdDelay->itemData(index).toDouble()); });
     connect(&m_settings, &AppSettings::holdDelayChanged, this, [this] { syncHoldDelay(); });
 
-    const auto* caption = section->addCaption(
-        Localization::format("Короткое нажатие %@ и %@ работает как обычно.", { paste, copy }));
+    // Said where the switches are, rather than leaving them on to no effect.
+    const auto* caption = section->addCaption(m_services.holdGestures
+            ? Localization::format("Короткое нажатие %@ и %@ работает как обычно.", { paste, copy })
+            : Localization::text("В этом сеансе удержание не работает: программе не видны клавиши, нажатые в "
+                                 "других окнах. Назначьте клавишу команде drimo-copy --show-history."));
     m_rows.push_back({ RowId::HoldCaption, caption->text(), RowKind::Caption, caption->parentWidget() });
 }
 
@@ -406,7 +409,11 @@ void SettingsView::syncFolder()
 
 void SettingsView::updateEnabledRows()
 {
-    ownRow(RowId::HoldDelay).widget->setEnabled(m_settings.holdToPaste() || m_settings.holdToScreenshot());
+    const bool holds = m_services.holdGestures;
+    ownRow(RowId::HoldToPaste).widget->setEnabled(holds);
+    ownRow(RowId::HoldToScreenshot).widget->setEnabled(holds);
+    ownRow(RowId::HoldDelay)
+        .widget->setEnabled(holds && (m_settings.holdToPaste() || m_settings.holdToScreenshot()));
     ownRow(RowId::Folder).widget->setEnabled(m_settings.screenshotSave());
 }
 

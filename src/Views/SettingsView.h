@@ -89,6 +89,8 @@ public:
         ScreenAccess& screenAccess;
         BundleInfo& bundle;
         GlobalShortcuts::Module& shortcuts;
+        // Whether this session shows the program keys held in other programs; without, no hold works.
+        bool holdGestures = true;
     };
 
     SettingsView(AppSettings& settings, Services services, QWidget* parent = nullptr);
