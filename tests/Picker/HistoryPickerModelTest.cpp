@@ -77,23 +77,6 @@ TEST(HistoryPickerModel, FilterIgnoresCaseInEveryScriptAndSearchesOnlyThePreview
     EXPECT_EQ(model.visible().size(), 5u);
 }
 
-TEST(HistoryPickerModel, EveryQueryAssignmentSelectsTheFirstRow)
-{
-    HistoryPickerModel model;
-    model.reset(pickerItems(5), nullptr);
-    model.setSelection(3);
-    model.setQuery("Запись");
-    EXPECT_EQ(model.selection(), 0);
-
-    model.setSelection(2);
-    model.setQuery("Запись");
-    EXPECT_EQ(model.selection(), 0);
-
-    model.setQuery("нет такого");
-    EXPECT_EQ(model.selection(), 0);
-    EXPECT_FALSE(model.selectedItem());
-}
-
 TEST(HistoryPickerModel, RemovingKeepsTheSelectionOnARow)
 {
     HistoryPickerModel model;

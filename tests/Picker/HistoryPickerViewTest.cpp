@@ -232,7 +232,8 @@ TEST(HistoryPickerView, OnLinuxTheHintsNameKeysAsTheDesktopDoesAndDatesStayRussi
     QLocale::setDefault(QLocale::c());
     const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
     HistoryPickerModel model;
-    HistoryPickerView view(model, [] { return now; }, SystemFamily::Linux);
+    HistoryPickerView view(
+        model, [] { return now; }, SystemFamily::Linux);
     const auto* footer = view.footer();
     EXPECT_EQ(footer->text(),
         QStringLiteral("↑↓ выбрать · Return или 1–9 вставить · Ctrl+Backspace удалить · Esc закрыть"));
