@@ -403,27 +403,6 @@ TEST(DesktopApp, AClipboardOwnerThatNeverAnswersFreezesNeitherTheKeyboardNorTheP
     // Giving the owner up and reading the next copy as usual is the pasteboard's own test.
 }
 
-TEST(DesktopApp, OneEntryNeverJoinsTheDataOfTwoCopies)
-{
-    SKIP_WITHOUT_DISPLAY();
-    QTemporaryDir home;
-    RunningApp app(home);
-    ASSERT_TRUE(app.started());
-    ASSERT_TRUE(app.recording()) << app.output().toStdString();
-    // Text and an image announced and never delivered; then an ordinary text copy, whose owner answers
-    // every request with its text.
-    auto owner = DesktopSession::startSilentOwner(3);
-    ASSERT_TRUE(owner);
-    DesktopSession::spin(2000);
-    ASSERT_TRUE(xclipCopy("second copy"));
-    EXPECT_TRUE(spinUntil([&] { return !app.history().empty(); }, 15000)) << app.output().toStdString();
-    DesktopSession::spin(1000);
-    const auto items = app.history();
-    ASSERT_EQ(items.size(), 1u) << app.output().toStdString();
-    EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Text);
-    EXPECT_EQ(items[0].preview, QStringLiteral("second copy"));
-}
-
 TEST(DesktopApp, ASecondStartNeverRecordsIntoTheHistoryOfARunningOne)
 {
     SKIP_WITHOUT_DISPLAY();

@@ -98,25 +98,6 @@ TEST(ScreenCapture, ASelectionLeftOpenForTenMinutesIsAbandoned)
     EXPECT_EQ(capture.results, (std::vector<bool> { false, true }));
 }
 
-TEST(ProcessesSimulated, ATerminatedCaptureToolWritesNothingAndReportsASignal)
-{
-    Capture capture;
-    capture.processes.setCaptureDuration(5);
-    capture.processes.captureWritesPng(QSize(10, 10));
-    std::vector<int> statuses;
-    auto tool = capture.processes.start(
-        ProcessesSimulated::captureTool, { capture.path }, [&](int status) { statuses.push_back(status); });
-    ASSERT_TRUE(tool);
-    EXPECT_TRUE(tool->isRunning());
-    tool->terminate();
-    capture.scheduler.runDue();
-    EXPECT_FALSE(tool->isRunning());
-    EXPECT_EQ(statuses, std::vector<int> { -1 });
-    EXPECT_FALSE(QFileInfo::exists(capture.path));
-    capture.scheduler.advance(10);
-    EXPECT_EQ(statuses.size(), 1u);
-}
-
 TEST(AreaCaptureCommand, TakesTheFirstInstalledToolThatSeesTheScreen)
 {
     const QString path = QStringLiteral("/tmp/it's \"$(rm -rf)\".png");
