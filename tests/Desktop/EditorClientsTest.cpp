@@ -2,10 +2,9 @@
 #include "Platform/Desktop/ScreensDesktop.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
 #include "Platform/Simulated/AlertsSimulated.h"
+#include "Screenshots/EditorShots.h"
 #include "Screenshots/ScreenshotEditor.h"
-#include "Screenshots/Shot.h"
 
-#include <QImage>
 #include <QPointer>
 #include <QWidget>
 
@@ -50,13 +49,6 @@ bool askToClose(WId id)
     return sent;
 }
 
-std::shared_ptr<Shot> shot()
-{
-    QImage image(1600, 1000, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    return std::make_shared<Shot>(image, image, 2);
-}
-
 } // namespace
 
 TEST(DesktopEditor, OpensADecoratedTopLevelWindowThatClosesLikeAnyOther)
@@ -67,7 +59,7 @@ TEST(DesktopEditor, OpensADecoratedTopLevelWindowThatClosesLikeAnyOther)
     WorkspaceDesktop workspace;
     ScreenshotEditor editor(alerts, screens, workspace);
 
-    QWidget* window = editor.open(shot(), {}, {});
+    QWidget* window = editor.open(EditorShots::plain(1600, 1000), {}, {});
     ASSERT_TRUE(window);
     const WId id = window->winId();
     EXPECT_TRUE(DesktopSession::spinUntil([&] { return viewable(id); }, 3000)) << "mapped on the server";

@@ -1,4 +1,5 @@
 #include "Screenshots/ThumbnailPanel.h"
+#include "EditorShots.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/Simulated/ScreensSimulated.h"
 #include "Screenshots/PanelShadow.h"
@@ -14,13 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-std::shared_ptr<Shot> shotOfSize(QSize size, std::optional<QString> file = std::nullopt)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    return std::make_shared<Shot>(image, image, 2, std::move(file));
-}
 
 void send(QWidget* widget, QEvent::Type type, QPointF at)
 {
@@ -47,7 +41,7 @@ struct Thumbnail {
     ThumbnailPanel panel { scheduler, screens };
     int opened = 0;
 
-    void show(std::shared_ptr<Shot> shot = shotOfSize(QSize(2880, 1800)))
+    void show(std::shared_ptr<Shot> shot = EditorShots::plain(2880, 1800))
     {
         panel.show(std::move(shot), [this] { ++opened; });
     }
@@ -102,7 +96,7 @@ TEST(ThumbnailPanel, SlidesInAtTheBottomRightOfTheScreenUnderThePointer)
         << "no screen under the pointer: the main one";
     EXPECT_EQ(thumbnail.panel.panel()->pos(), QPoint(1920 + 1200, 40 + qRound(900 - 20 - 137.5)));
     thumbnail.screens.removeAllScreens();
-    thumbnail.show(shotOfSize(QSize(1000, 2000)));
+    thumbnail.show(EditorShots::plain(1000, 2000));
     thumbnail.scheduler.advance(1);
     EXPECT_EQ(thumbnail.panel.frame(), QRectF(1440 - 75 - 20, 20, 75, 150));
 }
@@ -172,7 +166,7 @@ TEST(ThumbnailPanel, AnOldHideNeverClosesANewerThumbnail)
     thumbnail.show();
     thumbnail.scheduler.advance(6.1);
     QWidget* first = thumbnail.panel.panel();
-    thumbnail.show(shotOfSize(QSize(800, 600)));
+    thumbnail.show(EditorShots::plain(800, 600));
     EXPECT_NE(thumbnail.panel.panel(), first);
     EXPECT_FALSE(first->isVisible()) << "a new thumbnail removes the old one at once";
     thumbnail.scheduler.advance(5.5);
