@@ -21,6 +21,7 @@
 
 using DesktopSession::run;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 
 namespace {
 
@@ -59,17 +60,15 @@ std::optional<QRect> pickerGeometry()
 
 bool holdCtrlV()
 {
-    return run(QStringLiteral("xdotool"),
+    return xdotool(
         { QStringLiteral("keydown"), QStringLiteral("ctrl+v"), QStringLiteral("sleep"), QStringLiteral("1.0"),
-            QStringLiteral("keyup"), QStringLiteral("v"), QStringLiteral("keyup"), QStringLiteral("ctrl") })
-        .has_value();
+            QStringLiteral("keyup"), QStringLiteral("v"), QStringLiteral("keyup"), QStringLiteral("ctrl") });
 }
 
 bool movePointer(int x, int y)
 {
-    return run(QStringLiteral("xdotool"),
-        { QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(x), QString::number(y) })
-        .has_value();
+    return xdotool(
+        { QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(x), QString::number(y) });
 }
 
 // The visible settings windows of the program with the process id `pid`.
@@ -110,9 +109,8 @@ QJsonValue storedSetting(const QTemporaryDir& home, const QString& key)
 // Key presses a tenth of a second apart, to whatever window has the keyboard.
 bool keys(const QStringList& names)
 {
-    return run(QStringLiteral("xdotool"),
-        QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names)
-        .has_value();
+    return xdotool(
+        QStringList { QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100") } + names);
 }
 
 } // namespace
@@ -199,9 +197,9 @@ TEST(DesktopApp, HoldingCtrlVOpensThePickerAndTheChosenEntryIsPastedIntoTheWindo
     EXPECT_EQ(window->output, "") << "the hold reached no window";
 
     // The newest entry is selected; Down moves to the older one, Return pastes it into the window in front.
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Down") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Down") }));
     DesktopSession::spin(200);
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Return") }));
     EXPECT_TRUE(spinUntil(
         [&] {
             window->read();
@@ -253,7 +251,7 @@ TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldAndWaitsForNoFrozenAppli
     EXPECT_LE(picker.y(), fieldRect.bottom() + caretGap + 1);
 
     // The paste itself is the pointer test's and the terminals'.
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Escape") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Escape") }));
     ASSERT_TRUE(spinUntil([&] { return !pickerGeometry().has_value(); }, 3000));
 
     // A frozen application answers no accessibility call. The picker must not wait for it, nor hold the
@@ -265,7 +263,7 @@ TEST(DesktopApp, ThePickerOpensUnderTheCaretOfATextFieldAndWaitsForNoFrozenAppli
     ASSERT_TRUE(holdCtrlV());
     ASSERT_TRUE(spinUntil([&] { return pickerGeometry().has_value(); }, 3000)) << app.output().toStdString();
     EXPECT_EQ(pickerGeometry()->topLeft(), QPoint(300, 600 + caretGap));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Escape") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Escape") }));
     EXPECT_TRUE(spinUntil([&] { return !pickerGeometry().has_value(); }, 3000)) << "the keys reach it";
 }
 
@@ -313,7 +311,7 @@ TEST(DesktopApp, AnEntryChosenInATerminalIsPastedTheWayThatTerminalPastes)
         ASSERT_TRUE(holdCtrlV());
         ASSERT_TRUE(spinUntil([&] { return pickerGeometry().has_value(); }, 5000))
             << app.output().toStdString();
-        ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
+        ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Return") }));
         const auto pasted = [&typed] {
             QFile file(typed);
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -346,7 +344,7 @@ TEST(DesktopApp, RestartingFromOnboardingQuitsAndAFreshProcessRunsASecondLater)
 
     // Its only button is "Перезапустить": the keyboard presses it once the window has the focus.
     ASSERT_TRUE(DesktopSession::activate(onboarding));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("space") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("space") }));
     ASSERT_TRUE(app->waitForExit(5000)) << "the program quits";
     const long long first = app->processId();
 
@@ -382,9 +380,9 @@ TEST(DesktopApp, AClipboardOwnerThatNeverAnswersFreezesNeitherTheKeyboardNorTheP
     // The program has seen the copy and is reading it by now.
     DesktopSession::spin(600);
     // A short Ctrl+V goes through the program's grab; the letters around it must not wait for the owner.
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("type"), QStringLiteral("abc") }));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+v") }));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("type"), QStringLiteral("def") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("type"), QStringLiteral("abc") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+v") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("type"), QStringLiteral("def") }));
     const QByteArray expected = "key 65 a\nkey 66 b\nkey 67 c\npaste\nkey 68 d\nkey 69 e\nkey 70 f\n";
     EXPECT_TRUE(spinUntil(
         [&] {

@@ -15,6 +15,7 @@
 using DesktopSession::run;
 using DesktopSession::spin;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 using namespace GlobalShortcuts;
 
 namespace {
@@ -40,10 +41,6 @@ protected:
 
     ShortcutStorage& storage() { return module->storage(); }
     ShortcutRegistry& registry() { return module->registry(); }
-    static bool xdotool(const QStringList& arguments)
-    {
-        return run(QStringLiteral("xdotool"), arguments).has_value();
-    }
 
     EventLoopScheduler scheduler;
     UserDefaultsStoreSimulated defaults;
