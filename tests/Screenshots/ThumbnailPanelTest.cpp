@@ -113,10 +113,8 @@ TEST(ThumbnailPanel, UnderACompositorTheWindowCarriesItsOwnShadowAroundTheSameBo
     EXPECT_EQ(panel->geometry(),
         QRect(
             1440 - 220 - 20 - margin, qRound(900 - 20 - 137.5) - margin, 220 + 2 * margin, 138 + 2 * margin));
+    // How the shadow is drawn is the picker window's test of the same PanelShadow.
     EXPECT_EQ(thumbnail.panel.view()->geometry(), QRect(margin, margin, 220, 138));
-    const QImage image = panel->grab().toImage();
-    EXPECT_GT(qAlpha(image.pixel(margin + 110, margin + 138 + margin / 2)), 0) << "shadow under the body";
-    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
 }
 
 TEST(ThumbnailPanel, HidesAfterSixSecondsOrFourAfterThePointerLeaves)
