@@ -167,13 +167,9 @@ TEST(HistoryPickerModel, NotifiesOnlyWhenAValueChanges)
     changed[3].date += 1;
     model.setItems(changed);
     EXPECT_EQ(items.count(), 2);
-
-    model.setQuery("Запись");
-    model.setSelection(3);
+    // What else a reset notifies, and in which order, is ResetNotifiesInOrderWithEveryFieldAlreadyNew's.
     model.reset(changed, nullptr);
-    EXPECT_EQ(model.query(), QString());
-    EXPECT_EQ(model.selection(), 0);
-    EXPECT_EQ(items.count(), 2);
+    EXPECT_EQ(items.count(), 2) << "the same items again are no change";
 }
 
 TEST(HistoryPickerModel, ResetNotifiesInOrderWithEveryFieldAlreadyNew)
