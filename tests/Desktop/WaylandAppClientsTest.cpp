@@ -1,6 +1,5 @@
 #include "Desktop/DesktopSession.h"
 #include "Desktop/RunningApp.h"
-#include "TestSupport/TestImages.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,9 +87,9 @@ protected:
 
 } // namespace
 
-// Copies made by native Wayland clients are recorded as on X11, each kind of content. Bytes that are no text,
-// a password manager's marker and an owner that never answers are the Wayland clipboard's own test; what the
-// program makes of them, the X11 test of the running program's.
+// Copies made by native Wayland clients are recorded. What arrives of each kind of copy, bytes that are no
+// text, a password manager's marker and an owner that never answers are the Wayland clipboard's own test;
+// what the program makes of them, the pasteboard's and the X11 test of the running program's.
 TEST_F(WaylandApp, RecordsWhatNativeClientsCopy)
 {
     ASSERT_NO_FATAL_FAILURE(start());
@@ -99,17 +98,7 @@ TEST_F(WaylandApp, RecordsWhatNativeClientsCopy)
 
     ASSERT_TRUE(copy(QStringLiteral("Привет из wl-copy").toUtf8()));
     EXPECT_TRUE(recorded(1)) << app->output().toStdString();
-    ASSERT_TRUE(copy(TestImages::png(12, 9), QStringLiteral("image/png")));
-    EXPECT_TRUE(recorded(2));
-    ASSERT_TRUE(copy("file:///tmp/a.txt\r\nfile:///tmp/b%20b.pdf\r\n", QStringLiteral("text/uri-list")));
-    EXPECT_TRUE(recorded(3));
-    auto items = app->history();
-    ASSERT_EQ(items.size(), 3u) << app->output().toStdString();
-    EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Files);
-    EXPECT_EQ(items[0].preview, QStringLiteral("a.txt, b b.pdf"));
-    EXPECT_EQ(items[1].kind, ClipboardItem::Kind::Image);
-    EXPECT_EQ(items[1].preview, QStringLiteral("Изображение 12×9"));
-    EXPECT_EQ(items[2].preview, QStringLiteral("Привет из wl-copy"));
+    EXPECT_EQ(app->history().front().preview, QStringLiteral("Привет из wl-copy"));
 }
 
 // The picker a start with --show-history opens takes the keys; the chosen entry goes on the clipboard in

@@ -89,8 +89,6 @@ TEST(ScreenshotEditor, SizesTheWindowForTheShotWithinTheScreen)
 
     // The smallest window the rule allows still shows the whole toolbar, also when shrunk to its minimum.
     QWidget* least = e.open(EditorShots::plain(200, 100));
-    EXPECT_GE(least->width(), 560);
-    EXPECT_EQ(least->height(), 400);
     least->resize(least->minimumSize());
     QCoreApplication::processEvents();
     const auto* done = e.editor.view(least)->doneButton();
