@@ -28,7 +28,6 @@ protected:
     }
     QString folder() const { return home.path() + QStringLiteral("/Shots"); }
     QStringList shots() const { return QDir(folder()).entryList(QDir::Files); }
-    QStringList temporaryFiles() const { return QDir(paths.temporary()).entryList(QDir::Files); }
     QByteArray copiedPng() const
     {
         return pasteboard.items().empty()
@@ -88,33 +87,7 @@ TEST_F(ScreenshotFlowTest, EverythingOnSavesCopiesAndShowsTheShot)
     EXPECT_EQ(shots().size(), 2);
 }
 
-TEST_F(ScreenshotFlowTest, WhatIsShownFollowsTheSettings)
-{
-    struct Case {
-        bool save, copy, thumbnail;
-        int files;
-        bool copied, shown, editor;
-    };
-    // Copying alone, and nothing at all, are the copy-only and editor-at-once scenarios.
-    for (const auto& c : { Case { true, false, false, 1, false, false, false },
-             Case { false, false, true, 0, false, true, false } }) {
-        SCOPED_TRACE(testing::Message() << c.save << c.copy << c.thumbnail);
-        QDir(folder()).removeRecursively();
-        pasteboard.clearContents();
-        app().thumbnail().close();
-        const auto editorsBefore = app().editor().windows().size();
-        settings(c.save, c.copy, c.thumbnail);
-        processes.captureWritesPng({ 64, 48 });
-        capture();
-        EXPECT_EQ(shots().size(), c.files);
-        EXPECT_TRUE(temporaryFiles().isEmpty());
-        EXPECT_EQ(!copiedPng().isEmpty(), c.copied);
-        EXPECT_EQ(app().thumbnail().panel() != nullptr, c.shown);
-        EXPECT_EQ(app().editor().windows().size() > editorsBefore, c.editor);
-        EXPECT_FALSE(app().capturing());
-    }
-}
-
+// What each setting alone shows, saves and copies is the copy-only and editor-at-once scenarios'.
 TEST_F(ScreenshotFlowTest, AFolderThatCannotBeMadeLeavesTheShotWithoutAFileUntilAFinishCanWriteOne)
 {
     settings(true, true, true);
