@@ -221,23 +221,6 @@ TEST_F(SettingsViewTest, OnLinuxKeysReadAsTheDesktopWritesThemAndMacOnlyRowsAreL
         QStringLiteral("Все сохранённые записи будут удалены с этого компьютера."));
 }
 
-TEST_F(SettingsViewTest, ButtonsReachTheController)
-{
-    auto& controller = app();
-    controller.start();
-    copies(1);
-    alerts.queueAnswer(QStringLiteral("Очистить"));
-    row("Очистить историю…").button->click();
-    EXPECT_TRUE(controller.history().items().isEmpty());
-
-    const auto& version = row("Версия");
-    EXPECT_EQ(version.value(), QStringLiteral("1.0"));
-    const auto requests = http.requests().size();
-    version.button->click();
-    scheduler.advance(0.1);
-    EXPECT_EQ(http.requests().size(), requests + 1);
-}
-
 TEST_F(SettingsViewTest, TabReachesEveryControlInOrderAndKeysCloseTheWindow)
 {
     auto& form = view();
