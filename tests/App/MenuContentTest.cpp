@@ -93,14 +93,10 @@ TEST_F(MenuContentTest, PermissionRowGoesWhenGrantedAndPauseIsBoundBothWays)
     EXPECT_EQ(menuBar.menu()->actions().size(), 11);
     EXPECT_FALSE(menu.trigger(QStringLiteral("Выдать разрешение…")));
 
-    EXPECT_TRUE(menu.trigger(QStringLiteral("Пауза записи")));
-    EXPECT_TRUE(app().settings().paused());
-    EXPECT_EQ(defaults.value(UserDefaultsStore::appDomain, QStringLiteral("paused")), DefaultsValue(true));
+    // The pause row pausing and storing it is the pause scenario's; here, that the check follows the setting.
+    app().settings().setPaused(true);
     EXPECT_TRUE(menu.rows()[5].checked);
-    QAction* pause = menuBar.menu()->actions()[5];
-    EXPECT_TRUE(pause->isChecked());
-
-    // The settings window changing the same setting shows in the menu.
+    EXPECT_TRUE(menuBar.menu()->actions()[5]->isChecked());
     app().settings().setPaused(false);
     EXPECT_FALSE(menuBar.menu()->actions()[5]->isChecked());
     menuBar.menu()->actions()[5]->trigger();

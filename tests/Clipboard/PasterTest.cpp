@@ -123,26 +123,14 @@ TEST_F(PasterTest, CopyImageAddsTiffOnlyForRealImages)
     EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::png), QByteArray("not an image"));
 }
 
-TEST(Paster, PressPostsAMarkedCommandPressThatReachesTheFrontApplication)
+// The marked Command-V reaching the application in front is the paste road scenario's.
+TEST(Paster, APressThatCannotBePostedPostsNothing)
 {
     WorkspaceSimulated workspace;
-    workspace.setFrontmost(QStringLiteral("com.apple.TextEdit"));
     KeyboardEventsSimulated keyboard(workspace);
-    Paster::press(KeyCodes::v, keyboard);
-    ASSERT_EQ(keyboard.deliveries().size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        const auto& delivery = keyboard.deliveries()[i];
-        EXPECT_EQ(delivery.event.keyCode, KeyCodes::v);
-        EXPECT_EQ(delivery.event.isDown, i == 0);
-        EXPECT_EQ(delivery.event.flags, EventFlags::command) << "only Command, whatever the user holds";
-        EXPECT_EQ(delivery.event.userData, 0x44524D50);
-        EXPECT_TRUE(delivery.posted);
-        EXPECT_EQ(delivery.application, QStringLiteral("com.apple.TextEdit"));
-    }
-
     keyboard.setPostingFails(true);
     Paster::press(KeyCodes::v, keyboard);
-    EXPECT_EQ(keyboard.deliveries().size(), 2u) << "nothing half-posted";
+    EXPECT_TRUE(keyboard.deliveries().empty()) << "nothing half-posted";
 }
 
 TEST(Paster, TerminalsGetTheChordTheyPasteWith)

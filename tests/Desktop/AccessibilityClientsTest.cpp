@@ -13,6 +13,7 @@
 
 using DesktopSession::run;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 
 namespace {
 
@@ -66,7 +67,7 @@ TEST(DesktopAccessibility, TheCaretOfTheFocusedTextFieldIsReadThroughAtSpi)
     EXPECT_LE(caret->y() + caret->height(), reported->field.y() + reported->field.height());
 
     // After the last character there is none to measure; the caret stands at the trailing edge.
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("End") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("End") }));
     ASSERT_TRUE(spinUntil([&] {
         client->read();
         return client->output.contains('\n');

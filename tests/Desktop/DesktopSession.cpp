@@ -108,16 +108,19 @@ QByteArray waitForWindow(const QStringList& criteria, int milliseconds)
     return windows.size() == 1 ? windows[0] : QByteArray();
 }
 
+bool xdotool(const QStringList& arguments)
+{
+    return run(QStringLiteral("xdotool"), arguments).has_value();
+}
+
 bool activate(const QByteArray& window)
 {
     const QString id = QString::fromLatin1(window);
     // Activation is the window manager's where one runs: asked for as a pager would, done when it says so.
     if (windowManagerRuns())
-        return run(
-            QStringLiteral("xdotool"), { QStringLiteral("windowactivate"), QStringLiteral("--sync"), id })
-            .has_value();
+        return xdotool({ QStringLiteral("windowactivate"), QStringLiteral("--sync"), id });
     // Without one, focus is given and published directly, as one would.
-    return run(QStringLiteral("xdotool"), { QStringLiteral("windowfocus"), QStringLiteral("--sync"), id })
+    return xdotool({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), id })
         && run(QStringLiteral("xprop"),
             { QStringLiteral("-root"), QStringLiteral("-f"), QStringLiteral("_NET_ACTIVE_WINDOW"),
                 QStringLiteral("32c"), QStringLiteral("-set"), QStringLiteral("_NET_ACTIVE_WINDOW"), id });

@@ -18,6 +18,8 @@ bool displayAvailable();
 // output, or nothing when it could not start or failed.
 std::optional<QByteArray> run(
     const QString& program, const QStringList& arguments, const QByteArray& input = {});
+// Runs xdotool, which drives XTest as a keyboard and a mouse would; false when it failed.
+bool xdotool(const QStringList& arguments);
 // Keeps the event loop running until `done` holds or `milliseconds` pass; returns `done()`.
 bool spinUntil(const std::function<bool()>& done, int milliseconds = 5000);
 // Keeps the event loop running for `milliseconds`.

@@ -1,16 +1,13 @@
-#include "App/AppController.h"
 #include "Desktop/DesktopSession.h"
 #include "Foundation/EventLoopScheduler.h"
 #include "GlobalShortcuts/HotKeyCenter.h"
 #include "GlobalShortcuts/Module.h"
 #include "GlobalShortcuts/RecorderControl.h"
 #include "Platform/Desktop/HotKeyServiceDesktop.h"
-#include "Platform/Desktop/ScreenAccessDesktop.h"
 #include "Platform/Simulated/SimulatedPlatform.h"
 
 #include <QMenu>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -18,6 +15,7 @@
 using DesktopSession::run;
 using DesktopSession::spin;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 using namespace GlobalShortcuts;
 
 namespace {
@@ -43,10 +41,6 @@ protected:
 
     ShortcutStorage& storage() { return module->storage(); }
     ShortcutRegistry& registry() { return module->registry(); }
-    static bool xdotool(const QStringList& arguments)
-    {
-        return run(QStringLiteral("xdotool"), arguments).has_value();
-    }
 
     EventLoopScheduler scheduler;
     UserDefaultsStoreSimulated defaults;
@@ -169,37 +163,6 @@ TEST_F(DesktopShortcuts, KeysShowWhatTheCurrentLayoutTypes)
     EXPECT_TRUE(registry().isRegistered(Shortcut::from(Key::q, command)));
     ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Cyrillic_shorti") }));
     EXPECT_TRUE(spinUntil([&] { return ups == 1; }));
-}
-
-// The controller's screenshot shortcut on the real server: everything else of the machine is simulated.
-TEST(DesktopScreenshotShortcut, ARecordedShortcutPressedInAnotherWindowAsksForAScreenshot)
-{
-    SKIP_WITHOUT_DISPLAY();
-    HotKeyServiceDesktop hotKeys;
-    ASSERT_TRUE(hotKeys.isAvailable());
-    QTemporaryDir home;
-    EventLoopScheduler scheduler;
-    SimulatedPlatform machine(scheduler, home.path());
-    machine.accessibility.setTrusted(true);
-    ScreenAccessDesktop screenAccess;
-    AppController app(machine.platform({ .hotKeys = &hotKeys, .screenAccess = &screenAccess }));
-    int requests = 0;
-    QObject::connect(&app, &AppController::captureEnded, [&requests] { ++requests; });
-    app.start();
-
-    // Recorded in the settings window, as the user would.
-    app.showSettings();
-    auto* recorder = app.windows()
-                         .window(AppWindows::settingsKey)
-                         ->findChild<RecorderControl*>(AppWindows::screenshotRecorderName);
-    ASSERT_TRUE(recorder);
-    recorder->startRecording();
-    ASSERT_TRUE(recorder->handleKeyDown({ 1, true, false, command | shift, 0, {} }));
-    auto window = DesktopSession::startWindow();
-    ASSERT_TRUE(window);
-
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+shift+s") }));
-    EXPECT_TRUE(spinUntil([&] { return requests == 1; }));
 }
 
 } // namespace

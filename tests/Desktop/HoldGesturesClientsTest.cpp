@@ -11,6 +11,7 @@
 
 using DesktopSession::run;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 
 // The hold monitor on the X11 tap (its short presses and holds are tested in the running program). Desktops
 // grab keys of their own; V with Super is a common one. The hold monitor's grab of V with any modifiers must
@@ -30,7 +31,7 @@ TEST(DesktopHoldGestures, AnotherClientsGrabOfTheKeyLeavesTheRestToUs)
     EventLoopScheduler scheduler;
     HoldMonitor monitor(keyboard, scheduler);
     EXPECT_TRUE(monitor.start());
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+v") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+v") }));
     EXPECT_TRUE(spinUntil([&] {
         window->read();
         return window->output.contains("paste");

@@ -8,6 +8,7 @@
 using DesktopSession::run;
 using DesktopSession::spin;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 
 namespace {
 
@@ -35,11 +36,6 @@ protected:
         ASSERT_TRUE(tap);
     }
 
-    // Types through xdotool, which drives XTest like a keyboard would.
-    static bool type(const QStringList& arguments)
-    {
-        return run(QStringLiteral("xdotool"), arguments).has_value();
-    }
     bool windowShows(const QByteArray& text)
     {
         return spinUntil([&] {
@@ -78,7 +74,7 @@ protected:
 
 TEST_F(DesktopKeyboard, GrabbedPressesArePassedOrDroppedByVerdict)
 {
-    ASSERT_TRUE(type({ "key", "ctrl+v" }));
+    ASSERT_TRUE(xdotool({ "key", "ctrl+v" }));
     EXPECT_TRUE(windowShows("paste"));
     EXPECT_EQ(settledOutput(), "paste\n") << "a passed press reaches the window exactly once";
     ASSERT_EQ(events.size(), 1u) << "after a pass the rest of the press is not shown";
@@ -87,7 +83,7 @@ TEST_F(DesktopKeyboard, GrabbedPressesArePassedOrDroppedByVerdict)
 
     // Plain V and Shift+Ctrl+V are not the chord: typed straight into the window.
     clear();
-    ASSERT_TRUE(type({ "key", "v", "ctrl+shift+v" }));
+    ASSERT_TRUE(xdotool({ "key", "v", "ctrl+shift+v" }));
     spinUntil([&] {
         window->read();
         return window->output.count('\n') >= 2;
@@ -100,7 +96,7 @@ TEST_F(DesktopKeyboard, GrabbedPressesArePassedOrDroppedByVerdict)
         // and a press before that would count as a repeat.
         spin(150);
         clear();
-        ASSERT_TRUE(type({ "key", lock, "ctrl+v", lock }));
+        ASSERT_TRUE(xdotool({ "key", lock, "ctrl+v", lock }));
         EXPECT_TRUE(windowShows("paste"));
         EXPECT_EQ(count(true), 1) << lock;
     }
@@ -108,21 +104,21 @@ TEST_F(DesktopKeyboard, GrabbedPressesArePassedOrDroppedByVerdict)
     spin(150);
     verdict = KeyboardTap::Verdict::Drop;
     clear();
-    ASSERT_TRUE(type({ "key", "ctrl+v" }));
+    ASSERT_TRUE(xdotool({ "key", "ctrl+v" }));
     spinUntil([&] { return count(false) == 1; });
     EXPECT_EQ(settledOutput(), "") << "a dropped press never reaches the window";
     EXPECT_EQ(count(true), 1);
     EXPECT_EQ(count(false), 1) << "while a dropped key is held its release is shown";
 
     // The keyboard is the user's again afterwards.
-    ASSERT_TRUE(type({ "key", "x" }));
+    ASSERT_TRUE(xdotool({ "key", "x" }));
     EXPECT_TRUE(windowShows("key 88 x"));
 }
 
 TEST_F(DesktopKeyboard, HeldKeysRepeatAndOurPostedEventsCarryTheirMark)
 {
     verdict = KeyboardTap::Verdict::Drop;
-    ASSERT_TRUE(type({ "keydown", "ctrl+v", "sleep", "1.2", "keyup", "v", "ctrl" }));
+    ASSERT_TRUE(xdotool({ "keydown", "ctrl+v", "sleep", "1.2", "keyup", "v", "ctrl" }));
     spinUntil([&] { return count(false) == 1; });
     EXPECT_EQ(count(true, false), 1);
     EXPECT_GE(count(true, true), 1) << "a held key repeats";
@@ -142,7 +138,7 @@ TEST_F(DesktopKeyboard, HeldKeysRepeatAndOurPostedEventsCarryTheirMark)
 
     // A user press right after a posted one is not mistaken for ours.
     clear();
-    ASSERT_TRUE(type({ "key", "ctrl+v" }));
+    ASSERT_TRUE(xdotool({ "key", "ctrl+v" }));
     spinUntil([&] { return count(false) == 1; });
     EXPECT_EQ(count(true), 1);
     for (const KeyEvent& event : events)
@@ -155,7 +151,7 @@ TEST_F(DesktopKeyboard, WhileADroppedKeyIsHeldOtherKeysAreShownAndPassedOn)
 {
     verdict = KeyboardTap::Verdict::Drop;
     dropOnlyV = true;
-    ASSERT_TRUE(type({ "keydown", "ctrl+v", "key", "x", "keyup", "v", "keyup", "ctrl" }));
+    ASSERT_TRUE(xdotool({ "keydown", "ctrl+v", "key", "x", "keyup", "v", "keyup", "ctrl" }));
     EXPECT_TRUE(spinUntil([&] { return count(false) == 1; }));
     EXPECT_EQ(count(true, false, keyX), 1);
     EXPECT_EQ(count(false, false, keyX), 1);
@@ -165,7 +161,7 @@ TEST_F(DesktopKeyboard, WhileADroppedKeyIsHeldOtherKeysAreShownAndPassedOn)
     EXPECT_FALSE(settledOutput().contains("paste"));
 
     // Afterwards the keyboard is free again.
-    ASSERT_TRUE(type({ "key", "y" }));
+    ASSERT_TRUE(xdotool({ "key", "y" }));
     EXPECT_TRUE(windowShows("key 89 y"));
 }
 
@@ -173,18 +169,18 @@ TEST_F(DesktopKeyboard, DisablingOrRemovingTheTapGivesTheChordBack)
 {
     verdict = KeyboardTap::Verdict::Drop;
     tap->setEnabled(false);
-    ASSERT_TRUE(type({ "key", "ctrl+v" }));
+    ASSERT_TRUE(xdotool({ "key", "ctrl+v" }));
     EXPECT_TRUE(windowShows("paste"));
     EXPECT_TRUE(events.empty()) << "a disabled tap is shown nothing";
 
     tap->setEnabled(true);
     clear();
-    ASSERT_TRUE(type({ "key", "ctrl+v" }));
+    ASSERT_TRUE(xdotool({ "key", "ctrl+v" }));
     spinUntil([&] { return count(false) == 1; });
     EXPECT_EQ(settledOutput(), "");
 
     tap.reset();
-    ASSERT_TRUE(type({ "key", "ctrl+v" }));
+    ASSERT_TRUE(xdotool({ "key", "ctrl+v" }));
     EXPECT_TRUE(windowShows("paste"));
 }
 
@@ -202,8 +198,7 @@ TEST(DesktopKeyboardLayouts, ACyrillicOnlyLayoutKeepsTheChordOnItsKey)
         return KeyboardTap::Verdict::Pass;
     });
     ASSERT_TRUE(tap);
-    ASSERT_TRUE(
-        run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("ctrl+Cyrillic_em") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+Cyrillic_em") }));
     ASSERT_TRUE(spinUntil([&] { return !events.empty(); }));
     EXPECT_EQ(events[0].keyCode, KeyCodes::v);
     EXPECT_EQ(events[0].flags & EventFlags::shortcutModifiers, EventFlags::command);

@@ -16,20 +16,14 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 // After every Qt header: Xlib's macros (None, Bool) clash with their names.
 #include <X11/Xlib.h>
 
 using DesktopSession::run;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 
 namespace {
-
-bool xdotool(const QStringList& arguments)
-{
-    return run(QStringLiteral("xdotool"), arguments).has_value();
-}
 
 // Whether a child of `parent` named `name` runs now.
 bool childRuns(long long parent, const QByteArray& name)
@@ -117,12 +111,6 @@ bool captureArea(RunningApp& program, QPoint from, QPoint to)
 QStringList screenshots(const RunningApp& program)
 {
     return QDir(program.desktop()).entryList(QDir::Files, QDir::Name);
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray clipboardPng()
@@ -223,21 +211,12 @@ protected:
     }
 };
 
-TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWritesItBack)
+TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndAClickOpensTheEditor)
 {
     QTemporaryDir home;
     RunningApp program(home, {}, "{}");
     ASSERT_TRUE(program.recording()) << program.output().toStdString();
-    // A window whose corner lies in the middle of the area, where the stroke goes: a blur over the bare
-    // root window would change nothing.
-    auto front = DesktopSession::startWindow({ QStringLiteral("drop") });
-    ASSERT_TRUE(front);
-    const QList<QByteArray> frame = front->ready.split(' ');
-    ASSERT_EQ(frame.size(), 4);
-    const QPoint corner(frame[0].toInt() + frame[2].toInt(), frame[1].toInt() + frame[3].toInt());
-
-    ASSERT_TRUE(captureArea(program, corner - QPoint(250, 150), corner + QPoint(250, 150)))
-        << program.output().toStdString();
+    ASSERT_TRUE(captureArea(program, { 400, 300 }, { 900, 600 })) << program.output().toStdString();
     ASSERT_TRUE(spinUntil([&] { return screenshots(program).size() == 1; }, 8000))
         << program.output().toStdString();
     static const QRegularExpression dated(
@@ -249,10 +228,8 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
     ASSERT_FALSE(saved.isNull());
     EXPECT_GT(saved.width(), 300);
     EXPECT_GT(saved.height(), 200);
+    // Captured into the private temporary folder (DesktopServicesTest), and nothing left there.
     EXPECT_TRUE(QDir(program.temporary()).entryList(QDir::Files).isEmpty());
-    struct stat folder { };
-    ASSERT_EQ(::stat(QFile::encodeName(program.temporary()).constData(), &folder), 0) << "captured there";
-    EXPECT_EQ(folder.st_mode & 0777, 0700u);
 
     // The clipboard may still hold an earlier test's picture until the program's copy replaces it.
     QByteArray copied;
@@ -273,32 +250,13 @@ TEST_F(DesktopScreenshot, AHeldCtrlCSavesCopiesAndShowsTheAreaAndTheEditorWrites
         },
         3000));
 
-    // A click opens the editor; a stroke and Return ("Готово") write the marked picture over the file.
+    // A click opens the editor. What it writes back is the screenshot road scenario's, its window on the
+    // server EditorClientsTest's.
     const QPoint middle = thumbnail->center();
     ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QString::number(middle.x()),
         QString::number(middle.y()), QStringLiteral("click"), QStringLiteral("1") }));
-    std::optional<QRect> editor;
-    ASSERT_TRUE(
-        spinUntil([&] { return (editor = mappedWindow(QStringLiteral("Скриншот"))).has_value(); }, 5000))
+    EXPECT_TRUE(spinUntil([&] { return mappedWindow(QStringLiteral("Скриншот")).has_value(); }, 5000))
         << program.output().toStdString();
-    DesktopSession::spin(500);
-    const QPoint c = editor->center();
-    const auto at = [](QPoint p) { return QStringList { QString::number(p.x()), QString::number(p.y()) }; };
-    ASSERT_TRUE(xdotool(QStringList { QStringLiteral("mousemove") } + at(c - QPoint(60, 20))));
-    ASSERT_TRUE(xdotool({ QStringLiteral("mousedown"), QStringLiteral("1") }));
-    for (int step = 1; step <= 6; ++step)
-        ASSERT_TRUE(xdotool(
-            QStringList { QStringLiteral("mousemove") } + at(c + QPoint(-60 + 20 * step, -20 + 6 * step))));
-    ASSERT_TRUE(xdotool({ QStringLiteral("mouseup"), QStringLiteral("1") }));
-    const QByteArray before = fileBytes(path);
-    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Return") }));
-    ASSERT_TRUE(spinUntil([&] { return fileBytes(path) != before; }, 5000)) << program.output().toStdString();
-    const QImage edited(path);
-    EXPECT_EQ(edited.size(), saved.size());
-    EXPECT_NE(edited.convertToFormat(QImage::Format_RGB32), saved.convertToFormat(QImage::Format_RGB32));
-    EXPECT_EQ(screenshots(program).size(), 1) << "written over the same file";
-    EXPECT_TRUE(spinUntil([&] { return clipboardPng() == fileBytes(path); }, 5000));
-    EXPECT_TRUE(spinUntil([&] { return !mappedWindow(QStringLiteral("Скриншот")); }, 3000));
 }
 
 TEST_F(DesktopScreenshot, TheShotHoldsNoPointerAndTheToolKeepsItsMessagesToItself)

@@ -2,11 +2,10 @@
 #include "Foundation/EventLoopScheduler.h"
 #include "Platform/Desktop/ScreensDesktop.h"
 #include "Platform/Desktop/WorkspaceDesktop.h"
-#include "Screenshots/Shot.h"
+#include "Screenshots/EditorShots.h"
 #include "Screenshots/ThumbnailPanel.h"
 
 #include <QGuiApplication>
-#include <QImage>
 #include <QMap>
 #include <QScreen>
 #include <QWidget>
@@ -54,9 +53,7 @@ TEST(DesktopThumbnail, SlidesIntoTheCornerWithoutTakingTheFocusFromTheWindowInFr
     EventLoopScheduler scheduler;
     ScreensDesktop screens;
     ThumbnailPanel thumbnail(scheduler, screens);
-    QImage image(2880, 1800, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    thumbnail.show(std::make_shared<Shot>(image, image, 2, std::nullopt), [] {});
+    thumbnail.show(EditorShots::plain(2880, 1800), [] {});
     ASSERT_NE(thumbnail.panel(), nullptr);
     const WId id = thumbnail.panel()->winId();
 

@@ -16,6 +16,7 @@
 
 using DesktopSession::run;
 using DesktopSession::spinUntil;
+using DesktopSession::xdotool;
 
 namespace {
 
@@ -100,7 +101,7 @@ TEST(DesktopUpdate, ASignedReleaseServedOverHttpsInstallsAndRelaunches)
         = DesktopSession::waitForWindow({ QStringLiteral("--pid"), QString::number(first) }, 15'000);
     ASSERT_FALSE(alert.isEmpty()) << "the offer shows\n" << app.readAll().toStdString();
     ASSERT_TRUE(DesktopSession::activate(alert));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"), { QStringLiteral("key"), QStringLiteral("Return") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("key"), QStringLiteral("Return") }));
     ASSERT_TRUE(spinUntil([&] { return app.state() == QProcess::NotRunning; }, 15'000))
         << "the program quits to relaunch\n"
         << app.readAll().toStdString();

@@ -1,6 +1,5 @@
 #include "Desktop/DesktopSession.h"
 #include "Desktop/RunningApp.h"
-#include "TestSupport/TestImages.h"
 
 #include <QDir>
 #include <QFile>
@@ -146,8 +145,9 @@ protected:
 
 } // namespace
 
-// Copies made by native Wayland clients are recorded as on X11: each kind of content, bytes that are no text
-// kept as they came, a password manager's secret left out, and an owner that never answers costs nothing.
+// Copies made by native Wayland clients are recorded. What arrives of each kind of copy, bytes that are no
+// text, a password manager's marker and an owner that never answers are the Wayland clipboard's own test;
+// what the program makes of them, the pasteboard's and the X11 test of the running program's.
 TEST_F(WaylandApp, RecordsWhatNativeClientsCopy)
 {
     ASSERT_NO_FATAL_FAILURE(start());
@@ -156,32 +156,7 @@ TEST_F(WaylandApp, RecordsWhatNativeClientsCopy)
 
     ASSERT_TRUE(copy(QStringLiteral("Привет из wl-copy").toUtf8()));
     EXPECT_TRUE(recorded(1)) << app->output().toStdString();
-    ASSERT_TRUE(copy(TestImages::png(12, 9), QStringLiteral("image/png")));
-    EXPECT_TRUE(recorded(2));
-    ASSERT_TRUE(copy("file:///tmp/a.txt\r\nfile:///tmp/b%20b.pdf\r\n", QStringLiteral("text/uri-list")));
-    EXPECT_TRUE(recorded(3));
-    auto items = app->history();
-    ASSERT_EQ(items.size(), 3u) << app->output().toStdString();
-    EXPECT_EQ(items[0].kind, ClipboardItem::Kind::Files);
-    EXPECT_EQ(items[0].preview, QStringLiteral("a.txt, b b.pdf"));
-    EXPECT_EQ(items[1].kind, ClipboardItem::Kind::Image);
-    EXPECT_EQ(items[1].preview, QStringLiteral("Изображение 12×9"));
-    EXPECT_EQ(items[2].preview, QStringLiteral("Привет из wl-copy"));
-
-    ASSERT_TRUE(own({ QStringLiteral("text/plain;charset=utf-8=hunter2"),
-        QStringLiteral("x-kde-passwordManagerHint=secret") }));
-    DesktopSession::spin(1500);
-    EXPECT_EQ(app->history().size(), 3u) << "the secret stays out of the history";
-    ASSERT_TRUE(own({ QStringLiteral("--silent"), QStringLiteral("text/plain;charset=utf-8=never sent") }));
-
-    const QByteArray invalid = QByteArray("caf\xe9 \xff\xfe ok \xc3", 12).repeated(80);
-    ASSERT_TRUE(copy(invalid));
-    ASSERT_TRUE(recorded(4)) << "the silent owner held nothing up";
-    const ClipboardItem copied = app->history().front();
-    ASSERT_EQ(copied.itemTypes.size(), 1);
-    const qsizetype text = copied.itemTypes[0].indexOf(QStringLiteral("public.utf8-plain-text"));
-    ASSERT_GE(text, 0) << copied.itemTypes[0].join(u' ').toStdString();
-    EXPECT_EQ(app->entryFile(copied.id, QStringLiteral("0-%1").arg(text)), invalid);
+    EXPECT_EQ(app->history().front().preview, QStringLiteral("Привет из wl-copy"));
 }
 
 // The picker a start with --show-history opens takes the keys; the chosen entry goes on the clipboard in

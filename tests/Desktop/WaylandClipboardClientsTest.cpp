@@ -2,7 +2,6 @@
 #include "Platform/Desktop/PasteboardDesktop.h"
 #include "Platform/Desktop/WaylandClipboard.h"
 #include "Platform/Desktop/WaylandConnection.h"
-#include "Platform/Desktop/WaylandKeyboard.h"
 #include "Platform/PasteboardTypes.h"
 
 #include <QCoreApplication>
@@ -253,40 +252,4 @@ TEST_F(WaylandClipboardClientsTest, WritesServeEveryTypeAndCountOnce)
     ASSERT_TRUE(spinUntil([&] { return pasteboard.contentsArrived(); }));
     ASSERT_EQ(pasteboard.items().size(), 1u);
     EXPECT_EQ(pasteboard.items()[0].data(PasteboardTypes::plainText), "someone else");
-}
-
-// The paste road on Wayland: the chosen entry on the clipboard, then Ctrl+V typed through the virtual
-// keyboard into a native Qt text field, which pastes it.
-TEST_F(WaylandClipboardClientsTest, VirtualKeyboardPastesIntoANativeWindow)
-{
-    auto keyboard = WaylandKeyboard::create(*connection);
-    if (qgetenv("DRIMO_TEST_COMPOSITOR") == "kwin") {
-        EXPECT_FALSE(keyboard) << "KWin offers no virtual keyboard";
-        return;
-    }
-    ASSERT_TRUE(keyboard) << "sway offers a virtual keyboard";
-    QProcess field;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-    field.setProcessEnvironment(environment);
-    field.start(QStringLiteral(DESKTOP_CLIENT), { QStringLiteral("text"), QString(), QStringLiteral("0") });
-    ASSERT_TRUE(spinUntil([&] { return field.canReadLine(); }, 10000))
-        << field.readAllStandardError().toStdString();
-    ASSERT_TRUE(field.readLine().startsWith("ready"));
-    clipboard->write({ { QStringLiteral("text/plain;charset=utf-8"), "из истории" } });
-    // A keyboard the compositor has only just heard of may lose its first key.
-    QByteArray said;
-    for (int attempt = 0; attempt < 3 && !said.contains("text из истории"); ++attempt) {
-        keyboard->press(WaylandKeyboard::V, WaylandKeyboard::Ctrl);
-        spinUntil(
-            [&] {
-                said += field.readAllStandardOutput();
-                return said.contains("text из истории");
-            },
-            2000);
-    }
-    EXPECT_TRUE(said.contains("text из истории")) << said.toStdString();
-    EXPECT_FALSE(said.contains("из историииз истории")) << "pasted twice";
-    field.kill();
-    field.waitForFinished();
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 using DesktopSession::run;
+using DesktopSession::xdotool;
 
 TEST(DesktopWorkspace, TheActiveWindowNamesTheFrontmostApplication)
 {
@@ -46,9 +47,8 @@ TEST(DesktopScreens, ScreensAndPointerAreInBottomLeftSpace)
     ASSERT_FALSE(all.empty());
     const QRectF frame = all.front().frame;
     EXPECT_EQ(frame.topLeft(), QPointF(0, 0));
-    ASSERT_TRUE(run(QStringLiteral("xdotool"),
-        { QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("100"),
-            QStringLiteral("200") }));
+    ASSERT_TRUE(xdotool({ QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("100"),
+        QStringLiteral("200") }));
     EXPECT_EQ(screens.mouseLocation(), QPointF(100, frame.height() - 200));
 
     // A second screen above and to the right of the primary, in Qt's space, lies above it here.

@@ -175,18 +175,14 @@ TEST_F(PickerWindow, DeletingTheLastEntryKeepsThePickerOpenAtItsSize)
         QStringLiteral("История пуста. Скопируйте что-нибудь — оно появится здесь."));
 }
 
-TEST_F(PickerWindow, DigitChoosesAndLosingTheKeyboardCloses)
+// What each key does is the key table's (HistoryPanelTest); here, that losing the keyboard closes.
+TEST_F(PickerWindow, LosingTheKeyboardClosesWithoutAChoice)
 {
-    open(pickerItems(5));
-    QTest::keyClick(panel.window(), Qt::Key_3);
-    EXPECT_EQ(chosen, QStringList { "ID-2" });
-    EXPECT_FALSE(panel.isOpen());
-
     open(pickerItems(5));
     QEvent deactivate(QEvent::WindowDeactivate);
     QApplication::sendEvent(panel.window(), &deactivate);
     EXPECT_FALSE(panel.isOpen());
-    EXPECT_EQ(chosen.size(), 1);
+    EXPECT_TRUE(chosen.isEmpty());
 }
 
 TEST(HistoryRow, PreviewLinesFollowTheKind)
@@ -232,7 +228,8 @@ TEST(HistoryPickerView, OnLinuxTheHintsNameKeysAsTheDesktopDoesAndDatesStayRussi
     QLocale::setDefault(QLocale::c());
     const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
     HistoryPickerModel model;
-    HistoryPickerView view(model, [] { return now; }, SystemFamily::Linux);
+    HistoryPickerView view(
+        model, [] { return now; }, SystemFamily::Linux);
     const auto* footer = view.footer();
     EXPECT_EQ(footer->text(),
         QStringLiteral("↑↓ выбрать · Return или 1–9 вставить · Ctrl+Backspace удалить · Esc закрыть"));

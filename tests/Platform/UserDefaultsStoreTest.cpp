@@ -1,5 +1,4 @@
 #include "Platform/Desktop/UserDefaultsStoreDesktop.h"
-#include "Platform/Simulated/UserDefaultsStoreSimulated.h"
 
 #include "TestSupport/TemporaryHome.h"
 
@@ -75,14 +74,4 @@ TEST(UserDefaultsStoreDesktop, UnreadableFileIsKeptAsideNotLost)
 
     EXPECT_TRUE(probe.filePath(QStringLiteral("../evil")).startsWith(folder + u'/'));
     EXPECT_FALSE(probe.filePath(QStringLiteral("../evil")).contains(QStringLiteral("/../")));
-}
-
-TEST(UserDefaultsStoreSimulated, CountsEveryWrite)
-{
-    UserDefaultsStoreSimulated store;
-    store.set(QStringLiteral("paused"), false);
-    store.set(QStringLiteral("paused"), false);
-    EXPECT_EQ(store.writeCount(QStringLiteral("paused")), 2);
-    EXPECT_EQ(store.values(UserDefaultsStore::appDomain).size(), 1u);
-    EXPECT_TRUE(store.values(QStringLiteral("other")).empty());
 }

@@ -86,53 +86,29 @@ TEST(AnnotationCanvas, MapsViewPointsToPixelsWithYUpwardsAndClampsToTheEdges)
     EXPECT_FALSE(c.canvas.imagePoint({ notANumber, 300 }));
 }
 
-TEST(AnnotationCanvas, TurnsMouseInputIntoMarksByTool)
+// Numbers, arrows, slips of the hand and clicks beside the image are the editor scenario's.
+TEST(AnnotationCanvas, AClickBlursOnePointAndADragFromBesideTheImageMakesNothing)
 {
     Canvas c(EditorShots::plain(2880, 1800), { 800, 600 });
     const double zoom = 752.0 / 2880;
-
-    // Markers: a press outside the image is ignored; inside, each click commits the next number at once.
-    c.model.setTool(EditorModel::Tool::Number);
-    c.click(10, 10);
-    EXPECT_TRUE(c.items().empty());
-    c.press(400, 300);
-    ASSERT_EQ(c.items().size(), 1u);
-    EXPECT_FALSE(c.canvas.draft());
-    c.release(400, 300);
-    c.click(500, 300);
-    ASSERT_EQ(c.items().size(), 2u);
-    EXPECT_EQ(c.items()[0], Annotation(Annotation::Number { QPointF(1440, 900), 1 }));
-    EXPECT_EQ(c.items()[1].number()->value, 2);
-
-    // Blur: a click commits a one-point stroke, the brush's 36 points converted to pixels at this zoom.
-    c.model.setTool(EditorModel::Tool::Blur);
     c.click(400, 300);
-    ASSERT_EQ(c.items().size(), 3u);
-    ASSERT_TRUE(c.items()[2].blur());
-    EXPECT_EQ(c.items()[2].blur()->points, std::vector<QPointF> { QPointF(1440, 900) });
-    EXPECT_DOUBLE_EQ(c.items()[2].blur()->diameter, 36 / zoom);
+    ASSERT_EQ(c.items().size(), 1u);
+    ASSERT_TRUE(c.items()[0].blur());
+    EXPECT_EQ(c.items()[0].blur()->points, std::vector<QPointF> { QPointF(1440, 900) });
+    EXPECT_DOUBLE_EQ(c.items()[0].blur()->diameter, 36 / zoom);
 
-    // Arrows: under 8 points on screen is a slip; longer ones are committed from press to release.
     c.model.setTool(EditorModel::Tool::Arrow);
-    c.press(400, 300);
-    c.move(405, 304);
-    c.release(405, 304);
-    EXPECT_EQ(c.items().size(), 3u);
     c.press(400, 300);
     c.move(410, 300);
     EXPECT_TRUE(c.canvas.draft());
     c.release(410, 300);
-    ASSERT_EQ(c.items().size(), 4u);
-    ASSERT_TRUE(c.items()[3].arrow());
-    EXPECT_EQ(c.items()[3].arrow()->from, QPointF(1440, 900));
-    EXPECT_NEAR(c.items()[3].arrow()->to.x(), 1440 + 10 / zoom, 1e-9);
     EXPECT_FALSE(c.canvas.draft());
+    EXPECT_EQ(c.items().size(), 2u);
 
-    // A press outside the image makes nothing of the drag that follows.
     c.press(10, 300);
     c.move(400, 300);
     c.release(420, 300);
-    EXPECT_EQ(c.items().size(), 4u);
+    EXPECT_EQ(c.items().size(), 2u);
     EXPECT_EQ(c.canvas.pointer(), QPointF(400, 300)) << "the pointer still follows the drag";
 }
 
@@ -272,16 +248,4 @@ TEST(AnnotationCanvas, BadInputNeitherCrashesNorHangs)
     c.send(QEvent::MouseButtonPress, { 0, 0 });
     c.send(QEvent::MouseButtonRelease, { 0, 0 });
     EXPECT_EQ(c.items().size(), 2u);
-
-    // The smallest and a very large shot.
-    Canvas tiny(EditorShots::plain(1, 1, 1), { 520, 320 });
-    tiny.model.setTool(EditorModel::Tool::Number);
-    tiny.click(260, 160);
-    EXPECT_EQ(tiny.items().size(), 1u);
-    Canvas huge(EditorShots::plain(16384, 16384, 1), { 600, 600 });
-    huge.press(300, 300);
-    huge.move(400, 350);
-    huge.release(400, 350);
-    huge.canvas.repaint();
-    EXPECT_EQ(huge.items().size(), 1u);
 }

@@ -203,9 +203,7 @@ TEST(Shot, DecodesBlursAndKeepsScaleAtLeastOne)
     EXPECT_EQ(shot->file(), QStringLiteral("/tmp/a.png"));
     EXPECT_EQ(Shot::create(TestImages::encoded(picture), std::nullopt, 2)->scale(), 2.0);
     EXPECT_EQ(Shot::create(TestImages::encoded(picture), std::nullopt, std::nan(""))->scale(), 1.0);
-
-    EXPECT_FALSE(Shot::create(QByteArray("not a png"), std::nullopt, 2));
-    EXPECT_FALSE(Shot::create(TestImages::encoded(picture).left(100), std::nullopt, 2)) << "a truncated file";
+    // Bytes that are no picture are ImageReadingTest's, and the broken tools scenario's.
     EXPECT_FALSE(Shot::create(QByteArray(), std::nullopt, 2));
 }
 

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 namespace {
@@ -154,29 +153,4 @@ TEST_F(CaretLocatorTest, AnApplicationThatDoesNotAnswerCostsAQuarterSecondPerCal
     hung.answerDelay = 0.2;
     accessibility.setApplication(front, hung);
     EXPECT_EQ(locate(), QRectF(1, 881, 1, 18));
-}
-
-TEST(AccessibilitySimulated, TrustPromptIsRecordedAndMayGrant)
-{
-    AccessibilitySimulated accessibility;
-    EXPECT_FALSE(accessibility.requestTrust(false));
-    EXPECT_EQ(accessibility.trustPrompts(), 0);
-    EXPECT_FALSE(accessibility.requestTrust(true));
-    EXPECT_EQ(accessibility.trustPrompts(), 1);
-
-    accessibility.setGrantOnPrompt(true);
-    EXPECT_TRUE(accessibility.requestTrust(true));
-    EXPECT_TRUE(accessibility.isProcessTrusted());
-    EXPECT_EQ(accessibility.trustPrompts(), 2);
-    // Already trusted: no prompt is shown.
-    EXPECT_TRUE(accessibility.requestTrust(true));
-    EXPECT_EQ(accessibility.trustPrompts(), 2);
-
-    // Calls of an untrusted process are refused without reaching the application.
-    accessibility.setTrusted(false);
-    const auto app = accessibility.applicationElement(7);
-    EXPECT_EQ(
-        accessibility.copyAttribute(app, "AXFocusedUIElement").error, Accessibility::Error::ApiDisabled);
-    EXPECT_EQ(accessibility.setMessagingTimeout(app, std::nan("")), Accessibility::Error::IllegalArgument);
-    EXPECT_TRUE(accessibility.calls().isEmpty());
 }

@@ -62,10 +62,13 @@ QByteArray tiff(int width, int height)
     return encoded(picture(width, height), "TIFF");
 }
 
-QByteArray flat(int width, int height, const char* format)
+QByteArray flat(int width, int height, const char* format, QImage::Format pixels)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(qRgb(40, 120, 200));
+    QImage image(width, height, pixels);
+    if (pixels == QImage::Format_Mono)
+        image.fill(0);
+    else
+        image.fill(qRgb(40, 120, 200));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

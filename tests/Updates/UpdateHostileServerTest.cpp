@@ -169,25 +169,8 @@ public:
     std::unique_ptr<UpdateChecker> checker;
 };
 
-TEST_F(UpdateHostileServerTest, SignedReleaseInstallsAndRelaunches)
-{
-    const QByteArray archive = release("2.0");
-    publish(QStringLiteral("2.0"), archive, QString::fromLatin1(Sha256::hexDigest(archive)).toUpper());
-    check();
-    EXPECT_EQ(machine.alerts.alerts().size(), 1u);
-    EXPECT_EQ(TemporaryHome::readFile(installed + QStringLiteral("/bin/drimo-copy")), "program 2.0");
-    EXPECT_EQ(bundle->shortVersion(), QStringLiteral("2.0"));
-    EXPECT_EQ(machine.lifecycle.terminationCount(), 1);
-    ASSERT_FALSE(machine.processes.started().empty());
-    EXPECT_EQ(
-        machine.processes.started().back().arguments.last(), installed + QStringLiteral("/bin/drimo-copy"));
-    EXPECT_EQ(
-        QDir(machine.paths.temporary()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-        QStringList());
-    EXPECT_EQ(QDir(home.path() + QStringLiteral("/opt")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-        QStringList { QStringLiteral("drimo-copy") });
-}
-
+// A signed release installing and relaunching is the desktop update test's, with the real program on the same
+// server, and the update-install scenario's.
 TEST_F(UpdateHostileServerTest, BrokenFeedsFailTheCheck)
 {
     const struct {

@@ -114,7 +114,7 @@ TEST_F(SettingsViewTest, ADelayTheListDoesNotOfferIsShownAndKeptUntilAnotherIsCh
     EXPECT_EQ(row("Хранить записей").value(), QStringLiteral("Все"));
 }
 
-TEST_F(SettingsViewTest, TheFolderRowAbbreviatesTheHomeAndGreysWithSaving)
+TEST_F(SettingsViewTest, TheFolderRowAbbreviatesTheHomeAndElidesALongPath)
 {
     auto& settings = app().settings();
     const auto& folder = row("Папка");
@@ -131,16 +131,7 @@ TEST_F(SettingsViewTest, TheFolderRowAbbreviatesTheHomeAndGreysWithSaving)
         EXPECT_EQ(folder.value(), shown);
     }
 
-    alerts.queueFolder(QStringLiteral("/srv/shots"));
-    folder.button->click();
-    EXPECT_EQ(settings.screenshotFolder(), QStringLiteral("/srv/shots"));
-    EXPECT_EQ(folder.value(), QStringLiteral("/srv/shots"));
-
-    row("Сохранять в папку").toggle->click();
-    EXPECT_FALSE(folder.enabled());
-    EXPECT_FALSE(folder.button->isEnabled());
-    EXPECT_FALSE(folder.path->isEnabled());
-
+    // Choosing a folder, and the row greyed while saving is off, are the settings scenario's.
     // Too long for the row: one line, its middle given up, the whole path kept for the tooltip.
     settings.setScreenshotFolder(QStringLiteral("/srv/") + QString(200, u'x') + QStringLiteral("/end"));
     QApplication::processEvents();
@@ -170,13 +161,10 @@ TEST_F(SettingsViewTest, PermissionRowsFollowTheirSources)
     auto& controller = app();
     controller.start();
     controller.windows().close(AppWindows::onboardingKey);
+    // The accessibility row's button and its "Выдать…" and "Выдан" are the settings scenario's.
     const auto& access = row("Универсальный доступ");
     const auto& screen = row("Запись экрана");
-    EXPECT_EQ(access.value(), QStringLiteral("Выдать…"));
     EXPECT_EQ(screen.value(), QStringLiteral("Выдать…"));
-
-    access.button->click();
-    EXPECT_TRUE(controller.windows().window(AppWindows::onboardingKey)->isVisible());
     screen.button->click();
     ASSERT_EQ(workspace.openedUrls().size(), 1);
     EXPECT_EQ(workspace.openedUrls().front().toString(),
@@ -184,7 +172,6 @@ TEST_F(SettingsViewTest, PermissionRowsFollowTheirSources)
 
     setTrusted(true);
     scheduler.advance(1.5);
-    EXPECT_EQ(access.value(), QStringLiteral("Выдан"));
     EXPECT_TRUE(access.text->isVisibleTo(access.widget));
     EXPECT_FALSE(access.button->isVisibleTo(access.widget));
 
@@ -251,26 +238,8 @@ TEST_F(SettingsViewTest, OnLinuxKeysReadAsTheDesktopWritesThemAndMacOnlyRowsAreL
                     ->label.contains(QStringLiteral("drimo-copy --show-history")));
 }
 
-TEST_F(SettingsViewTest, ButtonsReachTheController)
-{
-    auto& controller = app();
-    controller.start();
-    copies(1);
-    alerts.queueAnswer(QStringLiteral("Очистить"));
-    row("Очистить историю…").button->click();
-    EXPECT_TRUE(controller.history().items().isEmpty());
-
-    const auto& version = row("Версия");
-    EXPECT_EQ(version.value(), QStringLiteral("1.0"));
-    const auto requests = http.requests().size();
-    version.button->click();
-    scheduler.advance(0.1);
-    EXPECT_EQ(http.requests().size(), requests + 1);
-}
-
 TEST_F(SettingsViewTest, TabReachesEveryControlInOrderAndKeysCloseTheWindow)
 {
-    auto& controller = app();
     auto& form = view();
     auto* window = form.window();
     QApplication::setActiveWindow(window);
@@ -293,12 +262,8 @@ TEST_F(SettingsViewTest, TabReachesEveryControlInOrderAndKeysCloseTheWindow)
     EXPECT_FALSE(form.recorder()->isRecording()) << "passing through the recorder records nothing";
     EXPECT_FALSE(form.recorder()->shortcut());
 
-    auto* pause = form.row(QStringLiteral("Пауза: не записывать новое"))->toggle;
-    pause->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(pause, Qt::Key_Space);
-    EXPECT_TRUE(controller.settings().paused());
-
-    // Escape first ends a recording, and only then closes the window; Ctrl+W closes it at once.
+    // Escape first ends a recording, and only then closes the window. Space on a switch, Escape and Ctrl+W
+    // on the real desktop are the running program's settings test.
     form.recorder()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(form.recorder(), Qt::Key_Space);
     ASSERT_TRUE(form.recorder()->isRecording());
@@ -306,11 +271,6 @@ TEST_F(SettingsViewTest, TabReachesEveryControlInOrderAndKeysCloseTheWindow)
     EXPECT_FALSE(form.recorder()->isRecording());
     EXPECT_TRUE(window->isVisible());
     QTest::keyClick(form.recorder(), Qt::Key_Escape);
-    EXPECT_FALSE(window->isVisible());
-    controller.showSettings();
-    QApplication::setActiveWindow(window);
-    pause->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(pause, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
 }
 
