@@ -12,11 +12,9 @@ const QByteArray selectedMarker = QByteArrayLiteral("selected-marker-range");
 
 bool AccessibilitySimulated::requestTrust(bool prompt)
 {
-    if (prompt && !m_trusted) {
+    // The prompt only sends the user to the settings; trust comes, if ever, later.
+    if (prompt && !m_trusted)
         ++m_trustPrompts;
-        if (m_grantOnPrompt)
-            m_trusted = true;
-    }
     return m_trusted;
 }
 

@@ -44,8 +44,6 @@ public:
         Element element, const QString& attribute, const Value& parameter) override;
 
     void setTrusted(bool trusted) { m_trusted = trusted; }
-    // The trust prompt the next requestTrust(true) shows is answered by granting trust.
-    void setGrantOnPrompt(bool grant) { m_grantOnPrompt = grant; }
     void setApplication(long long processIdentifier, const Application& application);
     // A focused text element whose caret is `rect`: both the selected range and its one-character bounds
     // answer with it. Nothing: the application has no focused text element.
@@ -72,7 +70,6 @@ private:
     const Application& application(long long processIdentifier) const;
 
     bool m_trusted = false;
-    bool m_grantOnPrompt = false;
     int m_trustPrompts = 0;
     double m_blocked = 0;
     QStringList m_calls;
