@@ -174,7 +174,9 @@ int main(int argc, char** argv)
     if (requested)
         QTimer::singleShot(0, &controller, [&controller, request] { perform(controller, request); });
 
-    std::fprintf(
-        stderr, "Drimo Copy records the clipboard into %s\n", qPrintable(controller.history().directory()));
+    std::fprintf(stderr,
+        desktop.recordsCopies() ? "Drimo Copy records the clipboard into %s\n"
+                                : "Drimo Copy keeps its history in %s\n",
+        qPrintable(controller.history().directory()));
     return app.exec();
 }

@@ -13,28 +13,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 
 #include <algorithm>
 #include <span>
 #include <thread>
 
 #include <cerrno>
-#include <cstring>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// A new entry is written under this prefix and its id, then renamed into place when complete; a name of
-// this form is never anything but an entry that was cut short.
-const QString stagingPrefix = QStringLiteral(".staging-");
-
-// Far beyond any real history (100,000 entries take about 50 MB), far below what would exhaust memory.
-constexpr qint64 maximumIndexBytes = 512LL * 1024 * 1024;
 
 // Creates the folder and any missing parents, the last one with `mode`.
 void makeFolder(const QString& path, mode_t mode)
@@ -52,14 +42,6 @@ bool writeWhole(const QString& path, const QByteArray& bytes)
         return false;
     const bool ok = AtomicFile::writeAll(fd, bytes);
     return ::close(fd) == 0 && ok;
-}
-
-bool isStagingName(const QString& name)
-{
-    if (!name.startsWith(stagingPrefix))
-        return false;
-    const QString id = name.mid(stagingPrefix.size());
-    return Uuid::canonical(id) == id;
 }
 
 } // namespace
@@ -88,74 +70,86 @@ template <typename Change> void ClipboardHistory::changeList(Change&& change)
     Q_EMIT listChanged();
 }
 
-bool ClipboardHistory::wouldTrim(std::optional<int> maximum) const
+QList<ClipboardItem> ClipboardHistory::withHead(
+    QList<ClipboardItem> rest, qsizetype room, const QList<ClipboardItem>& head)
 {
-    return maximum && m_list.items.size() > std::max(*maximum, 0);
+    // The list only shrinks while the rest is read: a copy waits for it.
+    if (head.size() > room)
+        return head + rest.sliced(room);
+    // Dropping entries at the front only moves where the list begins: nothing is copied or allocated.
+    const qsizetype unused = room - head.size();
+    std::ranges::copy(head, rest.begin() + unused);
+    rest.remove(0, unused);
+    return rest;
+}
+
+bool ClipboardHistory::wouldTrim(qsizetype count) const
+{
+    return m_limit && count > std::max(*m_limit, 0);
+}
+
+ClipboardHistory::~ClipboardHistory()
+{
+    // Whoever listens may be gone already: the list is completed for the index's sake alone.
+    const QSignalBlocker quiet(this);
+    listRest();
 }
 
 void ClipboardHistory::load()
 {
     makeFolder(m_directory, 0700);
-    // The folder's listing and the index are read at the same time: at 100,000 entries each is a good
-    // part of the start.
-    QSet<QString> folders;
-    std::jthread scanning([this, &folders] { folders = scanFolder(); });
-    const RegularFile::Contents index = RegularFile::read(indexPath(), maximumIndexBytes);
-    auto decoded
-        = index.status == RegularFile::Status::Read ? HistoryIndex::decode(index.bytes) : std::nullopt;
-    scanning.join();
-    if (index.status == RegularFile::Status::Missing)
-        return;
-    if (!decoded) {
+    auto load = std::make_unique<HistoryLoad>(m_directory,
+        [this] { QMetaObject::invokeMethod(this, &ClipboardHistory::listRest, Qt::QueuedConnection); });
+    HistoryLoad::Part head = load->takeHead();
+    if (load->restPending())
+        m_waiting = Waiting { std::move(load), head.items.size(), m_clears, false, false, {} };
+    if (head.outcome == HistoryLoad::Outcome::Unreadable) {
         // Kept for the user, and with it every folder it names: it is set aside before anything replaces it.
         m_indexUnreadable = true;
         return;
     }
-    QList<ClipboardItem> kept;
-    kept.reserve(static_cast<qsizetype>(decoded->size()));
-    for (auto& item : *decoded) {
-        // A second entry with the same id would share the first one's folder, and trimming it would take
-        // the files of an entry still listed: a folder, once listed, is no longer there to be found.
-        if (!folders.remove(item.id))
-            continue;
-        kept.push_back(std::move(item));
-    }
-    if (!kept.empty())
-        changeList([&](HistoryList& list) { list.items = std::move(kept); });
+    if (!head.items.empty())
+        changeList([&](HistoryList& list) { list.items = std::move(head.items); });
 }
 
-QSet<QString> ClipboardHistory::scanFolder() const
+void ClipboardHistory::listRest()
 {
-    // One pass over a folder that may hold 100,000 entries: it names the entry folders, and finds the
-    // staging folders a kill left behind. A link where an entry's folder should be is not ours to read from.
-    QSet<QString> entries;
-    QStringList staged;
-    const QByteArray path = QFile::encodeName(m_directory);
-    DIR* dir = ::opendir(path.constData());
-    if (!dir)
-        return entries;
-    constexpr std::size_t idLength = 36;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::size_t length = std::strlen(entry->d_name);
-        if (length == idLength) {
-            bool isFolder = entry->d_type == DT_DIR;
-            if (entry->d_type == DT_UNKNOWN) {
-                struct stat info { };
-                isFolder = ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0
-                    && S_ISDIR(info.st_mode);
-            }
-            if (isFolder)
-                entries.insert(QString::fromLatin1(entry->d_name, static_cast<qsizetype>(idLength)));
-        } else if (length == static_cast<std::size_t>(stagingPrefix.size()) + idLength) {
-            const QString name = QFile::decodeName(entry->d_name);
-            if (isStagingName(name))
-                staged.append(name);
+    if (!m_waiting)
+        return;
+    HistoryLoad::Part rest = m_waiting->load->takeRest();
+    Waiting waiting = std::move(*std::exchange(m_waiting, std::nullopt));
+    std::vector<ClipboardItem> gone = std::move(waiting.gone);
+    if (rest.outcome != HistoryLoad::Outcome::Read) {
+        // The head came from the same index: it goes, as it would have had the index been read whole, and
+        // the folders of entries dropped meanwhile stay with the index set aside, which names them.
+        m_indexUnreadable = true;
+        if (!m_list.items.empty())
+            changeList([](HistoryList& list) { list.items.clear(); });
+        gone.clear();
+    } else {
+        // Entries listed before a clear went with it; a limit set meanwhile counts the whole list.
+        const bool grows = waiting.clears == m_clears && !rest.items.empty();
+        if (!grows)
+            std::ranges::move(rest.items, std::back_inserter(gone));
+        const bool trims
+            = waiting.limitSet && wouldTrim(m_list.items.size() + (grows ? rest.items.size() : 0));
+        if (grows || trims) {
+            changeList([&](HistoryList& list) {
+                if (grows)
+                    list.items = withHead(std::move(rest.items), waiting.room, list.items);
+                if (trims)
+                    std::ranges::move(list.trim(m_limit), std::back_inserter(gone));
+            });
         }
     }
-    ::closedir(dir);
-    for (const QString& name : staged)
-        FileTree::remove(m_directory + u'/' + name);
-    return entries;
+    if (waiting.save || !gone.empty())
+        save(gone);
+}
+
+void ClipboardHistory::flush()
+{
+    listRest();
+    m_saver.flush();
 }
 
 bool ClipboardHistory::setAsideUnreadableIndex()
@@ -182,6 +176,12 @@ bool ClipboardHistory::indexWritable()
 
 void ClipboardHistory::save(std::span<const ClipboardItem> gone)
 {
+    if (m_waiting) {
+        // Written with the whole list: an index of the first entries alone would lose the rest.
+        m_waiting->save = true;
+        m_waiting->gone.insert(m_waiting->gone.end(), gone.begin(), gone.end());
+        return;
+    }
     QStringList folders;
     for (const ClipboardItem& item : gone) {
         // Ids come from our own index, which only admits UUIDs; checking again costs nothing and keeps a
@@ -200,7 +200,7 @@ void ClipboardHistory::save(std::span<const ClipboardItem> gone)
 
 QString ClipboardHistory::stagingFolder(const QString& directory, const ClipboardItem& item)
 {
-    return directory + u'/' + stagingPrefix + item.id;
+    return directory + u'/' + HistoryLoad::stagingName(item.id);
 }
 
 bool ClipboardHistory::writeEntryFiles(
@@ -250,6 +250,8 @@ ClipboardHistory::Recording ClipboardHistory::begin(const std::optional<QString>
     recording.source = source;
     recording.listed = m_list.items;
     recording.clears = m_clears;
+    if (m_waiting)
+        recording.leftoversRemoved = m_waiting->load->leftoversRemoved();
     return recording;
 }
 
@@ -271,6 +273,8 @@ void ClipboardHistory::prepare(Recording& recording, PasteboardCapture capture)
 
     // Written whole under a staging name first: a folder under the entry's own name is always complete.
     const QString staging = stagingFolder(recording.directory, item);
+    if (recording.leftoversRemoved.valid())
+        recording.leftoversRemoved.wait();
     std::optional<bool> written;
     if (capture.hashPending()) {
         // Hashing a large copy takes as long as writing it: both at once, and the files go again should the
@@ -301,6 +305,8 @@ void ClipboardHistory::finish(Recording recording)
     using Files = Recording::Files;
     if (!recording.capture)
         return;
+    // The same copy may be listed in the rest: a copy in the first moments after the start waits for it.
+    listRest();
     ClipboardItem& item = recording.item;
     const QString staging = stagingFolder(m_directory, item);
     const qsizetype seen = m_list.indexOfFingerprint(item.fingerprint);
@@ -364,8 +370,11 @@ void ClipboardHistory::remove(const ClipboardItem& item)
 void ClipboardHistory::apply(HistoryLimit limit)
 {
     m_limit = HistoryLimits::maximumCount(limit);
+    // The entries listed so far are trimmed at once, and the rest once it is listed.
+    if (m_waiting)
+        m_waiting->limitSet = true;
     std::vector<ClipboardItem> trimmed;
-    if (wouldTrim(m_limit))
+    if (wouldTrim(m_list.items.size()))
         changeList([&](HistoryList& list) { trimmed = list.trim(m_limit); });
     save(trimmed);
 }

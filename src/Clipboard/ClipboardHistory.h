@@ -2,6 +2,7 @@
 
 #include "Clipboard/HistoryLimit.h"
 #include "Clipboard/HistoryList.h"
+#include "Clipboard/HistoryLoad.h"
 #include "Clipboard/HistorySaver.h"
 #include "Clipboard/PasteboardCapture.h"
 
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <QString>
 
+#include <future>
 #include <span>
 
 class Scheduler;
@@ -17,12 +19,18 @@ class Scheduler;
 // The clipboard history: the list of entries and, on disk, one folder per entry holding its raw data plus
 // "index.json" listing them. The in-memory list is authoritative; the index follows it after each change,
 // at once or, in the background mode, from a worker thread a moment later.
+//
+// A long history is listed in two steps: its first entries at once, the rest a moment later from a worker.
+// Until then, changes to the entries listed apply at once, the index is written only once the whole list is
+// known, and a new copy waits for it.
 class ClipboardHistory final : public QObject {
     Q_OBJECT
 public:
     // Loads the history kept in `directory` (created 0700 when missing). The clock dates new entries.
     ClipboardHistory(QString directory, const Scheduler& clock, QObject* parent = nullptr,
         HistorySaver::Mode saving = HistorySaver::Mode::Immediate);
+    // Lists the rest of a history still being read, so that its changes are kept.
+    ~ClipboardHistory() override;
 
     const HistoryList& list() const { return m_list; }
     const QList<ClipboardItem>& items() const { return m_list.items; }
@@ -48,6 +56,9 @@ public:
         ClipboardItem item;
         // Skipped for a copy listed at `begin`; when written, they are complete under the staging name.
         enum class Files { Skipped, Written, Failed } files = Files::Skipped;
+        // While a long history is read, its folder is cleared of what earlier runs left staged; the files
+        // are staged only after that.
+        std::shared_future<void> leftoversRemoved;
     };
 
     // Records a copy; a copy seen before (same fingerprint) only moves its entry to the top.
@@ -65,8 +76,9 @@ public:
     void apply(HistoryLimit limit);
     // Deletes every entry and its folder, and drops the copies still being recorded.
     void clear();
-    // Returns once the index on disk lists what the list holds and the folders of entries gone are removed.
-    void flush() { m_saver.flush(); }
+    // Returns once the whole history is listed, the index on disk lists what the list holds and the
+    // folders of entries gone are removed.
+    void flush();
 
 Q_SIGNALS:
     // Around every change of the list; an operation that changes nothing signals nothing.
@@ -75,8 +87,10 @@ Q_SIGNALS:
 
 private:
     void load();
-    // Removes leftover staging folders; the names of the entry folders. Touches nothing but the folder.
-    QSet<QString> scanFolder() const;
+    // Lists the rest of a long history once it has been read, and does what waited for it.
+    void listRest();
+    static QList<ClipboardItem> withHead(
+        QList<ClipboardItem> rest, qsizetype room, const QList<ClipboardItem>& head);
     // Queues the list to be written and the folders of `gone` to be removed after it.
     void save(std::span<const ClipboardItem> gone = {});
     // Sets aside an unreadable index found at load before anything replaces it; false when it cannot be.
@@ -86,12 +100,24 @@ private:
         const QString& directory, const QString& folder, const PasteboardCapture& capture);
     static QString stagingFolder(const QString& directory, const ClipboardItem& item);
     template <typename Change> void changeList(Change&& change);
-    bool wouldTrim(std::optional<int> maximum) const;
+    // Whether a list of `count` entries is longer than the limit.
+    bool wouldTrim(qsizetype count) const;
 
     HistoryList m_list;
     std::optional<int> m_limit = 15;
     QString m_directory;
     bool m_indexUnreadable = false;
+    // While the rest of a long history is read: what waits for it.
+    struct Waiting {
+        std::unique_ptr<HistoryLoad> load;
+        // Places left blank at the front of the rest for what the head is by then.
+        qsizetype room = 0;
+        quint64 clears = 0;
+        bool save = false;
+        bool limitSet = false;
+        std::vector<ClipboardItem> gone;
+    };
+    std::optional<Waiting> m_waiting;
     quint64 m_clears = 0;
     const Scheduler& m_clock;
     HistorySaver m_saver;

@@ -285,17 +285,24 @@ bool encode(std::initializer_list<std::span<const ClipboardItem>> parts,
     return sink(piece);
 }
 
-std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)
+namespace {
+
+bool isJsonSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// `bytes` holds `size` bytes of JSON and, when `padded`, enough readable room after them for the parser.
+std::optional<std::vector<ClipboardItem>> decodeBytes(const char* bytes, std::size_t size, bool padded)
 {
     // The parser validates the whole document, UTF-8 included, before anything is read from it.
     simdjson::dom::parser parser;
     simdjson::dom::array array;
     // The parser reads a little past the end; an index of tens of megabytes is not copied just for that.
-    const auto size = static_cast<size_t>(bytes.size());
     std::optional<simdjson::padded_string> copy;
-    if (bytes.capacity() - bytes.size() < qsizetype(simdjson::SIMDJSON_PADDING))
-        copy.emplace(bytes.constData(), size);
-    const auto parsed = copy ? parser.parse(*copy) : parser.parse(bytes.constData(), size, false);
+    if (!padded)
+        copy.emplace(bytes, size);
+    const auto parsed = copy ? parser.parse(*copy) : parser.parse(bytes, size, false);
     if (parsed.get_array().get(array) != simdjson::SUCCESS)
         return std::nullopt;
     std::vector<simdjson::dom::element> entries;
@@ -324,6 +331,81 @@ std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)
     const bool firstDecoded = decodeRange(0, half);
     second.join();
     if (!firstDecoded || !secondDecoded)
+        return std::nullopt;
+    return items;
+}
+
+bool hasPadding(const QByteArray& bytes)
+{
+    return bytes.capacity() - bytes.size() >= qsizetype(simdjson::SIMDJSON_PADDING);
+}
+
+} // namespace
+
+std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes)
+{
+    return decodeBytes(bytes.constData(), static_cast<std::size_t>(bytes.size()), hasPadding(bytes));
+}
+
+std::optional<qsizetype> endOfWholeEntries(QByteArrayView start)
+{
+    qsizetype i = 0;
+    const auto skipSpace = [&] {
+        while (i < start.size() && isJsonSpace(start[i]))
+            ++i;
+    };
+    skipSpace();
+    if (i == start.size() || start[i] != '[')
+        return std::nullopt;
+    ++i;
+    std::optional<qsizetype> end;
+    for (;;) {
+        skipSpace();
+        if (i == start.size() || start[i] != '{')
+            return end;
+        // Strings are skipped whole, escapes included, so that brackets in a preview count for nothing.
+        int depth = 0;
+        bool inString = false;
+        for (; i < start.size(); ++i) {
+            const char c = start[i];
+            if (inString) {
+                if (c == '\\')
+                    ++i;
+                else if (c == '"')
+                    inString = false;
+            } else if (c == '"') {
+                inString = true;
+            } else if (c == '{' || c == '[') {
+                ++depth;
+            } else if ((c == '}' || c == ']') && --depth == 0) {
+                break;
+            }
+        }
+        if (i >= start.size())
+            return end;
+        ++i;
+        skipSpace();
+        if (i == start.size() || start[i] != ',')
+            return end;
+        end = i++;
+    }
+}
+
+std::optional<std::vector<ClipboardItem>> decodeHead(QByteArrayView index, qsizetype end)
+{
+    QByteArray head;
+    head.reserve(end + 1 + qsizetype(simdjson::SIMDJSON_PADDING));
+    head.append(index.first(end)).append(']');
+    return decodeBytes(head.constData(), static_cast<std::size_t>(head.size()), true);
+}
+
+std::optional<std::vector<ClipboardItem>> decodeRest(QByteArray& index, qsizetype end)
+{
+    index[end] = '[';
+    auto items = decodeBytes(
+        index.constData() + end, static_cast<std::size_t>(index.size() - end), hasPadding(index));
+    // "[e1, ..., ek, ]" is no index, though its two parts would both read.
+    if (items && items->empty())
         return std::nullopt;
     return items;
 }

@@ -25,4 +25,15 @@ bool encode(std::initializer_list<std::span<const ClipboardItem>> parts,
 // every "id" must be a UUID (it becomes a folder name), every "kind" known, every required key present.
 std::optional<std::vector<ClipboardItem>> decode(const QByteArray& bytes);
 
+// A long index read in two parts, its first entries before the rest. The two parts are valid exactly when
+// the whole index is.
+//
+// Where the entries that lie whole in `start`, the beginning of an index, end: the position of the ','
+// after the last of them. Nothing when no entry lies whole in `start`, or it does not begin as an index.
+std::optional<qsizetype> endOfWholeEntries(QByteArrayView start);
+// The entries before `end`.
+std::optional<std::vector<ClipboardItem>> decodeHead(QByteArrayView index, qsizetype end);
+// The entries after `end`, at least one; `index` is the whole index, changed to read them in place.
+std::optional<std::vector<ClipboardItem>> decodeRest(QByteArray& index, qsizetype end);
+
 } // namespace HistoryIndex

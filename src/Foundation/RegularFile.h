@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Foundation/FileDescriptor.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -27,6 +29,21 @@ struct Contents {
 };
 
 Contents read(const QString& path, qint64 maximumBytes, Links links = Links::Refuse);
+
+// A long file whose start is wanted at once and the rest later, maybe on another thread: one descriptor,
+// so that both steps read the same file.
+struct Started {
+    Status status = Status::Missing;
+    // The start read so far: the whole file when `complete`.
+    QByteArray bytes;
+    bool complete = false;
+    FileDescriptor file;
+    qint64 maximumBytes = 0;
+};
+// Reads up to `count` bytes: more only when the file turns out shorter than a few bytes more.
+Started start(const QString& path, qint64 count, qint64 maximumBytes, Links links = Links::Refuse);
+// Reads on to the end.
+Contents rest(Started started);
 
 // The bytes when the file was read; nothing when it is missing or unreadable.
 std::optional<QByteArray> bytes(const QString& path, qint64 maximumBytes, Links links = Links::Refuse);

@@ -7,6 +7,7 @@
 #include "Screenshots/ThumbnailView.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -18,6 +19,11 @@ constexpr double frameInterval = 1.0 / 60;
 double easeInOut(double t)
 {
     return t * t * (3 - 2 * t);
+}
+
+bool onWayland()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace
@@ -49,10 +55,7 @@ ThumbnailView* ThumbnailPanel::view() const
 void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOpen, QImage prepared)
 {
     close();
-    // A Wayland compositor places and activates it like any window, taking the keyboard from the window
-    // the user types in: no thumbnail there is better than one that takes keys. The shot is saved and
-    // copied all the same.
-    if (!shot || QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (!shot)
         return;
     const QSizeF size = thumbnailSize(shot->image().size());
 
@@ -67,7 +70,10 @@ void ThumbnailPanel::show(std::shared_ptr<Shot> shot, std::function<void()> onOp
     layout->addWidget(view);
     m_shadowOffset = m_screens.panelsNeedOwnShadow() ? PanelShadow::apply(*panel, ThumbnailView::cornerRadius)
                                                      : QPoint();
+    // Of fixed size: a Wayland compositor, which places the window itself, then keeps it floating.
     panel->setFixedSize(size.toSize() + 2 * QSize(m_shadowOffset.x(), m_shadowOffset.y()));
+    // Where the compositor gives it the keyboard all the same, it hands it back at the first key.
+    panel->installEventFilter(this);
 
     QPointer<ThumbnailPanel> self(this);
     view->onClick = [self, onOpen = std::move(onOpen)] {
@@ -120,6 +126,22 @@ void ThumbnailPanel::close()
     panel->deleteLater();
 }
 
+bool ThumbnailPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_panel || event->type() != QEvent::KeyPress)
+        return false;
+    ThumbnailView* shown = view();
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    // Return opens the editor as a click does; any other key, Escape or the next one typed, closes the
+    // thumbnail, and the compositor gives the keyboard back to the window that had it. That key is spent
+    // here: better one key than every key until the thumbnail hides.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && shown)
+        shown->onClick();
+    else
+        close();
+    return true;
+}
+
 void ThumbnailPanel::scheduleHide(double delay)
 {
     m_hideTask.cancel();
@@ -158,7 +180,8 @@ void ThumbnailPanel::place(QRectF frame, double alpha)
 {
     m_frame = frame;
     m_alpha = alpha;
-    if (!m_panel)
+    // A Wayland compositor places windows itself and fades none on a client's word.
+    if (!m_panel || onWayland())
         return;
     m_panel->move(m_screens.windowPosition(frame) - m_shadowOffset);
     m_panel->setWindowOpacity(alpha);
@@ -167,6 +190,11 @@ void ThumbnailPanel::place(QRectF frame, double alpha)
 void ThumbnailPanel::animate(double duration, Step step)
 {
     m_frameTask.cancel();
+    // Nothing would move: straight to the end.
+    if (onWayland()) {
+        ++m_animation;
+        return step(1);
+    }
     animationFrame(++m_animation, m_scheduler.now(), duration, step);
 }
 

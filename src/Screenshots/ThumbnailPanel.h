@@ -18,7 +18,8 @@ class ThumbnailView;
 
 // The screenshot preview in the bottom-right corner: slides in, hides by itself after a while unless the
 // pointer rests on it, opens the editor on a click. At most one is shown. Every delay and animation runs on
-// the Scheduler.
+// the Scheduler. It never asks for the keyboard; where a compositor gives it the keyboard anyway, Return
+// opens the editor and any other key closes it.
 class ThumbnailPanel final : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +51,9 @@ public:
     // Where the panel ends its slide, in the same coordinates.
     QRectF restingFrame() const { return m_restingFrame; }
     double alpha() const { return m_alpha; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     using Step = std::function<void(double progress)>;

@@ -1,6 +1,7 @@
 #include "Clipboard/ClipboardHistory.h"
 #include "Clipboard/HistoryIndex.h"
 #include "Clipboard/PasteboardCapture.h"
+#include "Foundation/Uuid.h"
 #include "Foundation/VirtualScheduler.h"
 #include "Platform/PasteboardTypes.h"
 #include "Platform/Simulated/PasteboardSimulated.h"
@@ -18,8 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <sys/stat.h>
 
 namespace {
@@ -385,6 +384,109 @@ TEST_F(ClipboardHistoryTest, AnAddWhoseIndexCannotBeWrittenLeavesNothing)
     EXPECT_TRUE(QFileInfo::exists(indexPath + QStringLiteral("/inside"))) << "a folder is never set aside";
 }
 
+// A history too long to read at once: what it is listed as in the end, whatever happened meanwhile, is what
+// it would have been had it been read whole first.
+TEST_F(ClipboardHistoryTest, ALongHistoryListedInTwoStepsEndsAsIfReadWhole)
+{
+    std::vector<ClipboardItem> written;
+    for (int n = 0; n < 400; ++n) {
+        ClipboardItem item;
+        item.id = Uuid::create();
+        item.date = 1000 - n;
+        item.preview = QStringLiteral("запись %1 ").arg(n).repeated(60);
+        item.itemTypes = { { QStringLiteral("public.utf8-plain-text") } };
+        item.fingerprint = PasteboardCapture::fingerprintOf(ClipboardItem::Kind::Text, item.preview.toUtf8());
+        written.push_back(item);
+    }
+    // In the rest: one with an id the start lists, and an entry without its folder.
+    written[301].id = written[2].id;
+    for (const ClipboardItem& item : written)
+        QDir().mkpath(historyDir() + u'/' + item.id);
+    QDir(historyDir() + u'/' + written[300].id).removeRecursively();
+    const auto writeIndex = [&] {
+        TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), HistoryIndex::encode(written));
+    };
+    auto expected = QList<ClipboardItem>(written.begin(), written.end());
+    expected.remove(300, 2);
+    writeIndex();
+
+    {
+        const QByteArray before = index();
+        auto history = open();
+        EXPECT_LT(history->items().size(), 300);
+        EXPECT_EQ(history->items(), expected.first(history->items().size()));
+        history->flush();
+        EXPECT_EQ(history->items(), expected);
+        EXPECT_EQ(index(), before) << "loading does not rewrite the index";
+    }
+
+    // A copy waits for the rest, where it may be listed already.
+    {
+        auto history = open();
+        m_clock.advance(10);
+        history->add(Captures::text(expected[350].preview), std::nullopt);
+        EXPECT_EQ(history->items().size(), expected.size());
+        EXPECT_EQ(history->items()[0].id, expected[350].id);
+        history->remove(history->items()[0]);
+    }
+    {
+        auto history = open();
+        history->apply(HistoryLimit::All);
+        history->add(Captures::text(QStringLiteral("new")), std::nullopt);
+        history->flush();
+        EXPECT_EQ(history->items().size(), expected.size());
+        EXPECT_EQ(TemporaryHome::readFile(history->entryFolder(history->items()[0]) + QStringLiteral("/0-0")),
+            "new");
+        history->remove(history->items()[0]);
+    }
+
+    // A touch, a removal and a limit before the rest is listed.
+    writeIndex();
+    {
+        auto history = open();
+        history->touch(expected[5]);
+        history->remove(expected[0]);
+        history->apply(HistoryLimit::Fifteen);
+        EXPECT_EQ(history->items().size(), 15);
+        QList<ClipboardItem> ended = expected.sliced(1, 15);
+        ended.move(4, 0);
+        history->flush();
+        ended[0].date = m_clock.currentDate();
+        ASSERT_EQ(history->items(), ended);
+        EXPECT_EQ(*HistoryIndex::decode(index()), std::vector(ended.begin(), ended.end()));
+        EXPECT_EQ(folders().size(), 15);
+    }
+
+    // A clear takes the rest too.
+    writeIndex();
+    {
+        auto history = open();
+        history->clear();
+        history->flush();
+        EXPECT_TRUE(history->items().empty());
+        EXPECT_EQ(index(), "[]");
+        EXPECT_TRUE(folders().isEmpty());
+    }
+
+    // An index whose rest is unreadable is unreadable whole: its start goes too, and nothing is removed.
+    for (const ClipboardItem& item : written)
+        QDir().mkpath(historyDir() + u'/' + item.id);
+    written[390].kind = ClipboardItem::Kind::Files;
+    QByteArray spoilt = HistoryIndex::encode(written);
+    spoilt.replace("\"files\"", "\"video\"");
+    TemporaryHome::writeFile(historyDir() + QStringLiteral("/index.json"), spoilt);
+    {
+        auto history = open();
+        EXPECT_FALSE(history->items().isEmpty());
+        QSignalSpy changed(history.get(), &ClipboardHistory::listChanged);
+        history->flush();
+        EXPECT_TRUE(history->items().isEmpty());
+        EXPECT_EQ(changed.size(), 1);
+        EXPECT_EQ(index(), spoilt);
+        EXPECT_EQ(folders().size(), 399);
+    }
+}
+
 TEST_F(ClipboardHistoryTest, DuplicateIdsKeepTheFirstEntryAndItsFolder)
 {
     {
@@ -438,45 +540,6 @@ TEST_F(ClipboardHistoryTest, EntriesAreStagedAndOnlyLeftoverStagingFoldersAreRem
     EXPECT_TRUE(hidden.contains(history->items()[0].id));
 }
 
-// A long history's index is written in pieces: together they are the index, and a refused piece stops it.
-// Read back, it is decoded in halves, and a bad entry in either spoils the whole.
-TEST(HistoryIndex, AnIndexHandedOverInPiecesIsTheWholeIndex)
-{
-    std::vector<ClipboardItem> items;
-    for (int n = 0; n < 10'000; ++n) {
-        ClipboardItem item;
-        item.id = QStringLiteral("0F8FAD5B-D9CB-469F-A165-%1").arg(n, 12, 10, QLatin1Char('0'));
-        item.date = n;
-        item.preview = QStringLiteral("Ж\"%1\\").arg(n).repeated(20);
-        item.itemTypes = { { QStringLiteral("public.utf8-plain-text") } };
-        if (n % 3 == 1)
-            item.itemTypes = { { QStringLiteral("public.png") }, { QStringLiteral("public.file-url") } };
-        item.fingerprint = QString(64, QLatin1Char('a'));
-        if (n % 2 == 1)
-            item.sourceBundleID = QStringLiteral("org.example.app%1").arg(n % 5);
-        items.push_back(item);
-    }
-    const std::span<const ClipboardItem> all(items);
-    const QByteArray whole = HistoryIndex::encode({ all.first(1), all.subspan(1) });
-    QList<QByteArray> pieces;
-    EXPECT_TRUE(HistoryIndex::encode({ all.first(1), all.subspan(1) }, [&](QByteArrayView piece) {
-        pieces.append(piece.toByteArray());
-        return true;
-    }));
-    EXPECT_GT(pieces.size(), 2);
-    EXPECT_EQ(pieces.join(), whole);
-    EXPECT_EQ(HistoryIndex::decode(whole), items);
-    for (const std::size_t bad : { std::size_t(10), items.size() - 10 }) {
-        auto spoilt = items;
-        spoilt[bad].id = QStringLiteral("not an id");
-        EXPECT_FALSE(HistoryIndex::decode(HistoryIndex::encode(spoilt))) << bad;
-    }
-
-    int offered = 0;
-    EXPECT_FALSE(HistoryIndex::encode({ all }, [&](QByteArrayView) { return ++offered < 2; }));
-    EXPECT_EQ(offered, 2);
-}
-
 TEST_F(ClipboardHistoryTest, SavedFromAWorkerTheIndexAndFoldersEndAsIfSavedAtOnce)
 {
     auto history
@@ -501,54 +564,6 @@ TEST_F(ClipboardHistoryTest, SavedFromAWorkerTheIndexAndFoldersEndAsIfSavedAtOnc
     const QList<ClipboardItem> before = history->items();
     history.reset();
     EXPECT_EQ(open()->items(), before);
-}
-
-// Changes made while the worker writes are coalesced into one write of the newest list, and a folder given
-// up goes only once an index without it is on disk.
-TEST(HistorySaver, WritesTheNewestListAndRemovesFoldersOnlyAfterIt)
-{
-    TemporaryHome home;
-    const QString doomed = home.file(QStringLiteral("doomed"));
-    QDir().mkpath(doomed);
-    const auto list = [](const QString& preview) {
-        ClipboardItem item;
-        item.preview = preview;
-        return QList<ClipboardItem> { item };
-    };
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool released = false;
-    QStringList written;
-    QList<bool> doomedWhenWritten;
-    {
-        HistorySaver saver(HistorySaver::Mode::Background, [&](const QList<ClipboardItem>& items) {
-            std::unique_lock lock(mutex);
-            written.append(items.front().preview);
-            doomedWhenWritten.append(QFileInfo::exists(doomed));
-            changed.notify_all();
-            changed.wait(lock, [&] { return released; });
-            return true;
-        });
-        saver.save(list(QStringLiteral("a")), {});
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return !written.empty(); });
-        }
-        saver.save(list(QStringLiteral("b")), { doomed });
-        saver.save(list(QStringLiteral("c")), {});
-        EXPECT_TRUE(QFileInfo::exists(doomed));
-        {
-            std::unique_lock lock(mutex);
-            released = true;
-        }
-        changed.notify_all();
-        saver.flush();
-        EXPECT_EQ(written, (QStringList { u"a"_qs, u"c"_qs }));
-        EXPECT_EQ(doomedWhenWritten, (QList<bool> { true, true }));
-        EXPECT_FALSE(QFileInfo::exists(doomed));
-        saver.save(list(QStringLiteral("d")), {});
-    }
-    EXPECT_EQ(written.back(), u"d"_qs) << "written before the saver is gone";
 }
 
 TEST_F(ClipboardHistoryTest, ALargeTextHashedWhileItsFilesAreWrittenIsRecordedAndRecognisedAsAnyOther)

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,6 +18,35 @@ using DesktopSession::spinUntil;
 // The real program in the Wayland session of scripts/with-wayland, with wl-copy, wl-paste and a
 // data-control owner of our own as the other clients. Without a compositor each case skips.
 namespace {
+
+struct SwayWindow {
+    QString title;
+    QRect rect;
+};
+
+// The windows of process `pid` as sway shows them, and the size of the whole layout.
+std::vector<SwayWindow> swayWindows(long long pid, QSize* layout = nullptr)
+{
+    const auto tree = run(QStringLiteral("swaymsg"), { QStringLiteral("-t"), QStringLiteral("get_tree") });
+    const QJsonObject root = QJsonDocument::fromJson(tree.value_or(QByteArray())).object();
+    const auto rectOf = [](const QJsonObject& node) {
+        const QJsonObject r = node[QLatin1String("rect")].toObject();
+        return QRect(r[QLatin1String("x")].toInt(), r[QLatin1String("y")].toInt(),
+            r[QLatin1String("width")].toInt(), r[QLatin1String("height")].toInt());
+    };
+    if (layout)
+        *layout = rectOf(root).size();
+    std::vector<SwayWindow> windows;
+    std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+        if (node[QLatin1String("pid")].toInteger() == pid)
+            windows.push_back({ node[QLatin1String("name")].toString(), rectOf(node) });
+        for (const auto* children : { "nodes", "floating_nodes" })
+            for (const auto& child : node[QLatin1String(children)].toArray())
+                walk(child.toObject());
+    };
+    walk(root);
+    return windows;
+}
 
 class WaylandApp : public ::testing::Test {
 protected:
@@ -37,6 +69,8 @@ protected:
 
     void TearDown() override
     {
+        field.kill();
+        field.waitForFinished();
         for (auto& owner : owners) {
             owner->kill();
             owner->waitForFinished();
@@ -81,9 +115,33 @@ protected:
         ASSERT_TRUE(run(QStringLiteral("wtype"), arguments));
     }
 
+    // A native Qt text field in front, saying when it gets and loses the keyboard and what it holds.
+    void startField()
+    {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+        environment.insert(QStringLiteral("DRIMO_CLIENT_SHOW_FOCUS"), QStringLiteral("1"));
+        field.setProcessEnvironment(environment);
+        field.start(
+            QStringLiteral(DESKTOP_CLIENT), { QStringLiteral("text"), QString(), QStringLiteral("0") });
+        ASSERT_TRUE(fieldSays("focus in")) << said.toStdString();
+    }
+
+    bool fieldSays(const QByteArray& text)
+    {
+        return spinUntil(
+            [&] {
+                said += field.readAllStandardOutput();
+                return said.contains(text);
+            },
+            10000);
+    }
+
     QTemporaryDir home;
     std::unique_ptr<RunningApp> app;
     std::vector<std::unique_ptr<QProcess>> owners;
+    QProcess field;
+    QByteArray said; // what the field said
 };
 
 } // namespace
@@ -142,22 +200,7 @@ TEST_F(WaylandApp, AChosenEntryIsPastedIntoTheNativeFieldInFront)
     ASSERT_TRUE(recorded(1)) << app->output().toStdString();
     ASSERT_TRUE(copy(QStringLiteral("второй").toUtf8()));
     ASSERT_TRUE(recorded(2));
-    QProcess field;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-    environment.insert(QStringLiteral("DRIMO_CLIENT_SHOW_FOCUS"), QStringLiteral("1"));
-    field.setProcessEnvironment(environment);
-    field.start(QStringLiteral(DESKTOP_CLIENT), { QStringLiteral("text"), QString(), QStringLiteral("0") });
-    QByteArray said;
-    const auto fieldSays = [&](const QByteArray& text) {
-        return spinUntil(
-            [&] {
-                said += field.readAllStandardOutput();
-                return said.contains(text);
-            },
-            10000);
-    };
-    ASSERT_TRUE(fieldSays("focus in")) << said.toStdString();
+    ASSERT_NO_FATAL_FAILURE(startField());
 
     said.clear();
     command(QStringLiteral("--show-history"));
@@ -185,7 +228,10 @@ TEST_F(WaylandApp, AChosenEntryIsPastedIntoTheNativeFieldInFront)
     EXPECT_TRUE(app->started()) << "still running";
 }
 
-TEST_F(WaylandApp, AnAreaScreenshotThroughGrimIsSaved)
+// A screenshot through grim is saved and copied as on X11, and its thumbnail, which sway floats in the middle
+// of the screen, opens the editor on a click. Sway gives the thumbnail the keyboard, as it does every new
+// window: the first key closes it, and the field the user was typing in has the keyboard again.
+TEST_F(WaylandApp, AnAreaScreenshotThroughGrimIsSavedAndItsThumbnailOpensTheEditor)
 {
     if (qgetenv("DRIMO_TEST_COMPOSITOR") != "sway")
         GTEST_SKIP() << "grim needs wlroots' screen capture";
@@ -198,16 +244,44 @@ TEST_F(WaylandApp, AnAreaScreenshotThroughGrimIsSaved)
     slurp.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
     ASSERT_NO_FATAL_FAILURE(
         start({ { QStringLiteral("PATH"), tools.path() + u':' + qEnvironmentVariable("PATH") } }));
-    command(QStringLiteral("--take-screenshot"));
+    ASSERT_NO_FATAL_FAILURE(startField());
     QStringList shots;
-    EXPECT_TRUE(spinUntil(
-        [&] {
-            shots = QDir(app->desktop()).entryList({ QStringLiteral("*.png") }, QDir::Files);
-            return !shots.isEmpty();
-        },
-        10000))
-        << app->output().toStdString();
-    if (!shots.isEmpty()) {
-        EXPECT_EQ(QImage(app->desktop() + u'/' + shots[0]).size(), QSize(160, 90));
-    }
+    std::vector<SwayWindow> windows;
+    const auto screenshot = [&] {
+        said.clear();
+        command(QStringLiteral("--take-screenshot"));
+        const qsizetype before = shots.size();
+        EXPECT_TRUE(spinUntil(
+            [&] {
+                shots = QDir(app->desktop()).entryList({ QStringLiteral("*.png") }, QDir::Files);
+                return shots.size() > before;
+            },
+            10000))
+            << app->output().toStdString();
+        return spinUntil([&] { return (windows = swayWindows(app->processId())).size() == 1; });
+    };
+
+    ASSERT_TRUE(screenshot()) << "the thumbnail shows";
+    EXPECT_EQ(QImage(app->desktop() + u'/' + shots[0]).size(), QSize(160, 90));
+    EXPECT_EQ(windows[0].rect.size(), QSize(220, 124)) << "the shot's proportions, floating";
+    // On the clipboard as well, the TIFF made only now that a client asks for it.
+    const auto tiff
+        = run(QStringLiteral("wl-paste"), { QStringLiteral("--type"), QStringLiteral("image/tiff") });
+    EXPECT_TRUE(tiff && QImage::fromData(*tiff).size() == QSize(160, 90));
+    ASSERT_TRUE(fieldSays("focus out"));
+    type({ QStringLiteral("Escape") });
+    EXPECT_TRUE(fieldSays("focus in")) << "the keyboard goes back";
+    EXPECT_TRUE(spinUntil([&] { return swayWindows(app->processId()).empty(); }));
+
+    ASSERT_TRUE(screenshot());
+    QSize layout;
+    ASSERT_EQ(swayWindows(app->processId(), &layout).size(), 1u);
+    const QPoint middle = windows[0].rect.center();
+    ASSERT_TRUE(run(QStringLiteral(WAYLAND_POINTER),
+        { QString::number(middle.x()), QString::number(middle.y()), QString::number(layout.width()),
+            QString::number(layout.height()) }));
+    EXPECT_TRUE(spinUntil([&] {
+        windows = swayWindows(app->processId());
+        return windows.size() == 1 && windows[0].title == QStringLiteral("Скриншот");
+    })) << "the editor opens in the thumbnail's place";
 }

@@ -1,3 +1,4 @@
+#include "Foundation/EventLoopScheduler.h"
 #include "Platform/Desktop/PasteboardDesktop.h"
 #include "Platform/Desktop/WaylandClipboard.h"
 #include "Platform/Desktop/WaylandConnection.h"
@@ -8,10 +9,12 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 
 // Real Wayland clients (wl-copy, wl-paste and a data-control owner of our own) on the private compositor of
@@ -39,7 +42,7 @@ protected:
         std::signal(SIGPIPE, SIG_IGN);
         connection = WaylandConnection::open(budgetMs);
         ASSERT_TRUE(connection);
-        clipboard = WaylandClipboard::create(*connection, budgetMs);
+        clipboard = WaylandClipboard::create(*connection, scheduler, budgetMs);
         ASSERT_TRUE(clipboard);
         QObject::connect(clipboard.get(), &WaylandClipboard::changed, [this] { ++changes; });
     }
@@ -109,6 +112,7 @@ protected:
         return {};
     }
 
+    EventLoopScheduler scheduler;
     std::unique_ptr<WaylandConnection> connection;
     std::unique_ptr<WaylandClipboard> clipboard;
     int changes = 0;
@@ -197,7 +201,8 @@ TEST_F(WaylandClipboardClientsTest, ReadsOnlyWhatIsChosenAndGivesUpOnOwnersThatD
 }
 
 // What the program puts on the clipboard, a clearing and the writes that follow it, is served in every type
-// to whoever pastes and counts as one change, not as someone else's copy; the primary selection is not the
+// to whoever pastes and counts as one change, not as someone else's copy; a promised type is made by a worker
+// when a client first asks, once for all who ask at the same time; the primary selection is not the
 // clipboard.
 TEST_F(WaylandClipboardClientsTest, WritesServeEveryTypeAndCountOnce)
 {
@@ -205,15 +210,37 @@ TEST_F(WaylandClipboardClientsTest, WritesServeEveryTypeAndCountOnce)
     PasteboardItem item;
     item.setData(PasteboardTypes::plainText, "chosen entry");
     item.setData(PasteboardTypes::html, "<i>chosen entry</i>");
+    std::atomic<int> made = 0;
+    std::atomic<bool> madeOnTheMainThread = false;
+    QThread* const mainThread = QThread::currentThread();
+    item.promise(PasteboardTypes::tiff, std::make_shared<PromisedBytes>([&] {
+        ++made;
+        madeOnTheMainThread = QThread::currentThread() == mainThread;
+        // Long enough for both pastes to ask while it is made.
+        QThread::msleep(300);
+        return QByteArray("II*\0 made late", 14);
+    }));
     const long long cleared = pasteboard.clearContents();
     ASSERT_TRUE(pasteboard.writeItems({ item }));
     spinUntil([] { return false; }, 300);
     const auto types = run(QStringLiteral("wl-paste"), { QStringLiteral("--list-types") });
     EXPECT_TRUE(types.contains("text/plain;charset=utf-8")) << types.toStdString();
     EXPECT_TRUE(types.contains("text/html"));
+    EXPECT_TRUE(types.contains("image/tiff"));
+    EXPECT_EQ(made, 0) << "offered, not made";
     EXPECT_EQ(run(QStringLiteral("wl-paste"),
                   { QStringLiteral("--no-newline"), QStringLiteral("--type"), QStringLiteral("text/html") }),
         "<i>chosen entry</i>");
+    QProcess pastes[2];
+    for (auto& paste : pastes)
+        paste.start(QStringLiteral("wl-paste"), { QStringLiteral("--type"), QStringLiteral("image/tiff") });
+    ASSERT_TRUE(spinUntil([&] {
+        return pastes[0].state() == QProcess::NotRunning && pastes[1].state() == QProcess::NotRunning;
+    }));
+    for (auto& paste : pastes)
+        EXPECT_EQ(paste.readAllStandardOutput(), QByteArray("II*\0 made late", 14));
+    EXPECT_EQ(made, 1);
+    EXPECT_FALSE(madeOnTheMainThread);
     const auto own = readAll();
     ASSERT_TRUE(own);
     EXPECT_EQ(dataOf(*own, QStringLiteral("text/plain;charset=utf-8")), "chosen entry");

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QToolButton>
@@ -184,7 +185,9 @@ TEST(ThumbnailPanel, AnOldHideNeverClosesANewerThumbnail)
     EXPECT_FALSE(thumbnail.shown());
 }
 
-TEST(ThumbnailView, CloseButtonShowsOnHoverAndClosesWithoutOpening)
+// Where a compositor gives the thumbnail the keyboard anyway, Return opens the editor and any other key
+// closes it.
+TEST(ThumbnailView, CloseButtonShowsOnHoverAndClosesWithoutOpeningAsKeysOtherThanReturnDo)
 {
     Thumbnail thumbnail;
     thumbnail.show();
@@ -204,6 +207,20 @@ TEST(ThumbnailView, CloseButtonShowsOnHoverAndClosesWithoutOpening)
     button->click();
     EXPECT_FALSE(thumbnail.shown());
     EXPECT_EQ(thumbnail.opened, 0);
+
+    const auto press = [&](Qt::Key key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(thumbnail.panel.panel(), &event);
+    };
+    for (const Qt::Key key : { Qt::Key_Escape, Qt::Key_Shift, Qt::Key_A }) {
+        thumbnail.show();
+        press(key);
+        EXPECT_FALSE(thumbnail.shown()) << key;
+    }
+    thumbnail.show();
+    press(Qt::Key_Return);
+    EXPECT_FALSE(thumbnail.shown());
+    EXPECT_EQ(thumbnail.opened, 1);
 }
 
 TEST(ThumbnailView, AShortPressIsAClickALongerMoveADrag)

@@ -79,7 +79,7 @@ void DesktopPlatform::choosePasteboard()
     if (m_session == Session::Wayland) {
         m_wayland = WaylandConnection::open(budgetMs);
         if (m_wayland)
-            m_waylandClipboard = WaylandClipboard::create(*m_wayland, budgetMs);
+            m_waylandClipboard = WaylandClipboard::create(*m_wayland, m_scheduler, budgetMs);
         if (m_waylandClipboard) {
             m_pasteboard = std::make_unique<PasteboardDesktop>(*m_waylandClipboard);
             m_working.append(
@@ -88,7 +88,8 @@ void DesktopPlatform::choosePasteboard()
         }
     }
     m_pasteboard = std::make_unique<PasteboardDesktop>(QGuiApplication::clipboard());
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    m_recordsCopies = QGuiApplication::platformName() == QLatin1String("xcb");
+    if (!m_recordsCopies)
         m_missing.append(QStringLiteral("copies are not recorded, as neither the compositor's data-control "
                                         "nor an X11 display is there"));
     else if (m_session == Session::Wayland)

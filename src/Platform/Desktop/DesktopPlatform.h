@@ -54,6 +54,8 @@ public:
     // One line on what works in this session and what does not, with what to do instead; empty where
     // everything works.
     QString summary() const;
+    // Whether other programs' copies reach the history in this session.
+    bool recordsCopies() const { return m_recordsCopies; }
 
     HttpClientDesktop& http() { return m_http; }
 
@@ -101,4 +103,5 @@ private:
     // For summary(): what works where not everything does, and what is missing, each in a few words.
     QStringList m_working;
     QStringList m_missing;
+    bool m_recordsCopies = true;
 };

@@ -368,9 +368,14 @@ void PasteboardDesktop::publish()
     // Later writes after the same clear extend what is staged, and publish it whole again.
     if (m_wayland) {
         WaylandClipboard::Formats formats;
-        for (const QString& format : m_staged->formats())
-            formats.emplace_back(format, m_staged->data(format));
-        return m_wayland->write(std::move(formats));
+        WaylandClipboard::Promised promised;
+        for (const QString& format : m_staged->formats()) {
+            if (auto promise = m_staged->promiseOf(format))
+                promised.emplace_back(format, std::move(promise));
+            else
+                formats.emplace_back(format, m_staged->data(format));
+        }
+        return m_wayland->write(std::move(formats), std::move(promised));
     }
     // Like the clearing that precedes them, writes are part of the one change clearContents counted.
     const QScopedValueRollback writing(m_writing, true);

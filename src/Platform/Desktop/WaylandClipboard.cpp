@@ -4,6 +4,7 @@
 #include "Platform/Desktop/WaylandConnection.h"
 
 #include "Foundation/FileDescriptor.h"
+#include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
 
 #include <QPointer>
@@ -29,7 +30,7 @@ public:
     virtual ~Session() = default;
     virtual void read(Choice choose, Done done) = 0;
     virtual void cancel() = 0;
-    virtual void write(Formats formats) = 0;
+    virtual void write(Formats formats, Promised promised) = 0;
 };
 
 namespace {
@@ -47,20 +48,27 @@ struct Reading {
     QByteArray current;
 };
 
-// One paste by another client: the bytes go out as the client takes them.
+// One paste by another client: the bytes go out as the client takes them, once they are there. The budget
+// counts from the request, the making of promised bytes included.
 class Sending final : public QObject {
 public:
-    Sending(FileDescriptor fd, QByteArray bytes, QObject* parent)
+    Sending(FileDescriptor fd, QObject* parent)
         : QObject(parent)
         , m_fd(std::move(fd))
-        , m_bytes(std::move(bytes))
         , m_notifier(m_fd.get(), QSocketNotifier::Write)
     {
         ::fcntl(m_fd.get(), F_SETFL, ::fcntl(m_fd.get(), F_GETFL) | O_NONBLOCK);
+        m_notifier.setEnabled(false);
         connect(&m_notifier, &QSocketNotifier::activated, this, &Sending::pump);
         m_deadline.setSingleShot(true);
         connect(&m_deadline, &QTimer::timeout, this, &QObject::deleteLater);
         m_deadline.start(sendBudgetMs);
+    }
+
+    void deliver(QByteArray bytes)
+    {
+        m_bytes = std::move(bytes);
+        m_notifier.setEnabled(true);
         pump();
     }
 
@@ -89,14 +97,21 @@ private:
     QTimer m_deadline;
 };
 
+// A promised type's bytes while a worker makes them, and the pastes that wait for them.
+struct Making {
+    bool made = false;
+    std::vector<QPointer<Sending>> waiting;
+};
+
 } // namespace
 
 template <typename P> class WaylandClipboard::DataControlSession final : public WaylandClipboard::Session {
 public:
-    DataControlSession(WaylandClipboard& owner, WaylandConnection& connection, typename P::Manager* manager,
-        wl_seat* seat, int budgetMs)
+    DataControlSession(WaylandClipboard& owner, WaylandConnection& connection, Scheduler& scheduler,
+        typename P::Manager* manager, wl_seat* seat, int budgetMs)
         : m_owner(owner)
         , m_connection(connection)
+        , m_scheduler(scheduler)
         , m_manager(manager)
         , m_seat(seat)
         // A type only this process offers tells its own copies from everyone else's.
@@ -139,6 +154,9 @@ public:
             Contents ours;
             for (const auto& [type, bytes] : m_served)
                 ours.offered.append(type);
+            // Known without asking anyone; reading them would make them for nobody.
+            for (const auto& [type, promise] : m_promised)
+                ours.offered.append(type);
             ours.data = m_served;
             m_reading = std::move(reading);
             return postFinish(std::move(ours));
@@ -157,7 +175,7 @@ public:
 
     void cancel() override { finish(std::nullopt, false); }
 
-    void write(Formats formats) override
+    void write(Formats formats, Promised promised) override
     {
         // Without a device (the seat went away) there is no clipboard to set.
         if (!m_device)
@@ -167,8 +185,13 @@ public:
         P::listen(m_source, &sourceListener, this);
         for (const auto& [type, bytes] : formats)
             P::offer(m_source, type.toUtf8().constData());
+        for (const auto& [type, promise] : promised)
+            P::offer(m_source, type.toUtf8().constData());
         P::offer(m_source, m_marker.constData());
         m_served = std::move(formats);
+        m_promised = std::move(promised);
+        // Pastes already waiting are still served with what they asked for.
+        m_making.clear();
         P::setSelection(m_device, m_source);
         // Only once it is replaced: the selection's source going away empties the clipboard, and every
         // client would hear of a copy nobody made.
@@ -273,7 +296,33 @@ private:
         const QString wanted = QString::fromUtf8(type);
         for (const auto& [format, bytes] : m_served)
             if (format == wanted)
-                return void(new Sending(std::move(pipe), bytes, &m_owner));
+                return (new Sending(std::move(pipe), &m_owner))->deliver(bytes);
+        for (const auto& [format, promise] : m_promised)
+            if (format == wanted)
+                return sendPromised(format, promise, new Sending(std::move(pipe), &m_owner));
+    }
+
+    // Made by a worker for the first client that asks, then given to every one: the event loop never waits
+    // for them.
+    void sendPromised(
+        const QString& type, const std::shared_ptr<const PromisedBytes>& promise, Sending* sending)
+    {
+        auto& making = m_making[type];
+        if (making && making->made)
+            return sending->deliver(promise->bytes());
+        const bool started = making != nullptr;
+        if (!started)
+            making = std::make_shared<Making>();
+        making->waiting.emplace_back(sending);
+        if (started)
+            return;
+        m_scheduler.background([promise] { promise->bytes(); },
+            [making, promise] {
+                making->made = true;
+                for (const auto& waiting : std::exchange(making->waiting, {}))
+                    if (waiting)
+                        waiting->deliver(promise->bytes());
+            });
     }
 
     static void dataOffer(void* data, typename P::Device*, typename P::Offer* offer)
@@ -324,6 +373,7 @@ private:
 
     WaylandClipboard& m_owner;
     WaylandConnection& m_connection;
+    Scheduler& m_scheduler;
     typename P::Manager* m_manager;
     wl_seat* m_seat;
     typename P::Device* m_device = nullptr;
@@ -333,6 +383,8 @@ private:
     bool m_selectionIsOurs = false;
     typename P::Source* m_source = nullptr;
     Formats m_served;
+    Promised m_promised;
+    std::map<QString, std::shared_ptr<Making>> m_making; // by promised type, for this copy
     std::unique_ptr<Reading> m_reading;
     quint64 m_generation = 0;
     QTimer m_deadline;
@@ -350,15 +402,15 @@ std::optional<WaylandClipboard::Protocol> WaylandClipboard::choose(const QString
 
 template <typename P>
 std::unique_ptr<WaylandClipboard::Session> WaylandClipboard::makeSession(
-    WaylandClipboard& owner, WaylandConnection& connection, wl_seat* seat, int budgetMs)
+    WaylandClipboard& owner, WaylandConnection& connection, Scheduler& scheduler, wl_seat* seat, int budgetMs)
 {
     auto* manager = static_cast<typename P::Manager*>(
         connection.bind(P::managerInterface(), QLatin1String(P::managerName), P::version));
-    return std::make_unique<DataControlSession<P>>(owner, connection, manager, seat, budgetMs);
+    return std::make_unique<DataControlSession<P>>(owner, connection, scheduler, manager, seat, budgetMs);
 }
 
 std::unique_ptr<WaylandClipboard> WaylandClipboard::create(
-    WaylandConnection& connection, int budgetMs, QObject* parent)
+    WaylandConnection& connection, Scheduler& scheduler, int budgetMs, QObject* parent)
 {
     QStringList interfaces;
     for (const auto& global : connection.globals())
@@ -369,8 +421,8 @@ std::unique_ptr<WaylandClipboard> WaylandClipboard::create(
     auto* seat = static_cast<wl_seat*>(connection.bind(&wl_seat_interface, QStringLiteral("wl_seat"), 1));
     std::unique_ptr<WaylandClipboard> clipboard(new WaylandClipboard(*protocol, parent));
     clipboard->m_session = *protocol == Protocol::Ext
-        ? makeSession<ExtDataControl>(*clipboard, connection, seat, budgetMs)
-        : makeSession<WlrDataControl>(*clipboard, connection, seat, budgetMs);
+        ? makeSession<ExtDataControl>(*clipboard, connection, scheduler, seat, budgetMs)
+        : makeSession<WlrDataControl>(*clipboard, connection, scheduler, seat, budgetMs);
     // The current selection arrives as an event, like every later one.
     connection.roundtrip(budgetMs);
     return clipboard;
@@ -396,7 +448,7 @@ void WaylandClipboard::cancel()
     m_session->cancel();
 }
 
-void WaylandClipboard::write(Formats formats)
+void WaylandClipboard::write(Formats formats, Promised promised)
 {
-    m_session->write(std::move(formats));
+    m_session->write(std::move(formats), std::move(promised));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Desktop/ClipboardContents.h"
+#include "Platform/PasteboardItem.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+class Scheduler;
 class WaylandConnection;
 struct wl_seat;
 
@@ -23,6 +25,7 @@ class WaylandClipboard final : public QObject {
     Q_OBJECT
 public:
     using Formats = std::vector<std::pair<QString, QByteArray>>;
+    using Promised = std::vector<std::pair<QString, std::shared_ptr<const PromisedBytes>>>;
     using Contents = ClipboardContents;
     using Choice = std::function<QStringList(const QStringList& offered)>;
     using Done = std::function<void(std::optional<Contents>)>;
@@ -37,9 +40,10 @@ public:
     static std::optional<Protocol> choose(const QStringList& interfaces);
 
     // The clipboard of the compositor at the other end of `connection`, which must outlive it; null when it
-    // offers no data-control (GNOME's does not) or no seat. Reads are given up after `budgetMs`.
+    // offers no data-control (GNOME's does not) or no seat. Reads are given up after `budgetMs`; promised
+    // bytes are made in the background of `scheduler`, which must outlive it too.
     static std::unique_ptr<WaylandClipboard> create(
-        WaylandConnection& connection, int budgetMs, QObject* parent = nullptr);
+        WaylandConnection& connection, Scheduler& scheduler, int budgetMs, QObject* parent = nullptr);
     ~WaylandClipboard() override;
 
     Protocol protocol() const { return m_protocol; }
@@ -50,9 +54,10 @@ public:
     void read(Choice choose, Done done);
     // Drops the read under way, if any, without calling its `done`.
     void cancel();
-    // Makes `formats` the clipboard's contents, served to every client that pastes until another copy
-    // replaces them. This program's own copies are never reported as changes.
-    void write(Formats formats);
+    // Makes `formats` and `promised` the clipboard's contents, served to every client that pastes until
+    // another copy replaces them. A promised type's bytes are made in the background when a client first
+    // asks for them, once for everyone who asks. This program's own copies are never reported as changes.
+    void write(Formats formats, Promised promised = {});
 
 signals:
     // Another client copied, or the clipboard was emptied.
@@ -62,8 +67,8 @@ private:
     class Session;
     template <typename P> class DataControlSession;
     template <typename P>
-    static std::unique_ptr<Session> makeSession(
-        WaylandClipboard& owner, WaylandConnection& connection, wl_seat* seat, int budgetMs);
+    static std::unique_ptr<Session> makeSession(WaylandClipboard& owner, WaylandConnection& connection,
+        Scheduler& scheduler, wl_seat* seat, int budgetMs);
 
     WaylandClipboard(Protocol protocol, QObject* parent);
 
