@@ -2,14 +2,10 @@
 
 #include "App/MenuContent.h"
 #include "Clipboard/ClipboardMonitor.h"
-#include "Clipboard/PasteboardCapture.h"
 #include "Clipboard/Paster.h"
-#include "Foundation/ImageReading.h"
 #include "Foundation/Localization.h"
-#include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
 #include "GlobalShortcuts/KeyNotation.h"
-#include "GlobalShortcuts/Services.h"
 #include "GlobalShortcuts/ShortcutRegistry.h"
 #include "Platform/Accessibility.h"
 #include "Platform/Alerts.h"
@@ -18,17 +14,12 @@
 #include "Platform/KeyboardEvents.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/StandardPaths.h"
-#include "Platform/UserDefaultsStore.h"
 #include "Platform/Workspace.h"
-#include "Screenshots/ScreenCapture.h"
 #include "Screenshots/ScreenshotShortcut.h"
 #include "Support/AppRelauncher.h"
 #include "Support/CaretLocator.h"
 #include "Support/Permissions.h"
 
-#include <QImage>
-#include <QPointer>
-#include <functional>
 #include <utility>
 
 namespace {
@@ -43,7 +34,13 @@ QString historyDirectory(const StandardPaths& paths)
 AppController::AppController(const Platform& platform, QObject* parent, HistorySaver::Mode saving)
     : QObject(parent)
     , m_platform(platform)
-    , m_shortcuts(shortcutServices())
+    // The module is the controller's own: it never asks for the menu once the controller is gone.
+    , m_shortcuts({ .defaults = &platform.defaults,
+          .hotKeys = &platform.hotKeys,
+          .scheduler = &platform.scheduler,
+          .alerts = &platform.alerts,
+          .applicationMenu = [this] { return MenuContent(*this).keyEquivalents(); },
+          .family = platform.family })
     , m_settings(platform.defaults)
     , m_history(historyDirectory(platform.paths), platform.scheduler, nullptr, saving)
     , m_accessibilityGranted(platform.accessibility.isProcessTrusted())
@@ -84,7 +81,7 @@ void AppController::start()
     installHoldCallbacks();
     applyHoldKeys();
     m_updates.startBackgroundChecks();
-    registerScreenshotShortcut();
+    m_shortcuts.registry().onKeyUp(ScreenshotShortcut::name(), [this] { takeScreenshot(); });
     if (!m_accessibilityGranted) {
         showOnboarding();
         m_permissionWatch.start([this] { permissionGranted(); });
@@ -155,25 +152,11 @@ void AppController::showHistory()
             : Localization::format("Выбранное окажется в буфере обмена — вставьте его сами: %@",
                 { GlobalShortcuts::KeyNotation::commandWith(m_platform.family, QStringLiteral("V")) }));
     m_picker.show(
-        m_history.items(), [this](const ClipboardItem& item) { return thumbnailFor(item); },
+        m_history.items(), [this](const ClipboardItem& item) { return m_history.thumbnail(item); },
         [this](const ClipboardItem& item) { paste(item); },
         [this](const ClipboardItem& item) { m_history.remove(item); });
     if (m_picker.window())
         m_platform.workspace.lendKeyboard(m_picker.window()->windowHandle());
-}
-
-std::optional<QImage> AppController::thumbnailFor(const ClipboardItem& item) const
-{
-    // A thumbnail is at most 96 pixels a side; anything much bigger in its place is not one of ours.
-    const auto png
-        = RegularFile::bytes(m_history.entryFolder(item) + QStringLiteral("/thumb.png"), 4 * 1024 * 1024);
-    if (!png)
-        return std::nullopt;
-    const QImage image
-        = ImageReading::read(*png, { .maximumSide = PasteboardCapture::thumbnailMaxPixelSize });
-    if (image.isNull())
-        return std::nullopt;
-    return image;
 }
 
 void AppController::paste(const ClipboardItem& item)
@@ -248,38 +231,6 @@ void AppController::relaunch()
 void AppController::quit()
 {
     m_platform.lifecycle.terminate();
-}
-
-void AppController::registerScreenshotShortcut()
-{
-    QPointer<AppController> self(this);
-    m_shortcuts.registry().onKeyUp(ScreenshotShortcut::name(), [self] {
-        if (self)
-            self->takeScreenshot();
-    });
-}
-
-GlobalShortcuts::Services AppController::shortcutServices()
-{
-    GlobalShortcuts::Services services;
-    services.defaults = &m_platform.defaults;
-    services.hotKeys = &m_platform.hotKeys;
-    services.scheduler = &m_platform.scheduler;
-    services.alerts = &m_platform.alerts;
-    services.family = m_platform.family;
-    // A recorded shortcut must not take a key equivalent of the menu-bar menu.
-    QPointer<AppController> self(this);
-    services.applicationMenu = [self] {
-        std::vector<GlobalShortcuts::MenuItem> items;
-        if (!self)
-            return items;
-        const MenuContent menu(*self);
-        for (const auto& row : menu.rows())
-            if (row.isClickable())
-                items.push_back({ row.text, row.shortcut, {} });
-        return items;
-    };
-    return services;
 }
 
 void AppController::setAccessibilityGranted(bool granted)

@@ -75,9 +75,6 @@ public:
     bool needsRestart() const { return m_needsRestart; }
     bool capturing() const { return m_screenshots.capturing(); }
 
-    // A row thumbnail of the picker: the entry's "thumb.png", when it is there and decodes.
-    std::optional<QImage> thumbnailFor(const ClipboardItem& item) const;
-
 Q_SIGNALS:
     void accessibilityGrantedChanged();
     void needsRestartChanged();
@@ -90,13 +87,9 @@ Q_SIGNALS:
     void screenshotFileWritten(const QString& path);
 
 private:
-
     void paste(const ClipboardItem& item);
     void permissionGranted();
     void installHoldCallbacks();
-    void registerScreenshotShortcut();
-    // The global-shortcut module works through this controller's platform.
-    GlobalShortcuts::Services shortcutServices();
     void setAccessibilityGranted(bool granted);
     void setNeedsRestart(bool needsRestart);
 

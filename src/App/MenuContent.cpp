@@ -81,3 +81,12 @@ bool MenuContent::trigger(const QString& text) const
     }
     return false;
 }
+
+std::vector<GlobalShortcuts::MenuItem> MenuContent::keyEquivalents() const
+{
+    std::vector<GlobalShortcuts::MenuItem> items;
+    for (const auto& row : rows())
+        if (row.isClickable())
+            items.push_back({ row.text, row.shortcut, {} });
+    return items;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GlobalShortcuts/MenuItem.h"
+
 #include <QKeySequence>
 #include <QObject>
 #include <QString>
@@ -31,6 +33,8 @@ public:
     std::vector<Row> rows() const;
     // Chooses the clickable row with this text; false when there is none.
     bool trigger(const QString& text) const;
+    // The clickable rows as menu items, whose key equivalents a recorded global shortcut must not take.
+    std::vector<GlobalShortcuts::MenuItem> keyEquivalents() const;
 
 Q_SIGNALS:
     // The rows changed; a shown menu must be rebuilt.

@@ -4,6 +4,8 @@
 #include "Clipboard/PasteboardCapture.h"
 #include "Foundation/AtomicFile.h"
 #include "Foundation/FileTree.h"
+#include "Foundation/ImageReading.h"
+#include "Foundation/RegularFile.h"
 #include "Foundation/Scheduler.h"
 #include "Foundation/Uuid.h"
 
@@ -218,6 +220,19 @@ bool ClipboardHistory::writeEntryFiles(
     if (capture.thumbnail && !writeWhole(folder + QStringLiteral("/thumb.png"), *capture.thumbnail))
         return false;
     return true;
+}
+
+std::optional<QImage> ClipboardHistory::thumbnail(const ClipboardItem& item) const
+{
+    // A thumbnail is at most 96 pixels a side; anything much bigger in its place is not one of ours.
+    const auto png = RegularFile::bytes(entryFolder(item) + QStringLiteral("/thumb.png"), 4 * 1024 * 1024);
+    if (!png)
+        return std::nullopt;
+    const QImage image
+        = ImageReading::read(*png, { .maximumSide = PasteboardCapture::thumbnailMaxPixelSize });
+    if (image.isNull())
+        return std::nullopt;
+    return image;
 }
 
 void ClipboardHistory::add(const PasteboardCapture& capture, const std::optional<QString>& source)

@@ -6,6 +6,7 @@
 #include "Clipboard/HistorySaver.h"
 #include "Clipboard/PasteboardCapture.h"
 
+#include <QImage>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -37,6 +38,8 @@ public:
     const QString& directory() const { return m_directory; }
     // The folder holding an entry's files.
     QString entryFolder(const ClipboardItem& item) const { return m_directory + u'/' + item.id; }
+    // A row thumbnail of the picker: the entry's "thumb.png", when it is there and decodes.
+    std::optional<QImage> thumbnail(const ClipboardItem& item) const;
     QString indexPath() const { return m_directory + QStringLiteral("/index.json"); }
 
     // A copy on its way into the history, so that the slow part can be done away from the main thread:

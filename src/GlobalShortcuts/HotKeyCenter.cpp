@@ -1,8 +1,6 @@
 #include "GlobalShortcuts/HotKeyCenter.h"
 
 #include "GlobalShortcuts/HotKey.h"
-#include "GlobalShortcuts/Key.h"
-#include "GlobalShortcuts/Modifiers.h"
 #include "Platform/HotKeyServiceNone.h"
 
 #include <limits>
@@ -15,13 +13,13 @@ bool fitsUnsigned32(std::int64_t value)
     return value >= 0 && value <= std::numeric_limits<std::uint32_t>::max();
 }
 
-// Flags and back: only the five modifiers survive. The function bit goes for the keys on which the system
-// sets it by itself, so that they match however the event came.
+// Only the five modifiers survive. The function bit goes for the keys on which the system sets it by
+// itself, so that they match however the event came.
 std::int64_t normalised(std::int64_t keyCode, std::int64_t modifiers)
 {
-    auto bits = Modifiers::carbonFromFlags(Modifiers::flagsFromCarbon(modifiers));
-    if (Key::keysWithSynthesizedFunctionModifier().contains(keyCode))
-        bits &= ~Modifiers::Bits::function;
+    auto bits = modifiers & HotKeyService::knownBits;
+    if (KeyCodes::synthesizesFunction(keyCode))
+        bits &= ~HotKeyService::functionBit;
     return bits;
 }
 
@@ -223,8 +221,7 @@ std::vector<Shortcut> HotKeyCenter::systemShortcuts() const
     std::vector<Shortcut> shortcuts;
     for (const auto& hotKey : m_service.symbolicHotKeys())
         if (hotKey.enabled)
-            shortcuts.push_back(
-                { hotKey.keyCode, Modifiers::carbonFromFlags(Modifiers::flagsFromCarbon(hotKey.modifiers)) });
+            shortcuts.push_back({ hotKey.keyCode, hotKey.modifiers & HotKeyService::knownBits });
     return shortcuts;
 }
 

@@ -2,6 +2,7 @@
 
 #include "GlobalShortcuts/Modifiers.h"
 #include "GlobalShortcuts/SpecialKey.h"
+#include "Platform/KeyEvent.h"
 
 #include <QHash>
 
@@ -13,11 +14,11 @@ namespace {
 
 // In the order Linux desktops write them.
 constexpr std::array<std::pair<std::uint64_t, const char*>, 5> linuxModifiers { {
-    { Modifiers::Flags::command, "Ctrl" },
-    { Modifiers::Flags::option, "Alt" },
-    { Modifiers::Flags::shift, "Shift" },
-    { Modifiers::Flags::control, "Super" },
-    { Modifiers::Flags::function, "Fn" },
+    { EventFlags::command, "Ctrl" },
+    { EventFlags::option, "Alt" },
+    { EventFlags::shift, "Shift" },
+    { EventFlags::control, "Super" },
+    { EventFlags::function, "Fn" },
 } };
 
 // The keys whose macOS symbol means nothing on a PC keyboard. Function keys and Space read the same
@@ -26,30 +27,29 @@ const QHash<std::int64_t, QString>& linuxNames()
 {
     static const QHash<std::int64_t, QString> names = [] {
         QHash<std::int64_t, QString> names {
-            { 36, QStringLiteral("Return") },
-            { 51, QStringLiteral("Backspace") },
-            { 117, QStringLiteral("Delete") },
-            { 119, QStringLiteral("End") },
-            { 53, QStringLiteral("Esc") },
+            { KeyCodes::returnKey, QStringLiteral("Return") },
+            { KeyCodes::deleteKey, QStringLiteral("Backspace") },
+            { KeyCodes::deleteForward, QStringLiteral("Delete") },
+            { KeyCodes::end, QStringLiteral("End") },
+            { KeyCodes::escape, QStringLiteral("Esc") },
             // Where a Mac keyboard has Help, a PC keyboard has Insert.
-            { 114, QStringLiteral("Insert") },
-            { 115, QStringLiteral("Home") },
-            { 48, QStringLiteral("Tab") },
-            { 116, QStringLiteral("Page Up") },
-            { 121, QStringLiteral("Page Down") },
-            { 71, QStringLiteral("Num Lock") },
+            { KeyCodes::help, QStringLiteral("Insert") },
+            { KeyCodes::home, QStringLiteral("Home") },
+            { KeyCodes::tab, QStringLiteral("Tab") },
+            { KeyCodes::pageUp, QStringLiteral("Page Up") },
+            { KeyCodes::pageDown, QStringLiteral("Page Down") },
+            { KeyCodes::keypadClear, QStringLiteral("Num Lock") },
         };
-        const std::int64_t keypadDigits[] { 82, 83, 84, 85, 86, 87, 88, 89, 91, 92 };
         for (int n = 0; n < 10; ++n)
-            names.insert(keypadDigits[n], QStringLiteral("Num %1").arg(n));
+            names.insert(KeyCodes::keypadDigits[n], QStringLiteral("Num %1").arg(n));
         const std::pair<std::int64_t, const char*> keypad[] {
-            { 65, "." },
-            { 75, "/" },
-            { 76, "Enter" },
-            { 81, "=" },
-            { 78, "-" },
-            { 67, "*" },
-            { 69, "+" },
+            { KeyCodes::keypadDecimal, "." },
+            { KeyCodes::keypadDivide, "/" },
+            { KeyCodes::keypadEnter, "Enter" },
+            { KeyCodes::keypadEquals, "=" },
+            { KeyCodes::keypadMinus, "-" },
+            { KeyCodes::keypadMultiply, "*" },
+            { KeyCodes::keypadPlus, "+" },
         };
         for (const auto& [code, base] : keypad)
             names.insert(code, QStringLiteral("Num ") + QLatin1String(base));
@@ -73,7 +73,7 @@ QString combination(SystemFamily family, std::uint64_t flags, const QString& key
 
 QString commandWith(SystemFamily family, const QString& key)
 {
-    return combination(family, Modifiers::Flags::command, key);
+    return combination(family, EventFlags::command, key);
 }
 
 std::optional<QString> specialKey(SystemFamily family, std::int64_t keyCode)

@@ -1,8 +1,7 @@
 #include "GlobalShortcuts/MenuItem.h"
 
-#include "GlobalShortcuts/Key.h"
-#include "GlobalShortcuts/Modifiers.h"
 #include "GlobalShortcuts/Shortcut.h"
+#include "Platform/KeyEvent.h"
 
 #include <QHash>
 
@@ -14,29 +13,26 @@ const QHash<std::int64_t, int>& specialMenuKeys()
 {
     static const QHash<std::int64_t, int> keys = [] {
         QHash<std::int64_t, int> keys {
-            { Key::returnKey.rawValue, Qt::Key_Return },
-            { Key::keypadEnter.rawValue, Qt::Key_Enter },
-            { Key::tab.rawValue, Qt::Key_Tab },
-            { Key::space.rawValue, Qt::Key_Space },
-            { Key::deleteKey.rawValue, Qt::Key_Backspace },
-            { Key::deleteForward.rawValue, Qt::Key_Delete },
-            { Key::escape.rawValue, Qt::Key_Escape },
-            { Key::help.rawValue, Qt::Key_Help },
-            { Key::home.rawValue, Qt::Key_Home },
-            { Key::end.rawValue, Qt::Key_End },
-            { Key::pageUp.rawValue, Qt::Key_PageUp },
-            { Key::pageDown.rawValue, Qt::Key_PageDown },
-            { Key::upArrow.rawValue, Qt::Key_Up },
-            { Key::downArrow.rawValue, Qt::Key_Down },
-            { Key::leftArrow.rawValue, Qt::Key_Left },
-            { Key::rightArrow.rawValue, Qt::Key_Right },
-            { Key::keypadClear.rawValue, Qt::Key_Clear },
+            { KeyCodes::returnKey, Qt::Key_Return },
+            { KeyCodes::keypadEnter, Qt::Key_Enter },
+            { KeyCodes::tab, Qt::Key_Tab },
+            { KeyCodes::space, Qt::Key_Space },
+            { KeyCodes::deleteKey, Qt::Key_Backspace },
+            { KeyCodes::deleteForward, Qt::Key_Delete },
+            { KeyCodes::escape, Qt::Key_Escape },
+            { KeyCodes::help, Qt::Key_Help },
+            { KeyCodes::home, Qt::Key_Home },
+            { KeyCodes::end, Qt::Key_End },
+            { KeyCodes::pageUp, Qt::Key_PageUp },
+            { KeyCodes::pageDown, Qt::Key_PageDown },
+            { KeyCodes::upArrow, Qt::Key_Up },
+            { KeyCodes::downArrow, Qt::Key_Down },
+            { KeyCodes::leftArrow, Qt::Key_Left },
+            { KeyCodes::rightArrow, Qt::Key_Right },
+            { KeyCodes::keypadClear, Qt::Key_Clear },
         };
-        const Key functionKeys[] { Key::f1, Key::f2, Key::f3, Key::f4, Key::f5, Key::f6, Key::f7, Key::f8,
-            Key::f9, Key::f10, Key::f11, Key::f12, Key::f13, Key::f14, Key::f15, Key::f16, Key::f17, Key::f18,
-            Key::f19, Key::f20 };
         for (int n = 0; n < 20; ++n)
-            keys.insert(functionKeys[n].rawValue, Qt::Key_F1 + n);
+            keys.insert(KeyCodes::functionKeys[n], Qt::Key_F1 + n);
         return keys;
     }();
     return keys;
@@ -47,13 +43,13 @@ const QHash<std::int64_t, int>& specialMenuKeys()
 Qt::KeyboardModifiers menuModifiers(std::uint64_t flags)
 {
     Qt::KeyboardModifiers modifiers;
-    if (flags & Modifiers::Flags::command)
+    if (flags & EventFlags::command)
         modifiers |= Qt::ControlModifier;
-    if (flags & Modifiers::Flags::control)
+    if (flags & EventFlags::control)
         modifiers |= Qt::MetaModifier;
-    if (flags & Modifiers::Flags::option)
+    if (flags & EventFlags::option)
         modifiers |= Qt::AltModifier;
-    if (flags & Modifiers::Flags::shift)
+    if (flags & EventFlags::shift)
         modifiers |= Qt::ShiftModifier;
     return modifiers;
 }
@@ -61,8 +57,7 @@ Qt::KeyboardModifiers menuModifiers(std::uint64_t flags)
 // The candidate as a menu key, or nothing for a key that no key equivalent can name.
 std::optional<QKeyCombination> menuKey(const Shortcut& shortcut, const std::optional<QString>& character)
 {
-    if (shortcut.modifiers() & Modifiers::Flags::function
-        && !Key::keysWithSynthesizedFunctionModifier().contains(shortcut.carbonKeyCode))
+    if (shortcut.modifiers() & EventFlags::function && !KeyCodes::synthesizesFunction(shortcut.carbonKeyCode))
         return std::nullopt;
     int key = specialMenuKeys().value(shortcut.carbonKeyCode, 0);
     if (!key) {

@@ -219,7 +219,7 @@ bool RecorderControl::event(QEvent* event)
         if (handleKeyDown(*translated))
             return true;
         // Passed on: Tab moves the focus on.
-        if (translated->keyCode == Key::tab.rawValue) {
+        if (translated->keyCode == KeyCodes::tab) {
             focusNextPrevChild(!(keyEvent->modifiers() & Qt::ShiftModifier));
             return true;
         }

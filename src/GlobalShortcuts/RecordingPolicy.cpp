@@ -1,7 +1,6 @@
 #include "GlobalShortcuts/RecordingPolicy.h"
 
 #include "GlobalShortcuts/Key.h"
-#include "GlobalShortcuts/Modifiers.h"
 #include "GlobalShortcuts/ShortcutTexts.h"
 #include "Platform/KeyEvent.h"
 
@@ -17,7 +16,7 @@ constexpr std::uint64_t deviceIndependentMask = 0xFFFF0000;
 std::uint64_t modifiersOf(const KeyEvent& event)
 {
     auto modifiers = event.flags & deviceIndependentMask & ~(EventFlags::capsLock | EventFlags::numericPad);
-    if (Key::keysWithSynthesizedFunctionModifier().contains(event.keyCode))
+    if (KeyCodes::synthesizesFunction(event.keyCode))
         modifiers &= ~EventFlags::function;
     return modifiers;
 }
@@ -26,7 +25,7 @@ std::uint64_t modifiersOf(const KeyEvent& event)
 // gives function keys for the rest.
 bool isFunctionKey(const KeyEvent& event)
 {
-    if (Key::functionKeys().contains(event.keyCode))
+    if (KeyCodes::isFunctionKey(event.keyCode))
         return true;
     return event.characters.size() == 1 && event.characters.at(0).unicode() >= 0xF704
         && event.characters.at(0).unicode() <= 0xF726;
@@ -44,11 +43,11 @@ Verdict forKey(const KeyEvent& event)
 {
     const auto modifiers = modifiersOf(event);
     if (modifiers == 0) {
-        if (event.keyCode == Key::tab.rawValue)
+        if (event.keyCode == KeyCodes::tab)
             return { Action::PassOn, std::nullopt };
-        if (event.keyCode == Key::deleteKey.rawValue || event.keyCode == Key::deleteForward.rawValue)
+        if (event.keyCode == KeyCodes::deleteKey || event.keyCode == KeyCodes::deleteForward)
             return { Action::Clear, std::nullopt };
-        if (event.keyCode == Key::escape.rawValue)
+        if (event.keyCode == KeyCodes::escape)
             return { Action::End, std::nullopt };
         if (!isFunctionKey(event))
             return { Action::Beep, std::nullopt };

@@ -27,17 +27,17 @@ int graphemeCount(const QString& text)
 
 Shortcut Shortcut::from(Key key, std::uint64_t flags)
 {
-    return { key.rawValue, Modifiers::carbonFromFlags(flags) };
+    return { key.rawValue, HotKeyService::bitsForFlags(flags) };
 }
 
 Shortcut Shortcut::from(const KeyEvent& event)
 {
-    return { event.keyCode, Modifiers::carbonFromFlags(event.flags & ~Modifiers::Flags::function) };
+    return { event.keyCode, HotKeyService::bitsForFlags(event.flags & ~EventFlags::function) };
 }
 
 std::uint64_t Shortcut::modifiers() const
 {
-    return Modifiers::flagsFromCarbon(carbonModifiers);
+    return HotKeyService::flagsForBits(static_cast<std::uint32_t>(carbonModifiers));
 }
 
 std::optional<QString> Shortcut::keyToCharacter(const Services& services) const

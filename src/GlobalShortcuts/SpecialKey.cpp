@@ -1,6 +1,7 @@
 #include "GlobalShortcuts/SpecialKey.h"
 
 #include "GlobalShortcuts/ShortcutTexts.h"
+#include "Platform/KeyCodes.h"
 
 #include <QHash>
 
@@ -13,38 +14,35 @@ const QHash<std::int64_t, QString>& symbols()
 {
     static const QHash<std::int64_t, QString> table = [] {
         QHash<std::int64_t, QString> table {
-            { 36, QStringLiteral("\u21A9") },
-            { 51, QStringLiteral("\u232B") },
-            { 117, QStringLiteral("\u2326") },
-            { 119, QStringLiteral("\u2198") },
-            { 53, QStringLiteral("\u238B") },
-            { 114, QStringLiteral("?\u20DD") },
-            { 115, QStringLiteral("\u2196") },
-            { 49, QString() }, // looked up when shown: it is the one localised symbol
-            { 48, QStringLiteral("\u21E5") },
-            { 116, QStringLiteral("\u21DE") },
-            { 121, QStringLiteral("\u21DF") },
-            { 126, QStringLiteral("\u2191") },
-            { 124, QStringLiteral("\u2192") },
-            { 125, QStringLiteral("\u2193") },
-            { 123, QStringLiteral("\u2190") },
+            { KeyCodes::returnKey, QStringLiteral("\u21A9") },
+            { KeyCodes::deleteKey, QStringLiteral("\u232B") },
+            { KeyCodes::deleteForward, QStringLiteral("\u2326") },
+            { KeyCodes::end, QStringLiteral("\u2198") },
+            { KeyCodes::escape, QStringLiteral("\u238B") },
+            { KeyCodes::help, QStringLiteral("?\u20DD") },
+            { KeyCodes::home, QStringLiteral("\u2196") },
+            { KeyCodes::space, QString() }, // looked up when shown: it is the one localised symbol
+            { KeyCodes::tab, QStringLiteral("\u21E5") },
+            { KeyCodes::pageUp, QStringLiteral("\u21DE") },
+            { KeyCodes::pageDown, QStringLiteral("\u21DF") },
+            { KeyCodes::upArrow, QStringLiteral("\u2191") },
+            { KeyCodes::rightArrow, QStringLiteral("\u2192") },
+            { KeyCodes::downArrow, QStringLiteral("\u2193") },
+            { KeyCodes::leftArrow, QStringLiteral("\u2190") },
         };
-        const std::int64_t functionCodes[] { 122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111, 105, 107,
-            113, 106, 64, 79, 80, 90 };
         for (int n = 0; n < 20; ++n)
-            table.insert(functionCodes[n], QStringLiteral("F%1").arg(n + 1));
-        const std::int64_t keypadCodes[] { 82, 83, 84, 85, 86, 87, 88, 89, 91, 92 };
+            table.insert(KeyCodes::functionKeys[n], QStringLiteral("F%1").arg(n + 1));
         for (int n = 0; n < 10; ++n)
-            table.insert(keypadCodes[n], QString::number(n) + QChar(keycap));
+            table.insert(KeyCodes::keypadDigits[n], QString::number(n) + QChar(keycap));
         const std::pair<std::int64_t, QString> keypad[] {
-            { 71, QStringLiteral("\u2612") },
-            { 65, QStringLiteral(".") },
-            { 75, QStringLiteral("/") },
-            { 76, QStringLiteral("\u21A9") },
-            { 81, QStringLiteral("=") },
-            { 78, QStringLiteral("-") },
-            { 67, QStringLiteral("*") },
-            { 69, QStringLiteral("+") },
+            { KeyCodes::keypadClear, QStringLiteral("\u2612") },
+            { KeyCodes::keypadDecimal, QStringLiteral(".") },
+            { KeyCodes::keypadDivide, QStringLiteral("/") },
+            { KeyCodes::keypadEnter, QStringLiteral("\u21A9") },
+            { KeyCodes::keypadEquals, QStringLiteral("=") },
+            { KeyCodes::keypadMinus, QStringLiteral("-") },
+            { KeyCodes::keypadMultiply, QStringLiteral("*") },
+            { KeyCodes::keypadPlus, QStringLiteral("+") },
         };
         for (const auto& [code, base] : keypad)
             table.insert(code, base + QChar(keycap));
@@ -60,7 +58,7 @@ std::optional<QString> symbol(std::int64_t keyCode)
     const auto found = symbols().constFind(keyCode);
     if (found == symbols().constEnd())
         return std::nullopt;
-    if (keyCode == 49) {
+    if (keyCode == KeyCodes::space) {
         auto space = ShortcutTexts::text("space_key");
         if (!space.isEmpty())
             space[0] = space[0].toUpper();

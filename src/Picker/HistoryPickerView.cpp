@@ -1,13 +1,13 @@
 #include "Picker/HistoryPickerView.h"
 
 #include "Foundation/Localization.h"
-#include "GlobalShortcuts/Key.h"
 #include "GlobalShortcuts/KeyNotation.h"
 #include "Picker/HistoryListModel.h"
 #include "Picker/HistoryPickerModel.h"
 #include "Picker/HistoryRow.h"
 #include "Picker/HistoryRowDelegate.h"
 #include "Picker/PickerStyle.h"
+#include "Platform/KeyCodes.h"
 
 #include <QBoxLayout>
 #include <QCursor>
@@ -116,7 +116,7 @@ HistoryPickerView::HistoryPickerView(
     layout->addWidget(divider(this));
     // Command-Delete deletes the selected entry: Ctrl+Backspace on Linux.
     const auto deleteKeys = GlobalShortcuts::KeyNotation::commandWith(
-        family, *GlobalShortcuts::KeyNotation::specialKey(family, GlobalShortcuts::Key::deleteKey.rawValue));
+        family, *GlobalShortcuts::KeyNotation::specialKey(family, KeyCodes::deleteKey));
     m_hints = Localization::format(
         "↑↓ выбрать · Return или 1–9 вставить · %@ удалить · Esc закрыть", { deleteKeys });
     m_footer = new QLabel(m_hints, this);

@@ -32,13 +32,13 @@ const QHash<int, KeyMapping>& keyMappings()
             { Qt::Key_Help, { KeyCodes::help, 0xF746 } },
             { Qt::Key_Home, { KeyCodes::home, 0xF729 } },
             { Qt::Key_PageUp, { KeyCodes::pageUp, 0xF72C } },
-            { Qt::Key_Delete, { KeyCodes::forwardDelete, 0xF728 } },
+            { Qt::Key_Delete, { KeyCodes::deleteForward, 0xF728 } },
             { Qt::Key_End, { KeyCodes::end, 0xF72B } },
             { Qt::Key_PageDown, { KeyCodes::pageDown, 0xF72D } },
             { Qt::Key_Print, { 105, 0xF72E } },
             { Qt::Key_ScrollLock, { 107, 0xF72F } },
             { Qt::Key_Pause, { 113, 0xF730 } },
-            { Qt::Key_Clear, { KeyCodes::clear, 0xF739 } },
+            { Qt::Key_Clear, { KeyCodes::keypadClear, 0xF739 } },
         };
         for (int n = 0; n < 20; ++n)
             table.insert(Qt::Key_F1 + n, { KeyCodes::functionKeys[n], static_cast<char16_t>(0xF704 + n) });

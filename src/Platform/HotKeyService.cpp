@@ -1,32 +1,36 @@
 #include "Platform/HotKeyService.h"
 
+#include <array>
+#include <utility>
+
+namespace {
+
+// Each event flag of a shortcut's modifier and its bit.
+constexpr std::array<std::pair<std::uint64_t, std::uint32_t>, 5> modifiers { {
+    { EventFlags::command, HotKeyService::commandBit },
+    { EventFlags::shift, HotKeyService::shiftBit },
+    { EventFlags::option, HotKeyService::optionBit },
+    { EventFlags::control, HotKeyService::controlBit },
+    { EventFlags::function, HotKeyService::functionBit },
+} };
+
+} // namespace
+
 std::uint32_t HotKeyService::bitsForFlags(std::uint64_t flags)
 {
     std::uint32_t bits = 0;
-    if (flags & EventFlags::command)
-        bits |= commandBit;
-    if (flags & EventFlags::shift)
-        bits |= shiftBit;
-    if (flags & EventFlags::option)
-        bits |= optionBit;
-    if (flags & EventFlags::control)
-        bits |= controlBit;
-    if (flags & EventFlags::function)
-        bits |= functionBit;
+    for (const auto& [flag, bit] : modifiers)
+        if (flags & flag)
+            bits |= bit;
     return bits;
 }
 
 std::uint64_t HotKeyService::flagsForBits(std::uint32_t bits)
 {
     std::uint64_t flags = 0;
-    if (bits & commandBit)
-        flags |= EventFlags::command;
-    if (bits & shiftBit)
-        flags |= EventFlags::shift;
-    if (bits & optionBit)
-        flags |= EventFlags::option;
-    if (bits & controlBit)
-        flags |= EventFlags::control;
+    for (const auto& [flag, bit] : modifiers)
+        if (bits & bit)
+            flags |= flag;
     return flags;
 }
 

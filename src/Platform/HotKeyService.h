@@ -52,8 +52,8 @@ public:
     static constexpr std::uint32_t controlBit = 0x1000;
     static constexpr std::uint32_t functionBit = 0x20000;
     static constexpr std::uint32_t knownBits = commandBit | shiftBit | optionBit | controlBit | functionBit;
+    // Each of the five modifiers maps to its partner; every other flag or bit is dropped.
     static std::uint32_t bitsForFlags(std::uint64_t flags);
-    // The function bit has no event flag of its own here; it is left out.
     static std::uint64_t flagsForBits(std::uint32_t bits);
 
     virtual ~HotKeyService() = default;

@@ -5,29 +5,6 @@
 
 namespace QtKeys {
 
-bool synthesizesFunction(std::int64_t keyCode)
-{
-    for (const auto code : KeyCodes::functionKeys)
-        if (code == keyCode)
-            return true;
-    switch (keyCode) {
-    case KeyCodes::help:
-    case KeyCodes::forwardDelete:
-    case KeyCodes::clear:
-    case KeyCodes::home:
-    case KeyCodes::end:
-    case KeyCodes::pageUp:
-    case KeyCodes::pageDown:
-    case KeyCodes::upArrow:
-    case KeyCodes::downArrow:
-    case KeyCodes::leftArrow:
-    case KeyCodes::rightArrow:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::optional<KeyEvent> keyEvent(const QKeyEvent& event)
 {
     static const QHash<int, std::uint16_t> keys = [] {
@@ -47,21 +24,21 @@ std::optional<KeyEvent> keyEvent(const QKeyEvent& event)
             { Qt::Key_Help, KeyCodes::help },
             { Qt::Key_Home, KeyCodes::home },
             { Qt::Key_PageUp, KeyCodes::pageUp },
-            { Qt::Key_Delete, KeyCodes::forwardDelete },
+            { Qt::Key_Delete, KeyCodes::deleteForward },
             { Qt::Key_End, KeyCodes::end },
             { Qt::Key_PageDown, KeyCodes::pageDown },
-            { Qt::Key_Clear, KeyCodes::clear },
-            { Qt::Key_Equal, 24 },
-            { Qt::Key_Minus, 27 },
-            { Qt::Key_BracketRight, 30 },
-            { Qt::Key_BracketLeft, 33 },
-            { Qt::Key_Apostrophe, 39 },
-            { Qt::Key_Semicolon, 41 },
-            { Qt::Key_Backslash, 42 },
-            { Qt::Key_Comma, 43 },
-            { Qt::Key_Slash, 44 },
-            { Qt::Key_Period, 47 },
-            { Qt::Key_QuoteLeft, 50 },
+            { Qt::Key_Clear, KeyCodes::keypadClear },
+            { Qt::Key_Equal, KeyCodes::equal },
+            { Qt::Key_Minus, KeyCodes::minus },
+            { Qt::Key_BracketRight, KeyCodes::rightBracket },
+            { Qt::Key_BracketLeft, KeyCodes::leftBracket },
+            { Qt::Key_Apostrophe, KeyCodes::quote },
+            { Qt::Key_Semicolon, KeyCodes::semicolon },
+            { Qt::Key_Backslash, KeyCodes::backslash },
+            { Qt::Key_Comma, KeyCodes::comma },
+            { Qt::Key_Slash, KeyCodes::slash },
+            { Qt::Key_Period, KeyCodes::period },
+            { Qt::Key_QuoteLeft, KeyCodes::backtick },
         };
         for (int n = 0; n < 20; ++n)
             keys.insert(Qt::Key_F1 + n, KeyCodes::functionKeys[n]);
@@ -91,7 +68,7 @@ std::optional<KeyEvent> keyEvent(const QKeyEvent& event)
         key.flags |= EventFlags::shift;
     if (modifiers & Qt::KeypadModifier)
         key.flags |= EventFlags::numericPad;
-    if (synthesizesFunction(key.keyCode))
+    if (KeyCodes::synthesizesFunction(key.keyCode))
         key.flags |= EventFlags::function;
     return key;
 }

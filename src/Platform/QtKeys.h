@@ -13,7 +13,5 @@ namespace QtKeys {
 // The virtual key code and event flags of a window's key event; nothing for keys the program has no code
 // for. Qt's Control modifier is the Command key, its Meta modifier the Control key.
 std::optional<KeyEvent> keyEvent(const QKeyEvent& event);
-// Arrows, function keys and the navigation block: the system sets the function flag on them by itself.
-bool synthesizesFunction(std::int64_t keyCode);
 
 } // namespace QtKeys

@@ -4,7 +4,6 @@
 #include "Picker/HistoryPickerView.h"
 
 #include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QSignalSpy>
 
@@ -130,28 +129,6 @@ TEST_F(AppControllerTest, TheScreenshotFolderChangesOnlyWhenTheUserPicksOne)
     controller.chooseScreenshotFolder();
     EXPECT_EQ(alerts.folderChoices().back().directory, chosen);
     EXPECT_EQ(controller.settings().screenshotFolder(), chosen);
-}
-
-TEST_F(AppControllerTest, ThumbnailsComeFromTheEntryFolder)
-{
-    auto& controller = app();
-    controller.start();
-    copyText(pasteboard, "text");
-    scheduler.advance(0.4);
-    const auto entry = controller.history().items()[0];
-    EXPECT_FALSE(controller.thumbnailFor(entry));
-    QImage image(8, 6, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    ASSERT_TRUE(image.save(controller.history().entryFolder(entry) + QStringLiteral("/thumb.png")));
-    const auto thumbnail = controller.thumbnailFor(entry);
-    ASSERT_TRUE(thumbnail);
-    EXPECT_EQ(thumbnail->size(), QSize(8, 6));
-
-    // A FIFO in place of the thumbnail would hang the picker as it opens.
-    const QString path = controller.history().entryFolder(entry) + QStringLiteral("/thumb.png");
-    QFile::remove(path);
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    EXPECT_FALSE(controller.thumbnailFor(entry));
 }
 
 TEST_F(AppControllerTest, PendingWatchOutlivesTheController)

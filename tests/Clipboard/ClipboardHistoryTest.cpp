@@ -58,6 +58,26 @@ PasteboardCapture imageCapture()
 
 } // namespace
 
+TEST_F(ClipboardHistoryTest, ThumbnailsComeFromTheEntryFolder)
+{
+    auto history = open();
+    history->add(Captures::text(QStringLiteral("text")), std::nullopt);
+    const auto entry = history->items()[0];
+    EXPECT_FALSE(history->thumbnail(entry));
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    const QString path = history->entryFolder(entry) + QStringLiteral("/thumb.png");
+    ASSERT_TRUE(image.save(path));
+    const auto thumbnail = history->thumbnail(entry);
+    ASSERT_TRUE(thumbnail);
+    EXPECT_EQ(thumbnail->size(), QSize(8, 6));
+
+    // A FIFO in place of the thumbnail would hang the picker as it opens.
+    QFile::remove(path);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_FALSE(history->thumbnail(entry));
+}
+
 TEST_F(ClipboardHistoryTest, AddStoresRawDataAndACompactIndexThatReadsBackIdentically)
 {
     auto history = open();

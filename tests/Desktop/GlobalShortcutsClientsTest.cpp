@@ -94,7 +94,7 @@ TEST_F(DesktopShortcuts, ACombinationAnotherClientHoldsFailsAndCountsAsReserved)
     EXPECT_FALSE(hotKeys.registerHotKey(5, 0x100 | 0x800, { HotKeyCenter::signature, 99 }));
     EXPECT_TRUE(hotKeys.isReservedBySystem(taken.carbonKeyCode, taken.carbonModifiers));
     EXPECT_TRUE(module->hotKeyCenter().isSystemShortcut(taken));
-    EXPECT_FALSE(hotKeys.isReservedBySystem(Key::g.rawValue, 0x100 | 0x200 | 0x800));
+    EXPECT_FALSE(hotKeys.isReservedBySystem(Key::g, 0x100 | 0x200 | 0x800));
 
     storage().setShortcut(taken, name);
     registry().onKeyUp(name, [] {});
@@ -146,14 +146,14 @@ TEST_F(DesktopShortcuts, ARecorderRecordsWhatIsTypedAndTheMenuPassesShortcutsOn)
 
 TEST_F(DesktopShortcuts, KeysShowWhatTheCurrentLayoutTypes)
 {
-    EXPECT_EQ(hotKeys.characterForKey(Key::q.rawValue), QStringLiteral("q"));
+    EXPECT_EQ(hotKeys.characterForKey(Key::q), QStringLiteral("q"));
     EXPECT_EQ(Shortcut::from(Key::q, command | shift).presentableDescription(module->services()),
         QStringLiteral("Ctrl+Shift+Q"));
     EXPECT_FALSE(hotKeys.characterForKey(-1));
-    EXPECT_FALSE(hotKeys.characterForKey(Key::mute.rawValue)) << "no key of the server types it";
+    EXPECT_FALSE(hotKeys.characterForKey(Key::mute)) << "no key of the server types it";
     ASSERT_TRUE(run(QStringLiteral("setxkbmap"), { QStringLiteral("ru") }));
     const auto restore = qScopeGuard([] { run(QStringLiteral("setxkbmap"), { QStringLiteral("us") }); });
-    EXPECT_TRUE(spinUntil([&] { return hotKeys.characterForKey(Key::q.rawValue) == QStringLiteral("й"); }));
+    EXPECT_TRUE(spinUntil([&] { return hotKeys.characterForKey(Key::q) == QStringLiteral("й"); }));
     EXPECT_EQ(
         Shortcut::from(Key::q, command).presentableDescription(module->services()), QStringLiteral("Ctrl+Й"));
     // The hot key stays on the key's position: the same key pressed in the Cyrillic layout fires it.

@@ -20,7 +20,7 @@ protected:
         QObject::connect(&shortcuts().notifications(), &Notifications::recorderActiveStatusDidChange,
             &receiver, [this](bool active) { activity.push_back(active); });
         menu = { { QStringLiteral("Завершить Drimo Copy"), QKeySequence(Qt::CTRL | Qt::Key_Q), {} } };
-        hotKeys.setCharacter(Key::q.rawValue, QStringLiteral("q"));
+        hotKeys.setCharacter(Key::q, QStringLiteral("q"));
         window.resize(300, 120);
         auto* layout = new QVBoxLayout(&window);
         recorder = new RecorderControl(
@@ -114,8 +114,8 @@ TEST_F(RecorderControlTest, ObjectionsAlertAndOnlyForcingAWarningStoresTheShortc
 
     RecorderControl binding(shortcuts(), std::optional<Shortcut> {});
     binding.validateShortcut = [](const Shortcut& s) {
-        return s.carbonKeyCode == Key::x.rawValue ? ValidationResult::disallow(QStringLiteral("Нельзя X"))
-                                                  : ValidationResult::allow();
+        return s.carbonKeyCode == Key::x ? ValidationResult::disallow(QStringLiteral("Нельзя X"))
+                                         : ValidationResult::allow();
     };
     binding.startRecording();
     EXPECT_TRUE(binding.handleKeyDown({ 7, true, false, cmd, 0, {} }));

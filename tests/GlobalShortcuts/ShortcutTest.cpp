@@ -3,6 +3,7 @@
 #include "GlobalShortcuts/KeyNotation.h"
 #include "GlobalShortcuts/Modifiers.h"
 #include "GlobalShortcuts/SpecialKey.h"
+#include "Platform/HotKeyService.h"
 #include "Platform/KeyEvent.h"
 #include "ShortcutEnvironment.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 struct ModifierRow {
     std::uint64_t flag;
-    std::int64_t bit;
+    std::uint32_t bit;
     const char16_t* symbol;
 };
 
@@ -31,12 +32,12 @@ class ShortcutTest : public ShortcutEnvironment { };
 TEST_F(ShortcutTest, EachModifierConvertsBothWaysAndOthersAreDropped)
 {
     for (const auto& row : modifierRows) {
-        EXPECT_EQ(Modifiers::carbonFromFlags(row.flag), row.bit);
-        EXPECT_EQ(Modifiers::flagsFromCarbon(row.bit), row.flag);
+        EXPECT_EQ(HotKeyService::bitsForFlags(row.flag), row.bit);
+        EXPECT_EQ(HotKeyService::flagsForBits(row.bit), row.flag);
         EXPECT_EQ(Modifiers::symbolicRepresentation(row.flag), QString::fromUtf16(row.symbol));
         // Caps Lock, the numeric-pad marker and device bits are not modifiers of a shortcut.
-        EXPECT_EQ(Modifiers::carbonFromFlags(row.flag | 0x10000 | 0x200000 | 0x1), row.bit);
-        EXPECT_EQ(Modifiers::flagsFromCarbon(row.bit | 0x80 | 0x400), row.flag);
+        EXPECT_EQ(HotKeyService::bitsForFlags(row.flag | 0x10000 | 0x200000 | 0x1), row.bit);
+        EXPECT_EQ(HotKeyService::flagsForBits(row.bit | 0x80 | 0x400), row.flag);
     }
     EXPECT_EQ(Modifiers::symbolicRepresentation(0), QString());
     // Always Control, Option, Shift, Command, Function, whatever the bits.
@@ -112,7 +113,7 @@ TEST_F(ShortcutTest, SpecialKeysShowTheirSymbols)
             << code;
         EXPECT_FALSE((Shortcut { code, 0 }.keyToCharacter(shortcuts().services()))) << code;
     }
-    EXPECT_FALSE(SpecialKey::symbol(Key::a.rawValue));
+    EXPECT_FALSE(SpecialKey::symbol(Key::a));
 }
 
 TEST_F(ShortcutTest, DescriptionsReadAsTheKeysShowThem)
@@ -126,17 +127,17 @@ TEST_F(ShortcutTest, DescriptionsReadAsTheKeysShowThem)
     EXPECT_EQ(Shortcut::from(Key::keypad7, 0).presentableDescription(shortcuts().services()),
         QString::fromUtf16(u"7\u20E3"));
     // The layout decides what a plain key shows, capitalised.
-    hotKeys.setCharacter(Key::q.rawValue, QStringLiteral("й"));
+    hotKeys.setCharacter(Key::q, QStringLiteral("й"));
     EXPECT_EQ(Shortcut::from(Key::q, cmd).presentableDescription(shortcuts().services()),
         QString::fromUtf16(u"\u2318Й"));
     // A key that types nothing, or more than one character, or a code beyond the layout's range.
     const QChar replacement(0xFFFD);
-    hotKeys.setCharacter(Key::w.rawValue, QString());
+    hotKeys.setCharacter(Key::w, QString());
     EXPECT_EQ(Shortcut::from(Key::w, 0).keyToCharacter(shortcuts().services()), QString(replacement));
-    hotKeys.setCharacter(Key::e.rawValue, QStringLiteral("ee"));
+    hotKeys.setCharacter(Key::e, QStringLiteral("ee"));
     EXPECT_EQ(Shortcut::from(Key::e, 0).keyToCharacter(shortcuts().services()), QString(replacement));
     // One character built of a letter and a combining mark is still one character.
-    hotKeys.setCharacter(Key::r.rawValue, QString::fromUtf16(u"e\u0301"));
+    hotKeys.setCharacter(Key::r, QString::fromUtf16(u"e\u0301"));
     EXPECT_EQ(
         Shortcut::from(Key::r, 0).keyToCharacter(shortcuts().services()), QString::fromUtf16(u"E\u0301"));
     EXPECT_EQ((Shortcut { 70000, 0 }.keyToCharacter(shortcuts().services())), QString(replacement));
@@ -158,12 +159,12 @@ TEST_F(ShortcutTest, OnLinuxKeysAreWrittenInTheDesktopsWords)
     EXPECT_EQ(
         Shortcut::from(Key::returnKey, cmd).presentableDescription(onLinux), QStringLiteral("Ctrl+Return"));
     EXPECT_EQ(Shortcut::from(Key::space, cmd).presentableDescription(onLinux), QStringLiteral("Ctrl+Пробел"));
-    hotKeys.setCharacter(Key::q.rawValue, QStringLiteral("й"));
+    hotKeys.setCharacter(Key::q, QStringLiteral("й"));
     EXPECT_EQ(Shortcut::from(Key::q, cmd).presentableDescription(onLinux), QStringLiteral("Ctrl+Й"));
     // Only the arrows keep their symbols; the other symbols are the Mac's own.
     for (std::int64_t code = 0; code < 128; ++code) {
         const auto name = KeyNotation::specialKey(SystemFamily::Linux, code);
-        if (!name || (code >= Key::leftArrow.rawValue && code <= Key::upArrow.rawValue))
+        if (!name || (code >= Key::leftArrow && code <= Key::upArrow))
             continue;
         EXPECT_TRUE(std::all_of(name->begin(), name->end(), [](QChar c) { return c.unicode() < 0x2000; }))
             << code << name->toStdString();
@@ -178,23 +179,23 @@ TEST_F(ShortcutTest, ShortcutsKeepOnlyTheFiveModifiersAndEventsLoseTheFunctionFl
     EXPECT_EQ(fromFlags.modifiers(), cmd | shift | fn);
     EXPECT_EQ(fromFlags.key(), Key::s);
 
-    const KeyEvent arrow { static_cast<std::uint16_t>(Key::upArrow.rawValue), true, false,
-        ctrl | fn | 0x10000, 0, {} };
+    const KeyEvent arrow { static_cast<std::uint16_t>(Key::upArrow), true, false, ctrl | fn | 0x10000, 0,
+        {} };
     EXPECT_EQ(Shortcut::from(arrow), (Shortcut { 126, 0x1000 }));
 }
 
-TEST_F(ShortcutTest, KeyConstantsAndSets)
+TEST_F(ShortcutTest, TheSystemSetsTheFunctionFlagOnTheFunctionKeysAndTheNavigationBlock)
 {
-    EXPECT_EQ(Key::a.rawValue, 0);
-    EXPECT_EQ(Key::returnKey.rawValue, 36);
-    EXPECT_EQ(Key::rightCommand.rawValue, 54);
-    EXPECT_EQ(Key::f20.rawValue, 90);
-    EXPECT_EQ(Key::keypad9.rawValue, 92);
-    EXPECT_EQ(Key::volumeDown.rawValue, 73);
-    EXPECT_EQ(Key::functionKeys().size(), 20);
-    EXPECT_EQ(Key::keysWithSynthesizedFunctionModifier().size(), 31);
-    EXPECT_TRUE(Key::keysWithSynthesizedFunctionModifier().contains(Key::leftArrow.rawValue));
-    EXPECT_FALSE(Key::keysWithSynthesizedFunctionModifier().contains(Key::a.rawValue));
+    int functionKeys = 0;
+    int synthesizing = 0;
+    for (std::int64_t code = 0; code < 256; ++code) {
+        functionKeys += KeyCodes::isFunctionKey(code);
+        synthesizing += KeyCodes::synthesizesFunction(code);
+    }
+    EXPECT_EQ(functionKeys, 20);
+    EXPECT_EQ(synthesizing, 31);
+    EXPECT_TRUE(KeyCodes::synthesizesFunction(Key::leftArrow));
+    EXPECT_FALSE(KeyCodes::synthesizesFunction(Key::a));
 }
 
 } // namespace

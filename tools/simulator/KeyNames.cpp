@@ -21,7 +21,7 @@ const QHash<QString, Named>& table()
             { QStringLiteral("tab"), { KeyCodes::tab, u"\t", u"\x19" } },
             { QStringLiteral("space"), { KeyCodes::space, u" ", u" " } },
             { QStringLiteral("delete"), { KeyCodes::deleteKey, u"\x7f", u"\x7f" } },
-            { QStringLiteral("forwarddelete"), { KeyCodes::forwardDelete, u"\uF728", u"\uF728" } },
+            { QStringLiteral("forwarddelete"), { KeyCodes::deleteForward, u"\uF728", u"\uF728" } },
             { QStringLiteral("escape"), { KeyCodes::escape, u"\x1b", u"\x1b" } },
             { QStringLiteral("up"), { KeyCodes::upArrow, u"\uF700", u"\uF700" } },
             { QStringLiteral("down"), { KeyCodes::downArrow, u"\uF701", u"\uF701" } },

@@ -8,8 +8,8 @@
 #include "App/AppController.h"
 #include "App/MenuContent.h"
 #include "Foundation/Sha256.h"
-#include "GlobalShortcuts/Modifiers.h"
 #include "Picker/HistoryPickerView.h"
+#include "Platform/HotKeyService.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -71,7 +71,7 @@ void keyCombination(SimulatedWorld& world, const Command& command, bool reserved
     for (std::size_t i = 1; i < command.args.size(); ++i)
         flags |= *KeyNames::modifier(command.args[i].text);
     const auto keyCode = KeyNames::key(command.args[0].text)->code;
-    const auto modifiers = static_cast<std::uint32_t>(GlobalShortcuts::Modifiers::carbonFromFlags(flags));
+    const auto modifiers = HotKeyService::bitsForFlags(flags);
     if (reserved)
         world.hotKeys.reserve(keyCode, modifiers);
     else

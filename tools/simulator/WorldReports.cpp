@@ -5,7 +5,7 @@
 #include "SimulatorState.h"
 #include "Transcript.h"
 
-#include "GlobalShortcuts/Modifiers.h"
+#include "Platform/HotKeyService.h"
 #include "Support/AppRelauncher.h"
 
 using SimulatorState::strings;
@@ -24,8 +24,7 @@ void reportShortcuts(SimulatedWorld& world, Transcript& transcript)
     const auto hotKey = [](const HotKeyServiceSimulated::Registration& registration, bool ok) {
         return json { { "key", registration.keyCode },
             { "flags",
-                strings(KeyNames::modifierNames(
-                    GlobalShortcuts::Modifiers::flagsFromCarbon(registration.modifiers))) },
+                strings(KeyNames::modifierNames(HotKeyService::flagsForBits(registration.modifiers))) },
             { "id", registration.id.id }, { "ok", ok } };
     };
     world.hotKeys.onRegister

@@ -24,7 +24,7 @@ bool isEmpty(const AtspiRect* rect)
 AccessibilityDesktop::AccessibilityDesktop(bool trusted)
     : m_trusted(trusted)
     // Joined now rather than on the first question, so that the focus is followed from the start.
-    , m_session(m_trusted ? AtspiSession::shared() : nullptr)
+    , m_session(m_trusted ? AtspiSession::join() : nullptr)
 { }
 
 AccessibilityDesktop::~AccessibilityDesktop()

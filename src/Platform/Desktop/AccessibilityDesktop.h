@@ -4,6 +4,7 @@
 
 #include <QRect>
 
+#include <memory>
 #include <vector>
 
 typedef struct _AtspiAccessible AtspiAccessible;
@@ -61,7 +62,7 @@ private:
     static constexpr int lookupBudgetMilliseconds = 300;
 
     bool m_trusted = false;
-    AtspiSession* m_session = nullptr;
+    std::unique_ptr<AtspiSession> m_session;
     std::uint32_t m_lookup = 0;
     std::vector<AtspiAccessible*> m_objects; // of the current lookup; a handle is (lookup << 32) | index + 1
 };

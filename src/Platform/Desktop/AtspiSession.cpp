@@ -17,6 +17,7 @@ constexpr qint64 searchBudgetMilliseconds = 150;
 constexpr int searchNodeLimit = 3000;
 // Applications whose focused element is remembered; the one that reported longest ago is forgotten first.
 constexpr std::size_t rememberedApplications = 32;
+constexpr auto focusEvent = "object:state-changed:focused";
 
 bool busKnown()
 {
@@ -129,11 +130,12 @@ AtspiApplication* applicationOf(AtspiAccessible* object)
 
 } // namespace
 
-AtspiSession* AtspiSession::shared()
+std::unique_ptr<AtspiSession> AtspiSession::join()
 {
     // atspi_init answers 0 when it joined, 1 when joined before and 2 when the bus cannot be reached.
-    static AtspiSession* const session = busKnown() && atspi_init() <= 1 ? new AtspiSession : nullptr;
-    return session;
+    if (!busKnown() || atspi_init() > 1)
+        return nullptr;
+    return std::unique_ptr<AtspiSession>(new AtspiSession);
 }
 
 AtspiSession::AtspiSession()
@@ -141,7 +143,16 @@ AtspiSession::AtspiSession()
     // Events arrive through GLib's main context, which Qt's event loop runs on Linux.
     ErrorSlot error;
     atspi_event_listener_register_from_callback(
-        &AtspiSession::focusChanged, this, nullptr, "object:state-changed:focused", &error);
+        &AtspiSession::focusChanged, this, nullptr, focusEvent, &error);
+}
+
+AtspiSession::~AtspiSession()
+{
+    // The process's connection stays: another session may still be using it.
+    ErrorSlot error;
+    atspi_event_listener_deregister_from_callback(&AtspiSession::focusChanged, this, focusEvent, &error);
+    for (AtspiAccessible* element : m_focused)
+        g_object_unref(element);
 }
 
 void AtspiSession::focusChanged(AtspiEvent* event, void* data)

@@ -2,13 +2,15 @@
 
 #include <QDeadlineTimer>
 
+#include <memory>
 #include <vector>
 
 typedef struct _AtspiAccessible AtspiAccessible;
 typedef struct _AtspiEvent AtspiEvent;
 
 // This process's place on the AT-SPI bus, through which other applications' accessibility trees are read.
-// libatspi keeps one connection per process, so there is one session, joined on first use.
+// libatspi keeps one connection per process and every session uses it; what a session keeps of its own
+// is the focus it followed and the time its calls may take. Whoever reads the trees owns one.
 //
 // It also follows where the keyboard focus goes. On X11 every key grab (ours included, while the paste
 // chord is held) takes the focus from the window in front for a moment, and many applications then stop
@@ -16,8 +18,12 @@ typedef struct _AtspiEvent AtspiEvent;
 // remembered for each application.
 class AtspiSession {
 public:
-    // The session; nullptr where no bus is known (AT-SPI is then simply absent).
-    static AtspiSession* shared();
+    // A session joined now; nullptr where no bus is known or it cannot be reached (AT-SPI is then simply
+    // absent).
+    static std::unique_ptr<AtspiSession> join();
+    ~AtspiSession();
+    AtspiSession(const AtspiSession&) = delete;
+    AtspiSession& operator=(const AtspiSession&) = delete;
 
     // The application object of the process `processIdentifier`, with a reference for the caller; null
     // when that process is not on the bus.

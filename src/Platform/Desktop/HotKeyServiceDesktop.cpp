@@ -74,7 +74,7 @@ std::optional<std::pair<unsigned int, unsigned int>> HotKeyServiceDesktop::combi
     if (!m_display || keyCode > 0xFFFF || (modifiers & ~HotKeyService::knownBits) != 0)
         return std::nullopt;
     // No X keyboard has a Fn modifier; only on the keys that carry it by themselves does it mean nothing.
-    if ((modifiers & HotKeyService::functionBit) && !QtKeys::synthesizesFunction(keyCode))
+    if ((modifiers & HotKeyService::functionBit) && !KeyCodes::synthesizesFunction(keyCode))
         return std::nullopt;
     const unsigned int keycode = X11Connection::keycodeFor(m_display, static_cast<std::uint16_t>(keyCode));
     if (keycode == 0)
@@ -211,7 +211,7 @@ std::optional<KeyEvent> HotKeyServiceDesktop::keyEventFrom(const QKeyEvent& even
     key.isRepeat = event.isAutoRepeat();
     key.characters = event.text();
     key.flags = X11Keys::flagsForState(event.nativeModifiers());
-    if (QtKeys::synthesizesFunction(key.keyCode))
+    if (KeyCodes::synthesizesFunction(key.keyCode))
         key.flags |= EventFlags::function;
     return key;
 }

@@ -9,7 +9,7 @@ constexpr std::uint32_t highestKeyCode = 127;
 
 std::uint32_t comparable(std::int64_t keyCode, std::uint32_t bits)
 {
-    return QtKeys::synthesizesFunction(keyCode) ? bits & ~HotKeyService::functionBit : bits;
+    return KeyCodes::synthesizesFunction(keyCode) ? bits & ~HotKeyService::functionBit : bits;
 }
 
 // The US layout: what each key types unshifted.
