@@ -102,7 +102,7 @@ void ClipboardHistory::load()
         [this] { QMetaObject::invokeMethod(this, &ClipboardHistory::listRest, Qt::QueuedConnection); });
     HistoryLoad::Part head = load->takeHead();
     if (load->restPending())
-        m_waiting = Waiting { std::move(load), head.items.size(), m_clears, false, false, {} };
+        m_waiting = Waiting { std::move(load), head.items.size(), m_clears, false, false, {}, {} };
     if (head.outcome == HistoryLoad::Outcome::Unreadable) {
         // Kept for the user, and with it every folder it names: it is set aside before anything replaces it.
         m_indexUnreadable = true;
@@ -144,6 +144,16 @@ void ClipboardHistory::listRest()
     }
     if (waiting.save || !gone.empty())
         save(gone);
+    for (const auto& change : waiting.later)
+        change();
+}
+
+bool ClipboardHistory::deferred(std::function<void()> change)
+{
+    if (!m_waiting || m_waiting->later.empty())
+        return false;
+    m_waiting->later.push_back(std::move(change));
+    return true;
 }
 
 void ClipboardHistory::flush()
@@ -305,8 +315,14 @@ void ClipboardHistory::finish(Recording recording)
     using Files = Recording::Files;
     if (!recording.capture)
         return;
-    // The same copy may be listed in the rest: a copy in the first moments after the start waits for it.
-    listRest();
+    // The same copy may be listed in the rest: a copy in the first moments after the start is listed with
+    // it, and what comes after it waits too, so that everything happens in the order it was asked for.
+    if (m_waiting) {
+        m_waiting->later.push_back([this, waiting = std::make_shared<Recording>(std::move(recording))] {
+            finish(std::move(*waiting));
+        });
+        return;
+    }
     ClipboardItem& item = recording.item;
     const QString staging = stagingFolder(m_directory, item);
     const qsizetype seen = m_list.indexOfFingerprint(item.fingerprint);
@@ -349,6 +365,8 @@ void ClipboardHistory::finish(Recording recording)
 
 void ClipboardHistory::touch(const ClipboardItem& item)
 {
+    if (deferred([this, item] { touch(item); }))
+        return;
     const qsizetype index = m_list.indexOfId(item.id);
     if (index < 0)
         return;
@@ -359,6 +377,8 @@ void ClipboardHistory::touch(const ClipboardItem& item)
 
 void ClipboardHistory::remove(const ClipboardItem& item)
 {
+    if (deferred([this, item] { remove(item); }))
+        return;
     const qsizetype index = m_list.indexOfId(item.id);
     if (index < 0)
         return;
@@ -369,6 +389,8 @@ void ClipboardHistory::remove(const ClipboardItem& item)
 
 void ClipboardHistory::apply(HistoryLimit limit)
 {
+    if (deferred([this, limit] { apply(limit); }))
+        return;
     m_limit = HistoryLimits::maximumCount(limit);
     // The entries listed so far are trimmed at once, and the rest once it is listed.
     if (m_waiting)

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <future>
 #include <span>
 
@@ -22,7 +23,7 @@ class Scheduler;
 //
 // A long history is listed in two steps: its first entries at once, the rest a moment later from a worker.
 // Until then, changes to the entries listed apply at once, the index is written only once the whole list is
-// known, and a new copy waits for it.
+// known, and a new copy waits for it, with whatever is asked after it.
 class ClipboardHistory final : public QObject {
     Q_OBJECT
 public:
@@ -89,6 +90,8 @@ private:
     void load();
     // Lists the rest of a long history once it has been read, and does what waited for it.
     void listRest();
+    // Queues `change` behind a copy that waits for the rest; false when nothing waits.
+    bool deferred(std::function<void()> change);
     static QList<ClipboardItem> withHead(
         QList<ClipboardItem> rest, qsizetype room, const QList<ClipboardItem>& head);
     // Queues the list to be written and the folders of `gone` to be removed after it.
@@ -116,6 +119,8 @@ private:
         bool save = false;
         bool limitSet = false;
         std::vector<ClipboardItem> gone;
+        // A copy waiting for the rest, and every change after it, in order.
+        std::vector<std::function<void()>> later;
     };
     std::optional<Waiting> m_waiting;
     quint64 m_clears = 0;

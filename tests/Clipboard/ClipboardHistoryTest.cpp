@@ -415,14 +415,19 @@ TEST_F(ClipboardHistoryTest, ALongHistoryListedInTwoStepsEndsAsIfReadWhole)
         EXPECT_EQ(index(), before) << "loading does not rewrite the index";
     }
 
-    // A copy waits for the rest, where it may be listed already.
+    // A copy waits for the rest, where it may be listed already, and what is asked after it waits with it.
     {
         auto history = open();
+        const qsizetype head = history->items().size();
         m_clock.advance(10);
         history->add(Captures::text(expected[350].preview), std::nullopt);
-        EXPECT_EQ(history->items().size(), expected.size());
-        EXPECT_EQ(history->items()[0].id, expected[350].id);
-        history->remove(history->items()[0]);
+        history->touch(expected[5]);
+        EXPECT_EQ(history->items().size(), head);
+        history->flush();
+        ASSERT_EQ(history->items().size(), expected.size());
+        EXPECT_EQ(history->items()[0].id, expected[5].id);
+        EXPECT_EQ(history->items()[1].id, expected[350].id);
+        history->remove(history->items()[1]);
     }
     {
         auto history = open();
