@@ -219,22 +219,17 @@ TEST_F(SettingsViewTest, OnLinuxKeysReadAsTheDesktopWritesThemAndMacOnlyRowsAreL
     ASSERT_FALSE(alerts.alerts().empty());
     EXPECT_EQ(alerts.alerts().back().alert.informativeText,
         QStringLiteral("Все сохранённые записи будут удалены с этого компьютера."));
+}
 
-    // A session that shows no program the keys held in others says so where the hold switches are.
-    const Platform services = platform();
-    SettingsView withoutHolds(controller.settings(),
-        { .family = family,
-            .paths = services.paths,
-            .loginItems = services.loginItems,
-            .log = services.log,
-            .screenAccess = services.screenAccess,
-            .bundle = services.bundle,
-            .shortcuts = controller.shortcuts(),
-            .holdGestures = false });
+// A session that shows no program the keys held in others says so where the hold switches are.
+TEST_F(SettingsViewTest, WithoutAKeyTapTheHoldRowsAreGreyAndSayWhatToDoInstead)
+{
+    keyboard.setOffers(false, true);
+    auto& form = view();
     for (const auto id : { SettingsView::RowId::HoldToPaste, SettingsView::RowId::HoldToScreenshot,
              SettingsView::RowId::HoldDelay })
-        EXPECT_FALSE(withoutHolds.row(id)->widget->isEnabled());
-    EXPECT_TRUE(withoutHolds.row(SettingsView::RowId::HoldCaption)
+        EXPECT_FALSE(form.row(id)->widget->isEnabled());
+    EXPECT_TRUE(form.row(SettingsView::RowId::HoldCaption)
                     ->label.contains(QStringLiteral("drimo-copy --show-history")));
 }
 
